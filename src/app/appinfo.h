@@ -1,0 +1,21 @@
+// The program's name, version and maker, and the titles built from them. Pure.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace app {
+
+inline constexpr std::wstring_view kProgramTitle = L"Keldrast";
+inline constexpr int kVersionMajor = 1;
+inline constexpr int kVersionMinor = 0;
+inline constexpr std::wstring_view kMakerWeb = L"www.keldrast.example";
+inline constexpr std::wstring_view kMakerUrl = L"https://www.keldrast.example/";
+inline constexpr std::wstring_view kMakerMail = L"hello@keldrast.example";
+
+// Title of every standard message box: "Keldrast - www.keldrast.example".
+std::wstring applicationTitle();
+// The main window's caption: "Keldrast © WWW.KELDRAST.EXAMPLE".
+std::wstring windowCaption();
+
+} // namespace app

@@ -1,0 +1,38 @@
+#include "toolkit/text.h"
+
+#include <windows.h>
+
+#include <climits>
+
+namespace tk {
+
+std::string toAnsi(std::wstring_view text) {
+    if (text.empty() || text.size() > INT_MAX) return {};
+    const int n = static_cast<int>(text.size());
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, text.data(), n, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
+    if (bytes > 0)
+        WideCharToMultiByte(CP_ACP, 0, text.data(), n, out.data(), bytes, nullptr, nullptr);
+    return out;
+}
+
+std::wstring fromAnsi(std::string_view text) {
+    if (text.empty() || text.size() > INT_MAX) return {};
+    const int n = static_cast<int>(text.size());
+    const int chars = MultiByteToWideChar(CP_ACP, 0, text.data(), n, nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(chars > 0 ? chars : 0), L'\0');
+    if (chars > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), n, out.data(), chars);
+    return out;
+}
+
+bool fitsAnsi(std::wstring_view text) {
+    if (text.empty()) return true;
+    if (text.size() > INT_MAX) return false;
+    const int n = static_cast<int>(text.size());
+    BOOL usedDefault = FALSE;
+    const int bytes = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), n, nullptr, 0,
+                                          nullptr, &usedDefault);
+    return bytes > 0 && !usedDefault && fromAnsi(toAnsi(text)) == text;
+}
+
+} // namespace tk

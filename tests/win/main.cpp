@@ -1,0 +1,13 @@
+// Entry point of the Win32 shell tests (built with -municode like the program).
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+int wmain(int argc, wchar_t** argv) {
+    INITCOMMONCONTROLSEX icc{sizeof(icc),
+                             ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES | ICC_INTERNET_CLASSES};
+    InitCommonControlsEx(&icc);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
