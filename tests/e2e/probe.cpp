@@ -1,0 +1,101 @@
+// Reads what keldrast.exe shows, for the end-to-end tests: run under Wine beside the program,
+// it prints window texts, control positions and list items so a shell script can check
+// them and aim xdotool clicks. Output goes to the file named by the first argument.
+//   probe OUT find TEXT      centre of the visible window whose text is TEXT: "x y"
+//   probe OUT dump           every visible top-level window of class TOP and its children
+//   probe OUT items TEXT     the items of the combo box whose selected text is TEXT
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::wstring textOf(HWND w) {
+    std::wstring t(static_cast<std::size_t>(GetWindowTextLengthW(w)) + 1, L'\0');
+    t.resize(static_cast<std::size_t>(GetWindowTextW(w, t.data(), static_cast<int>(t.size()))));
+    return t;
+}
+
+std::wstring classOf(HWND w) {
+    wchar_t name[128] = {};
+    GetClassNameW(w, name, 128);
+    return name;
+}
+
+std::vector<HWND> allWindows() {
+    std::vector<HWND> out;
+    EnumWindows(
+        [](HWND top, LPARAM p) -> BOOL {
+            auto* v = reinterpret_cast<std::vector<HWND>*>(p);
+            if (!IsWindowVisible(top)) return TRUE;
+            v->push_back(top);
+            EnumChildWindows(
+                top,
+                [](HWND child, LPARAM q) -> BOOL {
+                    reinterpret_cast<std::vector<HWND>*>(q)->push_back(child);
+                    return TRUE;
+                },
+                p);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&out));
+    return out;
+}
+
+std::string utf8(const std::wstring& w) {
+    if (w.empty()) return {};
+    const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
+                                      nullptr, nullptr);
+    std::string s(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
+                        nullptr);
+    return s;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 3) return 2;
+    FILE* out = _wfopen(argv[1], L"w");
+    if (!out) return 2;
+    const std::wstring command = argv[2];
+    int rc = 1;
+    if (command == L"find" && argc > 3) {
+        for (HWND w : allWindows()) {
+            if (!IsWindowVisible(w) || textOf(w) != argv[3]) continue;
+            RECT r{};
+            GetWindowRect(w, &r);
+            std::fprintf(out, "%ld %ld\n", (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+            rc = 0;
+            break;
+        }
+    } else if (command == L"dump") {
+        for (HWND w : allWindows()) {
+            RECT r{};
+            GetWindowRect(w, &r);
+            std::fprintf(out, "%s|%s|%d|%d|%ld,%ld,%ld,%ld\n", utf8(classOf(w)).c_str(),
+                         utf8(textOf(w)).c_str(), IsWindowVisible(w) ? 1 : 0,
+                         IsWindowEnabled(w) ? 1 : 0, r.left, r.top, r.right - r.left,
+                         r.bottom - r.top);
+        }
+        rc = 0;
+    } else if (command == L"items" && argc > 3) {
+        for (HWND w : allWindows()) {
+            if (classOf(w) != L"ComboBox" || textOf(w) != argv[3]) continue;
+            const auto count = SendMessageW(w, CB_GETCOUNT, 0, 0);
+            for (LRESULT i = 0; i < count; ++i) {
+                std::wstring item(
+                    static_cast<std::size_t>(SendMessageW(w, CB_GETLBTEXTLEN, i, 0)) + 1, L'\0');
+                item.resize(static_cast<std::size_t>(
+                    SendMessageW(w, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item.data()))));
+                std::fprintf(out, "%s\n", utf8(item).c_str());
+            }
+            rc = 0;
+            break;
+        }
+    }
+    std::fclose(out);
+    return rc;
+}
