@@ -1,0 +1,38 @@
+#include "app/layout.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace {
+
+using app::ControlKind;
+
+TEST(Layout, EveryShownControlFitsItsContainerAndTabIndexesAreUnique) {
+    const auto& panel = app::controlSpec(L"Picture1");
+    std::set<int> tabs;
+    for (const auto& c : app::mainWindowControls()) {
+        if (c.kind == ControlKind::Timer) continue;
+        EXPECT_TRUE(tabs.insert(c.tabIndex).second) << "tab index used twice";
+        if (c.kind == ControlKind::HiddenList) continue;
+        // The client area is 6090 x 3480 twips; the panel clips its children's right edges.
+        const std::string name(c.name.begin(), c.name.end());
+        if (c.inPanel) {
+            EXPECT_LE(c.top + c.height, panel.height) << name;
+        } else {
+            EXPECT_LE(c.left + c.width, 6090) << name;
+            EXPECT_LE(c.top + c.height, 3480) << name;
+        }
+    }
+}
+
+TEST(Layout, TheHiddenRefreshButtonSitsUnderApply) {
+    const auto& refresh = app::controlSpec(L"kButton23");
+    const auto& apply = app::controlSpec(L"btApply");
+    EXPECT_FALSE(refresh.visibleAtStart);
+    EXPECT_EQ(refresh.left, apply.left);
+    EXPECT_EQ(refresh.top, apply.top);
+    EXPECT_THROW(app::controlSpec(L"nothing"), std::out_of_range);
+}
+
+} // namespace
