@@ -4,6 +4,8 @@
 //   probe OUT find TEXT      centre of the visible window whose text is TEXT: "x y"
 //   probe OUT dump           every visible top-level window of class TOP and its children
 //   probe OUT items TEXT     the items of the combo box whose selected text is TEXT
+//   probe OUT nth CLASS N    centre of the Nth (from 1) visible window of class CLASS: "x y"
+//   probe OUT left CLASS N   a point 8 px inside the left edge of that window: "x y"
 #include <windows.h>
 
 #include <cstdio>
@@ -75,10 +77,14 @@ int wmain(int argc, wchar_t** argv) {
         for (HWND w : allWindows()) {
             RECT r{};
             GetWindowRect(w, &r);
+            std::wstring text;
+            for (wchar_t ch : textOf(w)) {
+                if (ch == L'\r') continue;
+                text += ch == L'\n' ? std::wstring(L"\\n") : std::wstring(1, ch);
+            }
             std::fprintf(out, "%s|%s|%d|%d|%ld,%ld,%ld,%ld\n", utf8(classOf(w)).c_str(),
-                         utf8(textOf(w)).c_str(), IsWindowVisible(w) ? 1 : 0,
-                         IsWindowEnabled(w) ? 1 : 0, r.left, r.top, r.right - r.left,
-                         r.bottom - r.top);
+                         utf8(text).c_str(), IsWindowVisible(w) ? 1 : 0, IsWindowEnabled(w) ? 1 : 0,
+                         r.left, r.top, r.right - r.left, r.bottom - r.top);
         }
         rc = 0;
     } else if (command == L"items" && argc > 3) {
@@ -92,6 +98,17 @@ int wmain(int argc, wchar_t** argv) {
                     SendMessageW(w, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item.data()))));
                 std::fprintf(out, "%s\n", utf8(item).c_str());
             }
+            rc = 0;
+            break;
+        }
+    } else if ((command == L"nth" || command == L"left") && argc > 4) {
+        int n = _wtoi(argv[4]);
+        for (HWND w : allWindows()) {
+            if (!IsWindowVisible(w) || classOf(w) != argv[3] || --n > 0) continue;
+            RECT r{};
+            GetWindowRect(w, &r);
+            const long x = command == L"nth" ? (r.left + r.right) / 2 : r.left + 8;
+            std::fprintf(out, "%ld %ld\n", x, (r.top + r.bottom) / 2);
             rc = 0;
             break;
         }
