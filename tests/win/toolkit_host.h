@@ -1,5 +1,5 @@
 // A top-level form for the toolkit tests that routes its children's notifications like the
-// main window does.
+// main window does, and a message pump that runs IsDialogMessageW like the program's loop.
 #pragma once
 
 #include "toolkit/control.h"
@@ -9,13 +9,12 @@ namespace testing_toolkit {
 
 class Host : public tk::Window {
   public:
-    bool open(int width = 400, int height = 240) {
+    bool open() {
         registerClass(L"KeldrastToolkitTestHost", 0, GetSysColorBrush(COLOR_BTNFACE));
         if (!create(L"KeldrastToolkitTestHost", WS_EX_CONTROLPARENT, WS_OVERLAPPEDWINDOW, L"host",
-                    0, 0, width, height, nullptr))
+                    0, 0, 400, 240, nullptr))
             return false;
-        ShowWindow(hwnd(), SW_SHOWNOACTIVATE);
-        return true;
+        return ShowWindow(hwnd(), SW_SHOWNOACTIVATE), true;
     }
 
   protected:
@@ -26,8 +25,6 @@ class Host : public tk::Window {
     }
 };
 
-// Runs the thread's queue through IsDialogMessageW, as the program's message loop does, until
-// nothing is left.
 inline void pumpLikeTheProgram(HWND form) {
     MSG msg{};
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
