@@ -1,7 +1,8 @@
 // Base of the standard controls (label, drop-down list, check box, text box): an object that
 // owns one system child window. The window is subclassed so that the object learns when the
-// window goes away with its parent, and so that a container can hand the notifications it
-// receives (WM_COMMAND, WM_CTLCOLOR*) back to the object through routeToChild.
+// window goes away with its parent, and it carries a property naming the object, so that a
+// container can hand the notifications it receives (WM_COMMAND, WM_CTLCOLOR*) back to the object
+// through routeToChild.
 #pragma once
 
 #include <windows.h>
