@@ -1,0 +1,115 @@
+#include "toolkit/platform.h"
+
+#include <shellapi.h>
+
+namespace tk {
+
+namespace {
+
+MessageBoxHandler& messageBoxHandler() {
+    static MessageBoxHandler handler;
+    return handler;
+}
+StartProcessHandler& startProcessHandler() {
+    static StartProcessHandler handler;
+    return handler;
+}
+ShellOpenHandler& shellOpenHandler() {
+    static ShellOpenHandler handler;
+    return handler;
+}
+
+int systemMessageBox(HWND owner, std::wstring_view text, std::wstring_view title, UINT flags) {
+    const std::wstring t(text), c(title);
+    return MessageBoxW(owner, t.c_str(), c.c_str(), flags);
+}
+
+bool systemStartProcess(const std::wstring& applicationPath, const std::wstring& commandLine,
+                        int showCommand) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<WORD>(showCommand);
+    PROCESS_INFORMATION process{};
+    // CreateProcessW may write into the command line, so it gets its own copy.
+    std::wstring line = commandLine;
+    const BOOL started =
+        CreateProcessW(applicationPath.empty() ? nullptr : applicationPath.c_str(), line.data(),
+                       nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+    if (!started) return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+bool systemShellOpen(HWND owner, const std::wstring& target, int showCommand) {
+    const auto result = reinterpret_cast<INT_PTR>(
+        ShellExecuteW(owner, nullptr, target.c_str(), nullptr, nullptr, showCommand));
+    return result > 32;
+}
+
+} // namespace
+
+int messageBox(HWND owner, std::wstring_view text, std::wstring_view title, UINT flags) {
+    if (const auto& handler = messageBoxHandler()) return handler(owner, text, title, flags);
+    return systemMessageBox(owner, text, title, flags);
+}
+
+bool startProcess(const std::wstring& applicationPath, const std::wstring& commandLine,
+                  int showCommand) {
+    if (const auto& handler = startProcessHandler())
+        return handler(applicationPath, commandLine, showCommand);
+    return systemStartProcess(applicationPath, commandLine, showCommand);
+}
+
+bool shellOpen(HWND owner, const std::wstring& target, int showCommand) {
+    if (const auto& handler = shellOpenHandler()) return handler(owner, target, showCommand);
+    return systemShellOpen(owner, target, showCommand);
+}
+
+MessageBoxHandler setMessageBoxHandler(MessageBoxHandler handler) {
+    return std::exchange(messageBoxHandler(), std::move(handler));
+}
+StartProcessHandler setStartProcessHandler(StartProcessHandler handler) {
+    return std::exchange(startProcessHandler(), std::move(handler));
+}
+ShellOpenHandler setShellOpenHandler(ShellOpenHandler handler) {
+    return std::exchange(shellOpenHandler(), std::move(handler));
+}
+
+std::wstring systemDirectory() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const UINT length = GetSystemDirectoryW(path.data(), static_cast<UINT>(path.size()));
+        if (length == 0) return {};
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(length); // too small: `length` is the size needed, with the terminator
+    }
+    while (!path.empty() && path.back() == L'\\')
+        path.pop_back();
+    return path;
+}
+
+std::wstring executableDirectory() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return {};
+        // A cut name fills the whole buffer; try again with a larger one.
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        if (path.size() >= 32768) return {};
+        path.resize(path.size() * 2);
+    }
+    const std::size_t slash = path.find_last_of(L"\\/");
+    path.resize(slash == std::wstring::npos ? 0 : slash);
+    return path;
+}
+
+} // namespace tk

@@ -1,0 +1,21 @@
+// Tool tips for child windows: one tool tip window per form, one text per tool. Long texts wrap
+// at the maximum width.
+#pragma once
+
+#include "toolkit/control.h"
+
+namespace tk {
+
+class ToolTip : private Control {
+  public:
+    // `owner` is the form; the tool tip window goes away with it.
+    [[nodiscard]] bool create(HWND owner);
+    // Shows `text` while the mouse rests on `tool`; a second call for a tool replaces its text.
+    bool add(HWND tool, std::wstring_view text);
+    // Texts wider than this (pixels) wrap onto further lines.
+    void setMaxWidth(int pixels) noexcept;
+
+    using Control::hwnd;
+};
+
+} // namespace tk

@@ -1,0 +1,114 @@
+#include "toolkit/platform.h"
+#include "toolkit/timer.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Pumps messages until `done` or the guard has passed (a limit, not a measurement).
+template <typename Done> void pumpUntil(Done done, ULONGLONG guardMs = 5000) {
+    const ULONGLONG giveUp = GetTickCount64() + guardMs;
+    MSG msg{};
+    while (!done() && GetTickCount64() < giveUp) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+    }
+}
+
+TEST(ToolkitTimer, TicksUntilStoppedAndNeverAfterwards) {
+    tk::Timer timer;
+    int ticks = 0;
+    timer.Tick = [&] {
+        if (++ticks == 3) timer.setEnabled(false);
+    };
+    timer.setInterval(10);
+    EXPECT_FALSE(timer.enabled());
+    timer.setEnabled(true);
+    pumpUntil([&] { return ticks >= 3; });
+    EXPECT_EQ(ticks, 3);
+    EXPECT_FALSE(timer.enabled());
+    pumpUntil([&] { return ticks > 3; }, 300); // no tick may come
+    EXPECT_EQ(ticks, 3);
+}
+
+TEST(ToolkitTimer, IntervalZeroAndDestructionStopTheTicks) {
+    int ticks = 0;
+    {
+        tk::Timer zero;
+        zero.Tick = [&] { ++ticks; };
+        zero.setEnabled(true); // enabled, but no interval yet
+        EXPECT_TRUE(zero.enabled());
+        auto gone = std::make_unique<tk::Timer>();
+        gone->Tick = [&] { ++ticks; };
+        gone->setInterval(1);
+        gone->setEnabled(true);
+        gone.reset();
+        pumpUntil([&] { return ticks > 0; }, 300);
+    }
+    EXPECT_EQ(ticks, 0);
+}
+
+TEST(ToolkitMessageBox, ReplacementsRecordAndAnswerThenTheSystemBoxIsBack) {
+    std::vector<std::wstring> calls;
+    auto answering = [&](int answer) {
+        return [&calls, answer](HWND, std::wstring_view text, std::wstring_view title, UINT flags) {
+            calls.push_back(std::wstring(text) + L"|" + std::wstring(title) + L"|" +
+                            std::to_wstring(flags));
+            return answer;
+        };
+    };
+    {
+        tk::ScopedMessageBox outer{answering(IDYES)};
+        {
+            tk::ScopedMessageBox inner{answering(IDNO)};
+            EXPECT_EQ(tk::messageBox(nullptr, L"inner", L"t", 20), IDNO);
+        }
+        EXPECT_EQ(tk::messageBox(nullptr, L"Enter IP Address...", L"title", 16), IDYES);
+    }
+    EXPECT_EQ(calls, (std::vector<std::wstring>{L"inner|t|20", L"Enter IP Address...|title|16"}));
+
+    // Outside the scope the real box shows; a timer presses its No button.
+    const UINT_PTR id = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
+        EnumThreadWindows(
+            GetCurrentThreadId(),
+            [](HWND w, LPARAM) -> BOOL {
+                wchar_t cls[16]{};
+                GetClassNameW(w, cls, 16);
+                if (std::wstring(cls) == L"#32770") PostMessageW(w, WM_COMMAND, IDNO, 0);
+                return TRUE;
+            },
+            0);
+    });
+    EXPECT_EQ(tk::messageBox(nullptr, L"real", L"title", MB_YESNO | MB_ICONSTOP), IDNO);
+    KillTimer(nullptr, id);
+    EXPECT_EQ(calls.size(), 2u);
+}
+
+TEST(ToolkitProcess, StartsASystemProgramHiddenAndReportsMissingOnes) {
+    const std::wstring cmd = tk::systemDirectory() + L"\\cmd.exe";
+    EXPECT_NE(GetFileAttributesW(cmd.c_str()), INVALID_FILE_ATTRIBUTES) << cmd;
+    EXPECT_TRUE(tk::startProcess(cmd, L"cmd /c exit 0", SW_HIDE));
+    EXPECT_FALSE(tk::startProcess(tk::systemDirectory() + L"\\no-such-program.exe",
+                                  L"no-such-program", SW_HIDE));
+    EXPECT_FALSE(tk::startProcess(L"", L"", SW_HIDE));
+    EXPECT_FALSE(tk::shellOpen(nullptr, tk::executableDirectory() + L"\\no such file.kdx"));
+}
+
+TEST(ToolkitFolders, AreTheFoldersOfTheTestProgramAndTheSystem) {
+    const std::wstring exe = tk::executableDirectory();
+    ASSERT_FALSE(exe.empty());
+    EXPECT_NE(exe.back(), L'\\');
+    EXPECT_NE(GetFileAttributesW((exe + L"\\keldrast_win_tests.exe").c_str()),
+              INVALID_FILE_ATTRIBUTES)
+        << exe;
+    const std::wstring system = tk::systemDirectory();
+    EXPECT_NE(system.back(), L'\\');
+    EXPECT_NE(GetFileAttributesW((system + L"\\kernel32.dll").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+} // namespace
