@@ -141,6 +141,10 @@ std::vector<app::CatalogueEntry> loadCatalogue(std::wstring_view path) {
 bool saveCatalogue(std::wstring_view path, const std::vector<app::CatalogueEntry>& entries) {
     const std::wstring target(path);
     const std::wstring temporary = target + L".new";
+    // A read-only settings file stays as it is (Windows refuses to replace it; Wine would).
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        return false;
     const std::string bytes = tk::toAnsi(app::settingsFileText(entries, foldKey));
     const HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
