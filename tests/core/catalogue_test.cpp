@@ -222,14 +222,6 @@ TEST(ProfileSection, SurvivesAnyText) {
     EXPECT_FALSE(d.value(L"").has_value());
 }
 
-TEST(SettingsFile, ValuesInQuotesComeBackWhole) {
-    const std::vector<CatalogueEntry> entries{{L"\"quoted\"", L"1.1.1.1,1.0.0.1"}};
-    const ProfileSection section(settingsFileText(entries), L"kDNS");
-    const auto back =
-        catalogueFromSettings([&](std::wstring_view key) { return section.value(key); });
-    EXPECT_EQ(back, entries);
-}
-
 TEST(SettingsFile, RoundTripThroughTheSection) {
     std::vector<CatalogueEntry> entries = presetCatalogue();
     entries.erase(entries.begin() + 3);

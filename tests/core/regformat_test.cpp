@@ -16,12 +16,6 @@ TEST(RootKeyCode, SevenNamesExactlyAsWritten) {
         EXPECT_EQ(rootKeyCode(other), 0u) << other;
 }
 
-TEST(RegSucceeded, OnlyZero) {
-    EXPECT_TRUE(regSucceeded(0));
-    EXPECT_FALSE(regSucceeded(2));
-    EXPECT_FALSE(regSucceeded(-1));
-}
-
 TEST(ValueText, StringStopsAtFirstNulAndDropsBlanks) {
     EXPECT_EQ(stringValueText(std::string_view("  8.8.8.8 \0tail   ", 19)), "8.8.8.8");
     std::string filler(1024, ' ');
@@ -92,10 +86,4 @@ TEST(ValueKindFromName, CaseInsensitiveThreeNames) {
     EXPECT_EQ(valueKindFromName(L"DWORD"), ValueKind::Dword);
     for (const auto* other : {L"text", L"", L" string", L"sz", L"dword "})
         EXPECT_EQ(valueKindFromName(other), ValueKind::Unknown) << other;
-}
-
-TEST(TrimBlanks, SpacesOnly) {
-    EXPECT_EQ(trimBlanks(std::string_view("  a b  ")), "a b");
-    EXPECT_EQ(trimBlanks(std::string_view("\ta\t")), "\ta\t");
-    EXPECT_EQ(trimBlanks(std::wstring_view(L"   ")), L"");
 }

@@ -166,6 +166,20 @@ TEST_F(SettingsFileTest, SavedFileIsExactlyWhatKeyByKeyWritesGive) {
     }
 }
 
+TEST_F(SettingsFileTest, NamesInQuotesSurviveTheProfileFunctions) {
+    // Reading drops enclosing quotes of a value; "ALL" here begins and ends with one.
+    const std::vector<std::vector<CatalogueEntry>> catalogues{
+        {{L"\"Quoted\"", L"1.1.1.1,1.0.0.1"}},
+        {{L"'first", L"1.1.1.1,1.0.0.1"}, {L"last'", L"2.2.2.2,2.2.2.3"}},
+    };
+    for (const auto& entries : catalogues) {
+        const std::wstring path = file(L"Keldrast.ini");
+        ASSERT_TRUE(mConfig::saveCatalogue(path, entries));
+        EXPECT_EQ(viaProfileFunctions(path), entries);
+        EXPECT_EQ(mConfig::loadCatalogue(path), entries);
+    }
+}
+
 TEST_F(SettingsFileTest, PresetFileContent) {
     const std::wstring path = file(L"Keldrast.ini");
     ASSERT_TRUE(mConfig::saveCatalogue(path, app::presetCatalogue()));

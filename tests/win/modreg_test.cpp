@@ -195,8 +195,6 @@ TEST_F(RegistryTest, OversizedAndOddValuesNeverBreakAReadOrCrash) {
     for (int i = 0; i < 1024; ++i)
         full += L"7F";
     EXPECT_EQ(read(L"fullbin"), full);
-    put("shortdw", REG_DWORD, "\x05");
-    EXPECT_NO_FATAL_FAILURE(read(L"shortdw"));
     // Every type with sizes around the buffer.
     for (DWORD type = 0; type <= 11; ++type)
         for (const std::size_t size : {0u, 1u, 3u, 4u, 1023u, 1024u, 1025u, 70000u}) {
