@@ -169,10 +169,12 @@ settingsLines(const std::vector<CatalogueEntry>& entries, const CaseFold& fold) 
         const std::wstring key(trimProfile(rawKey));
         if (!keyReadsBack(key)) return;
         auto [it, added] = index.try_emplace(fold(key), lines.size());
+        // Values are kept without white space at their ends, as the profile functions do.
+        value = protectQuotes(std::wstring(trimProfile(value)));
         if (added)
-            lines.emplace_back(key, protectQuotes(std::move(value)));
+            lines.emplace_back(key, std::move(value));
         else if (mayReplaceOwnKeys || it->second >= 2)
-            lines[it->second].second = protectQuotes(std::move(value));
+            lines[it->second].second = std::move(value);
     };
     put(L"ALL", joinNames(entries), true);
     put(L"NUM", std::to_wstring(entries.size()), true);

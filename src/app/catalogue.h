@@ -92,9 +92,9 @@ using SettingsReader = std::function<std::optional<std::wstring>(std::wstring_vi
 std::vector<CatalogueEntry> catalogueFromSettings(const SettingsReader& read);
 
 // The section's lines as writing "ALL", "NUM" and then every entry key by key would leave
-// them: keys trimmed, a later key equal to an earlier one but for letter case replaces
-// that one's value in place. Entry keys that would replace "ALL" or "NUM", and keys the
-// file cannot give back (empty, containing "=", leading "[" or ";"), are left out.
+// them: keys and values trimmed of white space, a later key equal to an earlier one but for letter
+// case replaces that one's value in place. Entry keys that would replace "ALL" or "NUM", and keys
+// the file cannot give back (empty, containing "=", leading "[" or ";"), are left out.
 std::vector<std::pair<std::wstring, std::wstring>>
 settingsLines(const std::vector<CatalogueEntry>& entries, const CaseFold& fold = foldAscii);
 // The whole settings file text, CR LF line ends.

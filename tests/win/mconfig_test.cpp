@@ -150,6 +150,8 @@ TEST_F(SettingsFileTest, SavedFileIsExactlyWhatKeyByKeyWritesGive) {
          {L"Google", L"8.8.8.8,8.8.4.4"}},
         manyEntries(60), // "ALL" far beyond 499 characters
         {{L"Caf\u00E9 \u00C4rger", L"9.9.9.9,149.112.112.112"}, {L"a;b", L"1.2.3.4,5.6.7.8"}},
+        // Blanks around names (possible for names read from a file): keys are trimmed.
+        {{L"a", L"1.1.1.1,1.0.0.1"}, {L" b ", L"2.2.2.2,2.2.2.3"}, {L"\tc", L"3.3.3.3,3.3.3.4"}},
     };
     for (std::size_t i = 0; i < catalogues.size(); ++i) {
         const std::wstring ours = file(L"Keldrast.ini");
@@ -161,9 +163,20 @@ TEST_F(SettingsFileTest, SavedFileIsExactlyWhatKeyByKeyWritesGive) {
         // Read back by the real profile functions and by the loader alike.
         auto expected = catalogues[i];
         if (i == 4) expected[0].pair = expected[2].pair; // one key for both spellings
+        if (i == 7) expected[2].name = L"\tc";           // "ALL" keeps the blanks inside it
         EXPECT_EQ(viaProfileFunctions(ours), expected) << i;
         EXPECT_EQ(mConfig::loadCatalogue(ours), expected) << i;
     }
+}
+
+TEST_F(SettingsFileTest, WhiteSpaceAtTheEndsOfTheListIsLost) {
+    const std::wstring path = file(L"Keldrast.ini");
+    ASSERT_TRUE(
+        mConfig::saveCatalogue(path, {{L"a", L"1.1.1.1,1.0.0.1"}, {L"c\t", L"3.3.3.3,3.3.3.4"}}));
+    const std::vector<CatalogueEntry> expected{{L"a", L"1.1.1.1,1.0.0.1"},
+                                               {L"c", L"3.3.3.3,3.3.3.4"}};
+    EXPECT_EQ(viaProfileFunctions(path), expected);
+    EXPECT_EQ(mConfig::loadCatalogue(path), expected);
 }
 
 TEST_F(SettingsFileTest, NamesInQuotesSurviveTheProfileFunctions) {
