@@ -1,0 +1,243 @@
+#include "app/catalogue.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace app {
+
+namespace {
+
+std::vector<std::wstring> splitAt(std::wstring_view text, wchar_t separator) {
+    std::vector<std::wstring> pieces;
+    std::size_t start = 0;
+    for (;;) {
+        const auto end = text.find(separator, start);
+        pieces.emplace_back(text.substr(start, end == text.npos ? text.npos : end - start));
+        if (end == text.npos) break;
+        start = end + 1;
+    }
+    return pieces;
+}
+
+// White space as the profile functions see it (0x1A is the old end-of-file mark).
+bool profileSpace(wchar_t c) {
+    return c == L' ' || (c >= L'\t' && c <= L'\r') || c == 0x1A;
+}
+
+std::wstring_view trimProfile(std::wstring_view text) {
+    while (!text.empty() && profileSpace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && profileSpace(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+bool isQuote(wchar_t c) {
+    return c == L'"' || c == L'\'';
+}
+
+// Reading drops one pair of enclosing matching quotes; such a value gets one more pair.
+std::wstring protectQuotes(std::wstring value) {
+    if (value.size() >= 2 && isQuote(value.front()) && value.back() == value.front())
+        return value.front() + value + value.front();
+    return value;
+}
+
+// A key line the profile functions would not give back under its own name: an empty key,
+// one cut at its "=", or one read as a section header or comment.
+bool keyReadsBack(std::wstring_view key) {
+    return !key.empty() && key.find(L'=') == key.npos && key.front() != L'[' && key.front() != L';';
+}
+
+std::optional<int> parseInt16(std::wstring_view text) {
+    text = trimProfile(text);
+    bool negative = false;
+    if (!text.empty() && (text.front() == L'+' || text.front() == L'-')) {
+        negative = text.front() == L'-';
+        text.remove_prefix(1);
+    }
+    if (text.empty()) return std::nullopt;
+    long value = 0;
+    for (const wchar_t c : text) {
+        if (c < L'0' || c > L'9') return std::nullopt;
+        value = value * 10 + (c - L'0');
+        if (value > 32768) return std::nullopt;
+    }
+    if (negative) value = -value;
+    if (value < -32768 || value > 32767) return std::nullopt;
+    return static_cast<int>(value);
+}
+
+} // namespace
+
+std::vector<CatalogueEntry> presetCatalogue() {
+    const auto names = splitNames(kPresetNames);
+    const auto pairs = splitNames(kPresetPairs);
+    std::vector<CatalogueEntry> entries;
+    for (std::size_t i = 0; i < names.size() && i < pairs.size(); ++i)
+        entries.push_back({names[i], pairs[i]});
+    return entries;
+}
+
+std::wstring gtIP(std::wstring_view text) {
+    std::size_t n = 0;
+    while (n < text.size() && (text[n] == L'.' || (text[n] >= L'0' && text[n] <= L'9')))
+        ++n;
+    return trimSpaces(text.substr(0, n));
+}
+
+PairParts splitPair(std::wstring_view pair) {
+    PairParts parts;
+    if (pair.empty()) return parts;
+    const auto pieces = splitAt(pair, L',');
+    parts.preferred = pieces[0];
+    if (pieces.size() > 1) parts.alternate = pieces[1];
+    return parts;
+}
+
+std::wstring joinPair(std::wstring_view preferred, std::wstring_view alternate) {
+    return gtIP(trimSpaces(preferred)) + L',' + gtIP(trimSpaces(alternate));
+}
+
+std::vector<std::wstring> splitNames(std::wstring_view all) {
+    if (all.empty()) return {};
+    return splitAt(all, kNameSeparator);
+}
+
+std::wstring joinNames(const std::vector<CatalogueEntry>& entries) {
+    std::wstring all;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (i) all += kNameSeparator;
+        all += entries[i].name;
+    }
+    return trimSpaces(all);
+}
+
+std::wstring trimSpaces(std::wstring_view text) {
+    const auto first = text.find_first_not_of(L' ');
+    if (first == text.npos) return {};
+    return std::wstring(text.substr(first, text.find_last_not_of(L' ') - first + 1));
+}
+
+bool sameName(std::wstring_view a, std::wstring_view b) {
+    return trimSpaces(a) == trimSpaces(b);
+}
+
+bool nameExists(const std::vector<CatalogueEntry>& entries, std::wstring_view name) {
+    return std::any_of(entries.begin(), entries.end(),
+                       [&](const CatalogueEntry& e) { return sameName(e.name, name); });
+}
+
+bool storableName(std::wstring_view name,
+                  const std::function<bool(std::wstring_view)>& fitsCodePage) {
+    const std::wstring trimmed = trimSpaces(name);
+    if (trimmed.empty()) return false;
+    if (trimmed.front() == L'[' || trimmed.front() == L';') return false;
+    for (const wchar_t c : trimmed)
+        if (c == kNameSeparator || c == L'=' || c < 0x20 || c == 0x7F) return false;
+    const std::wstring key = foldAscii(trimmed);
+    if (key == L"all" || key == L"num") return false;
+    return !fitsCodePage || fitsCodePage(trimmed);
+}
+
+std::wstring foldAscii(std::wstring_view text) {
+    std::wstring folded(text);
+    for (auto& c : folded)
+        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+    return folded;
+}
+
+std::vector<CatalogueEntry> catalogueFromSettings(const SettingsReader& read) {
+    const auto names = splitNames(read(L"ALL").value_or(std::wstring(kPresetNames)));
+    const auto num = parseInt16(read(L"NUM").value_or(L"0"));
+    // A damaged count must not empty the catalogue: every listed name loads then.
+    const std::size_t count =
+        !num ? names.size() : (*num <= 0 ? 0 : std::min(names.size(), std::size_t(*num)));
+    std::vector<CatalogueEntry> entries;
+    entries.reserve(count);
+    for (std::size_t i = 0; i < count; ++i)
+        entries.push_back({names[i], read(names[i]).value_or(std::wstring())});
+    return entries;
+}
+
+std::vector<std::pair<std::wstring, std::wstring>>
+settingsLines(const std::vector<CatalogueEntry>& entries, const CaseFold& fold) {
+    std::vector<std::pair<std::wstring, std::wstring>> lines;
+    lines.reserve(entries.size() + 2);
+    std::unordered_map<std::wstring, std::size_t> index;
+    const auto put = [&](std::wstring_view rawKey, std::wstring value, bool mayReplaceOwnKeys) {
+        const std::wstring key(trimProfile(rawKey));
+        if (!keyReadsBack(key)) return;
+        auto [it, added] = index.try_emplace(fold(key), lines.size());
+        // Values are kept without white space at their ends, as the profile functions do.
+        value = protectQuotes(std::wstring(trimProfile(value)));
+        if (added)
+            lines.emplace_back(key, std::move(value));
+        else if (mayReplaceOwnKeys || it->second >= 2)
+            lines[it->second].second = std::move(value);
+    };
+    put(L"ALL", joinNames(entries), true);
+    put(L"NUM", std::to_wstring(entries.size()), true);
+    for (const auto& entry : entries)
+        put(entry.name, entry.pair, false);
+    return lines;
+}
+
+std::wstring settingsFileText(const std::vector<CatalogueEntry>& entries, const CaseFold& fold) {
+    std::wstring text = L"[";
+    text += kSettingsSection;
+    text += L"]\r\n";
+    for (const auto& [key, value] : settingsLines(entries, fold)) {
+        text += key;
+        text += L'=';
+        text += value;
+        text += L"\r\n";
+    }
+    return text;
+}
+
+ProfileSection::ProfileSection(std::wstring_view fileText, std::wstring_view section,
+                               const CaseFold& fold)
+    : fold_(fold) {
+    const std::wstring wanted = fold_(trimProfile(section));
+    bool inSection = false;
+    bool seenSection = false;
+    std::size_t pos = 0;
+    while (pos < fileText.size()) {
+        // A line ends at "\n", or at "\r" when the text has no "\n" after it.
+        auto end = fileText.find(L'\n', pos);
+        if (end == fileText.npos) end = fileText.find(L'\r', pos);
+        const std::size_t next = end == fileText.npos ? fileText.size() : end + 1;
+        const std::wstring_view line = trimProfile(
+            fileText.substr(pos, (end == fileText.npos ? fileText.size() : end + 1) - pos));
+        pos = next;
+        if (line.empty()) continue;
+        if (line.front() == L'[') {
+            const auto close = line.rfind(L']');
+            if (close != line.npos && close > 0) {
+                if (inSection) break; // only the first matching section counts
+                inSection = !seenSection && fold_(line.substr(1, close - 1)) == wanted;
+                seenSection = seenSection || inSection;
+                continue;
+            }
+        }
+        if (!inSection) continue;
+        const auto eq = line.find(L'=');
+        if (eq == line.npos) {
+            values_.try_emplace(fold_(line), std::wstring());
+        } else {
+            values_.try_emplace(fold_(trimProfile(line.substr(0, eq))),
+                                std::wstring(trimProfile(line.substr(eq + 1))));
+        }
+    }
+}
+
+std::optional<std::wstring> ProfileSection::value(std::wstring_view key) const {
+    const auto it = values_.find(fold_(trimProfile(key)));
+    if (it == values_.end()) return std::nullopt;
+    std::wstring_view v = it->second;
+    if (v.size() >= 2 && isQuote(v.front()) && v.back() == v.front()) v = v.substr(1, v.size() - 2);
+    return std::wstring(v);
+}
+
+} // namespace app

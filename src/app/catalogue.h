@@ -1,0 +1,119 @@
+// The DNS server catalogue and its settings-file form: presets, address cleaning, DNS
+// server pairs, name rules, and which entries a settings file gives and what it holds.
+// Pure: the window and the file code call these.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace app {
+
+struct CatalogueEntry {
+    std::wstring name;
+    std::wstring pair; // "preferred,alternate", e.g. "8.8.8.8,8.8.4.4"
+    bool operator==(const CatalogueEntry&) const = default;
+};
+
+inline constexpr wchar_t kNameSeparator = L'\u00AE'; // "®"
+inline constexpr std::wstring_view kUnsetAddress = L"0.0.0.0";
+
+// The eighteen built-in entries, as two texts joined by "®" in the same order.
+inline constexpr std::wstring_view kPresetNames =
+    L"Google DNS\u00AEOpen DNS\u00AEScrubIT\u00AEComodo DNS\u00AEDNS Advantage\u00AEUltra "
+    L"DNS\u00AELevel3 (1)\u00AELevel3 (2)\u00AELevel3 (3)\u00AEOpenNIC\u00AEDNS 10\u00AEDNS "
+    L"11\u00AEDNS 12\u00AEDNS 13\u00AEDNS 14\u00AEDNS 15\u00AEDNS 16\u00AEDNS 17";
+inline constexpr std::wstring_view kPresetPairs =
+    L"8.8.8.8,8.8.4.4\u00AE208.67.222.222,208.67.220.220\u00AE67.138.54.100,207.225.209."
+    L"66\u00AE156.154.70.22,156.154.71.22\u00AE156.154.70.1,156.154.71.1\u00AE204.69.234.1,"
+    L"204.74.101.1\u00AE4.2.2.1,4.2.2.2\u00AE4.2.2.3,4.2.2.4\u00AE4.2.2.5,4.2.2.6\u00AE58.6."
+    L"115.42,58.6.115.43\u00AE209.244.0.3,209.244.0.4\u00AE129.250.35.250,129.250.35."
+    L"251\u00AE198.77.116.221,198.77.116.223\u00AE66.244.95.20,66.244.95.22\u00AE199.45.32."
+    L"37,199.45.32.38\u00AE151.202.0.84,151.202.0.85\u00AE205.171.2.65,205.171.3."
+    L"65\u00AE198.77.116.225,198.77.116.227";
+
+std::vector<CatalogueEntry> presetCatalogue();
+
+// The leading run of digits and dots, spaces trimmed ("8.8.8.8,8.8.4.4" -> "8.8.8.8").
+std::wstring gtIP(std::wstring_view text);
+
+// The two addresses of a pair, split at every ","; further pieces are ignored. A pair
+// without a comma gives only the first; the empty pair gives neither.
+struct PairParts {
+    std::optional<std::wstring> preferred;
+    std::optional<std::wstring> alternate;
+};
+PairParts splitPair(std::wstring_view pair);
+// The pair stored for two address texts: each cleaned with gtIP, joined by a comma.
+std::wstring joinPair(std::wstring_view preferred, std::wstring_view alternate);
+
+// The names of an "ALL" text, split at every "®"; empty pieces count, the empty text
+// gives no names.
+std::vector<std::wstring> splitNames(std::wstring_view all);
+// The "ALL" text of a catalogue: names joined by "®", spaces trimmed at both ends.
+std::wstring joinNames(const std::vector<CatalogueEntry>& entries);
+
+std::wstring trimSpaces(std::wstring_view text);
+// Names are the same when equal after trimming spaces; letter case counts.
+bool sameName(std::wstring_view a, std::wstring_view b);
+bool nameExists(const std::vector<CatalogueEntry>& entries, std::wstring_view name);
+
+// Whether the settings file can keep a (trimmed) name and give it back with its pair:
+// no "®", "=" or control characters, no leading "[" or ";", not the file's own keys
+// "ALL" or "NUM", and every character representable in the file's code page.
+bool storableName(std::wstring_view name,
+                  const std::function<bool(std::wstring_view)>& fitsCodePage);
+// The stop message SAVE shows for a name storableName refuses.
+inline constexpr std::wstring_view kUnstorableNameMessage =
+    L"This DNS server name cannot be saved: it must not contain \u00AE or =, begin with [ "
+    L"or ;, be ALL or NUM, or hold characters this system's code page cannot store. "
+    L"Choose another DNS server name...";
+
+// Settings file: section, keys and file name.
+inline constexpr std::wstring_view kSettingsSection = L"kDNS";
+inline constexpr std::wstring_view kSettingsFileName = L"Keldrast.ini";
+
+// Case folding used to compare keys the way the profile functions do.
+using CaseFold = std::function<std::wstring(std::wstring_view)>;
+std::wstring foldAscii(std::wstring_view text);
+
+// A settings value by key: the value when the key is present, nothing when absent.
+using SettingsReader = std::function<std::optional<std::wstring>(std::wstring_view key)>;
+
+// The catalogue a settings file gives. "ALL" (default: the preset names) lists the names;
+// "NUM" (default "0") says how many of them load. A "NUM" that is empty, not a number or
+// outside -32768..32767 loads every name of "ALL"; one above the number of names loads
+// the names present; 0 or less loads nothing. A name without a key has the empty pair.
+std::vector<CatalogueEntry> catalogueFromSettings(const SettingsReader& read);
+
+// The section's lines as writing "ALL", "NUM" and then every entry key by key would leave
+// them: keys and values trimmed of white space, a later key equal to an earlier one but for letter
+// case replaces that one's value in place. Entry keys that would replace "ALL" or "NUM", and keys
+// the file cannot give back (empty, containing "=", leading "[" or ";"), are left out.
+std::vector<std::pair<std::wstring, std::wstring>>
+settingsLines(const std::vector<CatalogueEntry>& entries, const CaseFold& fold = foldAscii);
+// The whole settings file text, CR LF line ends.
+std::wstring settingsFileText(const std::vector<CatalogueEntry>& entries,
+                              const CaseFold& fold = foldAscii);
+
+// One section of a private-profile file, looked up as the profile functions do: section
+// and key names compared case-insensitively after trimming white space, the first
+// matching section and the first matching key win, a key ends at its line's first "=",
+// the value is trimmed and loses one pair of enclosing matching quotes.
+class ProfileSection {
+  public:
+    ProfileSection(std::wstring_view fileText, std::wstring_view section,
+                   const CaseFold& fold = foldAscii);
+    std::optional<std::wstring> value(std::wstring_view key) const;
+
+  private:
+    CaseFold fold_;
+    std::unordered_map<std::wstring, std::wstring> values_; // by folded key, first wins
+};
+
+} // namespace app

@@ -1,0 +1,44 @@
+// The settings file: profile-function wrappers, and loading and saving the catalogue.
+// Saving writes the complete new file beside the old one and then replaces it in one
+// step, so a failed save never loses the catalogue.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/catalogue.h"
+
+namespace mConfig {
+
+// The value of key in section of file, read in full (no length cut); def when the file
+// or the key is missing.
+std::wstring readIni(std::wstring_view file, std::wstring_view section, std::wstring_view key,
+                     std::wstring_view def);
+// Writes one key through the profile functions; false when the call fails.
+bool writeIni(std::wstring_view file, std::wstring_view section, std::wstring_view key,
+              std::wstring_view value);
+
+// True when the path's attributes can be read and it is not a directory.
+bool FileExists(std::wstring_view path);
+
+// The directory of the running executable, without a trailing separator.
+std::wstring executableDirectory();
+// directory + "\Keldrast.ini".
+std::wstring settingsPath(std::wstring_view directory);
+
+// Compares keys as the profile functions do (case-insensitive).
+std::wstring foldKey(std::wstring_view key);
+
+// The catalogue from the settings file at path: the presets when there is no such file,
+// otherwise what its "kDNS" section gives (read as the profile functions read it). Never
+// fails; unreadable parts load as missing keys.
+std::vector<app::CatalogueEntry> loadCatalogue(std::wstring_view path);
+
+// Writes the whole catalogue to path through path + ".new" and one replacing move. On
+// any failure the file at path is left as it was, the temporary file is removed and the
+// result is false.
+[[nodiscard]] bool saveCatalogue(std::wstring_view path,
+                                 const std::vector<app::CatalogueEntry>& entries);
+
+} // namespace mConfig
