@@ -100,21 +100,6 @@ bool FileExists(std::wstring_view path) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::wstring executableDirectory() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) return {};
-        if (n < path.size()) {
-            path.resize(n);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    const auto slash = path.find_last_of(L"\\/");
-    return slash == path.npos ? std::wstring() : path.substr(0, slash);
-}
-
 std::wstring settingsPath(std::wstring_view directory) {
     std::wstring path(directory);
     path += L'\\';

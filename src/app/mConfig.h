@@ -22,8 +22,6 @@ bool writeIni(std::wstring_view file, std::wstring_view section, std::wstring_vi
 // True when the path's attributes can be read and it is not a directory.
 bool FileExists(std::wstring_view path);
 
-// The directory of the running executable, without a trailing separator.
-std::wstring executableDirectory();
 // directory + "\Keldrast.ini".
 std::wstring settingsPath(std::wstring_view directory);
 

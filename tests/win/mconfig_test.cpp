@@ -1,5 +1,6 @@
 // The settings file against the real profile functions, in a scratch folder.
 #include "app/mConfig.h"
+#include "toolkit/platform.h"
 
 #include <windows.h>
 
@@ -128,7 +129,7 @@ TEST_F(SettingsFileTest, FileExistsOnlyForFiles) {
     EXPECT_FALSE(mConfig::FileExists(file(L"nothing.ini")));
     EXPECT_FALSE(mConfig::FileExists(file(L"no\\such\\dir.ini")));
     EXPECT_EQ(mConfig::settingsPath(L"C:\\Tools"), L"C:\\Tools\\Keldrast.ini");
-    EXPECT_TRUE(mConfig::FileExists(mConfig::executableDirectory() + L"\\keldrast_win_tests.exe"));
+    EXPECT_TRUE(mConfig::FileExists(tk::executableDirectory() + L"\\keldrast_win_tests.exe"));
 }
 
 TEST_F(SettingsFileTest, NoFileGivesThePresets) {
