@@ -10,9 +10,12 @@ namespace {
 // What one uniMsgBox call owns while its box is being prepared and shown: the hook, until
 // the box is activated, and the font, until the box has closed.
 struct BoxResources {
-    tk::unique_hhook hMsgBoxHook;
+    tk::unique_hhook hook;
     tk::unique_hfont font;
 };
+
+// The hook most recently installed on this thread (kept after it is removed).
+thread_local HHOOK hMsgBoxHook = nullptr;
 
 // The box in preparation on this thread. A box opened from inside another box's modal loop
 // takes the place of the outer one for as long as it lasts.
@@ -49,11 +52,14 @@ void restyle(HWND box, HFONT font) {
 
 } // namespace
 
+HHOOK lastMsgBoxHook() noexcept {
+    return hMsgBoxHook;
+}
+
 LRESULT CALLBACK msgBoxHookProc(int code, WPARAM wParam, LPARAM lParam) noexcept {
     BoxResources* box = currentBox;
-    const LRESULT result =
-        CallNextHookEx(box ? box->hMsgBoxHook.get() : nullptr, code, wParam, lParam);
-    if (code != HCBT_ACTIVATE || !box || !box->hMsgBoxHook) return result;
+    const LRESULT result = CallNextHookEx(box ? box->hook.get() : nullptr, code, wParam, lParam);
+    if (code != HCBT_ACTIVATE || !box || !box->hook) return result;
     // Only the message box itself is restyled; it is a dialog of the standard class.
     HWND activated = reinterpret_cast<HWND>(wParam);
     char className[16]{};
@@ -62,7 +68,7 @@ LRESULT CALLBACK msgBoxHookProc(int code, WPARAM wParam, LPARAM lParam) noexcept
 
     box->font.reset(CreateFontA(13, 0, 0, 0, 500, 0, 0, 0, 0, 0, 0, 0, 0, "Tahoma"));
     restyle(activated, box->font.get());
-    box->hMsgBoxHook.reset();
+    box->hook.reset();
     return result;
 }
 
@@ -80,9 +86,10 @@ int uniMsgBox(std::wstring_view text, UINT flags, std::wstring_view title, HWND 
     const std::wstring shownTitle = vniToUnicode(title);
 
     currentBox = &resources;
-    resources.hMsgBoxHook.reset(SetWindowsHookExA(WH_CBT, &msgBoxHookProc,
-                                                  GetModuleHandleW(nullptr), GetCurrentThreadId()));
+    resources.hook.reset(SetWindowsHookExA(WH_CBT, &msgBoxHookProc, GetModuleHandleW(nullptr),
+                                           GetCurrentThreadId()));
+    hMsgBoxHook = resources.hook.get();
     const int result = MessageBoxW(owner, shownText.c_str(), shownTitle.c_str(), flags);
-    resources.hMsgBoxHook.reset(); // still set only when the box never appeared
-    return result;
+    resources.hook.reset(); // still set only when the box never appeared
+    return result > 0 ? result : 0;
 }
