@@ -1,0 +1,157 @@
+#include "effect/frmEff.h"
+
+#include <atomic>
+
+namespace {
+
+// One effect at a time in the whole program: the loop processes every pending message, so a
+// handler may try to start the effect again while it runs.
+std::atomic<bool> effectRunning{false};
+
+} // namespace
+
+bool frmEff::isRunning() noexcept {
+    return effectRunning.load();
+}
+
+frmEff::~frmEff() {
+    unload();
+}
+
+bool frmEff::load(int width, int height) {
+    if (hwnd()) return true;
+    if (!registerClass(kClassName, 0)) return false;
+    // Placed on the primary monitor's top-left corner, which is (0, 0) of the screen's device
+    // context, so the picture lines up with what it covers.
+    return create(kClassName, WS_EX_TOPMOST | WS_EX_TOOLWINDOW, WS_POPUP, L"", 0, 0, width, height,
+                  nullptr);
+}
+
+void frmEff::unload() noexcept {
+    if (windowDC_) {
+        ReleaseDC(hwnd(), windowDC_);
+        windowDC_ = nullptr;
+    }
+    if (screenDC) {
+        ReleaseDC(nullptr, screenDC);
+        screenDC = nullptr;
+    }
+    if (imageDC_ && imageOldBitmap_) SelectObject(imageDC_.get(), imageOldBitmap_);
+    imageOldBitmap_ = nullptr;
+    imageBitmap_.reset();
+    imageDC_.reset();
+    if (hwnd()) DestroyWindow(hwnd());
+}
+
+void frmEff::doeffect() {
+    bool expected = false;
+    if (!effectRunning.compare_exchange_strong(expected, true)) return;
+    struct EndOfRun {
+        frmEff& effect;
+        ~EndOfRun() {
+            effect.keepRunning = false;
+            effect.unload();
+            effectRunning = false;
+        }
+    } endOfRun{*this};
+
+    steps_ = 0;
+    W_ = GetSystemMetrics(SM_CXSCREEN);
+    H_ = GetSystemMetrics(SM_CYSCREEN);
+    if (W_ <= 0 || H_ <= 0 || !load(W_, H_)) return;
+
+    screenDC = GetDC(nullptr);
+    if (!screenDC) return;
+    imageDC_.reset(CreateCompatibleDC(screenDC));
+    imageBitmap_.reset(CreateCompatibleBitmap(screenDC, W_, H_));
+    if (!imageDC_ || !imageBitmap_) return;
+    imageOldBitmap_ = SelectObject(imageDC_.get(), imageBitmap_.get());
+    BitBlt(imageDC_.get(), 0, 0, W_, H_, screenDC, 0, 0, SRCCOPY);
+
+    // The window paints the picture as it appears, so the screen looks unchanged; from now on
+    // the blocks are copied straight onto the visible window.
+    ShowWindow(hwnd(), SW_SHOW);
+    UpdateWindow(hwnd());
+    windowDC_ = GetDC(hwnd());
+    if (!windowDC_) return;
+
+    auto random = fx::UniformRandom::seededFromClock();
+    const fx::EffectShape shape{shiftRangeX, shiftBiasX, shiftRangeY,
+                                shiftBiasY,  blockWidth, blockHeight};
+    keepRunning = true;
+    bool quit = false;
+    WPARAM quitCode = 0;
+    while (keepRunning && hwnd()) {
+        const fx::EffectStep step = fx::effectStep(W_, H_, random, shape);
+        BitBlt(windowDC_, step.x + step.dx, step.y + step.dy, blockWidth, blockHeight, windowDC_,
+               step.x, step.y, SRCCOPY);
+        ++steps_;
+        if (Stepped) Stepped(*this, step);
+        if (stopAfterSteps != 0 && steps_ >= stopAfterSteps) keepRunning = false;
+
+        MSG msg{};
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                quit = true;
+                quitCode = msg.wParam;
+                keepRunning = false;
+                break;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    if (quit) PostQuitMessage(static_cast<int>(quitCode));
+}
+
+void frmEff::paint() {
+    PAINTSTRUCT ps{};
+    HDC dc = BeginPaint(hwnd(), &ps);
+    if (dc) {
+        const RECT& r = ps.rcPaint;
+        if (imageDC_)
+            BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, imageDC_.get(), r.left,
+                   r.top, SRCCOPY);
+        else
+            FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    }
+    EndPaint(hwnd(), &ps);
+}
+
+LRESULT frmEff::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE: {
+        const fx::EffectShape shape;
+        shiftRangeX = shape.shiftRangeX;
+        shiftBiasX = shape.shiftBiasX;
+        shiftRangeY = shape.shiftRangeY;
+        shiftBiasY = shape.shiftBiasY;
+        blockWidth = shape.blockWidth;
+        blockHeight = shape.blockHeight;
+        return 0;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDBLCLK:
+        keepRunning = false;
+        return 0;
+    case WM_XBUTTONDOWN:
+    case WM_XBUTTONDBLCLK:
+        keepRunning = false;
+        return TRUE;
+    case WM_CLOSE: // the loop ends and the window is destroyed after it
+    case WM_DESTROY:
+        keepRunning = false;
+        return 0;
+    case WM_ERASEBKGND:
+        return TRUE;
+    case WM_PAINT:
+        paint();
+        return 0;
+    default:
+        return defaultHandling(message, wParam, lParam);
+    }
+}

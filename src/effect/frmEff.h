@@ -1,0 +1,64 @@
+// The screen effect window: a picture of the screen laid over the screen, whose blocks are
+// then copied a few pixels off their place until the user clicks, so the picture crumbles
+// and creeps upwards. Each doeffect makes its own window and destroys it before returning.
+#pragma once
+
+#include "effect/effectstep.h"
+#include "toolkit/handles.h"
+#include "toolkit/window.h"
+
+#include <cstdint>
+#include <functional>
+
+class frmEff : public tk::Window {
+  public:
+    static constexpr const wchar_t* kClassName = L"KeldrastEffect";
+
+    frmEff() = default;
+    ~frmEff() override;
+
+    // Runs the effect until a mouse button goes down on it (or the window is closed, or a quit
+    // message arrives, which is posted again). Returns at once when the effect is already
+    // running on any frmEff, or when the window or the screen picture cannot be made.
+    void doeffect();
+
+    // Called after each block copy, before pending messages are processed. For tests and
+    // measurements; may post messages to the window.
+    std::function<void(frmEff& effect, const fx::EffectStep& step)> Stepped;
+    // Ends the run after this many steps when not 0 (a safety net for tests and benchmarks).
+    std::uint64_t stopAfterSteps = 0;
+
+    std::uint64_t stepCount() const noexcept { return steps_; }
+    bool holdsScreenDC() const noexcept { return screenDC != nullptr; }
+    // The window's drawing surface while the effect runs (null otherwise).
+    HDC surface() const noexcept { return windowDC_; }
+    int screenWidth() const noexcept { return W_; }
+    int screenHeight() const noexcept { return H_; }
+    static bool isRunning() noexcept;
+
+  protected:
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+  private:
+    bool load(int width, int height);
+    void unload() noexcept;
+    void paint();
+
+    HDC screenDC = nullptr;
+    bool keepRunning = false;
+    std::int16_t shiftRangeX = 0;
+    std::int16_t shiftBiasX = 0;
+    std::int16_t shiftRangeY = 0;
+    std::int16_t shiftBiasY = 0;
+    std::int16_t blockWidth = 0;
+    std::int16_t blockHeight = 0;
+
+    int W_ = 0;
+    int H_ = 0;
+    std::uint64_t steps_ = 0;
+    HDC windowDC_ = nullptr;
+    // The persistent image: the captured screen, shown whenever the window is painted.
+    tk::unique_hdc imageDC_;
+    tk::unique_hbitmap imageBitmap_;
+    HGDIOBJ imageOldBitmap_ = nullptr;
+};
