@@ -1,11 +1,12 @@
 #include "controls/ControlSurface.h"
 
+#include "controls/accessible_role.h"
+
 #include "toolkit/colour_win.h"
 #include "toolkit/font_win.h"
 #include "toolkit/scale.h"
 
 #include <windowsx.h>
-#include <oleacc.h>
 
 #include <algorithm>
 
@@ -308,17 +309,8 @@ void ControlSurface::mouseButton(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT ControlSurface::onGetObject(WPARAM wParam, LPARAM lParam) {
-    const wchar_t* proxyClass = accessibleClass();
-    if (!proxyClass || static_cast<LONG>(lParam) != static_cast<LONG>(OBJID_CLIENT))
-        return defaultHandling(WM_GETOBJECT, wParam, lParam);
-    IAccessible* accessible = nullptr;
-    if (FAILED(CreateStdAccessibleProxyW(hwnd(), proxyClass, OBJID_CLIENT, IID_IAccessible,
-                                         reinterpret_cast<void**>(&accessible))) ||
-        !accessible)
-        return defaultHandling(WM_GETOBJECT, wParam, lParam);
-    const LRESULT result = LresultFromObject(IID_IAccessible, wParam, accessible);
-    accessible->Release();
-    return result;
+    if (!accessibleRole()) return defaultHandling(WM_GETOBJECT, wParam, lParam);
+    return answerGetObjectWithRole(hwnd(), wParam, lParam, accessibleRole());
 }
 
 LRESULT ControlSurface::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -343,6 +335,10 @@ LRESULT ControlSurface::handleMessage(UINT message, WPARAM wParam, LPARAM lParam
         mouseButton(message, wParam, lParam);
         return 0;
     case WM_MOUSEMOVE: {
+        // The system repeats the last position when the capture ends or a window under the
+        // cursor changes; only a real movement is a MouseMove.
+        if (lParam == lastMovePosition_) return 0;
+        lastMovePosition_ = lParam;
         short button = heldButtons(wParam);
         short shift = shiftState(wParam);
         auto x = static_cast<float>(GET_X_LPARAM(lParam));

@@ -156,9 +156,8 @@ class ControlSurface : public tk::Window {
     virtual void onMouseUp(short&, short&, float&, float&) {}
     virtual void onFocusEnters() {}
     virtual void onFocusLeaves() {}
-    // The class of the platform's accessibility proxy for this control ("Button", "Static"),
-    // or none for the default.
-    virtual const wchar_t* accessibleClass() const noexcept { return nullptr; }
+    // The role reported to accessibility clients (ROLE_SYSTEM_...), 0 for the default.
+    virtual long accessibleRole() const noexcept { return 0; }
     virtual UINT dialogCode() const noexcept { return DLGC_WANTCHARS; }
     virtual DWORD extraStyle() const noexcept { return WS_TABSTOP; }
     virtual DWORD extraExStyle() const noexcept { return 0; }
@@ -187,6 +186,7 @@ class ControlSurface : public tk::Window {
     bool ready_ = false;
     bool terminated_ = false;
     bool clickArmed_ = false;
+    LPARAM lastMovePosition_ = -1;
 
     tk::unique_hdc imageDc_;
     tk::unique_hbitmap imageBitmap_;

@@ -26,6 +26,8 @@ class IPAddressBox : public ControlSurface {
     void IPAddressAsString(const std::wstring& New_IPAddressAsString);
 
     HWND hwndIP() const noexcept { return hwndIP_; }
+    // Repaints the control's window.
+    void Refresh() { refreshWindow(); }
 
   protected:
     void Initialize() override;

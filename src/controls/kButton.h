@@ -5,6 +5,8 @@
 #pragma once
 
 #include "controls/ControlSurface.h"
+
+#include <oleacc.h>
 #include "controls/button_look.h"
 
 #include <string>
@@ -50,7 +52,7 @@ class kButton : public ControlSurface, public ControlEvents {
     void onMouseUp(short& Button, short& Shift, float& X, float& Y) override;
     void onFocusEnters() override;
     void onFocusLeaves() override;
-    const wchar_t* accessibleClass() const noexcept override { return L"Button"; }
+    long accessibleRole() const noexcept override { return ROLE_SYSTEM_PUSHBUTTON; }
 
   private:
     void apply(const ctl::ButtonReaction& reaction);

@@ -4,6 +4,8 @@
 
 #include "controls/ControlSurface.h"
 
+#include <oleacc.h>
+
 #include <cstdint>
 #include <string>
 
@@ -54,7 +56,7 @@ class kLabel : public ControlSurface, public ControlEvents {
     void onMouseDown(short& Button, short& Shift, float& X, float& Y) override;
     void onMouseMove(short& Button, short& Shift, float& X, float& Y) override;
     void onMouseUp(short& Button, short& Shift, float& X, float& Y) override;
-    const wchar_t* accessibleClass() const noexcept override { return L"Static"; }
+    long accessibleRole() const noexcept override { return ROLE_SYSTEM_STATICTEXT; }
 
   private:
     void DrawLabel();
