@@ -295,8 +295,10 @@ void ControlSurface::mouseButton(UINT message, WPARAM wParam, LPARAM lParam) {
     default: {
         const bool click = button == 1 && clickArmed_;
         if (button == 1) clickArmed_ = false;
-        if ((wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) == 0 && GetCapture() == self)
+        if ((wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) == 0 && GetCapture() == self) {
+            releasedAt_ = lParam;
             ReleaseCapture();
+        }
         const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
         onMouseUp(button, shift, x, y);
         if (!hwnd() || !click) return;
@@ -335,10 +337,11 @@ LRESULT ControlSurface::handleMessage(UINT message, WPARAM wParam, LPARAM lParam
         mouseButton(message, wParam, lParam);
         return 0;
     case WM_MOUSEMOVE: {
-        // The system repeats the last position when the capture ends or a window under the
-        // cursor changes; only a real movement is a MouseMove.
-        if (lParam == lastMovePosition_) return 0;
-        lastMovePosition_ = lParam;
+        // Ending the capture makes the system repeat the last position as a move; that is no
+        // movement, and the release look stays until the mouse really moves.
+        const bool repeated = lParam == releasedAt_ && heldButtons(wParam) == 0;
+        releasedAt_ = -1;
+        if (repeated) return 0;
         short button = heldButtons(wParam);
         short shift = shiftState(wParam);
         auto x = static_cast<float>(GET_X_LPARAM(lParam));

@@ -186,7 +186,8 @@ class ControlSurface : public tk::Window {
     bool ready_ = false;
     bool terminated_ = false;
     bool clickArmed_ = false;
-    LPARAM lastMovePosition_ = -1;
+    // Where the mouse was when the capture ended: the system repeats that position as a move.
+    LPARAM releasedAt_ = -1;
 
     tk::unique_hdc imageDc_;
     tk::unique_hbitmap imageBitmap_;
