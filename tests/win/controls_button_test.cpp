@@ -184,6 +184,38 @@ TEST_F(ButtonFixture, PressedLooksDifferentFromNormal) {
     SendMessageW(button.hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
 }
 
+TEST_F(ButtonFixture, WithoutAThemeOnlyThePressedFrameDiffers) {
+    // A theme list that names no theme makes OpenThemeData fail: the classic frame draws.
+    using SetWindowThemeFn = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
+    HMODULE uxtheme = LoadLibraryExW(L"uxtheme.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    ASSERT_NE(uxtheme, nullptr);
+    auto setWindowTheme = reinterpret_cast<SetWindowThemeFn>(
+        reinterpret_cast<void*>(GetProcAddress(uxtheme, "SetWindowTheme")));
+    ASSERT_NE(setWindowTheme, nullptr);
+    setWindowTheme(button.hwnd(), L" ", L" ");
+
+    auto image = [this] {
+        std::vector<COLORREF> all;
+        for (int y = 0; y < button.scaleHeight(); ++y)
+            for (int x = 0; x < button.scaleWidth(); ++x)
+                all.push_back(GetPixel(button.imageDc(), x, y));
+        return all;
+    };
+    button.Caption(L"Classic");
+    const auto normal = image();
+    SendMessageW(button.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(button.lastPaintedState(), Hot);
+    EXPECT_EQ(image(), normal);
+    SendMessageW(button.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(6, 6));
+    EXPECT_EQ(button.lastPaintedState(), Pressed);
+    const auto pressed = image();
+    EXPECT_NE(pressed, normal);
+    SendMessageW(button.hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(6, 6));
+    EXPECT_EQ(button.lastPaintedState(), Defaulted);
+    EXPECT_EQ(image(), normal);
+    FreeLibrary(uxtheme);
+}
+
 TEST_F(ButtonFixture, SettersPaintNormalAndNotifyByName) {
     std::vector<std::wstring> changed;
     button.PropertyChanged = [&](const std::wstring& name) { changed.push_back(name); };

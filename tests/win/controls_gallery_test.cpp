@@ -31,7 +31,7 @@ TEST(Gallery, ShowsEveryState) {
     };
     Item items[] = {{normal, L"Normal &Apply"}, {hot, L"Hot"},
                     {pressed, L"Pressed"},      {disabled, L"Disabled && grey"},
-                    {defaulted, L"Defaulted"},  {classic, L"Save && E&xit"}};
+                    {defaulted, L"Defaulted"},  {classic, L"Classic: Save && E&xit"}};
     int i = 0;
     for (auto& item : items) {
         const int x = 10 + (i % 3) * 180;
@@ -40,6 +40,12 @@ TEST(Gallery, ShowsEveryState) {
         item.button.Caption(item.caption);
         ++i;
     }
+    // The last one shows the classic frame: its window names no theme.
+    using SetWindowThemeFn = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
+    HMODULE uxtheme = LoadLibraryExW(L"uxtheme.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (auto setWindowTheme = reinterpret_cast<SetWindowThemeFn>(
+            reinterpret_cast<void*>(GetProcAddress(uxtheme, "SetWindowTheme"))))
+        setWindowTheme(classic.hwnd(), L" ", L" ");
     normal.Font(bold);
     normal.ForeColor(0x0000C0);
     classic.ForeColor(0x008000);
@@ -69,6 +75,7 @@ TEST(Gallery, ShowsEveryState) {
     EXPECT_EQ(defaulted.lastPaintedState(), 5);
     pump(6000);
     ReleaseCapture();
+    if (uxtheme) FreeLibrary(uxtheme);
 }
 
 } // namespace
