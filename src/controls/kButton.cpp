@@ -1,0 +1,209 @@
+#include "controls/kButton.h"
+
+#include "toolkit/colour_win.h"
+
+#include <uxtheme.h>
+
+namespace {
+
+const std::wstring kDefaultCaption = L"UniButton";
+// Part BP_PUSHBUTTON of the theme class "Button".
+constexpr int kPushButtonPart = 1;
+
+// The theme functions, from the system's own uxtheme.dll when it can be loaded.
+struct ThemeApi {
+    using OpenFn = HTHEME(WINAPI*)(HWND, LPCWSTR);
+    using DrawFn = HRESULT(WINAPI*)(HTHEME, HDC, int, int, const RECT*, const RECT*);
+    using CloseFn = HRESULT(WINAPI*)(HTHEME);
+    OpenFn open = nullptr;
+    DrawFn draw = nullptr;
+    CloseFn close = nullptr;
+
+    static const ThemeApi& get() {
+        static const ThemeApi api = load();
+        return api;
+    }
+
+  private:
+    template <typename F> static F function(HMODULE module, const char* name) {
+        return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    }
+    static ThemeApi load() {
+        ThemeApi api;
+        // Kept loaded for the life of the process: every button paints through it.
+        HMODULE module = LoadLibraryExW(L"uxtheme.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        if (!module) return api;
+        api.open = function<OpenFn>(module, "OpenThemeData");
+        api.draw = function<DrawFn>(module, "DrawThemeBackground");
+        api.close = function<CloseFn>(module, "CloseThemeData");
+        return api;
+    }
+};
+
+} // namespace
+
+kButton::kButton() : Timer1(*this, [this] { Timer1_Timer(); }) {}
+
+kButton::~kButton() {
+    destroy();
+}
+
+bool kButton::ForeColor(std::uint32_t New_ForeColor) {
+    if (!setForeColor(New_ForeColor)) return false;
+    apply(look_.propertyChanged());
+    notifyChanged(L"ForeColor");
+    return true;
+}
+
+void kButton::Enabled(bool New_Enabled) {
+    setEnabled(New_Enabled);
+    apply(look_.propertyChanged());
+    notifyChanged(L"Enabled");
+}
+
+bool kButton::Font(tk::FontPtr New_Font) {
+    if (!setFont(std::move(New_Font))) return false;
+    apply(look_.propertyChanged());
+    notifyChanged(L"Font");
+    return true;
+}
+
+void kButton::Caption(const std::wstring& New_Caption) {
+    m_Caption = New_Caption;
+    setCaptionText(m_Caption);
+    apply(look_.propertyChanged());
+    notifyChanged(L"Caption");
+}
+
+void kButton::Initialize() {
+    Timer1.Interval(100);
+}
+
+void kButton::InitProperties() {
+    setFont(ambientFont());
+    m_Caption = kDefaultCaption;
+    setCaptionText(m_Caption);
+}
+
+void kButton::ReadProperties(const ctl::PropertyBag& bag) {
+    setForeColor(bag.readColour(L"ForeColor", tk::kColourButtonText));
+    setEnabled(bag.readBool(L"Enabled", true));
+    setFont(bag.readFont(L"Font", ambientFont()));
+    m_Caption = bag.readString(L"Caption", kDefaultCaption);
+    setCaptionText(m_Caption);
+}
+
+void kButton::WriteProperties(ctl::PropertyBag& bag) {
+    bag.write(L"ForeColor", foreColor(), tk::kColourButtonText);
+    bag.write(L"Enabled", enabled(), true);
+    bag.write(L"Font", font(), ambientFont());
+    bag.write(L"Caption", m_Caption, kDefaultCaption);
+}
+
+void kButton::Resize() {
+    apply(look_.resize());
+}
+
+void kButton::Show() {
+    apply(look_.show());
+}
+
+void kButton::Timer1_Timer() {
+    apply(look_.timerTick(IsMouseOver(hwnd())));
+}
+
+void kButton::onClick() {
+    if (Click) Click();
+}
+
+void kButton::onDblClick() {
+    if (!look_.leftPressed()) return;
+    SetCapture(hwnd());
+    armClick();
+    short button = ctl::kLeftButton;
+    short shift = 0;
+    float x = 0;
+    float y = 0;
+    onMouseDown(button, shift, x, y);
+}
+
+void kButton::onKeyDown(short& KeyCode, short& Shift) {
+    if (KeyDown) KeyDown(KeyCode, Shift);
+}
+
+void kButton::onKeyPress(short& KeyAscii) {
+    if (KeyPress) KeyPress(KeyAscii);
+}
+
+void kButton::onKeyUp(short& KeyCode, short& Shift) {
+    if (KeyUp) KeyUp(KeyCode, Shift);
+}
+
+void kButton::onMouseDown(short& Button, short& Shift, float& X, float& Y) {
+    if (MouseDown) MouseDown(Button, Shift, X, Y);
+    if (!hwnd()) return;
+    apply(look_.mouseDown(Button));
+}
+
+void kButton::onMouseMove(short& Button, short& Shift, float& X, float& Y) {
+    if (MouseMove) MouseMove(Button, Shift, X, Y);
+    if (!hwnd()) return;
+    const bool over = Button == ctl::kLeftButton && IsMouseOver(hwnd());
+    apply(look_.mouseMove(Button, over));
+}
+
+void kButton::onMouseUp(short& Button, short& Shift, float& X, float& Y) {
+    if (MouseUp) MouseUp(Button, Shift, X, Y);
+    if (!hwnd()) return;
+    apply(look_.mouseUp());
+}
+
+void kButton::onFocusEnters() {
+    apply(look_.focusEnters());
+}
+
+void kButton::onFocusLeaves() {
+    apply(look_.focusLeaves());
+}
+
+void kButton::apply(const ctl::ButtonReaction& reaction) {
+    using Timer = ctl::ButtonReaction::Timer;
+    if (reaction.timer == Timer::Start) Timer1.Interval(100);
+    if (reaction.timer == Timer::Stop) Timer1.Interval(0);
+    if (reaction.paint) DrawButton(static_cast<int>(*reaction.paint));
+}
+
+void kButton::DrawButton(int state) {
+    HDC dc = imageDc();
+    if (!dc) return;
+    const RECT rect{0, 0, scaleWidth(), scaleHeight()};
+    const auto painted = ctl::paintedState(static_cast<ctl::ButtonState>(state), enabled());
+    clear();
+    if (!DrawThemePart(L"Button", kPushButtonPart, static_cast<int>(painted), rect)) {
+        RECT frame = rect;
+        DrawFrameControl(dc, &frame, DFC_BUTTON, ctl::classicFrameFlags(painted));
+    }
+    SetTextColor(dc, tk::toColorRef(enabled() ? foreColor() : tk::kColourButtonShadow));
+    RECT text = rect;
+    DrawTextW(dc, m_Caption.c_str(), -1, &text, ctl::kButtonTextFormat);
+    SetTextColor(dc, tk::toColorRef(foreColor()));
+    lastPaintedState_ = static_cast<int>(painted);
+    ++paintCount_;
+    imageChanged();
+}
+
+bool kButton::DrawThemePart(const wchar_t* classList, int part, int state, const RECT& rect) {
+    const ThemeApi& api = ThemeApi::get();
+    if (!api.open || !api.draw || !api.close) return false;
+    HTHEME theme = api.open(hwnd(), classList);
+    bool drawn = false;
+    if (theme) drawn = api.draw(theme, imageDc(), part, state, &rect, &rect) == S_OK;
+    api.close(theme);
+    return drawn;
+}
+
+bool kButton::IsMouseOver(HWND window) {
+    POINT cursor{};
+    if (!GetCursorPos(&cursor)) return false;
+    return WindowFromPoint(cursor) == window;
+}
