@@ -10,8 +10,9 @@ inline constexpr std::wstring_view kProgramTitle = L"Keldrast";
 inline constexpr int kVersionMajor = 1;
 inline constexpr int kVersionMinor = 0;
 inline constexpr std::wstring_view kMakerWeb = L"www.keldrast.example";
+inline constexpr std::wstring_view kMakerDomain = L"keldrast.example";
 inline constexpr std::wstring_view kMakerUrl = L"https://www.keldrast.example/";
-inline constexpr std::wstring_view kMakerMail = L"hello@keldrast.example";
+inline constexpr std::wstring_view kMakerMail = L"hi@keldrast.example";
 
 // Title of every standard message box: "Keldrast - www.keldrast.example".
 std::wstring applicationTitle();

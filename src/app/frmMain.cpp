@@ -1,14 +1,99 @@
 #include "app/frmMain.h"
 
+#include "app/about.h"
 #include "app/appinfo.h"
+#include "app/layout.h"
+#include "app/mConfig.h"
+#include "toolkit/colour_win.h"
+#include "toolkit/font_win.h"
+#include "toolkit/platform.h"
 #include "toolkit/scale.h"
+
+#include <variant>
 
 namespace {
 
 constexpr wchar_t kClassName[] = L"KeldrastMain";
 constexpr int kIconResource = 1;
 
+// Every windowed control of the form with its row of the control table.
+using AnyControl = std::variant<tk::Label*, kLabel*, tk::ComboBox*, kButton*, tk::CheckBox*,
+                                IPAddressBox*, tk::TextBox*, tk::Panel*>;
+struct Placed {
+    const app::ControlSpec& spec;
+    AnyControl control;
+};
+
 } // namespace
+
+namespace {
+
+std::vector<Placed> placedControls(frmMain& f) {
+    auto at = [](std::wstring_view name, AnyControl c) {
+        return Placed{app::controlSpec(name), c};
+    };
+    // In tab order within each container: the panel's children follow the panel.
+    return {at(L"cbNET", &f.cbNET),
+            at(L"kButton23", &f.kButton23),
+            at(L"cbDNSName", &f.cbDNSName),
+            at(L"bt1", &f.bt1),
+            at(L"bt2", &f.bt2),
+            at(L"chbCustom", &f.chbCustom),
+            at(L"IP1", &f.IP1),
+            at(L"IP2", &f.IP2),
+            at(L"btApply", &f.btApply),
+            at(L"btDefaultDNS", &f.btDefaultDNS),
+            at(L"btFlush", &f.btFlush),
+            at(L"kButton24", &f.kButton24),
+            at(L"kButton25", &f.kButton25),
+            at(L"Label1", &f.Label1),
+            at(L"kLabel1", &f.kLabel1),
+            at(L"kLabel2", &f.kLabel2),
+            at(L"Label2", &f.Label2),
+            at(L"Label3", &f.Label3),
+            at(L"Label4", &f.Label4),
+            at(L"Label5", &f.Label5),
+            at(L"Picture1", &f.Picture1),
+            at(L"txName", &f.txName),
+            at(L"btADD", &f.btADD),
+            at(L"btCANCEL", &f.btCANCEL),
+            at(L"Label6", &f.Label6),
+            at(L"Label7", &f.Label7),
+            at(L"lbIDCard", &f.lbIDCard)};
+}
+
+} // namespace
+
+frmMain::frmMain(std::wstring settingsDirectory)
+    : settingsDirectory_(std::move(settingsDirectory)),
+      normalFont_(tk::makeFont({L"Tahoma", app::fontPoints(app::FontStyle::Normal), FW_NORMAL})),
+      boldFont_(tk::makeFont({L"Tahoma", app::fontPoints(app::FontStyle::Bold), FW_BOLD})),
+      titleFont_(tk::makeFont({L"Tahoma", app::fontPoints(app::FontStyle::Title), FW_BOLD})) {}
+
+frmMain::~frmMain() {
+    // Unload while the controls still exist: the catalogue is read from them.
+    if (hwnd()) DestroyWindow(hwnd());
+}
+
+std::wstring frmMain::settingsPath() const {
+    return mConfig::settingsPath(settingsDirectory_.empty() ? tk::executableDirectory()
+                                                            : settingsDirectory_);
+}
+
+HFONT frmMain::defaultFont() const {
+    return tk::fontHandle(*normalFont_, dpi_);
+}
+
+tk::FontPtr frmMain::fontFor(int style) const {
+    switch (static_cast<app::FontStyle>(style)) {
+    case app::FontStyle::Title:
+        return titleFont_;
+    case app::FontStyle::Bold:
+        return boldFont_;
+    default:
+        return normalFont_;
+    }
+}
 
 bool frmMain::load(int showCommand) {
     auto icon = static_cast<HICON>(LoadImageW(instance(), MAKEINTRESOURCEW(kIconResource),
@@ -16,13 +101,19 @@ bool frmMain::load(int showCommand) {
     if (!registerClass(kClassName, CS_DBLCLKS, GetSysColorBrush(COLOR_BTNFACE), icon)) return false;
     // Created hidden with the stored title; the load sequence runs before it is first shown.
     const std::wstring title = app::applicationTitle();
-    if (!create(kClassName, 0, kStyle, title.c_str(), CW_USEDEFAULT, CW_USEDEFAULT, 100, 100,
-                nullptr))
+    if (!create(kClassName, WS_EX_CONTROLPARENT, kStyle, title.c_str(), CW_USEDEFAULT,
+                CW_USEDEFAULT, 100, 100, nullptr))
         return false;
-    applyDpi(static_cast<int>(tk::dpiForWindow(hwnd())));
-
+    dpi_ = static_cast<int>(tk::dpiForWindow(hwnd()));
+    if (!createControls()) return false;
+    wireEvents();
+    // The captions set at load show when the controls are first sized.
     WhenLoad();
-    circleAngle = 0;
+    applyDpi(dpi_);
+
+    loadNetworkAdapter();
+    loadConfig();
+    circle_.circleAngle = 0;
 
     centreOnMonitor();
     ShowWindow(hwnd(), showCommand);
@@ -30,25 +121,119 @@ bool frmMain::load(int showCommand) {
     return true;
 }
 
-void frmMain::WhenLoad() {
-    SetUniText(hwnd(), app::windowCaption());
+bool frmMain::createControls() {
+    bool ok = true;
+    const RECT none{0, 0, 0, 0};
+    int id = 100;
+    for (const Placed& p : placedControls(*this)) {
+        const auto& s = p.spec;
+        HWND parent = s.inPanel ? Picture1.hwnd() : hwnd();
+        ++id;
+        std::visit(
+            [&](auto* c) {
+                using T = std::remove_pointer_t<decltype(c)>;
+                if constexpr (std::is_same_v<T, tk::Label>) {
+                    ok &= c->create(parent, none, id, s.caption);
+                    c->setTextColor(tk::toColorRef(s.foreColor));
+                } else if constexpr (std::is_same_v<T, tk::ComboBox>) {
+                    ok &= c->create(parent, none, id, 12);
+                } else if constexpr (std::is_same_v<T, tk::CheckBox>) {
+                    ok &= c->create(parent, none, id, s.caption);
+                } else if constexpr (std::is_same_v<T, tk::TextBox>) {
+                    ok &= c->create(parent, none, id);
+                } else if constexpr (std::is_same_v<T, tk::Panel>) {
+                    ok &= c->create(parent, none, id, true);
+                } else {
+                    ControlSurface::Placement placement;
+                    placement.ambientFont = normalFont_;
+                    placement.dpi = dpi_;
+                    placement.visible = s.visibleAtStart;
+                    placement.id = id;
+                    ok &= c->create(parent, none, placement);
+                    if constexpr (std::is_same_v<T, kButton>) {
+                        c->Caption(std::wstring(s.caption));
+                        c->ForeColor(s.foreColor);
+                        c->Font(fontFor(static_cast<int>(s.font)));
+                    } else if constexpr (std::is_same_v<T, kLabel>) {
+                        c->ForeColor(s.foreColor);
+                        c->Font(fontFor(static_cast<int>(s.font)));
+                        c->Alignment(1);
+                    }
+                }
+                if constexpr (!std::is_base_of_v<ControlSurface, T>)
+                    if (!s.visibleAtStart) c->setVisible(false);
+            },
+            p.control);
+    }
+    // The add panel lies over the catalogue row when it opens.
+    SetWindowPos(Picture1.hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    txName.setMaxLength(25);
+    IP1.Enabled(false);
+    IP2.Enabled(false);
+    if (toolTips_.create(hwnd())) {
+        toolTips_.setMaxWidth(tk::scaleFrom96(320, dpi_));
+        for (const Placed& p : placedControls(*this))
+            if (!p.spec.toolTip.empty())
+                std::visit([&](auto* c) { toolTips_.add(c->hwnd(), p.spec.toolTip); }, p.control);
+    }
+    return ok;
 }
 
-void frmMain::SetUniText(HWND window, const std::wstring& text) {
-    DefWindowProcW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+void frmMain::wireEvents() {
+    cbDNSName.Click = [this] { cbDNSName_Click(); };
+    chbCustom.Click = [this] { chbCustom_Click(); };
+    bt1.Click = [this] { bt1_Click(); };
+    bt2.Click = [this] { bt2_Click(); };
+    btADD.Click = [this] { btADD_Click(); };
+    btCANCEL.Click = [this] { btCANCEL_Click(); };
+    txName.KeyPress = [this](int& key) { txName_KeyPress(key); };
+    lbIDCard.Click = [this] { lbIDCard_Click(); };
+    kButton23.Click = [this] { loadNetworkAdapter(); };
+    btApply.Click = [this] { btApply_Click(); };
+    btDefaultDNS.Click = [this] { btDefaultDNS_Click(); };
+    btFlush.Click = [this] { btFlush_Click(); };
+    kButton24.Click = [this] { about(); };
+    kLabel1.Click = [this] { about(); };
+    kLabel2.Click = [this] { kLabel2_Click(); };
+    Label1.Click = [this] { Label1_Click(); };
+    kButton25.Click = [this] { DestroyWindow(hwnd()); };
+    Timer1.setInterval(1000);
+    Timer1.Tick = [this] { Timer1_Timer(); };
+    Timer2.setInterval(1);
+    Timer2.Tick = [this] { Timer2_Timer(); };
 }
 
 void frmMain::applyDpi(int dpi) {
     dpi_ = dpi;
-    // Tahoma 8.25 pt: the height in pixels for this DPI, as a negative character height.
-    defaultFont_.reset(CreateFontW(-tk::roundHalfEven(8.25 * dpi / 72.0), 0, 0, 0, FW_NORMAL, 0, 0,
-                                   0, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                   DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Tahoma"));
     const SIZE size = tk::windowSizeForClient(tk::twipsToPixels(kClientWidthTwips, dpi),
-                                              tk::twipsToPixels(kClientHeightTwips, dpi), kStyle, 0,
-                                              static_cast<UINT>(dpi));
+                                              tk::twipsToPixels(kClientHeightTwips, dpi), kStyle,
+                                              WS_EX_CONTROLPARENT, static_cast<UINT>(dpi));
     SetWindowPos(hwnd(), nullptr, 0, 0, size.cx, size.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    placeControls();
+}
+
+void frmMain::placeControls() {
+    auto px = [this](int twips) { return tk::twipsToPixels(twips, dpi_); };
+    for (const Placed& p : placedControls(*this)) {
+        const auto& s = p.spec;
+        const RECT r{px(s.left), px(s.top), px(s.left + s.width), px(s.top + s.height)};
+        const HFONT font = tk::fontHandle(*fontFor(static_cast<int>(s.font)), dpi_);
+        std::visit(
+            [&](auto* c) {
+                using T = std::remove_pointer_t<decltype(c)>;
+                if constexpr (std::is_base_of_v<ControlSurface, T>) {
+                    c->setDpi(dpi_);
+                    c->move(r);
+                } else if constexpr (std::is_same_v<T, tk::Panel>) {
+                    c->move(r);
+                } else {
+                    c->setFont(font);
+                    c->move(r);
+                }
+            },
+            p.control);
+    }
 }
 
 void frmMain::centreOnMonitor() {
@@ -65,15 +250,42 @@ void frmMain::centreOnMonitor() {
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void frmMain::unload() {}
+void frmMain::WhenLoad() {
+    SetUniText(hwnd(), app::windowCaption());
+    kLabel1.Caption(app::noticeLineText());
+    kLabel2.Caption(std::wstring(app::kMakerDomain) + L" - " + std::wstring(app::kMakerMail));
+}
+
+void frmMain::SetUniText(HWND window, const std::wstring& text) {
+    DefWindowProcW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+int frmMain::message(std::wstring_view text, UINT flags) {
+    return tk::messageBox(hwnd(), text, app::applicationTitle(), flags);
+}
+
+void frmMain::focusIfAllowed(HWND window) {
+    // A disabled or hidden field cannot take the focus; the move is then skipped.
+    if (window && IsWindowEnabled(window) && IsWindowVisible(window)) SetFocus(window);
+}
+
+void frmMain::unload() {
+    if (unloaded_) return;
+    unloaded_ = true;
+    Timer1.setEnabled(false);
+    Timer2.setEnabled(false);
+    saveConfig();
+}
 
 LRESULT frmMain::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT routed = 0;
+    if (tk::routeToChild(message, wParam, lParam, routed)) return routed;
     switch (message) {
     case WM_DPICHANGED: {
-        applyDpi(HIWORD(wParam));
         const auto* suggested = reinterpret_cast<const RECT*>(lParam);
         SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        applyDpi(HIWORD(wParam));
         return 0;
     }
     case WM_CLOSE:
@@ -81,7 +293,7 @@ LRESULT frmMain::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_DESTROY:
         unload();
-        PostQuitMessage(0);
+        if (endsProgram) PostQuitMessage(0);
         return 0;
     default:
         return defaultHandling(message, wParam, lParam);

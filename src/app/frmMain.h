@@ -1,41 +1,129 @@
-// The main window: the application. Its load sequence builds the catalogue and the adapter
-// list; unloading it saves the catalogue and ends the program.
+// The main window: the application. Loading it lists the adapters and the catalogue;
+// unloading it saves the catalogue. Its controls are public members, as on a form, and
+// its handlers are the members named after the control and event they answer.
 #pragma once
 
+#include "app/circle.h"
+#include "controls/IPAddressBox.h"
+#include "controls/kButton.h"
+#include "controls/kLabel.h"
+#include "toolkit/checkbox.h"
+#include "toolkit/combobox.h"
+#include "toolkit/font.h"
 #include "toolkit/handles.h"
+#include "toolkit/hidden_list.h"
+#include "toolkit/label.h"
+#include "toolkit/panel.h"
+#include "toolkit/textbox.h"
+#include "toolkit/timer.h"
+#include "toolkit/tooltip.h"
 #include "toolkit/window.h"
 
-#include <cstdint>
 #include <string>
+#include <string_view>
 
 class frmMain : public tk::Window {
   public:
-    // The client area in twips, scaled for the monitor's DPI.
     static constexpr int kClientWidthTwips = 6090;
     static constexpr int kClientHeightTwips = 3480;
     static constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
-    // Creates the window, runs the load sequence and shows it centred.
+    // The settings file lives in `settingsDirectory`; empty means the program's own folder.
+    explicit frmMain(std::wstring settingsDirectory = {});
+    ~frmMain() override;
+
+    // Creates the window and its controls, runs the load sequence and shows it centred.
     bool load(int showCommand = SW_SHOWNORMAL);
+    // Whether unloading ends the message loop (a test keeps it running).
+    bool endsProgram = true;
 
     int dpi() const noexcept { return dpi_; }
-    HFONT defaultFont() const noexcept { return defaultFont_.get(); }
+    HFONT defaultFont() const;
+    std::wstring settingsPath() const;
+
+    // Catalogue.
+    void fillIP();
+    void cbDNSName_Click() { fillIP(); }
+    void chbCustom_Click();
+    void bt1_Click();
+    void btADD_Click();
+    void btCANCEL_Click();
+    void bt2_Click();
+    void txName_KeyPress(int& KeyAscii);
+    // Settings file.
+    void loadConfig();
+    void saveConfig();
+    // Adapters.
+    void loadNetworkAdapter();
+    void lbIDCard_Click();
+    // Applying DNS.
+    void btApply_Click();
+    void changedns(const std::wstring& appliedName, const std::wstring& preferred,
+                   const std::wstring& alternate);
+    void btDefaultDNS_Click();
+    void btFlush_Click();
+    void Timer1_Timer();
+    // About, links and the cursor circle.
+    void about();
+    void kLabel2_Click();
+    void Label1_Click();
+    void Timer2_Timer();
+
+    // The controls, in the order of their tab index within each container.
+    tk::ComboBox cbNET;
+    kButton kButton23;
+    tk::ComboBox cbDNSName;
+    kButton bt1;
+    kButton bt2;
+    tk::CheckBox chbCustom;
+    IPAddressBox IP1;
+    IPAddressBox IP2;
+    kButton btApply;
+    kButton btDefaultDNS;
+    kButton btFlush;
+    kButton kButton24;
+    kButton kButton25;
+    tk::Label Label1;
+    kLabel kLabel1;
+    kLabel kLabel2;
+    tk::Label Label2;
+    tk::Label Label3;
+    tk::Label Label4;
+    tk::Label Label5;
+    tk::Panel Picture1;
+    tk::TextBox txName;
+    kButton btADD;
+    kButton btCANCEL;
+    tk::Label Label6;
+    tk::Label Label7;
+    tk::Label lbIDCard;
+    tk::HiddenList lstNET;
+    tk::HiddenList lstDNS;
+    tk::Timer Timer1;
+    tk::Timer Timer2;
 
   protected:
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
   private:
+    bool createControls();
+    void wireEvents();
+    void placeControls();
+    void applyDpi(int dpi);
+    void centreOnMonitor();
     void WhenLoad();
     void SetUniText(HWND window, const std::wstring& text);
     void unload();
-    void applyDpi(int dpi);
-    void centreOnMonitor();
+    int message(std::wstring_view text, UINT flags);
+    static void focusIfAllowed(HWND window);
+    tk::FontPtr fontFor(int style) const;
 
+    std::wstring settingsDirectory_;
     int dpi_ = 96;
-    tk::unique_hfont defaultFont_;
-
-    // Cursor circle effect.
-    std::int32_t cursorX = 0;
-    std::int32_t cursorY = 0;
-    double circleAngle = 0;
+    bool unloaded_ = false;
+    tk::FontPtr normalFont_;
+    tk::FontPtr boldFont_;
+    tk::FontPtr titleFont_;
+    tk::ToolTip toolTips_;
+    app::CircleState circle_;
 };

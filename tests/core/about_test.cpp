@@ -27,7 +27,7 @@ TEST(AboutBox, TwelveLinesInVniNotationShownWithTheProgramAndMaker) {
     EXPECT_EQ(lines[4], L"");
     EXPECT_EQ(lines[5].rfind(L"T\u00e1c gi\u1ea3: ", 0), 0u) << lines[5];
     EXPECT_GT(lines[5].size(), 9u);
-    EXPECT_EQ(lines[6], L"Email: hello@keldrast.example");
+    EXPECT_EQ(lines[6], L"Email: hi@keldrast.example");
     EXPECT_EQ(lines[7], L"Website: www.keldrast.example");
     EXPECT_EQ(lines[8].rfind(L"Fone: ", 0), 0u) << lines[8];
     EXPECT_EQ(lines[9], L"");

@@ -5,6 +5,7 @@
 //   probe OUT dump           every visible top-level window of class TOP and its children
 //   probe OUT items TEXT     the items of the combo box whose selected text is TEXT
 //   probe OUT nth CLASS N    centre of the Nth (from 1) visible window of class CLASS: "x y"
+//   probe OUT regsz KEY NAME a REG_SZ value under HKEY_LOCAL_MACHINE\KEY, "<none>" if absent
 //   probe OUT left CLASS N   a point 8 px inside the left edge of that window: "x y"
 #include <windows.h>
 
@@ -14,7 +15,19 @@
 
 namespace {
 
+std::wstring classOf(HWND w);
+
+// A drop-down list shows its selected item; other windows their window text.
 std::wstring textOf(HWND w) {
+    if (classOf(w) == L"ComboBox") {
+        const auto sel = SendMessageW(w, CB_GETCURSEL, 0, 0);
+        if (sel < 0) return {};
+        std::wstring item(static_cast<std::size_t>(SendMessageW(w, CB_GETLBTEXTLEN, sel, 0)) + 1,
+                          L'\0');
+        item.resize(static_cast<std::size_t>(
+            SendMessageW(w, CB_GETLBTEXT, sel, reinterpret_cast<LPARAM>(item.data()))));
+        return item;
+    }
     std::wstring t(static_cast<std::size_t>(GetWindowTextLengthW(w)) + 1, L'\0');
     t.resize(static_cast<std::size_t>(GetWindowTextW(w, t.data(), static_cast<int>(t.size()))));
     return t;
@@ -112,6 +125,22 @@ int wmain(int argc, wchar_t** argv) {
             rc = 0;
             break;
         }
+    } else if (command == L"regsz" && argc > 4) {
+        wchar_t data[2048] = {};
+        DWORD size = sizeof(data) - sizeof(wchar_t);
+        DWORD type = 0;
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, argv[3], 0, KEY_READ, &key) == ERROR_SUCCESS &&
+            RegQueryValueExW(key, argv[4], nullptr, &type, reinterpret_cast<BYTE*>(data), &size) ==
+                ERROR_SUCCESS &&
+            type == REG_SZ) {
+            std::fprintf(out, "%s\n",
+                         utf8(std::wstring(data, size / sizeof(wchar_t)).c_str()).c_str());
+        } else {
+            std::fprintf(out, "<none>\n");
+        }
+        if (key) RegCloseKey(key);
+        rc = 0;
     }
     std::fclose(out);
     return rc;

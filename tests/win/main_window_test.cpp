@@ -1,8 +1,10 @@
 #include "app/frmMain.h"
+#include "toolkit/platform.h"
 #include "toolkit/scale.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -14,8 +16,19 @@ std::wstring windowText(HWND w) {
     return text;
 }
 
+// The settings file goes to a scratch folder; message boxes are answered, not shown.
+struct Scratch {
+    std::filesystem::path dir = std::filesystem::temp_directory_path() / "keldrast-window";
+    tk::ScopedMessageBox boxes{
+        [](HWND, std::wstring_view, std::wstring_view, UINT) { return IDOK; }};
+    Scratch() { std::filesystem::create_directories(dir); }
+    ~Scratch() { std::filesystem::remove_all(dir); }
+};
+
 TEST(MainWindow, OpensCentredWithFixedBorderAndItsCaption) {
-    frmMain form;
+    Scratch scratch;
+    frmMain form(scratch.dir.wstring());
+    form.endsProgram = false;
     ASSERT_TRUE(form.load(SW_SHOWNOACTIVATE));
     HWND w = form.hwnd();
     EXPECT_EQ(windowText(w), L"Keldrast \u00a9 WWW.KELDRAST.EXAMPLE");
@@ -45,7 +58,8 @@ TEST(MainWindow, OpensCentredWithFixedBorderAndItsCaption) {
 }
 
 TEST(MainWindow, ClosingEndsTheMessageLoopWithExitCodeZero) {
-    frmMain form;
+    Scratch scratch;
+    frmMain form(scratch.dir.wstring());
     ASSERT_TRUE(form.load(SW_SHOWNOACTIVATE));
     PostMessageW(form.hwnd(), WM_CLOSE, 0, 0);
     MSG msg{};

@@ -1,0 +1,32 @@
+// About box, the link line and the cursor circle of the title label.
+#include "app/frmMain.h"
+
+#include "app/about.h"
+#include "app/appinfo.h"
+#include "effect/frmEff.h"
+#include "toolkit/platform.h"
+#include "vietnamese/msgbox.h"
+
+void frmMain::about() {
+    uniMsgBox(app::aboutText(), 64, app::aboutTitle(), hwnd());
+    frmEff effect;
+    effect.doeffect();
+}
+
+void frmMain::kLabel2_Click() {
+    tk::shellOpen(hwnd(), std::wstring(app::kMakerUrl));
+}
+
+void frmMain::Label1_Click() {
+    app::startCircleRun(circle_);
+    Timer2.setEnabled(true);
+    uniMsgBox(app::circleNoticeText(), 16, app::circleNoticeTitle(), hwnd());
+}
+
+void frmMain::Timer2_Timer() {
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    const auto move = app::circleTick(circle_, cursor.x, cursor.y);
+    SetCursorPos(move.x, move.y);
+    if (move.stop) Timer2.setEnabled(false);
+}

@@ -1,0 +1,85 @@
+// Adapters, and what the main window does to them: Apply, Default and Flush.
+#include "app/frmMain.h"
+
+#include "app/catalogue.h"
+#include "app/dnsapply.h"
+#include "registry/modReg.h"
+#include "toolkit/platform.h"
+
+namespace {
+
+constexpr std::wstring_view kNoAdapters = L"No network adapters found!!!";
+constexpr std::wstring_view kSelectAdapter = L"Select network adapter...";
+constexpr std::wstring_view kEnterAddress = L"Enter IP Address...";
+
+} // namespace
+
+void frmMain::loadNetworkAdapter() {
+    cbNET.clear();
+    lstNET.clear();
+    for (const auto& card :
+         modReg::enumNetworkCards(L"HKEY_LOCAL_MACHINE", app::kNetworkCardsPath)) {
+        cbNET.addItem(card.description);
+        lstNET.addItem(card.serviceName);
+    }
+    if (cbNET.count() == 0)
+        message(kNoAdapters, 16);
+    else
+        cbNET.setListIndex(0);
+}
+
+void frmMain::lbIDCard_Click() {
+    if (const auto service = lstNET.item(cbNET.listIndex())) message(*service, 64);
+}
+
+void frmMain::btApply_Click() {
+    const bool custom = chbCustom.value() != 0;
+    const std::wstring p = app::gtIP(IP1.IPAddressAsString());
+    const std::wstring a = app::gtIP(IP2.IPAddressAsString());
+    if (p == app::kUnsetAddress || a == app::kUnsetAddress) {
+        message(kEnterAddress, 16);
+        focusIfAllowed(p == app::kUnsetAddress ? IP1.hwndIP() : IP2.hwndIP());
+        return;
+    }
+    changedns(custom ? std::wstring(app::kCustomAppliedName) : cbDNSName.text(), p, a);
+}
+
+void frmMain::changedns(const std::wstring& appliedName, const std::wstring& preferred,
+                        const std::wstring& alternate) {
+    if (cbNET.text().empty()) {
+        message(kSelectAdapter, 64);
+        cbNET.setFocus();
+        return;
+    }
+    const std::wstring service = lstNET.item(cbNET.listIndex()).value_or(L"");
+    const auto outcome = app::changeNameServers(service, preferred + L"," + alternate);
+    const auto notice =
+        app::applyNotice(outcome.registryWritten, outcome.live, cbNET.text(), appliedName);
+    message(notice.text, notice.flags);
+}
+
+void frmMain::btDefaultDNS_Click() {
+    if (cbNET.text().empty()) {
+        message(kSelectAdapter, 64);
+        cbNET.setFocus();
+        return;
+    }
+    const std::wstring service = lstNET.item(cbNET.listIndex()).value_or(L"");
+    const auto outcome = app::changeNameServers(service, L"");
+    const auto notice = app::defaultNotice(outcome.registryWritten, outcome.live);
+    message(notice.text, notice.flags);
+}
+
+void frmMain::btFlush_Click() {
+    const auto command = app::systemFlushCommand();
+    const bool started = !command.application.empty() &&
+                         tk::startProcess(command.application, command.commandLine, SW_HIDE);
+    btFlush.Enabled(false);
+    Timer1.setEnabled(true);
+    if (!started) message(app::kFlushFailedMessage, 16);
+}
+
+void frmMain::Timer1_Timer() {
+    btFlush.Enabled(true);
+    Timer1.setEnabled(false);
+}

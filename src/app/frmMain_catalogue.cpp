@@ -1,0 +1,121 @@
+// The catalogue handlers of the main window: choosing an entry, custom mode, the add panel
+// and deleting. Names live in cbDNSName, their server pairs at the same index in lstDNS.
+#include "app/frmMain.h"
+
+#include "app/catalogue.h"
+#include "app/mConfig.h"
+#include "toolkit/text.h"
+
+namespace {
+
+constexpr std::wstring_view kEnterAddress = L"Enter IP Address...";
+constexpr std::wstring_view kNameExists =
+    L"DNS server name has exist! Choose another DNS server name...";
+constexpr std::wstring_view kNameNotStorable =
+    L"This name cannot be kept in the settings file. Leave out \"\u00AE\" and \"=\", do not "
+    L"begin it with \"[\" or \";\", and use only letters of your system's code page...";
+constexpr std::wstring_view kChooseToDelete = L"Choose a item in list to delete...";
+constexpr std::wstring_view kConfirmDelete = L"Do you want to delete the selected DNS server?";
+
+} // namespace
+
+void frmMain::fillIP() {
+    if (cbDNSName.text().empty()) return;
+    const auto pair = lstDNS.item(cbDNSName.listIndex());
+    if (!pair) return;
+    const auto parts = app::splitPair(*pair);
+    if (parts.preferred) IP1.IPAddressAsString(*parts.preferred);
+    if (parts.alternate) IP2.IPAddressAsString(*parts.alternate);
+}
+
+void frmMain::chbCustom_Click() {
+    const bool custom = chbCustom.value() != 0;
+    IP1.Enabled(custom);
+    IP2.Enabled(custom);
+}
+
+void frmMain::bt1_Click() {
+    Picture1.setVisible(true);
+    txName.setFocus();
+    IP1.Enabled(true);
+    IP2.Enabled(true);
+    IP1.IPAddressAsString(std::wstring(app::kUnsetAddress));
+    IP2.IPAddressAsString(std::wstring(app::kUnsetAddress));
+}
+
+void frmMain::btADD_Click() {
+    const std::wstring name = app::trimSpaces(txName.text());
+    if (name.empty()) {
+        txName.setFocus();
+        return;
+    }
+    const std::wstring p = app::gtIP(IP1.IPAddressAsString());
+    const std::wstring a = app::gtIP(IP2.IPAddressAsString());
+    if (p == app::kUnsetAddress || a == app::kUnsetAddress) {
+        message(kEnterAddress, 16);
+        focusIfAllowed(p == app::kUnsetAddress ? IP1.hwndIP() : IP2.hwndIP());
+        return;
+    }
+    for (int i = 0; i < cbDNSName.count(); ++i) {
+        if (app::sameName(cbDNSName.item(i).value_or(L""), name)) {
+            message(kNameExists, 16);
+            txName.setFocus();
+            return;
+        }
+    }
+    // A name the settings file would split, lose or garble is refused before it is added.
+    if (!app::storableName(name, [](std::wstring_view n) { return tk::fitsAnsi(n); })) {
+        message(kNameNotStorable, 16);
+        txName.setFocus();
+        return;
+    }
+    cbDNSName.addItem(name);
+    lstDNS.addItem(app::joinPair(app::trimSpaces(IP1.IPAddressAsString()),
+                                 app::trimSpaces(IP2.IPAddressAsString())));
+    btCANCEL_Click();
+}
+
+void frmMain::btCANCEL_Click() {
+    Picture1.setVisible(false);
+    txName.setText(L"");
+    IP1.IPAddressAsString(std::wstring(app::kUnsetAddress));
+    IP2.IPAddressAsString(std::wstring(app::kUnsetAddress));
+    chbCustom_Click();
+    fillIP();
+}
+
+void frmMain::bt2_Click() {
+    if (cbDNSName.text().empty() && cbDNSName.listIndex() < 0) {
+        message(kChooseToDelete, 16);
+        cbDNSName.setFocus();
+        return;
+    }
+    if (message(kConfirmDelete, 20) != IDYES) return;
+    const int i = cbDNSName.listIndex();
+    cbDNSName.removeItem(i);
+    lstDNS.removeItem(i);
+    cbDNSName.setListIndex(0); // refills the fields; refused when the catalogue is empty
+}
+
+void frmMain::txName_KeyPress(int& KeyAscii) {
+    if (KeyAscii != 13) return;
+    KeyAscii = 0; // handled: no beep, nothing typed
+    btADD_Click();
+}
+
+void frmMain::loadConfig() {
+    for (const auto& entry : mConfig::loadCatalogue(settingsPath())) {
+        cbDNSName.addItem(entry.name);
+        lstDNS.addItem(entry.pair);
+    }
+    if (cbDNSName.count() > 0) cbDNSName.setListIndex(0);
+}
+
+void frmMain::saveConfig() {
+    std::vector<app::CatalogueEntry> entries;
+    entries.reserve(static_cast<std::size_t>(cbDNSName.count()));
+    for (int i = 0; i < cbDNSName.count(); ++i)
+        entries.push_back({cbDNSName.item(i).value_or(L""), lstDNS.item(i).value_or(L"")});
+    // Replaces the file in one step; when that fails the previous file stays as it was.
+    (void)mConfig::saveCatalogue(settingsPath(), entries);
+}

@@ -1,0 +1,305 @@
+#include "app/frmMain.h"
+
+#include "app/dnsapply.h"
+#include "registry/modReg.h"
+#include "toolkit/platform.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The address field passes the focus on to its first part.
+bool focusIn(HWND field) {
+    return GetFocus() == field || IsChild(field, GetFocus());
+}
+
+struct Shown {
+    std::wstring text;
+    UINT flags;
+};
+
+// A main window on a scratch settings folder, with every message box recorded and
+// answered instead of shown.
+class MainWindowTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        dir =
+            fs::temp_directory_path() / ("keldrast-form-" + std::to_string(GetCurrentProcessId()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override {
+        form.reset();
+        fs::remove_all(dir);
+    }
+    frmMain& open() {
+        form = std::make_unique<frmMain>(dir.wstring());
+        form->endsProgram = false;
+        EXPECT_TRUE(form->load(SW_SHOWNOACTIVATE));
+        shown.clear(); // the adapter notice of a prefix without network cards
+        return *form;
+    }
+    void close() { form.reset(); }
+    std::string settingsFile() const {
+        std::ifstream in(dir / "Keldrast.ini", std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    void writeSettings(const std::string& content) const {
+        std::ofstream(dir / "Keldrast.ini", std::ios::binary) << content;
+    }
+    std::wstring lastText() const { return shown.empty() ? L"" : shown.back().text; }
+    // One adapter in the list, as if the registry had listed it.
+    void addAdapter(const std::wstring& description, const std::wstring& service) {
+        form->cbNET.addItem(description);
+        form->lstNET.addItem(service);
+        form->cbNET.setListIndex(form->cbNET.count() - 1);
+    }
+
+    fs::path dir;
+    std::unique_ptr<frmMain> form;
+    std::vector<Shown> shown;
+    int answer = IDYES;
+    tk::ScopedMessageBox boxes{[this](HWND, std::wstring_view text, std::wstring_view, UINT flags) {
+        shown.push_back({std::wstring(text), flags});
+        return answer;
+    }};
+};
+
+TEST_F(MainWindowTest, FirstStartShowsThePresetsAndClosingWritesThem) {
+    auto& f = open();
+    ASSERT_EQ(f.cbDNSName.count(), 18);
+    EXPECT_EQ(f.cbDNSName.text(), L"Google DNS");
+    EXPECT_EQ(f.IP1.IPAddressAsString(), L"8.8.8.8");
+    EXPECT_EQ(f.IP2.IPAddressAsString(), L"8.8.4.4");
+    EXPECT_FALSE(f.IP1.Enabled());
+    EXPECT_FALSE(f.Picture1.visible());
+    EXPECT_FALSE(f.kButton23.Enabled() && IsWindowVisible(f.kButton23.hwnd()));
+    close();
+    const std::string file = settingsFile();
+    EXPECT_EQ(file.rfind("[kDNS]\r\nALL=Google DNS\xAEOpen DNS\xAEScrubIT", 0), 0u) << file;
+    EXPECT_NE(file.find("\r\nNUM=18\r\nGoogle DNS=8.8.8.8,8.8.4.4\r\n"), std::string::npos);
+    EXPECT_NE(file.find("\r\nDNS 17=198.77.116.225,198.77.116.227\r\n"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, ChoosingAnEntryFillsBothFieldsEvenInCustomMode) {
+    auto& f = open();
+    f.chbCustom.setValue(1);
+    EXPECT_TRUE(f.IP1.Enabled());
+    f.IP1.IPAddressAsString(L"1.2.3.4");
+    f.cbDNSName.setListIndex(7);
+    EXPECT_EQ(f.cbDNSName.text(), L"Level3 (2)");
+    EXPECT_EQ(f.IP1.IPAddressAsString(), L"4.2.2.3");
+    EXPECT_EQ(f.IP2.IPAddressAsString(), L"4.2.2.4");
+    f.chbCustom.setValue(0);
+    EXPECT_FALSE(f.IP2.Enabled());
+    EXPECT_EQ(f.IP2.IPAddressAsString(), L"4.2.2.4");
+}
+
+TEST_F(MainWindowTest, SaveRefusesMissingPartsDuplicatesAndNamesTheFileCannotKeep) {
+    auto& f = open();
+    f.bt1_Click();
+    EXPECT_TRUE(f.Picture1.visible());
+    EXPECT_EQ(f.IP1.IPAddressAsString(), L"0.0.0.0");
+
+    f.txName.setText(L"   ");
+    f.btADD_Click();
+    EXPECT_TRUE(shown.empty());
+    EXPECT_EQ(GetFocus(), f.txName.hwnd());
+
+    f.txName.setText(L"Mine");
+    f.IP2.IPAddressAsString(L"9.9.9.9");
+    f.btADD_Click();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(lastText(), L"Enter IP Address...");
+    EXPECT_EQ(shown.back().flags, 16u);
+    EXPECT_TRUE(focusIn(f.IP1.hwndIP()));
+
+    f.IP1.IPAddressAsString(L"9.9.9.10");
+    for (const wchar_t* refused :
+         {L"  Google DNS ", L"DNS 17", L"My\u00AEDNS", L"a=b", L"[x", L"Vi\u1EC7t"}) {
+        f.txName.setText(refused);
+        f.btADD_Click();
+        EXPECT_EQ(shown.back().flags, 16u) << refused;
+    }
+    EXPECT_EQ(shown.size(), 7u);
+    EXPECT_EQ(shown[1].text, L"DNS server name has exist! Choose another DNS server name...");
+    EXPECT_EQ(f.cbDNSName.count(), 18);
+    EXPECT_TRUE(f.Picture1.visible());
+
+    f.cbDNSName.setListIndex(1);
+    f.bt1_Click();
+    f.txName.setText(L" google dns ");
+    f.IP1.IPAddressAsString(L"9.9.9.9");
+    f.IP2.IPAddressAsString(L"149.112.112.112");
+    int enter = 13;
+    f.txName_KeyPress(enter); // Enter in the name field is SAVE
+    ASSERT_EQ(f.cbDNSName.count(), 19);
+    EXPECT_EQ(f.cbDNSName.item(18), L"google dns");
+    EXPECT_EQ(f.lstDNS.item(18), L"9.9.9.9,149.112.112.112");
+    EXPECT_FALSE(f.Picture1.visible());
+    EXPECT_EQ(f.txName.text(), L"");
+    EXPECT_EQ(f.cbDNSName.listIndex(), 1);
+    EXPECT_EQ(f.IP1.IPAddressAsString(), L"208.67.222.222");
+    EXPECT_FALSE(f.IP1.Enabled());
+}
+
+TEST_F(MainWindowTest, DeletingSelectsTheFirstEntryAndAnEmptyCatalogueSaysSo) {
+    auto& f = open();
+    f.cbDNSName.setListIndex(2);
+    answer = IDNO;
+    f.bt2_Click();
+    EXPECT_EQ(f.cbDNSName.count(), 18);
+    answer = IDYES;
+    f.bt2_Click();
+    EXPECT_EQ(shown.back().text, L"Do you want to delete the selected DNS server?");
+    EXPECT_EQ(shown.back().flags, 20u);
+    ASSERT_EQ(f.cbDNSName.count(), 17);
+    EXPECT_EQ(f.lstDNS.count(), 17);
+    EXPECT_EQ(f.cbDNSName.listIndex(), 0);
+    EXPECT_EQ(f.cbDNSName.item(2), L"Comodo DNS");
+    EXPECT_EQ(f.lstDNS.item(2), L"156.154.70.22,156.154.71.22");
+
+    while (f.cbDNSName.count() > 1)
+        f.bt2_Click();
+    f.cbDNSName.setListIndex(0);
+    const std::wstring last = f.IP1.IPAddressAsString();
+    f.bt2_Click();
+    EXPECT_EQ(f.cbDNSName.count(), 0);
+    EXPECT_EQ(f.IP1.IPAddressAsString(), last);
+    shown.clear();
+    f.bt2_Click();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(lastText(), L"Choose a item in list to delete...");
+
+    close();
+    open();
+    EXPECT_EQ(form->cbDNSName.count(), 0) << "an emptied catalogue stays empty";
+}
+
+TEST_F(MainWindowTest, ADamagedCountStillLoadsTheNamedEntries) {
+    writeSettings("[kDNS]\r\nALL=One\xAETwo\r\nNUM=abc\r\nOne=1.1.1.1,1.0.0.1\r\nTwo=2.2.2.2\r\n");
+    auto& f = open();
+    ASSERT_EQ(f.cbDNSName.count(), 2);
+    EXPECT_EQ(f.IP1.IPAddressAsString(), L"1.1.1.1");
+    f.cbDNSName.setListIndex(1);
+    EXPECT_EQ(f.IP1.IPAddressAsString(), L"2.2.2.2");
+    EXPECT_EQ(f.IP2.IPAddressAsString(), L"1.0.0.1") << "a pair without a comma sets IP1 only";
+}
+
+std::wstring nameServer(const wchar_t* controlSet, const std::wstring& service) {
+    return modReg::readValue(L"HKEY_LOCAL_MACHINE",
+                             std::wstring(L"SYSTEM\\") + controlSet +
+                                 L"\\Services\\Tcpip\\Parameters\\Interfaces\\" + service,
+                             L"NameServer");
+}
+
+TEST_F(MainWindowTest, ApplyWritesThePairInThreeControlSetsAndReportsIt) {
+    const std::wstring service = L"{KELDRAST-TEST-APPLY}";
+    auto& f = open();
+    addAdapter(L"Test Adapter", service);
+    f.btApply_Click();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown.back().flags, 64u);
+    EXPECT_EQ(lastText(), L"Operation completed successfully...\r\nDNS has changed...\r\n\r\n"
+                          L"\u00BB Test Adapter\r\n\u00BB Google DNS");
+    for (const wchar_t* set : {L"ControlSet001", L"ControlSet002", L"CurrentControlSet"})
+        EXPECT_EQ(nameServer(set, service), L"8.8.8.8,8.8.4.4") << set;
+
+    f.chbCustom.setValue(1);
+    f.IP1.IPAddressAsString(L"1.1.1.1");
+    f.IP2.IPAddressAsString(L"1.0.0.1");
+    f.btApply_Click();
+    EXPECT_EQ(lastText().substr(lastText().rfind(L'\n') + 1), L"\u00BB Custom DNS...");
+    EXPECT_EQ(nameServer(L"ControlSet002", service), L"1.1.1.1,1.0.0.1");
+
+    f.IP2.IPAddressAsString(L"0.0.0.0");
+    f.btApply_Click();
+    EXPECT_EQ(lastText(), L"Enter IP Address...");
+    EXPECT_TRUE(focusIn(f.IP2.hwndIP()));
+    EXPECT_EQ(nameServer(L"ControlSet001", service), L"1.1.1.1,1.0.0.1");
+
+    f.btDefaultDNS_Click();
+    EXPECT_EQ(lastText(), L"DNS has set to default...");
+    for (const wchar_t* set : {L"ControlSet001", L"ControlSet002", L"CurrentControlSet"})
+        EXPECT_EQ(nameServer(set, service), L"") << set;
+}
+
+TEST_F(MainWindowTest, ApplyWithoutAnAdapterOrWithAFailedWriteSaysNothingChanged) {
+    auto& f = open();
+    f.cbNET.clear();
+    f.lstNET.clear();
+    f.btApply_Click();
+    EXPECT_EQ(lastText(), L"Select network adapter...");
+    f.btDefaultDNS_Click();
+    EXPECT_EQ(lastText(), L"Select network adapter...");
+
+    // A key name longer than the registry allows: every write fails.
+    addAdapter(L"Broken", std::wstring(300, L'x'));
+    f.btApply_Click();
+    EXPECT_EQ(shown.back().flags, 16u);
+    EXPECT_EQ(lastText().find(L"Operation completed"), std::wstring::npos);
+}
+
+TEST_F(MainWindowTest, FlushStartsIpconfigFromTheSystemFolderAndCoolsDownForASecond) {
+    auto& f = open();
+    std::vector<std::wstring> started;
+    bool startWorks = true;
+    tk::ScopedStartProcess starts{[&](const std::wstring& app, const std::wstring& cmd, int show) {
+        started.push_back(app + L"|" + cmd + L"|" + std::to_wstring(show));
+        return startWorks;
+    }};
+    f.btFlush_Click();
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(started[0].rfind(tk::systemDirectory() + L"\\ipconfig.exe|", 0), 0u);
+    EXPECT_NE(started[0].find(L"/flushdns|0"), std::wstring::npos);
+    EXPECT_TRUE(shown.empty());
+    EXPECT_FALSE(f.btFlush.Enabled());
+    const DWORD until = GetTickCount() + 3000;
+    MSG msg;
+    while (!f.btFlush.Enabled() && GetTickCount() < until) {
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+        Sleep(10);
+    }
+    EXPECT_TRUE(f.btFlush.Enabled());
+
+    startWorks = false;
+    f.btFlush_Click();
+    EXPECT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown.back().flags, 16u);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, WithoutNetworkCardsTheErrorComesBeforeTheWindowShows) {
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE,
+                   L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCards");
+    bool visibleAtMessage = true;
+    tk::ScopedMessageBox watch{[&](HWND owner, std::wstring_view text, std::wstring_view, UINT) {
+        shown.push_back({std::wstring(text), 16});
+        visibleAtMessage = owner && IsWindowVisible(owner);
+        return IDOK;
+    }};
+    form = std::make_unique<frmMain>(dir.wstring());
+    form->endsProgram = false;
+    ASSERT_TRUE(form->load(SW_SHOWNOACTIVATE));
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, L"No network adapters found!!!");
+    EXPECT_FALSE(visibleAtMessage);
+    EXPECT_EQ(form->cbNET.count(), 0);
+    EXPECT_EQ(form->cbDNSName.count(), 18) << "the window works otherwise";
+}
+
+} // namespace
