@@ -107,9 +107,9 @@ bool frmMain::load(int showCommand) {
     dpi_ = static_cast<int>(tk::dpiForWindow(hwnd()));
     if (!createControls()) return false;
     wireEvents();
-    // The captions set at load show when the controls are first sized.
+    sizeWindow();
+
     WhenLoad();
-    applyDpi(dpi_);
 
     loadNetworkAdapter();
     loadConfig();
@@ -121,45 +121,59 @@ bool frmMain::load(int showCommand) {
     return true;
 }
 
+RECT frmMain::pixelRect(const app::ControlSpec& s) const {
+    auto px = [this](int twips) { return tk::twipsToPixels(twips, dpi_); };
+    return {px(s.left), px(s.top), px(s.left + s.width), px(s.top + s.height)};
+}
+
 bool frmMain::createControls() {
     bool ok = true;
-    const RECT none{0, 0, 0, 0};
     int id = 100;
     for (const Placed& p : placedControls(*this)) {
         const auto& s = p.spec;
-        HWND parent = s.inPanel ? Picture1.hwnd() : hwnd();
+        const HWND parent = s.inPanel ? Picture1.hwnd() : hwnd();
+        const RECT r = pixelRect(s);
+        const tk::FontPtr& font = fontFor(static_cast<int>(s.font));
         ++id;
         std::visit(
             [&](auto* c) {
                 using T = std::remove_pointer_t<decltype(c)>;
                 if constexpr (std::is_same_v<T, tk::Label>) {
-                    ok &= c->create(parent, none, id, s.caption);
+                    ok &= c->create(parent, r, id, s.caption);
                     c->setTextColor(tk::toColorRef(s.foreColor));
                 } else if constexpr (std::is_same_v<T, tk::ComboBox>) {
-                    ok &= c->create(parent, none, id, 12);
+                    ok &= c->create(parent, r, id, 12);
                 } else if constexpr (std::is_same_v<T, tk::CheckBox>) {
-                    ok &= c->create(parent, none, id, s.caption);
+                    ok &= c->create(parent, r, id, s.caption);
                 } else if constexpr (std::is_same_v<T, tk::TextBox>) {
-                    ok &= c->create(parent, none, id);
+                    ok &= c->create(parent, r, id);
                 } else if constexpr (std::is_same_v<T, tk::Panel>) {
-                    ok &= c->create(parent, none, id, true);
+                    ok &= c->create(parent, r, id, true);
                 } else {
+                    // The form's own controls are stored instances: their properties come
+                    // from the control table and load without a paint per property.
+                    ctl::PropertyBag stored;
+                    stored.write(L"ForeColor", s.foreColor, tk::kColourButtonText);
+                    stored.write(L"Font", font, normalFont_);
+                    if constexpr (std::is_same_v<T, kButton>)
+                        stored.write(L"Caption", std::wstring(s.caption),
+                                     std::wstring(L"UniButton"));
+                    if constexpr (std::is_same_v<T, kLabel>) {
+                        stored.write(L"Caption", std::wstring(), std::wstring(L"UniLabel"));
+                        stored.write(L"Alignment", std::int32_t{1}, std::int32_t{0});
+                    }
                     ControlSurface::Placement placement;
+                    placement.stored = &stored;
                     placement.ambientFont = normalFont_;
                     placement.dpi = dpi_;
-                    placement.visible = s.visibleAtStart;
+                    // The notice and link lines show when load has given them their captions.
+                    placement.visible = s.visibleAtStart && !std::is_same_v<T, kLabel>;
                     placement.id = id;
-                    ok &= c->create(parent, none, placement);
-                    if constexpr (std::is_same_v<T, kButton>) {
-                        c->Caption(std::wstring(s.caption));
-                        c->ForeColor(s.foreColor);
-                        c->Font(fontFor(static_cast<int>(s.font)));
-                    } else if constexpr (std::is_same_v<T, kLabel>) {
-                        c->ForeColor(s.foreColor);
-                        c->Font(fontFor(static_cast<int>(s.font)));
-                        c->Alignment(1);
-                    }
+                    ok &= c->create(parent, r, placement);
                 }
+                if constexpr (!std::is_base_of_v<ControlSurface, T> &&
+                              !std::is_same_v<T, tk::Panel>)
+                    c->setFont(tk::fontHandle(*font, dpi_));
                 if constexpr (!std::is_base_of_v<ControlSurface, T>)
                     if (!s.visibleAtStart) c->setVisible(false);
             },
@@ -205,19 +219,23 @@ void frmMain::wireEvents() {
 
 void frmMain::applyDpi(int dpi) {
     dpi_ = dpi;
+    sizeWindow();
+    placeControls();
+}
+
+void frmMain::sizeWindow() {
+    const int dpi = dpi_;
     const SIZE size = tk::windowSizeForClient(tk::twipsToPixels(kClientWidthTwips, dpi),
                                               tk::twipsToPixels(kClientHeightTwips, dpi), kStyle,
                                               WS_EX_CONTROLPARENT, static_cast<UINT>(dpi));
     SetWindowPos(hwnd(), nullptr, 0, 0, size.cx, size.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    placeControls();
 }
 
 void frmMain::placeControls() {
-    auto px = [this](int twips) { return tk::twipsToPixels(twips, dpi_); };
     for (const Placed& p : placedControls(*this)) {
         const auto& s = p.spec;
-        const RECT r{px(s.left), px(s.top), px(s.left + s.width), px(s.top + s.height)};
+        const RECT r = pixelRect(s);
         const HFONT font = tk::fontHandle(*fontFor(static_cast<int>(s.font)), dpi_);
         std::visit(
             [&](auto* c) {
@@ -254,6 +272,8 @@ void frmMain::WhenLoad() {
     SetUniText(hwnd(), app::windowCaption());
     kLabel1.Caption(app::noticeLineText());
     kLabel2.Caption(std::wstring(app::kMakerDomain) + L" - " + std::wstring(app::kMakerMail));
+    kLabel1.setVisible(true);
+    kLabel2.setVisible(true);
 }
 
 void frmMain::SetUniText(HWND window, const std::wstring& text) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/circle.h"
+#include "app/layout.h"
 #include "controls/IPAddressBox.h"
 #include "controls/kButton.h"
 #include "controls/kLabel.h"
@@ -26,7 +27,8 @@ class frmMain : public tk::Window {
   public:
     static constexpr int kClientWidthTwips = 6090;
     static constexpr int kClientHeightTwips = 3480;
-    static constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+    static constexpr DWORD kStyle =
+        WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 
     // The settings file lives in `settingsDirectory`; empty means the program's own folder.
     explicit frmMain(std::wstring settingsDirectory = {});
@@ -110,6 +112,8 @@ class frmMain : public tk::Window {
     void wireEvents();
     void placeControls();
     void applyDpi(int dpi);
+    void sizeWindow();
+    RECT pixelRect(const app::ControlSpec& spec) const;
     void centreOnMonitor();
     void WhenLoad();
     void SetUniText(HWND window, const std::wstring& text);

@@ -8,6 +8,8 @@
 #include "vietnamese/msgbox.h"
 
 void frmMain::about() {
+    // Reached again from inside the running effect, a box would sit under its window.
+    if (frmEff::isRunning()) return;
     uniMsgBox(app::aboutText(), 64, app::aboutTitle(), hwnd());
     frmEff effect;
     effect.doeffect();
