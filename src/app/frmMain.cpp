@@ -20,7 +20,7 @@ constexpr int kIconResource = 1;
 using AnyControl = std::variant<tk::Label*, kLabel*, tk::ComboBox*, kButton*, tk::CheckBox*,
                                 IPAddressBox*, tk::TextBox*, tk::Panel*>;
 struct Placed {
-    const app::ControlSpec& spec;
+    const app::ControlRow& row;
     AnyControl control;
 };
 
@@ -29,9 +29,7 @@ struct Placed {
 namespace {
 
 std::vector<Placed> placedControls(frmMain& f) {
-    auto at = [](std::wstring_view name, AnyControl c) {
-        return Placed{app::controlSpec(name), c};
-    };
+    auto at = [](std::wstring_view name, AnyControl c) { return Placed{app::controlRow(name), c}; };
     // In tab order within each container: the panel's children follow the panel.
     return {at(L"cbNET", &f.cbNET),
             at(L"kButton23", &f.kButton23),
@@ -121,7 +119,7 @@ bool frmMain::load(int showCommand) {
     return true;
 }
 
-RECT frmMain::pixelRect(const app::ControlSpec& s) const {
+RECT frmMain::pixelRect(const app::ControlRow& s) const {
     auto px = [this](int twips) { return tk::twipsToPixels(twips, dpi_); };
     return {px(s.left), px(s.top), px(s.left + s.width), px(s.top + s.height)};
 }
@@ -130,7 +128,7 @@ bool frmMain::createControls() {
     bool ok = true;
     int id = 100;
     for (const Placed& p : placedControls(*this)) {
-        const auto& s = p.spec;
+        const auto& s = p.row;
         const HWND parent = s.inPanel ? Picture1.hwnd() : hwnd();
         const RECT r = pixelRect(s);
         const tk::FontPtr& font = fontFor(static_cast<int>(s.font));
@@ -187,8 +185,8 @@ bool frmMain::createControls() {
     if (toolTips_.create(hwnd())) {
         toolTips_.setMaxWidth(tk::scaleFrom96(320, dpi_));
         for (const Placed& p : placedControls(*this))
-            if (!p.spec.toolTip.empty())
-                std::visit([&](auto* c) { toolTips_.add(c->hwnd(), p.spec.toolTip); }, p.control);
+            if (!p.row.toolTip.empty())
+                std::visit([&](auto* c) { toolTips_.add(c->hwnd(), p.row.toolTip); }, p.control);
     }
     return ok;
 }
@@ -234,7 +232,7 @@ void frmMain::sizeWindow() {
 
 void frmMain::placeControls() {
     for (const Placed& p : placedControls(*this)) {
-        const auto& s = p.spec;
+        const auto& s = p.row;
         const RECT r = pixelRect(s);
         const HFONT font = tk::fontHandle(*fontFor(static_cast<int>(s.font)), dpi_);
         std::visit(

@@ -113,7 +113,7 @@ class frmMain : public tk::Window {
     void placeControls();
     void applyDpi(int dpi);
     void sizeWindow();
-    RECT pixelRect(const app::ControlSpec& spec) const;
+    RECT pixelRect(const app::ControlRow& row) const;
     void centreOnMonitor();
     void WhenLoad();
     void SetUniText(HWND window, const std::wstring& text);

@@ -19,7 +19,7 @@ constexpr std::uint32_t kRed = rgb(192, 0, 0);
 constexpr std::uint32_t kGreen = rgb(0, 128, 0);
 
 // clang-format off
-constexpr std::array<ControlSpec, 31> kControls{{
+constexpr std::array<ControlRow, 31> kControls{{
     {L"Label1",       K::Label,        L"Keldrast",               90,   90,   2085, 555, 16, true,  false, F::Title,  rgb(0, 192, 0), {}},
     {L"kLabel1",      K::KLabel,       {},                        2250, 135,  3705, 240, 17, true,  false, F::Normal, rgb(128, 0, 128), {}},
     {L"kLabel2",      K::KLabel,       {},                        2250, 360,  3705, 240, 18, true,  false, F::Normal, rgb(0, 0, 192), {}},
@@ -56,11 +56,11 @@ constexpr std::array<ControlSpec, 31> kControls{{
 
 } // namespace
 
-std::span<const ControlSpec> mainWindowControls() {
+std::span<const ControlRow> mainWindowControls() {
     return kControls;
 }
 
-const ControlSpec& controlSpec(std::wstring_view name) {
+const ControlRow& controlRow(std::wstring_view name) {
     for (const auto& c : kControls)
         if (c.name == name) return c;
     throw std::out_of_range("no such control");

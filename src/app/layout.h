@@ -33,7 +33,7 @@ constexpr std::uint32_t rgb(unsigned r, unsigned g, unsigned b) {
     return r | (g << 8) | (b << 16);
 }
 
-struct ControlSpec {
+struct ControlRow {
     std::wstring_view name;
     ControlKind kind;
     std::wstring_view caption;
@@ -46,9 +46,9 @@ struct ControlSpec {
     std::wstring_view toolTip;
 };
 
-std::span<const ControlSpec> mainWindowControls();
+std::span<const ControlRow> mainWindowControls();
 // The entry of the named control; the table holds every name the window uses.
-const ControlSpec& controlSpec(std::wstring_view name);
+const ControlRow& controlRow(std::wstring_view name);
 
 // Font sizes in points for each style.
 double fontPoints(FontStyle style);

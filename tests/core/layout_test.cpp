@@ -9,7 +9,7 @@ namespace {
 using app::ControlKind;
 
 TEST(Layout, EveryShownControlFitsItsContainerAndTabIndexesAreUnique) {
-    const auto& panel = app::controlSpec(L"Picture1");
+    const auto& panel = app::controlRow(L"Picture1");
     std::set<int> tabs;
     for (const auto& c : app::mainWindowControls()) {
         if (c.kind == ControlKind::Timer) continue;
@@ -27,12 +27,12 @@ TEST(Layout, EveryShownControlFitsItsContainerAndTabIndexesAreUnique) {
 }
 
 TEST(Layout, TheHiddenRefreshButtonSitsUnderApply) {
-    const auto& refresh = app::controlSpec(L"kButton23");
-    const auto& apply = app::controlSpec(L"btApply");
+    const auto& refresh = app::controlRow(L"kButton23");
+    const auto& apply = app::controlRow(L"btApply");
     EXPECT_FALSE(refresh.visibleAtStart);
     EXPECT_EQ(refresh.left, apply.left);
     EXPECT_EQ(refresh.top, apply.top);
-    EXPECT_THROW(app::controlSpec(L"nothing"), std::out_of_range);
+    EXPECT_THROW(app::controlRow(L"nothing"), std::out_of_range);
 }
 
 } // namespace
