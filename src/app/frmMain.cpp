@@ -15,6 +15,7 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"KeldrastMain";
 constexpr int kIconResource = 1;
+constexpr int kToolTipWidth = 320; // pixels at 96 DPI; the flush tip wraps onto a few lines
 
 // Every windowed control of the form with its row of the control table.
 using AnyControl = std::variant<tk::Label*, kLabel*, tk::ComboBox*, kButton*, tk::CheckBox*,
@@ -23,10 +24,6 @@ struct Placed {
     const app::ControlRow& row;
     AnyControl control;
 };
-
-} // namespace
-
-namespace {
 
 std::vector<Placed> placedControls(frmMain& f) {
     auto at = [](std::wstring_view name, AnyControl c) { return Placed{app::controlRow(name), c}; };
@@ -82,8 +79,8 @@ HFONT frmMain::defaultFont() const {
     return tk::fontHandle(*normalFont_, dpi_);
 }
 
-tk::FontPtr frmMain::fontFor(int style) const {
-    switch (static_cast<app::FontStyle>(style)) {
+tk::FontPtr frmMain::fontFor(app::FontStyle style) const {
+    switch (style) {
     case app::FontStyle::Title:
         return titleFont_;
     case app::FontStyle::Bold:
@@ -131,7 +128,7 @@ bool frmMain::createControls() {
         const auto& s = p.row;
         const HWND parent = s.inPanel ? Picture1.hwnd() : hwnd();
         const RECT r = pixelRect(s);
-        const tk::FontPtr& font = fontFor(static_cast<int>(s.font));
+        const tk::FontPtr font = fontFor(s.font);
         ++id;
         std::visit(
             [&](auto* c) {
@@ -183,7 +180,7 @@ bool frmMain::createControls() {
     IP1.Enabled(false);
     IP2.Enabled(false);
     if (toolTips_.create(hwnd())) {
-        toolTips_.setMaxWidth(tk::scaleFrom96(320, dpi_));
+        toolTips_.setMaxWidth(tk::scaleFrom96(kToolTipWidth, dpi_));
         for (const Placed& p : placedControls(*this))
             if (!p.row.toolTip.empty())
                 std::visit([&](auto* c) { toolTips_.add(c->hwnd(), p.row.toolTip); }, p.control);
@@ -219,6 +216,7 @@ void frmMain::applyDpi(int dpi) {
     dpi_ = dpi;
     sizeWindow();
     placeControls();
+    toolTips_.setMaxWidth(tk::scaleFrom96(kToolTipWidth, dpi_));
 }
 
 void frmMain::sizeWindow() {
@@ -234,7 +232,7 @@ void frmMain::placeControls() {
     for (const Placed& p : placedControls(*this)) {
         const auto& s = p.row;
         const RECT r = pixelRect(s);
-        const HFONT font = tk::fontHandle(*fontFor(static_cast<int>(s.font)), dpi_);
+        const HFONT font = tk::fontHandle(*fontFor(s.font), dpi_);
         std::visit(
             [&](auto* c) {
                 using T = std::remove_pointer_t<decltype(c)>;

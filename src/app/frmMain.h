@@ -120,7 +120,7 @@ class frmMain : public tk::Window {
     void unload();
     int message(std::wstring_view text, UINT flags);
     static void focusIfAllowed(HWND window);
-    tk::FontPtr fontFor(int style) const;
+    tk::FontPtr fontFor(app::FontStyle style) const;
 
     std::wstring settingsDirectory_;
     int dpi_ = 96;
