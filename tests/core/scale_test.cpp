@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(RoundHalfEven, RoundsHalvesToTheEvenNeighbour) {
+TEST(Scale, RoundsHalvesToEvenAndConvertsTwipsAtTheDpi) {
     const struct {
         double in;
         int out;
@@ -10,15 +10,10 @@ TEST(RoundHalfEven, RoundsHalvesToTheEvenNeighbour) {
                  {2.5001, 3}, {-2.6, -3}, {14.5, 14}, {15.5, 16}, {0.0, 0}};
     for (const auto& c : cases)
         EXPECT_EQ(tk::roundHalfEven(c.in), c.out) << c.in;
-}
-
-TEST(Twips, MainWindowClientAreaScalesWithDpi) {
-    EXPECT_EQ(tk::twipsToPixels(6090, 96), 406);
-    EXPECT_EQ(tk::twipsToPixels(3480, 96), 232);
+    EXPECT_EQ(tk::twipsToPixels(6090, 96), 406); // the main window's client area
     EXPECT_EQ(tk::twipsToPixels(6090, 144), 609);
     EXPECT_EQ(tk::twipsToPixels(3480, 192), 464);
     EXPECT_EQ(tk::twipsToPixels(195, 96), 13);
     EXPECT_DOUBLE_EQ(tk::pixelsToTwips(140, 96), 2100.0);
     EXPECT_EQ(tk::scaleFrom96(25, 144), 38); // 37.5 rounds to even
-    EXPECT_EQ(tk::scaleFrom96(140, 192), 280);
 }

@@ -1,8 +1,8 @@
 #include "app/frmMain.h"
 
-#include "app/dnsapply.h"
 #include "registry/modReg.h"
 #include "toolkit/platform.h"
+#include "toolkit/scale.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -24,6 +25,7 @@ bool focusIn(HWND field) {
 struct Shown {
     std::wstring text;
     UINT flags;
+    bool ownerVisible;
 };
 
 // A main window on a scratch settings folder, with every message box recorded and
@@ -31,8 +33,6 @@ struct Shown {
 class MainWindowTest : public testing::Test {
   protected:
     void SetUp() override {
-        dir =
-            fs::temp_directory_path() / ("keldrast-form-" + std::to_string(GetCurrentProcessId()));
         fs::remove_all(dir);
         fs::create_directories(dir);
     }
@@ -44,18 +44,14 @@ class MainWindowTest : public testing::Test {
         form = std::make_unique<frmMain>(dir.wstring());
         form->endsProgram = false;
         EXPECT_TRUE(form->load(SW_SHOWNOACTIVATE));
-        shown.clear(); // the adapter notice of a prefix without network cards
+        atLoad = std::exchange(shown, {}); // the adapter notice of a prefix without network cards
         return *form;
     }
     void close() { form.reset(); }
     std::string settingsFile() const {
-        std::ifstream in(dir / "Keldrast.ini", std::ios::binary);
         std::stringstream s;
-        s << in.rdbuf();
+        s << std::ifstream(dir / "Keldrast.ini", std::ios::binary).rdbuf();
         return s.str();
-    }
-    void writeSettings(const std::string& content) const {
-        std::ofstream(dir / "Keldrast.ini", std::ios::binary) << content;
     }
     std::wstring lastText() const { return shown.empty() ? L"" : shown.back().text; }
     // One adapter in the list, as if the registry had listed it.
@@ -65,15 +61,54 @@ class MainWindowTest : public testing::Test {
         form->cbNET.setListIndex(form->cbNET.count() - 1);
     }
 
-    fs::path dir;
+    fs::path dir =
+        fs::temp_directory_path() / ("keldrast-form-" + std::to_string(GetCurrentProcessId()));
     std::unique_ptr<frmMain> form;
-    std::vector<Shown> shown;
+    std::vector<Shown> shown, atLoad;
     int answer = IDYES;
-    tk::ScopedMessageBox boxes{[this](HWND, std::wstring_view text, std::wstring_view, UINT flags) {
-        shown.push_back({std::wstring(text), flags});
-        return answer;
-    }};
+    tk::ScopedMessageBox boxes{
+        [this](HWND owner, std::wstring_view text, std::wstring_view, UINT flags) {
+            shown.push_back({std::wstring(text), flags, owner && IsWindowVisible(owner)});
+            return answer;
+        }};
 };
+
+TEST_F(MainWindowTest, OpensCentredWithFixedBorderCaptionSizeAndFont) {
+    HWND w = open().hwnd();
+    wchar_t caption[64]{};
+    GetWindowTextW(w, caption, 64);
+    EXPECT_STREQ(caption, L"Keldrast \u00a9 WWW.KELDRAST.EXAMPLE");
+    const LONG style = GetWindowLongW(w, GWL_STYLE);
+    EXPECT_TRUE(style & WS_MINIMIZEBOX);
+    EXPECT_FALSE(style & (WS_MAXIMIZEBOX | WS_THICKFRAME));
+
+    RECT client{}, outer{};
+    GetClientRect(w, &client);
+    EXPECT_EQ(client.right, tk::twipsToPixels(6090, form->dpi()));
+    EXPECT_EQ(client.bottom, tk::twipsToPixels(3480, form->dpi()));
+    GetWindowRect(w, &outer);
+    MONITORINFO mi{};
+    mi.cbSize = sizeof(mi);
+    GetMonitorInfoW(MonitorFromWindow(w, MONITOR_DEFAULTTOPRIMARY), &mi);
+    EXPECT_NEAR((outer.left + outer.right) / 2, (mi.rcWork.left + mi.rcWork.right) / 2, 1);
+    EXPECT_NEAR((outer.top + outer.bottom) / 2, (mi.rcWork.top + mi.rcWork.bottom) / 2, 1);
+
+    LOGFONTW lf{};
+    ASSERT_TRUE(GetObjectW(form->defaultFont(), sizeof(lf), &lf));
+    EXPECT_STREQ(lf.lfFaceName, L"Tahoma");
+    EXPECT_EQ(lf.lfHeight, -tk::roundHalfEven(8.25 * form->dpi() / 72.0));
+}
+
+TEST_F(MainWindowTest, ClosingEndsTheMessageLoopWithExitCodeZero) {
+    open().endsProgram = true;
+    PostMessageW(form->hwnd(), WM_CLOSE, 0, 0);
+    MSG msg{};
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0)
+        DispatchMessageW(&msg);
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
+    EXPECT_EQ(msg.wParam, 0u);
+    EXPECT_EQ(form->hwnd(), nullptr);
+}
 
 TEST_F(MainWindowTest, FirstStartShowsThePresetsAndClosingWritesThem) {
     auto& f = open();
@@ -187,7 +222,8 @@ TEST_F(MainWindowTest, DeletingSelectsTheFirstEntryAndAnEmptyCatalogueSaysSo) {
 }
 
 TEST_F(MainWindowTest, ADamagedCountStillLoadsTheNamedEntries) {
-    writeSettings("[kDNS]\r\nALL=One\xAETwo\r\nNUM=abc\r\nOne=1.1.1.1,1.0.0.1\r\nTwo=2.2.2.2\r\n");
+    std::ofstream(dir / "Keldrast.ini", std::ios::binary)
+        << "[kDNS]\r\nALL=One\xAETwo\r\nNUM=abc\r\nOne=1.1.1.1,1.0.0.1\r\nTwo=2.2.2.2\r\n";
     auto& f = open();
     ASSERT_EQ(f.cbDNSName.count(), 2);
     EXPECT_EQ(f.IP1.IPAddressAsString(), L"1.1.1.1");
@@ -264,13 +300,11 @@ TEST_F(MainWindowTest, FlushStartsIpconfigFromTheSystemFolderAndCoolsDownForASec
     EXPECT_NE(started[0].find(L"/flushdns|0"), std::wstring::npos);
     EXPECT_TRUE(shown.empty());
     EXPECT_FALSE(f.btFlush.Enabled());
-    const DWORD until = GetTickCount() + 3000;
     MSG msg;
-    while (!f.btFlush.Enabled() && GetTickCount() < until) {
+    for (const DWORD until = GetTickCount() + 3000; !f.btFlush.Enabled() && GetTickCount() < until;
+         Sleep(10))
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageW(&msg);
-        Sleep(10);
-    }
     EXPECT_TRUE(f.btFlush.Enabled());
 
     startWorks = false;
@@ -279,27 +313,15 @@ TEST_F(MainWindowTest, FlushStartsIpconfigFromTheSystemFolderAndCoolsDownForASec
     EXPECT_EQ(shown.back().flags, 16u);
 }
 
-} // namespace
-
-namespace {
-
 TEST_F(MainWindowTest, WithoutNetworkCardsTheErrorComesBeforeTheWindowShows) {
     RegDeleteTreeW(HKEY_LOCAL_MACHINE,
                    L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCards");
-    bool visibleAtMessage = true;
-    tk::ScopedMessageBox watch{[&](HWND owner, std::wstring_view text, std::wstring_view, UINT) {
-        shown.push_back({std::wstring(text), 16});
-        visibleAtMessage = owner && IsWindowVisible(owner);
-        return IDOK;
-    }};
-    form = std::make_unique<frmMain>(dir.wstring());
-    form->endsProgram = false;
-    ASSERT_TRUE(form->load(SW_SHOWNOACTIVATE));
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].text, L"No network adapters found!!!");
-    EXPECT_FALSE(visibleAtMessage);
-    EXPECT_EQ(form->cbNET.count(), 0);
-    EXPECT_EQ(form->cbDNSName.count(), 18) << "the window works otherwise";
+    auto& f = open();
+    ASSERT_EQ(atLoad.size(), 1u);
+    EXPECT_EQ(atLoad[0].text, L"No network adapters found!!!");
+    EXPECT_FALSE(atLoad[0].ownerVisible);
+    EXPECT_EQ(f.cbNET.count(), 0);
+    EXPECT_EQ(f.cbDNSName.count(), 18) << "the window works otherwise";
 }
 
 } // namespace
