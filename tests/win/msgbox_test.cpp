@@ -11,9 +11,8 @@
 namespace {
 
 std::wstring textOf(HWND w) {
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(w)) + 1, L'\0');
-    text.resize(
-        static_cast<std::size_t>(GetWindowTextW(w, text.data(), static_cast<int>(text.size()))));
+    std::wstring text(40000, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(w, text.data(), 40000)));
     return text;
 }
 
@@ -37,15 +36,8 @@ BoxSeen* watching = nullptr;
 // Runs from a timer inside the box's modal loop: reads the thread's message box and presses
 // its rightmost button.
 void CALLBACK readBox(HWND, UINT, UINT_PTR, DWORD) {
-    HWND box = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND w, LPARAM out) -> BOOL {
-            if (!IsWindowVisible(w) || !isClass(w, L"#32770")) return TRUE;
-            return *reinterpret_cast<HWND*>(out) = w, FALSE;
-        },
-        reinterpret_cast<LPARAM>(&box));
-    if (!box || !watching || watching->found) return;
+    HWND box = GetActiveWindow();
+    if (!box || !isClass(box, L"#32770") || !watching || watching->found) return;
     BoxSeen& seen = *watching;
     seen.found = true;
     seen.title = textOf(box);
