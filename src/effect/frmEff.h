@@ -32,8 +32,6 @@ class frmEff : public tk::Window {
     bool holdsScreenDC() const noexcept { return screenDC != nullptr; }
     // The window's drawing surface while the effect runs (null otherwise).
     HDC surface() const noexcept { return windowDC_; }
-    int screenWidth() const noexcept { return W_; }
-    int screenHeight() const noexcept { return H_; }
     static bool isRunning() noexcept;
 
   protected:
