@@ -188,7 +188,6 @@ void kButton::DrawButton(int state) {
     DrawTextW(dc, m_Caption.c_str(), -1, &text, ctl::kButtonTextFormat);
     SetTextColor(dc, tk::toColorRef(foreColor()));
     lastPaintedState_ = static_cast<int>(painted);
-    ++paintCount_;
     imageChanged();
 }
 

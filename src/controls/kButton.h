@@ -29,10 +29,8 @@ class kButton : public ControlSurface, public ControlEvents {
     std::wstring Caption() const { return m_Caption; }
     void Caption(const std::wstring& New_Caption);
 
-    // For tests: the state number of the latest paint (0 before the first) and how many
-    // paints there were.
+    // For tests: the state number of the latest paint (0 before the first).
     int lastPaintedState() const noexcept { return lastPaintedState_; }
-    int paintCount() const noexcept { return paintCount_; }
     unsigned hoverTimerInterval() const noexcept { return Timer1.Interval(); }
 
   protected:
@@ -65,5 +63,4 @@ class kButton : public ControlSurface, public ControlEvents {
     ctl::ButtonLook look_;
     Timer Timer1;
     int lastPaintedState_ = 0;
-    int paintCount_ = 0;
 };

@@ -40,7 +40,6 @@ class Font {
     // Native handles by DPI, owned here; filled by the Win32 side.
     std::shared_ptr<void> cachedHandle(int dpi) const;
     void cacheHandle(int dpi, std::shared_ptr<void> handle) const;
-    std::size_t cachedHandleCount() const noexcept { return handles_.size(); }
 
   private:
     FontDescription description_;

@@ -8,75 +8,66 @@ namespace {
 using ctl::ButtonLook;
 using ctl::ButtonReaction;
 using ctl::ButtonState;
-using Timer = ButtonReaction::Timer;
+using enum ctl::ButtonState;
+using enum ButtonReaction::Timer;
 
-ButtonReaction paints(ButtonState state, Timer timer = Timer::Keep) {
+constexpr ButtonReaction nothing{};
+constexpr ButtonReaction paints(ButtonState state, ButtonReaction::Timer timer = Keep) {
     return {state, timer};
 }
-const ButtonReaction nothing{};
 
-TEST(ButtonLook, MouseMovePaintsByButtonsHeldAndCursorPosition) {
-    const ButtonLook look;
-    EXPECT_EQ(look.mouseMove(0, false), paints(ButtonState::Hot, Timer::Start));
-    EXPECT_EQ(look.mouseMove(1, true), paints(ButtonState::Pressed));
-    EXPECT_EQ(look.mouseMove(1, false), paints(ButtonState::Hot));
-    EXPECT_EQ(look.mouseMove(2, true), nothing);
-    EXPECT_EQ(look.mouseMove(3, true), paints(ButtonState::Hot, Timer::Start));
-    EXPECT_EQ(look.mouseMove(4, false), paints(ButtonState::Hot, Timer::Start));
-}
+#define ON(call) [](ButtonLook& look) { return look.call; }
 
-TEST(ButtonLook, LeftPressPaintsPressedOtherButtonsClearTheLeftPress) {
-    ButtonLook look;
-    EXPECT_EQ(look.mouseDown(1), paints(ButtonState::Pressed));
-    EXPECT_TRUE(look.leftPressed());
-    EXPECT_EQ(look.mouseUp(), paints(ButtonState::Normal));
-    EXPECT_TRUE(look.leftPressed()); // a release does not clear it
-    EXPECT_EQ(look.mouseDown(2), nothing);
-    EXPECT_FALSE(look.leftPressed());
-}
-
-TEST(ButtonLook, RestingLookFollowsTheFocus) {
-    ButtonLook look;
-    EXPECT_EQ(look.focusEnters(), paints(ButtonState::Defaulted));
-    EXPECT_EQ(look.mouseUp(), paints(ButtonState::Defaulted));
-    EXPECT_EQ(look.timerTick(false), paints(ButtonState::Defaulted, Timer::Stop));
-    EXPECT_EQ(look.timerTick(true), nothing);
-    // Resize, Show and property changes paint Normal even with the focus.
-    EXPECT_EQ(look.resize(), paints(ButtonState::Normal));
-    EXPECT_EQ(look.show(), paints(ButtonState::Normal));
-    EXPECT_EQ(look.propertyChanged(), paints(ButtonState::Normal));
-    EXPECT_EQ(look.focusLeaves(), paints(ButtonState::Normal));
-    EXPECT_EQ(look.timerTick(false), paints(ButtonState::Normal, Timer::Stop));
-}
-
-TEST(ButtonLook, FocusArrivingWithALeftPressKeepsThePressedLook) {
-    ButtonLook look;
-    look.mouseDown(1);
-    EXPECT_EQ(look.focusEnters(), nothing);
-    EXPECT_TRUE(look.hasFocus());
-    look.focusLeaves();
-    EXPECT_FALSE(look.leftPressed());
-}
-
-TEST(ButtonLook, DisabledPaintsDisabledWhateverWasAsked) {
-    for (int s = 1; s <= 5; ++s) {
-        const auto asked = static_cast<ButtonState>(s);
-        EXPECT_EQ(ctl::paintedState(asked, false), ButtonState::Disabled);
-        EXPECT_EQ(ctl::paintedState(asked, true), asked);
+TEST(ButtonLook, EachEventAsksForTheLookOfItsSituation) {
+    const struct {
+        const char* situation;
+        bool focus, leftPressed; // before the event
+        ButtonReaction (*event)(ButtonLook&);
+        ButtonReaction expected;
+    } rows[] = {
+        {"move, nothing held", false, false, ON(mouseMove(0, false)), paints(Hot, Start)},
+        {"move over, left held", false, true, ON(mouseMove(1, true)), paints(Pressed)},
+        {"move off, left held", false, true, ON(mouseMove(1, false)), paints(Hot)},
+        {"move, right held", false, false, ON(mouseMove(2, true)), nothing},
+        {"move, left and right held", false, false, ON(mouseMove(3, true)), paints(Hot, Start)},
+        {"move, middle held", false, false, ON(mouseMove(4, false)), paints(Hot, Start)},
+        {"left press", false, false, ON(mouseDown(1)), paints(Pressed)},
+        {"right press", false, true, ON(mouseDown(2)), nothing},
+        {"release", false, true, ON(mouseUp()), paints(Normal)},
+        {"release with focus", true, true, ON(mouseUp()), paints(Defaulted)},
+        {"tick, cursor over", true, false, ON(timerTick(true)), nothing},
+        {"tick, cursor gone", false, false, ON(timerTick(false)), paints(Normal, Stop)},
+        {"tick, cursor gone, focus", true, false, ON(timerTick(false)), paints(Defaulted, Stop)},
+        {"resize with focus", true, false, ON(resize()), paints(Normal)},
+        {"show with focus", true, false, ON(show()), paints(Normal)},
+        {"property change with focus", true, false, ON(propertyChanged()), paints(Normal)},
+        {"focus enters", false, false, ON(focusEnters()), paints(Defaulted)},
+        {"focus enters with a left press", false, true, ON(focusEnters()), nothing},
+        {"focus leaves", true, true, ON(focusLeaves()), paints(Normal)},
+    };
+    for (const auto& row : rows) {
+        ButtonLook look;
+        if (row.leftPressed) look.mouseDown(1);
+        if (row.focus) look.focusEnters();
+        EXPECT_EQ(row.event(look), row.expected) << row.situation;
     }
 }
 
-TEST(ButtonLook, ClassicFrameIsPushedOnlyWhenPressed) {
-    EXPECT_EQ(ctl::classicFrameFlags(ButtonState::Pressed), 0x210u);
-    for (auto s :
-         {ButtonState::Normal, ButtonState::Hot, ButtonState::Disabled, ButtonState::Defaulted})
-        EXPECT_EQ(ctl::classicFrameFlags(s), 0x10u);
-    // Centred, vertically centred, one line, tab stop with a tab length of 1.
-    EXPECT_EQ(ctl::kButtonTextFormat, 0x1u | 0x4u | 0x20u | 0x80u | (1u << 8));
+TEST(ButtonLook, LeftPressOutlivesTheReleaseNotAnotherPressOrTheFocus) {
+    ButtonLook look;
+    look.mouseDown(1);
+    look.mouseUp();
+    EXPECT_TRUE(look.leftPressed());
+    look.mouseDown(2);
+    EXPECT_FALSE(look.leftPressed());
+    look.mouseDown(1);
+    look.focusEnters();
+    look.focusLeaves();
+    EXPECT_FALSE(look.leftPressed());
+    EXPECT_FALSE(look.hasFocus());
 }
 
 TEST(LabelFormat, AlignmentKeepsSixteenBitsAndSignExtends) {
-    EXPECT_EQ(ctl::alignmentFromLong(2), std::int16_t{2});
     EXPECT_EQ(ctl::alignmentFromLong(-32768), std::int16_t{-32768});
     EXPECT_EQ(ctl::alignmentFromLong(32767), std::int16_t{32767});
     EXPECT_FALSE(ctl::alignmentFromLong(32768));
