@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/mConfig.h"
+#include "../tests/win/numbered_catalogue.h"
 
 namespace {
 
@@ -18,13 +19,7 @@ double seconds() {
 }
 
 std::vector<app::CatalogueEntry> catalogue(int n) {
-    if (n == 18) return app::presetCatalogue();
-    std::vector<app::CatalogueEntry> entries;
-    for (int i = 0; i < n; ++i)
-        entries.push_back(
-            {L"DNS service " + std::to_wstring(i),
-             L"10." + std::to_wstring(i % 250) + L".0.1,10.0." + std::to_wstring(i % 250) + L".2"});
-    return entries;
+    return n == 18 ? app::presetCatalogue() : numberedCatalogue(n);
 }
 
 } // namespace
