@@ -120,6 +120,9 @@ class frmMain : public tk::Window {
     void unload();
     int message(std::wstring_view text, UINT flags);
     static void focusIfAllowed(HWND window);
+    // Both address fields through gtIP; when one is unset, says so, moves the focus to it
+    // (if it can take it) and gives false.
+    bool readAddresses(std::wstring& preferred, std::wstring& alternate);
     tk::FontPtr fontFor(app::FontStyle style) const;
 
     std::wstring settingsDirectory_;

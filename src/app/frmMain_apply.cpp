@@ -10,7 +10,6 @@ namespace {
 
 constexpr std::wstring_view kNoAdapters = L"No network adapters found!!!";
 constexpr std::wstring_view kSelectAdapter = L"Select network adapter...";
-constexpr std::wstring_view kEnterAddress = L"Enter IP Address...";
 
 } // namespace
 
@@ -34,13 +33,8 @@ void frmMain::lbIDCard_Click() {
 
 void frmMain::btApply_Click() {
     const bool custom = chbCustom.value() != 0;
-    const std::wstring p = app::gtIP(IP1.IPAddressAsString());
-    const std::wstring a = app::gtIP(IP2.IPAddressAsString());
-    if (p == app::kUnsetAddress || a == app::kUnsetAddress) {
-        message(kEnterAddress, 16);
-        focusIfAllowed(p == app::kUnsetAddress ? IP1.hwndIP() : IP2.hwndIP());
-        return;
-    }
+    std::wstring p, a;
+    if (!readAddresses(p, a)) return;
     changedns(custom ? std::wstring(app::kCustomAppliedName) : cbDNSName.text(), p, a);
 }
 

@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr std::wstring_view kEnterAddress = L"Enter IP Address...";
 constexpr std::wstring_view kNameExists =
     L"DNS server name has exist! Choose another DNS server name...";
 constexpr std::wstring_view kNameNotStorable =
@@ -18,6 +17,15 @@ constexpr std::wstring_view kChooseToDelete = L"Choose a item in list to delete.
 constexpr std::wstring_view kConfirmDelete = L"Do you want to delete the selected DNS server?";
 
 } // namespace
+
+bool frmMain::readAddresses(std::wstring& preferred, std::wstring& alternate) {
+    preferred = app::gtIP(IP1.IPAddressAsString());
+    alternate = app::gtIP(IP2.IPAddressAsString());
+    if (preferred != app::kUnsetAddress && alternate != app::kUnsetAddress) return true;
+    message(L"Enter IP Address...", 16);
+    focusIfAllowed(preferred == app::kUnsetAddress ? IP1.hwndIP() : IP2.hwndIP());
+    return false;
+}
 
 void frmMain::fillIP() {
     if (cbDNSName.text().empty()) return;
@@ -49,13 +57,8 @@ void frmMain::btADD_Click() {
         txName.setFocus();
         return;
     }
-    const std::wstring p = app::gtIP(IP1.IPAddressAsString());
-    const std::wstring a = app::gtIP(IP2.IPAddressAsString());
-    if (p == app::kUnsetAddress || a == app::kUnsetAddress) {
-        message(kEnterAddress, 16);
-        focusIfAllowed(p == app::kUnsetAddress ? IP1.hwndIP() : IP2.hwndIP());
-        return;
-    }
+    std::wstring p, a;
+    if (!readAddresses(p, a)) return;
     for (int i = 0; i < cbDNSName.count(); ++i) {
         if (app::sameName(cbDNSName.item(i).value_or(L""), name)) {
             message(kNameExists, 16);

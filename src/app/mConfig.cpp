@@ -37,15 +37,6 @@ std::string readFileBytes(const std::wstring& path) {
     return bytes;
 }
 
-std::wstring decode(std::string_view bytes, UINT codePage) {
-    if (bytes.empty() || bytes.size() > INT_MAX) return {};
-    const int n = static_cast<int>(bytes.size());
-    const int chars = MultiByteToWideChar(codePage, 0, bytes.data(), n, nullptr, 0);
-    std::wstring text(static_cast<std::size_t>(chars > 0 ? chars : 0), L'\0');
-    if (chars > 0) MultiByteToWideChar(codePage, 0, bytes.data(), n, text.data(), chars);
-    return text;
-}
-
 // The file's text as the profile functions see it: UTF-16 or UTF-8 after a byte-order
 // mark, otherwise the ANSI code page.
 std::wstring fileText(std::string_view bytes) {
@@ -59,7 +50,7 @@ std::wstring fileText(std::string_view bytes) {
         return text;
     }
     if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF")
-        return decode(bytes.substr(3), CP_UTF8);
+        return tk::fromCodePage(bytes.substr(3), CP_UTF8);
     return tk::fromAnsi(bytes);
 }
 

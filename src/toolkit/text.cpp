@@ -17,11 +17,15 @@ std::string toAnsi(std::wstring_view text) {
 }
 
 std::wstring fromAnsi(std::string_view text) {
+    return fromCodePage(text, CP_ACP);
+}
+
+std::wstring fromCodePage(std::string_view text, unsigned codePage) {
     if (text.empty() || text.size() > INT_MAX) return {};
     const int n = static_cast<int>(text.size());
-    const int chars = MultiByteToWideChar(CP_ACP, 0, text.data(), n, nullptr, 0);
+    const int chars = MultiByteToWideChar(codePage, 0, text.data(), n, nullptr, 0);
     std::wstring out(static_cast<std::size_t>(chars > 0 ? chars : 0), L'\0');
-    if (chars > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), n, out.data(), chars);
+    if (chars > 0) MultiByteToWideChar(codePage, 0, text.data(), n, out.data(), chars);
     return out;
 }
 
