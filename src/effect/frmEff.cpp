@@ -76,15 +76,13 @@ void frmEff::doeffect() {
     if (!windowDC_) return;
 
     auto random = fx::UniformRandom::seededFromClock();
-    const fx::EffectShape shape{shiftRangeX, shiftBiasX, shiftRangeY,
-                                shiftBiasY,  blockWidth, blockHeight};
     keepRunning = true;
     bool quit = false;
     WPARAM quitCode = 0;
     while (keepRunning && hwnd()) {
-        const fx::EffectStep step = fx::effectStep(W_, H_, random, shape);
-        BitBlt(windowDC_, step.x + step.dx, step.y + step.dy, blockWidth, blockHeight, windowDC_,
-               step.x, step.y, SRCCOPY);
+        const fx::EffectStep step = fx::effectStep(W_, H_, random, shape_);
+        BitBlt(windowDC_, step.x + step.dx, step.y + step.dy, shape_.blockWidth, shape_.blockHeight,
+               windowDC_, step.x, step.y, SRCCOPY);
         ++steps_;
         if (Stepped) Stepped(*this, step);
         if (stopAfterSteps != 0 && steps_ >= stopAfterSteps) keepRunning = false;
@@ -121,13 +119,7 @@ void frmEff::paint() {
 LRESULT frmEff::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE: {
-        const fx::EffectShape shape;
-        shiftRangeX = shape.shiftRangeX;
-        shiftBiasX = shape.shiftBiasX;
-        shiftRangeY = shape.shiftRangeY;
-        shiftBiasY = shape.shiftBiasY;
-        blockWidth = shape.blockWidth;
-        blockHeight = shape.blockHeight;
+        shape_ = fx::EffectShape{};
         return 0;
     }
     case WM_LBUTTONDOWN:

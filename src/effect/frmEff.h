@@ -44,12 +44,8 @@ class frmEff : public tk::Window {
 
     HDC screenDC = nullptr;
     bool keepRunning = false;
-    std::int16_t shiftRangeX = 0;
-    std::int16_t shiftBiasX = 0;
-    std::int16_t shiftRangeY = 0;
-    std::int16_t shiftBiasY = 0;
-    std::int16_t blockWidth = 0;
-    std::int16_t blockHeight = 0;
+    // The block size and shift spans (shiftRangeX, shiftBiasX, ..., blockHeight), set at load.
+    fx::EffectShape shape_{};
 
     int W_ = 0;
     int H_ = 0;
