@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/mConfig.h"
+#include "catalogue/mConfig.h"
 #include "../tests/win/numbered_catalogue.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include "app/about.h"
 #include "app/appinfo.h"
 #include "app/layout.h"
-#include "app/mConfig.h"
+#include "catalogue/mConfig.h"
 #include "toolkit/colour_win.h"
 #include "toolkit/font_win.h"
 #include "toolkit/platform.h"

@@ -1,8 +1,8 @@
 // Adapters, and what the main window does to them: Apply, Default and Flush.
 #include "app/frmMain.h"
 
-#include "app/catalogue.h"
-#include "app/dnsapply.h"
+#include "catalogue/catalogue.h"
+#include "dns/dnsapply.h"
 #include "registry/modReg.h"
 #include "toolkit/platform.h"
 

@@ -2,8 +2,8 @@
 // and deleting. Names live in cbDNSName, their server pairs at the same index in lstDNS.
 #include "app/frmMain.h"
 
-#include "app/catalogue.h"
-#include "app/mConfig.h"
+#include "catalogue/catalogue.h"
+#include "catalogue/mConfig.h"
 #include "toolkit/text.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The catalogue's rules and what Apply says. The settings file itself is checked against
 // the real profile functions in the Win32 tests.
-#include "app/catalogue.h"
-#include "app/dnsplan.h"
+#include "catalogue/catalogue.h"
+#include "dns/dnsplan.h"
 
 #include <gtest/gtest.h>
 

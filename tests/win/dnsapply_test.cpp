@@ -1,6 +1,6 @@
 // Apply and Default against the real registry (HKLM, as the program writes it), with
 // SetInterfaceDnsSettings driven through its replaceable entry point.
-#include "app/dnsapply.h"
+#include "dns/dnsapply.h"
 
 #include <objbase.h>
 

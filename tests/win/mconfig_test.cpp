@@ -1,5 +1,5 @@
 // The settings file against the real profile functions, in a scratch folder.
-#include "app/mConfig.h"
+#include "catalogue/mConfig.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 // n entries with distinct names, for the settings file tests and the catalogue benchmark.
 #pragma once
 
-#include "app/catalogue.h"
+#include "catalogue/catalogue.h"
 
 inline std::vector<app::CatalogueEntry> numberedCatalogue(int n) {
     std::vector<app::CatalogueEntry> entries;

@@ -1,4 +1,4 @@
-#include "app/dnsplan.h"
+#include "dns/dnsplan.h"
 
 namespace app {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/catalogue.h"
+#include "catalogue/catalogue.h"
 
 namespace mConfig {
 

@@ -1,4 +1,4 @@
-#include "app/mConfig.h"
+#include "catalogue/mConfig.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "app/catalogue.h"
+#include "catalogue/catalogue.h"
 
 #include <algorithm>
 #include <charconv>

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/dnsplan.h"
+#include "dns/dnsplan.h"
 
 namespace app {
 

@@ -1,4 +1,4 @@
-#include "app/dnsapply.h"
+#include "dns/dnsapply.h"
 
 #include <objbase.h>
 
