@@ -4,7 +4,7 @@
 #include "app/about.h"
 #include "app/appinfo.h"
 #include "effect/frmEff.h"
-#include "toolkit/platform.h"
+#include "toolkit/open_as_user.h"
 #include "vietnamese/msgbox.h"
 
 void frmMain::about() {
@@ -16,7 +16,7 @@ void frmMain::about() {
 }
 
 void frmMain::kLabel2_Click() {
-    tk::shellOpen(hwnd(), std::wstring(app::kMakerUrl));
+    tk::openAsUser(hwnd(), std::wstring(app::kMakerUrl));
 }
 
 void frmMain::Label1_Click() {

@@ -48,7 +48,9 @@ void frmMain::changedns(const std::wstring& appliedName, const std::wstring& pre
     const std::wstring service = lstNET.item(cbNET.listIndex()).value_or(L"");
     const auto outcome = app::changeNameServers(service, preferred + L"," + alternate);
     const auto notice =
-        app::applyNotice(outcome.registryWritten, outcome.live, cbNET.text(), appliedName);
+        outcome.validService
+            ? app::applyNotice(outcome.written, outcome.live, cbNET.text(), appliedName)
+            : app::Notice{app::invalidAdapterMessage(service), MB_ICONSTOP};
     message(notice.text, notice.flags);
 }
 
@@ -60,7 +62,9 @@ void frmMain::btDefaultDNS_Click() {
     }
     const std::wstring service = lstNET.item(cbNET.listIndex()).value_or(L"");
     const auto outcome = app::changeNameServers(service, L"");
-    const auto notice = app::defaultNotice(outcome.registryWritten, outcome.live);
+    const auto notice = outcome.validService
+                            ? app::defaultNotice(outcome.written, outcome.live)
+                            : app::Notice{app::invalidAdapterMessage(service), MB_ICONSTOP};
     message(notice.text, notice.flags);
 }
 

@@ -5,6 +5,8 @@
 #include <new>
 #include <string>
 
+#include "toolkit/system_library.h"
+
 namespace {
 
 // From the interface itself: with MinGW, IID_IAccessible may bind to oleacc's import thunk
@@ -276,21 +278,42 @@ class RoleAccessible final : public IAccessible {
     long refs_ = 1;
 };
 
+// oleacc is not a known system DLL, so it is not imported (Windows would look for it in the
+// program's folder first); it is loaded from the system folder when first asked for.
+struct OleaccApi {
+    using CreateStdFn = HRESULT(WINAPI*)(HWND, LONG, REFIID, void**);
+    using LresultFn = LRESULT(WINAPI*)(REFIID, WPARAM, LPUNKNOWN);
+    CreateStdFn createStandard = nullptr;
+    LresultFn lresultFromObject = nullptr;
+
+    static const OleaccApi& get() {
+        static const OleaccApi api = [] {
+            const HMODULE module = tk::systemLibrary(L"oleacc.dll");
+            return OleaccApi{tk::moduleFunction<CreateStdFn>(module, "CreateStdAccessibleObject"),
+                             tk::moduleFunction<LresultFn>(module, "LresultFromObject")};
+        }();
+        return api;
+    }
+};
+
 } // namespace
 
 LRESULT answerGetObjectWithRole(HWND window, WPARAM wParam, LPARAM lParam, long role) {
     if (static_cast<LONG>(lParam) != static_cast<LONG>(OBJID_CLIENT))
         return DefWindowProcW(window, WM_GETOBJECT, wParam, lParam);
+    const OleaccApi& oleacc = OleaccApi::get();
+    if (!oleacc.lresultFromObject) return DefWindowProcW(window, WM_GETOBJECT, wParam, lParam);
     IAccessible* standard = nullptr;
-    if (FAILED(CreateStdAccessibleObject(window, OBJID_CLIENT, kIidAccessible,
-                                         reinterpret_cast<void**>(&standard))))
+    if (!oleacc.createStandard ||
+        FAILED(oleacc.createStandard(window, OBJID_CLIENT, kIidAccessible,
+                                     reinterpret_cast<void**>(&standard))))
         standard = nullptr;
     auto* wrapped = new (std::nothrow) RoleAccessible(window, standard, role);
     if (!wrapped) {
         if (standard) standard->Release();
         return DefWindowProcW(window, WM_GETOBJECT, wParam, lParam);
     }
-    const LRESULT result = LresultFromObject(kIidAccessible, wParam, wrapped);
+    const LRESULT result = oleacc.lresultFromObject(kIidAccessible, wParam, wrapped);
     wrapped->Release();
     return result;
 }

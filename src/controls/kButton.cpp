@@ -1,6 +1,7 @@
 #include "controls/kButton.h"
 
 #include "toolkit/colour_win.h"
+#include "toolkit/system_library.h"
 
 #include <uxtheme.h>
 
@@ -25,18 +26,12 @@ struct ThemeApi {
     }
 
   private:
-    template <typename F> static F function(HMODULE module, const char* name) {
-        return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-    }
     static ThemeApi load() {
-        ThemeApi api;
         // Kept loaded for the life of the process: every button paints through it.
-        HMODULE module = LoadLibraryExW(L"uxtheme.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-        if (!module) return api;
-        api.open = function<OpenFn>(module, "OpenThemeData");
-        api.draw = function<DrawFn>(module, "DrawThemeBackground");
-        api.close = function<CloseFn>(module, "CloseThemeData");
-        return api;
+        const HMODULE module = tk::systemLibrary(L"uxtheme.dll");
+        return {tk::moduleFunction<OpenFn>(module, "OpenThemeData"),
+                tk::moduleFunction<DrawFn>(module, "DrawThemeBackground"),
+                tk::moduleFunction<CloseFn>(module, "CloseThemeData")};
     }
 };
 

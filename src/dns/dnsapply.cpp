@@ -2,67 +2,164 @@
 
 #include <objbase.h>
 
+#include <algorithm>
+#include <utility>
+
 #include "registry/modReg.h"
 #include "toolkit/handles.h"
+#include "toolkit/system_library.h"
 
 namespace app {
 
 namespace {
 
-bool g_replaced = false;
-SetInterfaceDnsSettingsFn g_replacement = nullptr;
+SetInterfaceDnsHandler& setInterfaceDnsHandler() {
+    static SetInterfaceDnsHandler handler;
+    return handler;
+}
+
+// Windows 10 2004 and later; iphlpapi.dll from the system folder, kept for the process.
+std::optional<DWORD> systemSetInterfaceDns(const GUID& guid, const DnsInterfaceSettings& settings) {
+    using Fn = DWORD(WINAPI*)(GUID, const DnsInterfaceSettings*);
+    static const Fn fn =
+        tk::moduleFunction<Fn>(tk::systemLibrary(L"iphlpapi.dll"), "SetInterfaceDnsSettings");
+    if (!fn) return std::nullopt;
+    return fn(guid, &settings);
+}
 
 } // namespace
 
-bool applyNameServer(std::wstring_view service, std::wstring_view value) {
-    bool all = true;
-    for (const auto base : kInterfaceBasePaths) {
-        std::wstring path(base);
-        path += service;
-        all = modReg::writeValue(L"HKEY_LOCAL_MACHINE", path, kNameServerValue, value, L"string") &&
-              all;
+ControlSetWrites applyNameServer(std::wstring_view service, std::wstring_view value,
+                                 Family family) {
+    ControlSetWrites written{};
+    for (std::size_t i = 0; i < kInterfaceBasePaths.size(); ++i)
+        written[i] = modReg::writeValue(L"HKEY_LOCAL_MACHINE", interfaceKeyPath(family, i, service),
+                                        kNameServerValue, value, L"string");
+    return written;
+}
+
+std::optional<NameServerState> readNameServerState(std::wstring_view service) {
+    NameServerState state;
+    for (const Family family : kFamilies) {
+        for (std::size_t i = 0; i < kInterfaceBasePaths.size(); ++i) {
+            const std::wstring path = interfaceKeyPath(family, i, service);
+            tk::unique_hkey key;
+            LSTATUS status =
+                RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, key.put());
+            if (status == ERROR_FILE_NOT_FOUND) continue; // no key: the value is absent
+            if (status != ERROR_SUCCESS) return std::nullopt;
+            DWORD type = 0, bytes = 0;
+            status = RegQueryValueExW(key.get(), kNameServerValue.data(), nullptr, &type, nullptr,
+                                      &bytes);
+            if (status == ERROR_FILE_NOT_FOUND) continue;
+            if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
+                return std::nullopt;
+            std::wstring value(bytes / sizeof(wchar_t) + 1, L'\0');
+            bytes = static_cast<DWORD>(value.size() * sizeof(wchar_t));
+            if (RegQueryValueExW(key.get(), kNameServerValue.data(), nullptr, &type,
+                                 reinterpret_cast<BYTE*>(value.data()), &bytes) != ERROR_SUCCESS)
+                return std::nullopt;
+            value.resize(bytes / sizeof(wchar_t));
+            while (!value.empty() && value.back() == L'\0')
+                value.pop_back();
+            state.at(family, i) = std::move(value);
+        }
     }
-    return all;
+    return state;
 }
 
-void replaceSetInterfaceDnsSettings(SetInterfaceDnsSettingsFn fn) {
-    g_replaced = true;
-    g_replacement = fn;
-}
-
-void restoreSetInterfaceDnsSettings() {
-    g_replaced = false;
-    g_replacement = nullptr;
-}
-
-InterfaceDnsResult setInterfaceDns(std::wstring_view service, std::wstring_view servers) {
-    // The program runs elevated: the library comes from the system directory only.
-    tk::unique_hmodule library;
-    SetInterfaceDnsSettingsFn fn = g_replacement;
-    if (!g_replaced) {
-        library.reset(LoadLibraryExW(L"iphlpapi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
-        if (library)
-            fn = reinterpret_cast<SetInterfaceDnsSettingsFn>(
-                reinterpret_cast<void*>(GetProcAddress(library.get(), "SetInterfaceDnsSettings")));
+ControlSetWrites writeNameServerState(std::wstring_view service, const NameServerState& state) {
+    ControlSetWrites written{};
+    for (std::size_t i = 0; i < kInterfaceBasePaths.size(); ++i) {
+        written[i] = true;
+        for (const Family family : kFamilies) {
+            const std::wstring path = interfaceKeyPath(family, i, service);
+            const auto& value = state.at(family, i);
+            tk::unique_hkey key;
+            LSTATUS status;
+            if (value) {
+                status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
+                                         KEY_SET_VALUE, nullptr, key.put(), nullptr);
+                if (status == ERROR_SUCCESS)
+                    status =
+                        RegSetValueExW(key.get(), kNameServerValue.data(), 0, REG_SZ,
+                                       reinterpret_cast<const BYTE*>(value->c_str()),
+                                       static_cast<DWORD>((value->size() + 1) * sizeof(wchar_t)));
+            } else {
+                status =
+                    RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_SET_VALUE, key.put());
+                if (status == ERROR_SUCCESS)
+                    status = RegDeleteValueW(key.get(), kNameServerValue.data());
+                if (status == ERROR_FILE_NOT_FOUND) status = ERROR_SUCCESS; // absent already
+            }
+            written[i] = written[i] && status == ERROR_SUCCESS;
+        }
     }
-    if (!fn) return InterfaceDnsResult::NotAvailable;
+    return written;
+}
 
+SetInterfaceDnsHandler setSetInterfaceDnsHandler(SetInterfaceDnsHandler handler) {
+    return std::exchange(setInterfaceDnsHandler(), std::move(handler));
+}
+
+InterfaceDnsResult setInterfaceDns(std::wstring_view service, std::wstring_view servers,
+                                   Family family) {
     std::wstring guidText(service);
     GUID guid{};
-    if (FAILED(IIDFromString(guidText.c_str(), &guid))) return InterfaceDnsResult::Failed;
+    if (!isInterfaceGuid(service) || FAILED(IIDFromString(guidText.c_str(), &guid)))
+        return InterfaceDnsResult::Failed;
     std::wstring nameServer(servers);
     DnsInterfaceSettings settings{};
     settings.Version = kDnsInterfaceSettingsVersion1;
-    settings.Flags = kDnsSettingNameServer;
+    settings.Flags = kDnsSettingNameServer | (family == Family::V6 ? kDnsSettingIpv6 : 0);
     settings.NameServer = nameServer.data();
-    return fn(guid, &settings) == NO_ERROR ? InterfaceDnsResult::Applied
-                                           : InterfaceDnsResult::Failed;
+    const auto& handler = setInterfaceDnsHandler();
+    const auto result = handler ? handler(guid, settings) : systemSetInterfaceDns(guid, settings);
+    if (!result) return InterfaceDnsResult::NotAvailable;
+    return *result == NO_ERROR ? InterfaceDnsResult::Applied : InterfaceDnsResult::Failed;
 }
 
-ApplyOutcome changeNameServers(std::wstring_view service, std::wstring_view servers) {
+bool ApplyOutcome::allWritten() const {
+    return validService && std::all_of(written.begin(), written.end(), [](bool w) { return w; });
+}
+
+namespace {
+
+// The live call for IPv4 then IPv6, both made, as one result.
+InterfaceDnsResult setBothFamilies(std::wstring_view service, std::wstring_view servers,
+                                   std::wstring_view servers6) {
+    using enum InterfaceDnsResult;
+    const auto v4 = setInterfaceDns(service, servers, Family::V4);
+    const auto v6 = setInterfaceDns(service, servers6, Family::V6);
+    if (v4 == Failed || v6 == Failed) return Failed;
+    return v4 == Applied && v6 == Applied ? Applied : NotAvailable;
+}
+
+} // namespace
+
+ApplyOutcome changeNameServers(std::wstring_view service, std::wstring_view servers,
+                               std::wstring_view servers6) {
     ApplyOutcome outcome;
-    outcome.registryWritten = applyNameServer(service, servers);
-    if (outcome.registryWritten) outcome.live = setInterfaceDns(service, servers);
+    outcome.validService = isInterfaceGuid(service);
+    if (!outcome.validService) return outcome;
+    const auto v4 = applyNameServer(service, servers, Family::V4);
+    const auto v6 = applyNameServer(service, servers6, Family::V6);
+    for (std::size_t i = 0; i < outcome.written.size(); ++i)
+        outcome.written[i] = v4[i] && v6[i];
+    if (outcome.allWritten()) outcome.live = setBothFamilies(service, servers, servers6);
+    return outcome;
+}
+
+ApplyOutcome restoreNameServers(std::wstring_view service, const NameServerState& state) {
+    ApplyOutcome outcome;
+    outcome.validService = isInterfaceGuid(service);
+    if (!outcome.validService) return outcome;
+    outcome.written = writeNameServerState(service, state);
+    // The running system takes what CurrentControlSet now holds; absent is automatic.
+    const std::size_t current = kInterfaceBasePaths.size() - 1;
+    if (outcome.allWritten())
+        outcome.live = setBothFamilies(service, state.at(Family::V4, current).value_or(L""),
+                                       state.at(Family::V6, current).value_or(L""));
     return outcome;
 }
 

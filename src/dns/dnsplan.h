@@ -25,6 +25,18 @@ inline constexpr unsigned kInformationFlags = 64;
 // Whether the adapter took the servers at once (Windows 10 2004 and later can be told).
 enum class InterfaceDnsResult { NotAvailable, Applied, Failed };
 
+// Which control sets took a write, in the order of kInterfaceBasePaths.
+using ControlSetWrites = std::array<bool, kInterfaceBasePaths.size()>;
+// "ControlSet001" and so on: the control-set part of a base path.
+std::wstring_view controlSetName(std::size_t index);
+
+// An adapter's service name is the name of its interface key: a braced GUID such as
+// "{1D7E0C6B-0000-4000-8000-000000000001}". Nothing else may reach a registry path: an empty
+// or odd name would write NameServer on the Interfaces key itself or somewhere else.
+bool isInterfaceGuid(std::wstring_view service);
+// The stop message for an adapter whose service name is not such a GUID.
+std::wstring invalidAdapterMessage(std::wstring_view service);
+
 struct Notice {
     std::wstring text;
     unsigned flags = kInformationFlags;
@@ -34,13 +46,13 @@ struct Notice {
 // The five-line message after a successful Apply.
 std::wstring completionMessage(std::wstring_view adapterDescription, std::wstring_view appliedName);
 
-// What Apply shows: the completion message when the registry writes succeeded, a stop
-// message when any failed, and a note when the servers were saved but the adapter
-// refused them for now.
-Notice applyNotice(bool registryWritten, InterfaceDnsResult live,
+// What Apply shows: the completion message when every registry write succeeded, a stop
+// message naming the control sets that were and were not written when any failed, and a
+// note when the servers were saved but the adapter refused them for now.
+Notice applyNotice(const ControlSetWrites& written, InterfaceDnsResult live,
                    std::wstring_view adapterDescription, std::wstring_view appliedName);
 // What Default shows, by the same rules.
-Notice defaultNotice(bool registryWritten, InterfaceDnsResult live);
+Notice defaultNotice(const ControlSetWrites& written, InterfaceDnsResult live);
 
 inline constexpr std::wstring_view kFlushFailedMessage =
     L"Could not start \"ipconfig /flushdns\". The DNS cache was not flushed...";

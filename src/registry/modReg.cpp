@@ -7,11 +7,10 @@ namespace modReg {
 
 namespace {
 
-tk::unique_hkey openKey(std::wstring_view root, const std::string& path) {
+tk::unique_hkey openKeyForReading(std::wstring_view root, const std::string& path) {
     tk::unique_hkey key;
     const HKEY rootKey = rootKeyFromName(root);
-    if (!rootKey || RegOpenKeyExA(rootKey, path.c_str(), 0, KEY_ALL_ACCESS, key.put()) != 0)
-        return {};
+    if (!rootKey || RegOpenKeyExA(rootKey, path.c_str(), 0, KEY_READ, key.put()) != 0) return {};
     return key;
 }
 
@@ -45,7 +44,7 @@ HKEY rootKeyFromName(std::wstring_view name) {
 }
 
 std::wstring readValue(std::wstring_view root, std::wstring_view path, std::wstring_view name) {
-    const auto key = openKey(root, tk::toAnsi(path));
+    const auto key = openKeyForReading(root, tk::toAnsi(path));
     if (!key) return {};
     const std::string valueName = tk::toAnsi(name);
     std::string buffer(kReadBufferSize, ' ');
@@ -102,7 +101,7 @@ bool writeValue(std::wstring_view root, std::wstring_view path, std::wstring_vie
 
 std::vector<AdapterRecord> enumNetworkCards(std::wstring_view root, std::wstring_view path) {
     std::vector<AdapterRecord> cards;
-    const auto key = openKey(root, tk::toAnsi(path));
+    const auto key = openKeyForReading(root, tk::toAnsi(path));
     if (!key) return cards;
     for (DWORD index = 0;; ++index) {
         char name[1024];

@@ -1,5 +1,6 @@
 // Registry reads and writes by root-key name, key path and value name. Stateless: every
-// call opens its key with full access and closes it before returning. The "A" registry
+// call opens its key (for reading only, so adapters list without administrator rights; full
+// access for writes) and closes it before returning. The "A" registry
 // functions are used, so paths, names and string data pass through the ANSI code page.
 #pragma once
 

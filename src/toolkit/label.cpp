@@ -3,7 +3,8 @@
 namespace tk {
 
 bool Label::create(HWND parent, const RECT& rect, int id, std::wstring_view text) {
-    return createWindow(L"Static", WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOTIFY, 0, parent, rect, id, text);
+    return createWindow(L"Static", WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOTIFY, 0, parent, rect, id,
+                        text);
 }
 
 void Label::setTextColor(COLORREF color) noexcept {

@@ -88,24 +88,3 @@ TEST(SettingsFile, KeysThatCannotComeBackAreLeftOut) {
         settingsLines({{L"all", pair}, {L"a=b", pair}, {L"[x]", pair}, {L"", pair}, {L"ok", pair}}),
         expected);
 }
-
-TEST(ApplyNotice, CompletionFailuresAndTheFlushCommand) {
-    using enum InterfaceDnsResult;
-    constexpr auto npos = std::wstring::npos;
-    const std::wstring done = completionMessage(L"D", L"Google DNS");
-    EXPECT_EQ(done, L"Operation completed successfully...\r\nDNS has changed...\r\n\r\n\u00BB "
-                    L"D\r\n\u00BB Google DNS");
-    for (const auto live : {NotAvailable, Applied})
-        EXPECT_EQ(applyNotice(true, live, L"D", L"Google DNS"), (Notice{done, 64}));
-    const auto saved = applyNotice(true, Failed, L"D", L"Google DNS");
-    EXPECT_EQ(saved.text.rfind(done, 0), 0u);
-    EXPECT_NE(saved.text.find(L"saved, but the adapter is not using them yet"), npos);
-    const auto failed = applyNotice(false, NotAvailable, L"D", L"N");
-    EXPECT_EQ(failed.flags, 16u);
-    EXPECT_NE(failed.text.find(L"not changed"), npos);
-    EXPECT_EQ(defaultNotice(true, Applied), (Notice{L"DNS has set to default...", 64}));
-    EXPECT_EQ(defaultNotice(false, NotAvailable).flags, 16u);
-    EXPECT_NE(defaultNotice(true, Failed).text.find(L"not using them yet"), npos);
-    EXPECT_EQ(flushCommand(L"C:\\").application, L"C:\\ipconfig.exe");
-    EXPECT_TRUE(flushCommand(L"").application.empty());
-}

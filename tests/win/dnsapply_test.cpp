@@ -1,5 +1,5 @@
 // Apply and Default against the real registry (HKLM, as the program writes it), with
-// SetInterfaceDnsSettings driven through its replaceable entry point.
+// SetInterfaceDnsSettings answered through its replaceable entry point.
 #include "dns/dnsapply.h"
 
 #include <objbase.h>
@@ -15,75 +15,115 @@ using namespace app;
 namespace {
 
 constexpr wchar_t kService[] = L"{4B1D5E2A-0C3F-4A8B-9D71-6E2F8C0A1B3D}";
+constexpr wchar_t kInterfaces[] = L"SYSTEM\\ControlSet001\\Services\\Tcpip\\Parameters\\Interfaces";
+
+std::wstring nameServerAt(std::size_t set, std::wstring_view service) {
+    return modReg::readValue(L"HKEY_LOCAL_MACHINE",
+                             std::wstring(kInterfaceBasePaths[set]) + std::wstring(service),
+                             L"NameServer");
+}
 
 void removeInterfaceKeys() {
     for (const auto base : kInterfaceBasePaths)
-        for (const auto* service : {kService, L"NotAGuid"})
-            RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(base) + service).c_str());
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(base) + kService).c_str());
 }
 
-int g_calls = 0;
-DWORD g_answer = NO_ERROR;
-GUID g_guid{};
-std::wstring g_settings; // version, flags and name servers of the last call
-
-DWORD WINAPI recordingSetInterfaceDnsSettings(GUID guid, const DnsInterfaceSettings* settings) {
-    ++g_calls;
-    g_guid = guid;
-    g_settings = std::to_wstring(settings->Version) + L" " + std::to_wstring(settings->Flags) +
-                 L" " + (settings->NameServer ? settings->NameServer : L"<null>");
-    return g_answer;
-}
+// What the system call was given.
+struct Call {
+    GUID guid{};
+    ULONG version = 0;
+    ULONG64 flags = 0;
+    std::wstring nameServer;
+};
 
 } // namespace
 
-TEST(ApplyTest, RegistryFirstThenTheAdapterOnEveryPath) {
+TEST(ApplyTest, RegistryFirstThenTheRunningSystem) {
     using enum InterfaceDnsResult;
     GUID guid{};
     ASSERT_EQ(IIDFromString(kService, &guid), S_OK);
-    const auto rec = &recordingSetInterfaceDnsSettings;
-    const std::tuple<std::wstring, const wchar_t*, SetInterfaceDnsSettingsFn, DWORD, bool,
-                     InterfaceDnsResult, int>
-        cases[] = {
-            {kService, L"8.8.8.8,8.8.4.4", rec, NO_ERROR, true, Applied, 1},
-            {kService, L"", rec, NO_ERROR, true, Applied, 1}, // Default
-            {kService, L"9.9.9.9,149.112.112.112", rec, ERROR_INVALID_PARAMETER, true, Failed, 1},
-            {kService, L"1.1.1.1,1.0.0.1", nullptr, NO_ERROR, true, NotAvailable, 0},
-            {L"NotAGuid", L"1.1.1.1,1.0.0.1", rec, NO_ERROR, true, Failed, 0},
-            // No key may have this name: nothing is written, the adapter is left alone.
-            {std::wstring(300, L'x'), L"1.1.1.1,1.0.0.1", rec, NO_ERROR, false, NotAvailable, 0}};
+    const struct {
+        const wchar_t* servers;
+        std::optional<DWORD> answer; // nothing: the system has no such function
+        InterfaceDnsResult live;
+    } cases[] = {{L"8.8.8.8,8.8.4.4", NO_ERROR, Applied},
+                 {L"", NO_ERROR, Applied}, // Default: an empty list, never a null one
+                 {L"9.9.9.9,149.112.112.112", ERROR_INVALID_PARAMETER, Failed},
+                 {L"1.1.1.1,1.0.0.1", std::nullopt, NotAvailable}};
     removeInterfaceKeys();
-    for (const auto& [service, servers, fn, answer, written, live, calls] : cases) {
-        g_calls = 0;
-        g_settings.clear();
-        g_answer = answer;
-        replaceSetInterfaceDnsSettings(fn);
-        const auto outcome = changeNameServers(service, servers);
-        EXPECT_EQ(outcome.registryWritten, written) << service;
-        EXPECT_EQ(outcome.live, live) << service;
-        for (const auto base : kInterfaceBasePaths)
-            EXPECT_EQ(modReg::readValue(L"HKEY_LOCAL_MACHINE", std::wstring(base) + service,
-                                        L"NameServer"),
-                      written ? servers : L"")
-                << std::wstring(base);
-        EXPECT_EQ(g_calls, calls) << service;
-        EXPECT_TRUE(!calls || IsEqualGUID(g_guid, guid));
-        EXPECT_EQ(g_settings, calls ? L"1 2 " + std::wstring(servers) : L""); // never a null list
+    for (const auto& c : cases) {
+        std::vector<Call> calls;
+        ScopedSetInterfaceDns system{[&](const GUID& g, const DnsInterfaceSettings& s) {
+            calls.push_back({g, s.Version, s.Flags, s.NameServer ? s.NameServer : L"<null>"});
+            return c.answer;
+        }};
+        const auto outcome = changeNameServers(kService, c.servers);
+        EXPECT_TRUE(outcome.allWritten()) << c.servers;
+        EXPECT_EQ(outcome.live, c.live) << c.servers;
+        for (std::size_t set = 0; set < kInterfaceBasePaths.size(); ++set)
+            EXPECT_EQ(nameServerAt(set, kService), c.servers) << set;
+        // Once per family; without an IPv6 pair the IPv6 servers are cleared.
+        ASSERT_EQ(calls.size(), 2u) << c.servers;
+        for (const auto& call : calls) {
+            EXPECT_TRUE(IsEqualGUID(call.guid, guid));
+            EXPECT_EQ(call.version, 1u);
+        }
+        EXPECT_EQ(calls[0].flags, 2u); // the name servers only
+        EXPECT_EQ(calls[0].nameServer, c.servers);
+        EXPECT_EQ(calls[1].flags, 3u); // the IPv6 name servers
+        EXPECT_EQ(calls[1].nameServer, L"");
     }
-    restoreSetInterfaceDnsSettings();
     removeInterfaceKeys();
 }
 
-TEST(SystemDns, WineHasNoSetInterfaceDnsSettingsAndFlushRunsTheSystemIpconfig) {
-    const HMODULE iphlpapi = LoadLibraryExW(L"iphlpapi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    ASSERT_NE(iphlpapi, nullptr);
-    EXPECT_TRUE(GetProcAddress(iphlpapi, "SetInterfaceDnsSettings") ||
-                setInterfaceDns(kService, L"8.8.8.8") == InterfaceDnsResult::NotAvailable);
-    FreeLibrary(iphlpapi);
+TEST(ApplyTest, AServiceNameThatIsNoGuidWritesNothing) {
+    int calls = 0;
+    ScopedSetInterfaceDns system{[&](const GUID&, const DnsInterfaceSettings&) {
+        ++calls;
+        return std::optional<DWORD>(NO_ERROR);
+    }};
+    for (const auto* service : {L"", L"NotAGuid", L"{4B1D5E2A-0C3F-4A8B-9D71-6E2F8C0A1B3D}\\x"}) {
+        const auto outcome = changeNameServers(service, L"8.8.8.8,8.8.4.4");
+        EXPECT_FALSE(outcome.validService) << service;
+        EXPECT_FALSE(outcome.allWritten()) << service;
+        for (std::size_t set = 0; set < kInterfaceBasePaths.size(); ++set)
+            EXPECT_EQ(nameServerAt(set, service), L"") << service;
+    }
+    EXPECT_EQ(modReg::readValue(L"HKEY_LOCAL_MACHINE", kInterfaces, L"NameServer"), L"");
+    EXPECT_EQ(calls, 0);
+}
+
+TEST(ApplyTest, OneControlSetRefusedIsReportedAsAPartialWrite) {
+    // ControlSet002's interface key refuses values; the other two take them.
+    removeInterfaceKeys();
+    const std::wstring locked = std::wstring(kInterfaceBasePaths[1]) + kService;
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, locked.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    SECURITY_DESCRIPTOR sd{};
+    ACL acl{};
+    ASSERT_TRUE(InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION));
+    ASSERT_TRUE(InitializeAcl(&acl, sizeof(acl), ACL_REVISION)); // empty: nobody may do anything
+    ASSERT_TRUE(SetSecurityDescriptorDacl(&sd, TRUE, &acl, FALSE));
+    ASSERT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &sd), ERROR_SUCCESS);
+    RegCloseKey(key);
+
+    int calls = 0;
+    ScopedSetInterfaceDns system{[&](const GUID&, const DnsInterfaceSettings&) {
+        ++calls;
+        return std::optional<DWORD>(NO_ERROR);
+    }};
+    const auto outcome = changeNameServers(kService, L"8.8.8.8,8.8.4.4");
+    EXPECT_EQ(outcome.written, (ControlSetWrites{true, false, true}));
+    EXPECT_EQ(calls, 0); // the running system is told only what the registry holds everywhere
+    removeInterfaceKeys();
+}
+
+TEST(SystemDns, FlushRunsTheSystemIpconfig) {
     wchar_t system[MAX_PATH];
     const UINT n = GetSystemDirectoryW(system, MAX_PATH);
     const auto command = systemFlushCommand();
     EXPECT_EQ(command.application, std::wstring(system, n) + L"\\ipconfig.exe");
-    EXPECT_EQ(command.commandLine, L"\"" + command.application + L"\" /flushdns");
     EXPECT_NE(GetFileAttributesW(command.application.c_str()), INVALID_FILE_ATTRIBUTES);
 }

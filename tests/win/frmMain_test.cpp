@@ -240,7 +240,7 @@ std::wstring nameServer(const wchar_t* controlSet, const std::wstring& service) 
 }
 
 TEST_F(MainWindowTest, ApplyWritesThePairInThreeControlSetsAndReportsIt) {
-    const std::wstring service = L"{KELDRAST-TEST-APPLY}";
+    const std::wstring service = L"{6B1E0D2C-4F3A-4E5B-8C7D-0A1B2C3D4E5F}";
     auto& f = open();
     addAdapter(L"Test Adapter", service);
     f.btApply_Click();
@@ -270,7 +270,7 @@ TEST_F(MainWindowTest, ApplyWritesThePairInThreeControlSetsAndReportsIt) {
         EXPECT_EQ(nameServer(set, service), L"") << set;
 }
 
-TEST_F(MainWindowTest, ApplyWithoutAnAdapterOrWithAFailedWriteSaysNothingChanged) {
+TEST_F(MainWindowTest, ApplyWithoutAnAdapterOrWithABadServiceNameSaysNothingChanged) {
     auto& f = open();
     f.cbNET.clear();
     f.lstNET.clear();
@@ -279,11 +279,18 @@ TEST_F(MainWindowTest, ApplyWithoutAnAdapterOrWithAFailedWriteSaysNothingChanged
     f.btDefaultDNS_Click();
     EXPECT_EQ(lastText(), L"Select network adapter...");
 
-    // A key name longer than the registry allows: every write fails.
-    addAdapter(L"Broken", std::wstring(300, L'x'));
+    // A service name that is not an interface GUID never reaches a registry path.
+    addAdapter(L"Broken", L"");
     f.btApply_Click();
     EXPECT_EQ(shown.back().flags, 16u);
-    EXPECT_EQ(lastText().find(L"Operation completed"), std::wstring::npos);
+    EXPECT_EQ(lastText(), L"The DNS servers were not changed: the selected adapter's interface "
+                          L"name \"\" is not an interface GUID...");
+    EXPECT_EQ(modReg::readValue(L"HKEY_LOCAL_MACHINE",
+                                L"SYSTEM\\ControlSet001\\Services\\Tcpip\\Parameters\\Interfaces",
+                                L"NameServer"),
+              L"");
+    f.btDefaultDNS_Click();
+    EXPECT_EQ(shown.back().flags, 16u);
 }
 
 TEST_F(MainWindowTest, FlushStartsIpconfigFromTheSystemFolderAndCoolsDownForASecond) {

@@ -1,0 +1,40 @@
+// What Windows reports for an adapter after a change: the servers it uses now
+// (GetAdaptersAddresses) and, on Windows 10 2004 and later, its configured servers per family
+// (GetInterfaceDnsSettings). Both are replaceable entry points, so tests can give every answer.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dns/nameserver_state.h"
+#include "toolkit/platform.h"
+
+namespace app {
+
+// The DNS servers the adapter whose interface GUID is service uses now, IPv4 and IPv6 as the
+// system lists them; the site-local placeholders fec0:0:0:ffff::1 to ::3 are left out. Nothing
+// when the system does not report that adapter.
+std::optional<std::vector<std::wstring>> serversInUse(std::wstring_view service);
+using ServersInUseHandler =
+    std::function<std::optional<std::vector<std::wstring>>(std::wstring_view service)>;
+ServersInUseHandler setServersInUseHandler(ServersInUseHandler handler);
+using ScopedServersInUse = tk::ScopedHandler<ServersInUseHandler, &setServersInUseHandler>;
+
+// The configured (static) servers of one family, comma-separated, as GetInterfaceDnsSettings
+// gives them; nothing where the system has no such function or it fails.
+std::optional<std::wstring> configuredServers(std::wstring_view service, Family family);
+using ConfiguredServersHandler =
+    std::function<std::optional<std::wstring>(const GUID& guid, Family family)>;
+ConfiguredServersHandler setConfiguredServersHandler(ConfiguredServersHandler handler);
+using ScopedConfiguredServers =
+    tk::ScopedHandler<ConfiguredServersHandler, &setConfiguredServersHandler>;
+
+// Whether an address is one of the placeholders Windows lists for IPv6 when it has no server.
+bool isSiteLocalPlaceholder(std::wstring_view address);
+
+} // namespace app

@@ -1,0 +1,121 @@
+#include "toolkit/open_as_user.h"
+
+#include <exdisp.h>
+#include <shldisp.h>
+#include <shlguid.h>
+#include <shlobj.h>
+
+#include <utility>
+
+namespace tk {
+
+namespace {
+
+ElevatedHandler& elevatedHandler() {
+    static ElevatedHandler handler;
+    return handler;
+}
+DesktopShellOpenHandler& desktopShellOpenHandler() {
+    static DesktopShellOpenHandler handler;
+    return handler;
+}
+
+// Releases a COM interface when it goes out of scope.
+template <typename T> class com_ptr {
+  public:
+    com_ptr() = default;
+    com_ptr(const com_ptr&) = delete;
+    com_ptr& operator=(const com_ptr&) = delete;
+    ~com_ptr() {
+        if (p_) p_->Release();
+    }
+    T* operator->() const { return p_; }
+    T* get() const { return p_; }
+    void** put() { return reinterpret_cast<void**>(&p_); }
+    T** putTyped() { return &p_; }
+    explicit operator bool() const { return p_ != nullptr; }
+
+  private:
+    T* p_ = nullptr;
+};
+
+bool systemIsElevated() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    const bool elevated =
+        GetTokenInformation(token, TokenElevation, &elevation, sizeof(elevation), &size) &&
+        elevation.TokenIsElevated != 0;
+    CloseHandle(token);
+    return elevated;
+}
+
+// The desktop window's shell (the one the signed-in user's Explorer runs) opens the target.
+bool desktopShellOpen(const std::wstring& target) {
+    const HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    bool opened = false;
+    {
+        com_ptr<IShellWindows> windows;
+        com_ptr<IDispatch> desktop;
+        com_ptr<IServiceProvider> services;
+        com_ptr<IShellBrowser> browser;
+        com_ptr<IShellView> view;
+        com_ptr<IDispatch> background;
+        com_ptr<IShellFolderViewDual> folderView;
+        com_ptr<IDispatch> application;
+        com_ptr<IShellDispatch2> shell;
+        VARIANT empty{};
+        VariantInit(&empty);
+        long window = 0;
+        if (SUCCEEDED(CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER,
+                                       __uuidof(IShellWindows), windows.put())) &&
+            windows->FindWindowSW(&empty, &empty, SWC_DESKTOP, &window, SWFO_NEEDDISPATCH,
+                                  desktop.putTyped()) == S_OK &&
+            desktop &&
+            SUCCEEDED(desktop->QueryInterface(__uuidof(IServiceProvider), services.put())) &&
+            SUCCEEDED(services->QueryService(SID_STopLevelBrowser, __uuidof(IShellBrowser),
+                                             browser.put())) &&
+            SUCCEEDED(browser->QueryActiveShellView(view.putTyped())) &&
+            SUCCEEDED(
+                view->GetItemObject(SVGIO_BACKGROUND, __uuidof(IDispatch), background.put())) &&
+            SUCCEEDED(
+                background->QueryInterface(__uuidof(IShellFolderViewDual), folderView.put())) &&
+            SUCCEEDED(folderView->get_Application(application.putTyped())) &&
+            SUCCEEDED(application->QueryInterface(__uuidof(IShellDispatch2), shell.put()))) {
+            BSTR file = SysAllocString(target.c_str());
+            VARIANT show{};
+            show.vt = VT_I4;
+            show.lVal = SW_SHOWNORMAL;
+            opened = file && SUCCEEDED(shell->ShellExecute(file, empty, empty, empty, show));
+            SysFreeString(file);
+        }
+    }
+    if (SUCCEEDED(init)) CoUninitialize();
+    return opened;
+}
+
+} // namespace
+
+bool isElevated() {
+    if (const auto& handler = elevatedHandler()) return handler();
+    return systemIsElevated();
+}
+
+ElevatedHandler setElevatedHandler(ElevatedHandler handler) {
+    return std::exchange(elevatedHandler(), std::move(handler));
+}
+
+DesktopShellOpenHandler setDesktopShellOpenHandler(DesktopShellOpenHandler handler) {
+    return std::exchange(desktopShellOpenHandler(), std::move(handler));
+}
+
+OpenedBy openAsUser(HWND owner, const std::wstring& target) {
+    if (isElevated()) {
+        const auto& handler = desktopShellOpenHandler();
+        if (handler ? handler(target) : desktopShellOpen(target)) return OpenedBy::DesktopShell;
+    }
+    return shellOpen(owner, target) ? OpenedBy::Direct : OpenedBy::Nothing;
+}
+
+} // namespace tk
