@@ -325,8 +325,8 @@ TEST_F(MainWindowTest, ApplyDefaultAndRestoreChangeBothFamiliesAndPutBackWhatWas
     f.chbCustom.setValue(0);
     f.cbDNSName.setListIndex(1); // Open DNS
     f.btApply_Click();
-    EXPECT_EQ(stateOf(service), everywhere(L"208.67.222.222,208.67.220.220",
-                                           L"2620:119:35::35,2620:119:53::53"));
+    EXPECT_EQ(stateOf(service),
+              everywhere(L"208.67.222.222,208.67.220.220", L"2620:119:35::35,2620:119:53::53"));
     close();
     EXPECT_NE(settingsFile().find("[kRestore]\r\n{6B1E0D2C-4F3A-4E5B-8C7D-0A1B2C3D4E5F}="),
               std::string::npos);
