@@ -74,11 +74,6 @@ bool nameExists(const std::vector<CatalogueEntry>& entries, std::wstring_view na
 // "ALL" or "NUM", and every character representable in the file's code page.
 bool storableName(std::wstring_view name,
                   const std::function<bool(std::wstring_view)>& fitsCodePage);
-// The stop message SAVE shows for a name storableName refuses.
-inline constexpr std::wstring_view kUnstorableNameMessage =
-    L"This DNS server name cannot be saved: it must not contain \u00AE or =, begin with [ "
-    L"or ;, be ALL or NUM, or hold characters this system's code page cannot store. "
-    L"Choose another DNS server name...";
 
 // Settings file: section, keys and file name. IPv6 pairs have a section of their own, keyed
 // by entry name, so that older copies read the file as before; the restore records of
