@@ -110,6 +110,7 @@ bool frmMain::load(int showCommand) {
     WhenLoad();
 
     loadNetworkAdapter();
+    if (!hwnd()) return false; // closed during the "No network adapters" box
     loadConfig();
     circle_.circleAngle = 0;
 
@@ -210,7 +211,7 @@ void frmMain::wireEvents() {
     kLabel1.Click = [this] { about(); };
     kLabel2.Click = [this] { kLabel2_Click(); };
     Label1.Click = [this] { Label1_Click(); };
-    kButton25.Click = [this] { DestroyWindow(hwnd()); };
+    kButton25.Click = [this] { SendMessageW(hwnd(), WM_CLOSE, 0, 0); };
     Timer1.setInterval(1000);
     Timer1.Tick = [this] { Timer1_Timer(); };
     Timer2.setInterval(1);
@@ -326,7 +327,12 @@ LRESULT frmMain::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (HIWORD(lParam)) updateSystemMenu();
         return defaultHandling(message, wParam, lParam);
     case WM_CLOSE:
+        // Saved while the window still shows, so a box about a failed save has its owner.
+        unload();
         DestroyWindow(hwnd());
+        return 0;
+    case WM_ENDSESSION:
+        if (wParam) unload(); // signing out or shutting down: the window never closes
         return 0;
     case WM_DESTROY:
         unload();

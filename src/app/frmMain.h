@@ -5,6 +5,7 @@
 
 #include "app/circle.h"
 #include "app/layout.h"
+#include "catalogue/catalogue.h"
 #include "controls/IPAddressBox.h"
 #include "controls/kButton.h"
 #include "controls/kLabel.h"
@@ -144,6 +145,11 @@ class frmMain : public tk::Window {
     std::wstring settingsDirectory_;
     int dpi_ = 96;
     bool unloaded_ = false;
+    // The catalogue is the user's, and may be saved, only once loadConfig has run.
+    bool configLoaded_ = false;
+    // A settings file that could not be used is never written over; what it showed instead.
+    bool settingsUnusable_ = false;
+    std::vector<app::CatalogueEntry> shownInstead_;
     tk::FontPtr normalFont_;
     tk::FontPtr boldFont_;
     tk::FontPtr titleFont_;

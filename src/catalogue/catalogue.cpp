@@ -122,13 +122,14 @@ std::wstring trimSpaces(std::wstring_view text) {
     return std::wstring(text.substr(first, text.find_last_not_of(L' ') - first + 1));
 }
 
-bool sameName(std::wstring_view a, std::wstring_view b) {
-    return trimSpaces(a) == trimSpaces(b);
+bool sameName(std::wstring_view a, std::wstring_view b, const CaseFold& fold) {
+    return fold(trimSpaces(a)) == fold(trimSpaces(b));
 }
 
-bool nameExists(const std::vector<CatalogueEntry>& entries, std::wstring_view name) {
+bool nameExists(const std::vector<CatalogueEntry>& entries, std::wstring_view name,
+                const CaseFold& fold) {
     return std::any_of(entries.begin(), entries.end(),
-                       [&](const CatalogueEntry& e) { return sameName(e.name, name); });
+                       [&](const CatalogueEntry& e) { return sameName(e.name, name, fold); });
 }
 
 bool storableName(std::wstring_view name,
@@ -152,8 +153,9 @@ std::wstring foldAscii(std::wstring_view text) {
 
 std::vector<CatalogueEntry> catalogueFromSettings(const SettingsReader& read) {
     const auto names = splitNames(read(L"ALL").value_or(std::wstring(kPresetNames)));
-    const auto num = parseInt16(read(L"NUM").value_or(L"0"));
-    // A damaged count must not empty the catalogue: every listed name loads then.
+    const auto numText = read(L"NUM");
+    const auto num = numText ? parseInt16(*numText) : std::nullopt;
+    // A missing or damaged count must not empty the catalogue: every listed name loads then.
     const std::size_t count =
         !num ? names.size() : (*num <= 0 ? 0 : std::min(names.size(), std::size_t(*num)));
     std::vector<CatalogueEntry> entries;
@@ -161,6 +163,10 @@ std::vector<CatalogueEntry> catalogueFromSettings(const SettingsReader& read) {
     for (std::size_t i = 0; i < count; ++i)
         entries.push_back({names[i], read(names[i]).value_or(std::wstring()), {}});
     return entries;
+}
+
+bool holdsCatalogue(const SettingsReader& read) {
+    return read(L"ALL").has_value() || read(L"NUM").has_value();
 }
 
 namespace {
@@ -203,11 +209,10 @@ void appendSection(std::wstring& text, std::wstring_view name,
     }
 }
 
-// The line of text at pos, with its end; pos moves past it. A line ends at "\n", or at "\r"
-// when the text has no "\n" after it.
+// The line of text at pos, with its end; pos moves past it. A line ends at "\r" or "\n", as
+// the profile functions read it.
 std::wstring_view nextLine(std::wstring_view text, std::size_t& pos) {
-    auto end = text.find(L'\n', pos);
-    if (end == text.npos) end = text.find(L'\r', pos);
+    const auto end = text.find_first_of(L"\r\n", pos);
     const std::size_t next = end == text.npos ? text.size() : end + 1;
     const std::wstring_view line = text.substr(pos, next - pos);
     pos = next;

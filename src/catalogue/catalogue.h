@@ -65,9 +65,13 @@ std::vector<std::wstring> splitNames(std::wstring_view all);
 std::wstring joinNames(const std::vector<CatalogueEntry>& entries);
 
 std::wstring trimSpaces(std::wstring_view text);
-// Names are the same when equal after trimming spaces; letter case counts.
-bool sameName(std::wstring_view a, std::wstring_view b);
-bool nameExists(const std::vector<CatalogueEntry>& entries, std::wstring_view name);
+// Names are the same when equal after trimming spaces and folding letter case as the
+// settings file's keys are compared ("Google DNS" and "google dns" are one key).
+using CaseFold = std::function<std::wstring(std::wstring_view)>;
+std::wstring foldAscii(std::wstring_view text);
+bool sameName(std::wstring_view a, std::wstring_view b, const CaseFold& fold = foldAscii);
+bool nameExists(const std::vector<CatalogueEntry>& entries, std::wstring_view name,
+                const CaseFold& fold = foldAscii);
 
 // Whether the settings file can keep a (trimmed) name and give it back with its pair:
 // no "®", "=" or control characters, no leading "[" or ";", not the file's own keys
@@ -83,18 +87,17 @@ inline constexpr std::wstring_view kIpv6Section = L"kDNS6";
 inline constexpr std::wstring_view kRestoreSection = L"kRestore";
 inline constexpr std::wstring_view kSettingsFileName = L"Keldrast.ini";
 
-// Case folding used to compare keys the way the profile functions do.
-using CaseFold = std::function<std::wstring(std::wstring_view)>;
-std::wstring foldAscii(std::wstring_view text);
-
 // A settings value by key: the value when the key is present, nothing when absent.
 using SettingsReader = std::function<std::optional<std::wstring>(std::wstring_view key)>;
 
 // The catalogue a settings file gives. "ALL" (default: the preset names) lists the names;
-// "NUM" (default "0") says how many of them load. A "NUM" that is empty, not a number or
+// "NUM" says how many of them load. A "NUM" that is missing, empty, not a number or
 // outside -32768..32767 loads every name of "ALL"; one above the number of names loads
 // the names present; 0 or less loads nothing. A name without a key has the empty pair.
 std::vector<CatalogueEntry> catalogueFromSettings(const SettingsReader& read);
+// Whether the settings hold a catalogue at all: "ALL" or "NUM" is present. A file without
+// either (no "kDNS" section, or one with neither key) is not used and not written over.
+bool holdsCatalogue(const SettingsReader& read);
 
 // The section's lines as writing "ALL", "NUM" and then every entry key by key would leave
 // them: keys and values trimmed of white space, a later key equal to an earlier one but for letter

@@ -1,5 +1,6 @@
 #include "app/frmMain.h"
 
+#include "catalogue/catalogue.h"
 #include "dns/dnsapply.h"
 #include "dns/readback.h"
 #include "registry/modReg.h"
@@ -8,10 +9,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -58,6 +61,14 @@ class MainWindowTest : public testing::Test {
         return s.str();
     }
     std::wstring lastText() const { return shown.empty() ? L"" : shown.back().text; }
+    // The catalogue the window holds, one "name=pair" line per entry.
+    std::wstring catalogue() const {
+        std::wstring lines;
+        for (int i = 0; i < form->cbDNSName.count(); ++i)
+            lines += form->cbDNSName.item(i).value_or(L"?") + L"=" +
+                     form->lstDNS.item(i).value_or(L"?") + L"\n";
+        return lines;
+    }
     // One adapter in the list, as if the registry had listed it.
     void addAdapter(const std::wstring& description, const std::wstring& service) {
         form->cbNET.addItem(description);
@@ -164,26 +175,28 @@ TEST_F(MainWindowTest, SaveRefusesMissingPartsDuplicatesAndNamesTheFileCannotKee
     EXPECT_TRUE(focusIn(f.IP1.hwndIP()));
 
     f.IP1.IPAddressAsString(L"9.9.9.10");
-    for (const wchar_t* refused :
-         {L"  Google DNS ", L"DNS 17", L"My\u00AEDNS", L"a=b", L"[x", L"Vi\u1EC7t"}) {
+    // The settings file compares names without letter case: "google dns" is "Google DNS".
+    for (const wchar_t* refused : {L"  Google DNS ", L"DNS 17", L"google dns", L"LEVEL3 (2)",
+                                   L"My\u00AEDNS", L"a=b", L"[x"}) {
         f.txName.setText(refused);
         f.btADD_Click();
         EXPECT_EQ(shown.back().flags, 16u) << refused;
     }
-    EXPECT_EQ(shown.size(), 7u);
-    EXPECT_EQ(shown[1].text, L"DNS server name has exist! Choose another DNS server name...");
+    EXPECT_EQ(shown.size(), 8u);
+    for (std::size_t i : {1, 2, 3, 4})
+        EXPECT_EQ(shown[i].text, L"DNS server name has exist! Choose another DNS server name...");
     EXPECT_EQ(f.cbDNSName.count(), 18);
     EXPECT_TRUE(f.Picture1.visible());
 
     f.cbDNSName.setListIndex(1);
     f.bt1_Click();
-    f.txName.setText(L" google dns ");
+    f.txName.setText(L" Vi\u1EC7t DNS "); // beyond the code page: the file becomes UTF-16
     f.IP1.IPAddressAsString(L"9.9.9.9");
     f.IP2.IPAddressAsString(L"149.112.112.112");
     int enter = 13;
     f.txName_KeyPress(enter); // Enter in the name field is SAVE
     ASSERT_EQ(f.cbDNSName.count(), 19);
-    EXPECT_EQ(f.cbDNSName.item(18), L"google dns");
+    EXPECT_EQ(f.cbDNSName.item(18), L"Vi\u1EC7t DNS");
     EXPECT_EQ(f.lstDNS.item(18), L"9.9.9.9,149.112.112.112");
     EXPECT_FALSE(f.Picture1.visible());
     EXPECT_EQ(f.txName.text(), L"");
@@ -234,6 +247,159 @@ TEST_F(MainWindowTest, ADamagedCountStillLoadsTheNamedEntries) {
     f.cbDNSName.setListIndex(1);
     EXPECT_EQ(f.IP1.IPAddressAsString(), L"2.2.2.2");
     EXPECT_EQ(f.IP2.IPAddressAsString(), L"1.0.0.1") << "a pair without a comma sets IP1 only";
+}
+
+std::wstring lines(const std::vector<app::CatalogueEntry>& entries) {
+    std::wstring text;
+    for (const auto& e : entries)
+        text += e.name + L"=" + e.pair + L"\n";
+    return text;
+}
+
+// Also run by the test script under the ANSI code pages 1252, 932, 874 and UTF-8.
+using CodePageTest = MainWindowTest;
+
+TEST_F(CodePageTest, AddedNamesAndEveryPairComeBackAfterARestart) {
+    const UINT cp = GetACP();
+    // The script names the code page its locale should give; one that did not take fails.
+    if (const char* wanted = std::getenv("KELDRAST_CODE_PAGE"))
+        ASSERT_EQ(std::to_string(cp), wanted);
+    const std::wstring own = cp == 932    ? L"\u65E5\u672C DNS"
+                             : cp == 874  ? L"\u0E44\u0E17\u0E22 DNS"
+                             : cp == 1252 ? L"Caf\u00E9 DNS"
+                                          : L"Vi\u1EC7t DNS";
+    // A name in the code page's own script, then one in a script it lacks (but UTF-8 has).
+    const std::tuple<std::wstring, std::wstring, std::wstring> added[] = {
+        {own, L"9.9.9.9", L"149.112.112.112"},
+        {L"\u05E9\u05DC\u05D5\u05DD DNS", L"1.1.1.1", L"1.0.0.1"}};
+    auto expected = app::presetCatalogue();
+    for (const auto& [name, preferred, alternate] : added) {
+        auto& f = open();
+        EXPECT_EQ(catalogue(), lines(expected)) << cp;
+        f.bt1_Click();
+        f.txName.setText(name);
+        f.IP1.IPAddressAsString(preferred);
+        f.IP2.IPAddressAsString(alternate);
+        f.btADD_Click();
+        EXPECT_TRUE(shown.empty()) << cp << ": " << lastText();
+        close();
+        expected.push_back({name, preferred + L"," + alternate});
+        // 932 and 874 have no "\u00AE"; 1252 lacks the second name; UTF-8 has everything.
+        const bool utf16 = settingsFile().rfind("\xFF\xFE", 0) == 0;
+        if (cp == 932 || cp == 874 || cp == 1252 || cp == CP_UTF8) {
+            EXPECT_EQ(utf16, cp == 932 || cp == 874 || (cp == 1252 && expected.size() == 20)) << cp;
+        }
+    }
+    open();
+    EXPECT_EQ(catalogue(), lines(expected)) << cp;
+}
+
+TEST_F(MainWindowTest, AFileThatCouldNotBeUsedIsNeverWrittenOver) {
+    const std::string mine = "[kDNS]\r\nALL=Mine\r\nNUM=1\r\nMine=1.1.1.1,1.0.0.1\r\n";
+    const fs::path path = dir / "Keldrast.ini";
+    // No "kDNS" section, UTF-16 big-endian, and a file another program holds.
+    const std::pair<std::string, bool> files[] = {{"[other]\r\nALL=Mine\r\nNUM=1\r\n", false},
+                                                  {std::string("\xFE\xFF\0[\0k", 6), false},
+                                                  {mine, true}};
+    for (const auto& [bytes, held] : files) {
+        std::ofstream(path, std::ios::binary) << bytes;
+        const HANDLE holder =
+            held ? CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+                 : INVALID_HANDLE_VALUE;
+        EXPECT_EQ(open().cbDNSName.count(), 18) << "the presets, as without a file";
+        close();
+        EXPECT_TRUE(shown.empty()) << "nothing was changed, so nothing is lost";
+        open().bt2_Click();
+        shown.clear();
+        const std::wstring settings = form->settingsPath();
+        close();
+        if (holder != INVALID_HANDLE_VALUE) CloseHandle(holder);
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].flags, 16u);
+        EXPECT_NE(shown[0].text.find(settings), std::wstring::npos) << shown[0].text;
+        EXPECT_EQ(settingsFile(), bytes);
+        shown.clear();
+    }
+}
+
+TEST_F(MainWindowTest, AFailedSaveAtCloseOffersRetryAndKeepsThePreviousFile) {
+    open();
+    close();
+    const std::string before = settingsFile();
+    const fs::path blocker = dir / "Keldrast.ini.new";
+    const std::wstring path = (dir / "Keldrast.ini").wstring();
+    const UINT stopRetryCancel = MB_ICONSTOP | MB_RETRYCANCEL;
+    // A folder where the new file goes, then a read-only file.
+    for (const bool readOnly : {false, true}) {
+        if (readOnly) {
+            fs::remove(blocker);
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
+        } else {
+            fs::create_directory(blocker);
+        }
+        answer = IDYES;
+        open().bt2_Click();
+        answer = IDCANCEL;
+        shown.clear();
+        close();
+        ASSERT_EQ(shown.size(), 1u) << readOnly;
+        EXPECT_EQ(shown[0].flags, stopRetryCancel);
+        EXPECT_NE(shown[0].text.find(path), std::wstring::npos) << shown[0].text;
+        EXPECT_EQ(settingsFile(), before);
+    }
+    // A settings path longer than the system takes.
+    {
+        frmMain deep((dir / std::wstring(300, L'x')).wstring());
+        deep.endsProgram = false;
+        ASSERT_TRUE(deep.load(SW_SHOWNOACTIVATE));
+        shown.clear();
+    }
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].flags, stopRetryCancel);
+    EXPECT_NE(shown[0].text.find(std::wstring(300, L'x')), std::wstring::npos);
+    // Retry once the file may be replaced again.
+    answer = IDYES;
+    open().bt2_Click();
+    shown.clear();
+    {
+        tk::ScopedMessageBox retry{[&](HWND, std::wstring_view text, std::wstring_view, UINT) {
+            shown.push_back({std::wstring(text), 0, false});
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            return IDRETRY;
+        }};
+        close();
+    }
+    EXPECT_EQ(shown.size(), 1u);
+    EXPECT_EQ(settingsFile().rfind("[kDNS]\r\nALL=Open DNS\xAE", 0), 0u) << settingsFile();
+}
+
+TEST_F(MainWindowTest, NothingIsSavedBeforeTheCatalogueHasLoaded) {
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE,
+                   L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCards");
+    const std::string mine = "[kDNS]\r\nALL=Mine\r\nNUM=1\r\nMine=1.1.1.1,1.0.0.1\r\n";
+    std::ofstream(dir / "Keldrast.ini", std::ios::binary) << mine;
+    // Signing out, or closing, while the start-up box about the adapters is up.
+    for (const UINT during : {WM_ENDSESSION, WM_CLOSE}) {
+        {
+            tk::ScopedMessageBox box{[&](HWND owner, std::wstring_view, std::wstring_view, UINT) {
+                SendMessageW(owner, during, TRUE, 0);
+                return IDOK;
+            }};
+            frmMain f(dir.wstring());
+            f.endsProgram = false;
+            EXPECT_EQ(f.load(SW_SHOWNOACTIVATE), during == WM_ENDSESSION);
+        }
+        EXPECT_EQ(settingsFile(), mine) << during;
+    }
+}
+
+TEST_F(MainWindowTest, SigningOutSavesWithTheWindowStillOpen) {
+    auto& f = open();
+    f.bt2_Click();
+    SendMessageW(f.hwnd(), WM_ENDSESSION, FALSE, 0);
+    EXPECT_FALSE(fs::exists(dir / "Keldrast.ini")) << "the session goes on";
+    SendMessageW(f.hwnd(), WM_ENDSESSION, TRUE, 0);
+    EXPECT_EQ(settingsFile().rfind("[kDNS]\r\nALL=Open DNS\xAE", 0), 0u) << settingsFile();
 }
 
 NameServerState stateOf(const std::wstring& service) {
