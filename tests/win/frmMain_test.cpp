@@ -262,8 +262,9 @@ using CodePageTest = MainWindowTest;
 TEST_F(CodePageTest, AddedNamesAndEveryPairComeBackAfterARestart) {
     const UINT cp = GetACP();
     // The script names the code page its locale should give; one that did not take fails.
-    if (const char* wanted = std::getenv("KELDRAST_CODE_PAGE"))
+    if (const char* wanted = std::getenv("KELDRAST_CODE_PAGE")) {
         ASSERT_EQ(std::to_string(cp), wanted);
+    }
     const std::wstring own = cp == 932    ? L"\u65E5\u672C DNS"
                              : cp == 874  ? L"\u0E44\u0E17\u0E22 DNS"
                              : cp == 1252 ? L"Caf\u00E9 DNS"
