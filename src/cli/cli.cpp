@@ -270,9 +270,11 @@ int runElevated(const std::vector<std::wstring>& args, const Command& command, O
 
 int run(const std::vector<std::wstring>& args, Output& output, const Options& options) {
     const auto parsed = parse(args);
-    if (const auto* error = std::get_if<ParseError>(&parsed))
-        return fail(output, error->json, L"", kBadArguments,
-                    error->message + L" " + std::wstring(kUsageHint));
+    if (const auto* error = std::get_if<ParseError>(&parsed)) {
+        fail(output, error->json, L"", kBadArguments, error->message);
+        output.err(std::wstring(kUsageHint) + L"\n");
+        return kBadArguments;
+    }
     const auto& command = std::get<Command>(parsed);
     if (command.channel) return runAsCopy(command, options, output);
     if (changesSystem(command.verb) && !tk::isElevated()) return runElevated(args, command, output);
