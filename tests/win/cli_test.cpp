@@ -124,7 +124,7 @@ class CommandLineTest : public testing::Test {
         std::wstring commandLine = L"\"" + exe.wstring() + L"\" " + arguments;
         PROCESS_INFORMATION process{};
         Ran ran;
-        if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, redirect, 0, nullptr,
+        if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
                             dir.c_str(), &startup, &process)) {
             ADD_FAILURE() << "cannot start " << exe;
             return ran;
