@@ -191,6 +191,7 @@ std::wstring usageText() {
     return L"Keldrast: sets the DNS servers of a network adapter.\n"
            L"\n"
            L"  keldrast                       opens the window\n"
+           L"  keldrast /window               opens the window without asking for elevation\n"
            L"  keldrast /list                 adapters and their DNS servers\n"
            L"  keldrast /catalogue            the catalogue's entries and their servers\n"
            L"  keldrast /set NAME [/adapter A]\n"
