@@ -9,6 +9,8 @@
 #include "toolkit/platform.h"
 #include "toolkit/scale.h"
 
+#include <commctrl.h>
+
 #include <variant>
 
 namespace {
@@ -102,6 +104,7 @@ bool frmMain::load(int showCommand) {
     dpi_ = static_cast<int>(tk::dpiForWindow(hwnd()));
     if (!createControls()) return false;
     wireEvents();
+    addSystemMenu();
     sizeWindow();
 
     WhenLoad();
@@ -184,6 +187,8 @@ bool frmMain::createControls() {
         for (const Placed& p : placedControls(*this))
             if (!p.row.toolTip.empty())
                 std::visit([&](auto* c) { toolTips_.add(c->hwnd(), p.row.toolTip); }, p.control);
+        // The adapter list's tip is the selected adapter's DNS settings, read when it shows.
+        toolTips_.addAsked(cbNET.hwnd());
     }
     return ok;
 }
@@ -304,6 +309,22 @@ LRESULT frmMain::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         applyDpi(HIWORD(wParam));
         return 0;
     }
+    case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header->code == TTN_GETDISPINFOW &&
+            header->idFrom == reinterpret_cast<UINT_PTR>(cbNET.hwnd())) {
+            adapterTip_ = adapterTipText();
+            tk::ToolTip::answer(lParam, adapterTip_);
+            return 0;
+        }
+        return defaultHandling(message, wParam, lParam);
+    }
+    case WM_SYSCOMMAND:
+        if (systemCommand(static_cast<UINT>(wParam & 0xFFF0))) return 0;
+        return defaultHandling(message, wParam, lParam);
+    case WM_INITMENUPOPUP:
+        if (HIWORD(lParam)) updateSystemMenu();
+        return defaultHandling(message, wParam, lParam);
     case WM_CLOSE:
         DestroyWindow(hwnd());
         return 0;

@@ -1,5 +1,6 @@
 // The catalogue handlers of the main window: choosing an entry, custom mode, the add panel
-// and deleting. Names live in cbDNSName, their server pairs at the same index in lstDNS.
+// and deleting. Names live in cbDNSName, their server pairs at the same index in lstDNS and
+// their IPv6 pairs in lstDNS6.
 #include "app/frmMain.h"
 
 #include "catalogue/catalogue.h"
@@ -75,6 +76,7 @@ void frmMain::btADD_Click() {
     cbDNSName.addItem(name);
     lstDNS.addItem(app::joinPair(app::trimSpaces(IP1.IPAddressAsString()),
                                  app::trimSpaces(IP2.IPAddressAsString())));
+    lstDNS6.addItem(L""); // an IPv6 pair comes from the settings file or the command line
     btCANCEL_Click();
 }
 
@@ -97,6 +99,7 @@ void frmMain::bt2_Click() {
     const int i = cbDNSName.listIndex();
     cbDNSName.removeItem(i);
     lstDNS.removeItem(i);
+    lstDNS6.removeItem(i);
     cbDNSName.setListIndex(0); // refills the fields; refused when the catalogue is empty
 }
 
@@ -110,6 +113,7 @@ void frmMain::loadConfig() {
     for (const auto& entry : mConfig::loadCatalogue(settingsPath())) {
         cbDNSName.addItem(entry.name);
         lstDNS.addItem(entry.pair);
+        lstDNS6.addItem(entry.pair6);
     }
     if (cbDNSName.count() > 0) cbDNSName.setListIndex(0);
 }
@@ -118,7 +122,8 @@ void frmMain::saveConfig() {
     std::vector<app::CatalogueEntry> entries;
     entries.reserve(static_cast<std::size_t>(cbDNSName.count()));
     for (int i = 0; i < cbDNSName.count(); ++i)
-        entries.push_back({cbDNSName.item(i).value_or(L""), lstDNS.item(i).value_or(L"")});
+        entries.push_back({cbDNSName.item(i).value_or(L""), lstDNS.item(i).value_or(L""),
+                           lstDNS6.item(i).value_or(L"")});
     // Replaces the file in one step; when that fails the previous file stays as it was.
     (void)mConfig::saveCatalogue(settingsPath(), entries);
 }

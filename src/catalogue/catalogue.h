@@ -16,7 +16,8 @@ namespace app {
 
 struct CatalogueEntry {
     std::wstring name;
-    std::wstring pair; // "preferred,alternate", e.g. "8.8.8.8,8.8.4.4"
+    std::wstring pair;       // "preferred,alternate", e.g. "8.8.8.8,8.8.4.4"
+    std::wstring pair6 = {}; // the IPv6 pair in the same form; empty when the entry has none
     bool operator==(const CatalogueEntry&) const = default;
 };
 
@@ -36,6 +37,11 @@ inline constexpr std::wstring_view kPresetPairs =
     L"251\u00AE198.77.116.221,198.77.116.223\u00AE66.244.95.20,66.244.95.22\u00AE199.45.32."
     L"37,199.45.32.38\u00AE151.202.0.84,151.202.0.85\u00AE205.171.2.65,205.171.3."
     L"65\u00AE198.77.116.225,198.77.116.227";
+
+// The presets whose operators publish IPv6 resolvers, with those: name, IPv6 pair.
+inline constexpr std::pair<std::wstring_view, std::wstring_view> kPresetIpv6[] = {
+    {L"Google DNS", L"2001:4860:4860::8888,2001:4860:4860::8844"},
+    {L"Open DNS", L"2620:119:35::35,2620:119:53::53"}};
 
 std::vector<CatalogueEntry> presetCatalogue();
 
@@ -74,8 +80,12 @@ inline constexpr std::wstring_view kUnstorableNameMessage =
     L"or ;, be ALL or NUM, or hold characters this system's code page cannot store. "
     L"Choose another DNS server name...";
 
-// Settings file: section, keys and file name.
+// Settings file: section, keys and file name. IPv6 pairs have a section of their own, keyed
+// by entry name, so that older copies read the file as before; the restore records of
+// "Restore previous DNS" have one keyed by interface GUID.
 inline constexpr std::wstring_view kSettingsSection = L"kDNS";
+inline constexpr std::wstring_view kIpv6Section = L"kDNS6";
+inline constexpr std::wstring_view kRestoreSection = L"kRestore";
 inline constexpr std::wstring_view kSettingsFileName = L"Keldrast.ini";
 
 // Case folding used to compare keys the way the profile functions do.
@@ -97,9 +107,17 @@ std::vector<CatalogueEntry> catalogueFromSettings(const SettingsReader& read);
 // the file cannot give back (empty, containing "=", leading "[" or ";"), are left out.
 std::vector<std::pair<std::wstring, std::wstring>>
 settingsLines(const std::vector<CatalogueEntry>& entries, const CaseFold& fold = foldAscii);
-// The whole settings file text, CR LF line ends.
+// The IPv6 section's lines: the entries with an IPv6 pair, keyed as settingsLines keys them.
+std::vector<std::pair<std::wstring, std::wstring>>
+ipv6Lines(const std::vector<CatalogueEntry>& entries, const CaseFold& fold = foldAscii);
+// The whole settings file text, CR LF line ends: the catalogue section, the IPv6 section when
+// an entry has an IPv6 pair, then `rest` (further sections, kept as they were).
 std::wstring settingsFileText(const std::vector<CatalogueEntry>& entries,
-                              const CaseFold& fold = foldAscii);
+                              const CaseFold& fold = foldAscii, std::wstring_view rest = {});
+// The section of fileText named section, header and lines as they stand, up to the next
+// section; empty when there is none. Lets a save keep what it does not itself write.
+std::wstring sectionText(std::wstring_view fileText, std::wstring_view section,
+                         const CaseFold& fold = foldAscii);
 
 // One section of a private-profile file, looked up as the profile functions do: section
 // and key names compared case-insensitively after trimming white space, the first
@@ -110,6 +128,7 @@ class ProfileSection {
     ProfileSection(std::wstring_view fileText, std::wstring_view section,
                    const CaseFold& fold = foldAscii);
     std::optional<std::wstring> value(std::wstring_view key) const;
+    bool empty() const noexcept { return values_.empty(); }
 
   private:
     CaseFold fold_;

@@ -109,9 +109,14 @@ std::vector<app::CatalogueEntry> loadCatalogue(std::wstring_view path) {
     if (!FileExists(path)) return app::presetCatalogue();
     // One pass over the file instead of one profile call per key: a call per key rescans
     // the section, which grows quadratically with the catalogue.
-    const app::ProfileSection section(fileText(readFileBytes(std::wstring(path))),
-                                      app::kSettingsSection, foldKey);
-    return app::catalogueFromSettings([&](std::wstring_view key) { return section.value(key); });
+    const std::wstring text = fileText(readFileBytes(std::wstring(path)));
+    const app::ProfileSection section(text, app::kSettingsSection, foldKey);
+    auto entries =
+        app::catalogueFromSettings([&](std::wstring_view key) { return section.value(key); });
+    const app::ProfileSection ipv6(text, app::kIpv6Section, foldKey);
+    for (auto& entry : entries)
+        entry.pair6 = ipv6.value(entry.name).value_or(L"");
+    return entries;
 }
 
 bool saveCatalogue(std::wstring_view path, const std::vector<app::CatalogueEntry>& entries) {
@@ -121,7 +126,10 @@ bool saveCatalogue(std::wstring_view path, const std::vector<app::CatalogueEntry
     const DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         return false;
-    const std::string bytes = tk::toAnsi(app::settingsFileText(entries, foldKey));
+    // The restore records are written as they happen; a save keeps them as they stand.
+    const std::wstring records =
+        app::sectionText(fileText(readFileBytes(target)), app::kRestoreSection, foldKey);
+    const std::string bytes = tk::toAnsi(app::settingsFileText(entries, foldKey, records));
     const HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
@@ -132,6 +140,37 @@ bool saveCatalogue(std::wstring_view path, const std::vector<app::CatalogueEntry
         return true;
     DeleteFileW(temporary.c_str());
     return false;
+}
+
+std::optional<std::wstring> restoreRecord(std::wstring_view path, std::wstring_view service) {
+    if (!FileExists(path)) return std::nullopt;
+    const app::ProfileSection records(fileText(readFileBytes(std::wstring(path))),
+                                      app::kRestoreSection, foldKey);
+    return records.value(service);
+}
+
+bool writeRestoreRecord(std::wstring_view path, std::wstring_view service,
+                        std::wstring_view record) {
+    const std::wstring file(path);
+    // Without a file the catalogue is the presets; they are written first, so the file the
+    // record creates still holds the catalogue.
+    if (!FileExists(path) && !saveCatalogue(path, app::presetCatalogue())) return false;
+    return WritePrivateProfileStringW(std::wstring(app::kRestoreSection).c_str(),
+                                      std::wstring(service).c_str(), std::wstring(record).c_str(),
+                                      file.c_str()) != 0;
+}
+
+bool dropRestoreRecord(std::wstring_view path, std::wstring_view service) {
+    if (!restoreRecord(path, service)) return true;
+    const std::wstring section(app::kRestoreSection), file(path);
+    if (!WritePrivateProfileStringW(section.c_str(), std::wstring(service).c_str(), nullptr,
+                                    file.c_str()))
+        return false;
+    // The last record gone, the section goes too.
+    const app::ProfileSection records(fileText(readFileBytes(file)), section, foldKey);
+    if (records.empty())
+        WritePrivateProfileStringW(section.c_str(), nullptr, nullptr, file.c_str());
+    return true;
 }
 
 } // namespace mConfig

@@ -3,6 +3,7 @@
 // step, so a failed save never loses the catalogue.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,5 +39,14 @@ std::vector<app::CatalogueEntry> loadCatalogue(std::wstring_view path);
 // result is false.
 [[nodiscard]] bool saveCatalogue(std::wstring_view path,
                                  const std::vector<app::CatalogueEntry>& entries);
+
+// The restore record of the adapter whose interface GUID is service, as the settings file's
+// restore section holds it; nothing when there is none.
+std::optional<std::wstring> restoreRecord(std::wstring_view path, std::wstring_view service);
+// Writes or replaces that record (creating the file with the presets when there is none).
+[[nodiscard]] bool writeRestoreRecord(std::wstring_view path, std::wstring_view service,
+                                      std::wstring_view record);
+// Removes the record; true when it is gone.
+[[nodiscard]] bool dropRestoreRecord(std::wstring_view path, std::wstring_view service);
 
 } // namespace mConfig

@@ -1,5 +1,7 @@
 #include "app/frmMain.h"
 
+#include "dns/dnsapply.h"
+#include "dns/readback.h"
 #include "registry/modReg.h"
 #include "toolkit/platform.h"
 #include "toolkit/scale.h"
@@ -16,6 +18,8 @@
 namespace {
 
 namespace fs = std::filesystem;
+using app::Family;
+using app::NameServerState;
 
 // The address field passes the focus on to its first part.
 bool focusIn(HWND field) {
@@ -232,42 +236,160 @@ TEST_F(MainWindowTest, ADamagedCountStillLoadsTheNamedEntries) {
     EXPECT_EQ(f.IP2.IPAddressAsString(), L"1.0.0.1") << "a pair without a comma sets IP1 only";
 }
 
-std::wstring nameServer(const wchar_t* controlSet, const std::wstring& service) {
-    return modReg::readValue(L"HKEY_LOCAL_MACHINE",
-                             std::wstring(L"SYSTEM\\") + controlSet +
-                                 L"\\Services\\Tcpip\\Parameters\\Interfaces\\" + service,
-                             L"NameServer");
+NameServerState stateOf(const std::wstring& service) {
+    const auto state = app::readNameServerState(service);
+    EXPECT_TRUE(state.has_value());
+    return state.value_or(NameServerState{});
 }
 
-TEST_F(MainWindowTest, ApplyWritesThePairInThreeControlSetsAndReportsIt) {
+// Both families of every control set hold these values.
+NameServerState everywhere(const wchar_t* v4, const wchar_t* v6) {
+    NameServerState state;
+    for (std::size_t set = 0; set < app::kInterfaceBasePaths.size(); ++set) {
+        if (v4) state.at(Family::V4, set) = v4;
+        if (v6) state.at(Family::V6, set) = v6;
+    }
+    return state;
+}
+
+TEST_F(MainWindowTest, ApplyDefaultAndRestoreChangeBothFamiliesAndPutBackWhatWasThere) {
     const std::wstring service = L"{6B1E0D2C-4F3A-4E5B-8C7D-0A1B2C3D4E5F}";
+    // Before Keldrast: values, an empty value and absent ones.
+    NameServerState before;
+    before.at(Family::V4, 0) = L"9.9.9.9";
+    before.at(Family::V4, 2) = L"";
+    before.at(Family::V6, 2) = L"fd00::53";
+    ASSERT_TRUE(app::allOf(app::writeNameServerState(service, everywhere(nullptr, nullptr))));
+    ASSERT_TRUE(app::allOf(app::writeNameServerState(service, before)));
+    std::vector<std::wstring> live;
+    app::ScopedSetInterfaceDns system{[&](const GUID&, const app::DnsInterfaceSettings& s) {
+        live.push_back(s.NameServer);
+        return std::optional<DWORD>(NO_ERROR);
+    }};
+    app::ServersInUse inUse{
+        {L"8.8.8.8", L"8.8.4.4", L"2001:4860:4860::8888", L"2001:4860:4860::8844"}};
+    app::ScopedServersInUse reported{[&](std::wstring_view) { return inUse; }};
+
     auto& f = open();
     addAdapter(L"Test Adapter", service);
-    f.btApply_Click();
+    auto systemMenu = [&](UINT id) { SendMessageW(f.hwnd(), WM_SYSCOMMAND, id, 0); };
+    EXPECT_FALSE(f.canRestore()) << "nothing changed yet";
+    f.btApply_Click(); // Google DNS, the first entry
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown.back().flags, 64u);
     EXPECT_EQ(lastText(), L"Operation completed successfully...\r\nDNS has changed...\r\n\r\n"
-                          L"\u00BB Test Adapter\r\n\u00BB Google DNS");
-    for (const wchar_t* set : {L"ControlSet001", L"ControlSet002", L"CurrentControlSet"})
-        EXPECT_EQ(nameServer(set, service), L"8.8.8.8,8.8.4.4") << set;
+                          L"\u00BB Test Adapter\r\n\u00BB Google DNS\r\n\u00BB In use: 8.8.8.8, "
+                          L"8.8.4.4, 2001:4860:4860::8888, 2001:4860:4860::8844");
+    EXPECT_EQ(stateOf(service),
+              everywhere(L"8.8.8.8,8.8.4.4", L"2001:4860:4860::8888,2001:4860:4860::8844"));
+    EXPECT_EQ(live, (std::vector<std::wstring>{L"8.8.8.8,8.8.4.4",
+                                               L"2001:4860:4860::8888,2001:4860:4860::8844"}));
+    EXPECT_TRUE(f.canRestore());
 
+    // Typed servers are IPv4 only: the IPv6 servers of the entry before are cleared.
     f.chbCustom.setValue(1);
     f.IP1.IPAddressAsString(L"1.1.1.1");
     f.IP2.IPAddressAsString(L"1.0.0.1");
     f.btApply_Click();
-    EXPECT_EQ(lastText().substr(lastText().rfind(L'\n') + 1), L"\u00BB Custom DNS...");
-    EXPECT_EQ(nameServer(L"ControlSet002", service), L"1.1.1.1,1.0.0.1");
+    EXPECT_NE(lastText().find(L"\u00BB Custom DNS...\r\n\u00BB In use: 8.8.8.8"),
+              std::wstring::npos);
+    EXPECT_NE(lastText().find(L"Windows still uses 8.8.8.8, 8.8.4.4, 2001:"), std::wstring::npos);
+    EXPECT_EQ(stateOf(service), everywhere(L"1.1.1.1,1.0.0.1", L""));
 
     f.IP2.IPAddressAsString(L"0.0.0.0");
     f.btApply_Click();
     EXPECT_EQ(lastText(), L"Enter IP Address...");
     EXPECT_TRUE(focusIn(f.IP2.hwndIP()));
-    EXPECT_EQ(nameServer(L"ControlSet001", service), L"1.1.1.1,1.0.0.1");
 
+    inUse = std::nullopt;
     f.btDefaultDNS_Click();
-    EXPECT_EQ(lastText(), L"DNS has set to default...");
-    for (const wchar_t* set : {L"ControlSet001", L"ControlSet002", L"CurrentControlSet"})
-        EXPECT_EQ(nameServer(set, service), L"") << set;
+    EXPECT_EQ(lastText(), L"DNS has set to default...\r\n\u00BB In use: not reported by "
+                          L"Windows\r\n\r\nThe DNS servers were saved. Windows does not say "
+                          L"which servers the adapter uses now;\r\nthey take effect when the "
+                          L"adapter reconnects or Windows restarts...");
+    EXPECT_EQ(stateOf(service), everywhere(L"", L""));
+
+    // Three changes later, Restore goes back to the state before the first.
+    inUse = app::ServersInUse{{L"fd00::53"}};
+    systemMenu(frmMain::kRestoreCommand);
+    EXPECT_EQ(lastText(), L"The previous DNS servers were restored...\r\n\r\n\u00BB Test "
+                          L"Adapter\r\n\u00BB In use: fd00::53");
+    EXPECT_EQ(stateOf(service), before);
+    EXPECT_EQ(live.back(), L"fd00::53");
+    EXPECT_FALSE(f.canRestore()) << "the record is dropped once restored";
+    systemMenu(frmMain::kRestoreCommand);
+    EXPECT_EQ(stateOf(service), before);
+    EXPECT_EQ(shown.size(), 5u) << "a greyed item does nothing";
+
+    // The record lives in the settings file, so it outlives the window.
+    f.chbCustom.setValue(0);
+    f.cbDNSName.setListIndex(1); // Open DNS
+    f.btApply_Click();
+    EXPECT_EQ(stateOf(service),
+              everywhere(L"208.67.222.222,208.67.220.220", L"2620:119:35::35,2620:119:53::53"));
+    close();
+    EXPECT_NE(settingsFile().find("[kRestore]\r\n{6B1E0D2C-4F3A-4E5B-8C7D-0A1B2C3D4E5F}="),
+              std::string::npos);
+    auto& again = open();
+    addAdapter(L"Test Adapter", service);
+    EXPECT_TRUE(again.canRestore());
+    SendMessageW(again.hwnd(), WM_SYSCOMMAND, frmMain::kRestoreCommand, 0);
+    EXPECT_EQ(stateOf(service), before);
+    ASSERT_TRUE(app::allOf(app::writeNameServerState(service, everywhere(nullptr, nullptr))));
+}
+
+TEST_F(MainWindowTest, ABadIpv6PairIsRefusedWithNothingWritten) {
+    const std::wstring service = L"{6B1E0D2C-4F3A-4E5B-8C7D-0A1B2C3D4E60}";
+    std::ofstream(dir / "Keldrast.ini", std::ios::binary)
+        << "[kDNS]\r\nALL=One\r\nNUM=1\r\nOne=1.1.1.1,1.0.0.1\r\n[kDNS6]\r\nOne=fd00::1,zz::1\r\n";
+    auto& f = open();
+    addAdapter(L"Test Adapter", service);
+    f.btApply_Click();
+    EXPECT_EQ(shown.back().flags, static_cast<UINT>(MB_ICONSTOP));
+    EXPECT_EQ(lastText(), L"The DNS servers were not changed: \"fd00::1,zz::1\" is not a pair of "
+                          L"IPv6 addresses. Correct it in the settings file...");
+    EXPECT_EQ(stateOf(service), NameServerState{});
+    EXPECT_FALSE(f.canRestore());
+}
+
+TEST_F(MainWindowTest, SettingsFilesOfEveryFormatCloseByteForByteAsTheyOpened) {
+    const std::string today = "[kDNS]\r\nALL=One\xAETwo\r\nNUM=2\r\nOne=1.1.1.1,1.0.0.1\r\n"
+                              "Two=2.2.2.2,2.2.2.3\r\n";
+    const std::string withIpv6 =
+        today + "[kDNS6]\r\nTwo=2606:4700:4700::1111,2606:4700:4700::1001\r\n"
+                "[kRestore]\r\n{6B1E0D2C-4F3A-4E5B-8C7D-0A1B2C3D4E61}=-|-|-|-|-|-\r\n";
+    for (const auto& text : {today, withIpv6}) {
+        std::ofstream(dir / "Keldrast.ini", std::ios::binary) << text;
+        open();
+        close();
+        EXPECT_EQ(settingsFile(), text);
+    }
+}
+
+TEST_F(MainWindowTest, CurrentDnsServersShowsEveryKindOfServer) {
+    const std::wstring service = L"{6B1E0D2C-4F3A-4E5B-8C7D-0A1B2C3D4E62}";
+    ASSERT_TRUE(modReg::writeValue(L"HKEY_LOCAL_MACHINE",
+                                   app::interfaceKeyPath(Family::V4, 2, service), L"DhcpNameServer",
+                                   L"192.168.1.1", L"string"));
+    ASSERT_TRUE(app::allOf(app::writeNameServerState(service, everywhere(L"8.8.8.8", nullptr))));
+    app::ScopedServersInUse reported{
+        [&](std::wstring_view) { return app::ServersInUse{{L"8.8.8.8"}}; }};
+    auto& f = open();
+    addAdapter(L"Test Adapter", service);
+    SendMessageW(f.hwnd(), WM_SYSCOMMAND, frmMain::kCurrentDnsCommand, 0);
+    EXPECT_EQ(lastText(), L"\u00BB Test Adapter\r\nIPv4 servers set: 8.8.8.8\r\nIPv6 servers "
+                          L"set: none\r\nFrom DHCP: 192.168.1.1\r\nIn use: 8.8.8.8");
+    // Alt+Space opens the system menu; its own items follow the standard ones.
+    HMENU menu = GetSystemMenu(f.hwnd(), FALSE);
+    wchar_t caption[64] = {};
+    GetMenuStringW(menu, frmMain::kCurrentDnsCommand, caption, 64, MF_BYCOMMAND);
+    EXPECT_STREQ(caption, L"Current &DNS servers\u2026");
+    GetMenuStringW(menu, frmMain::kRestoreCommand, caption, 64, MF_BYCOMMAND);
+    EXPECT_STREQ(caption, L"Restore &previous DNS");
+    SendMessageW(f.hwnd(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), MAKELPARAM(0, TRUE));
+    EXPECT_TRUE(GetMenuState(menu, frmMain::kRestoreCommand, MF_BYCOMMAND) & MF_GRAYED)
+        << "nothing to restore";
+    ASSERT_TRUE(app::allOf(app::writeNameServerState(service, everywhere(nullptr, nullptr))));
 }
 
 TEST_F(MainWindowTest, ApplyWithoutAnAdapterOrWithABadServiceNameSaysNothingChanged) {

@@ -29,10 +29,14 @@ void putBytes(const std::wstring& path, const std::string& bytes) {
 // through GetPrivateProfileStringA, where a default no file holds stands for "missing".
 Catalogue viaProfileFunctions(const std::wstring& path) {
     if (!mConfig::FileExists(path)) return app::presetCatalogue();
-    return app::catalogueFromSettings([&](std::wstring_view key) -> std::optional<std::wstring> {
-        std::wstring v = mConfig::readIni(path, L"kDNS", key, L"\x01missing");
-        return v == L"\x01missing" ? std::nullopt : std::optional(v);
-    });
+    auto entries =
+        app::catalogueFromSettings([&](std::wstring_view key) -> std::optional<std::wstring> {
+            std::wstring v = mConfig::readIni(path, L"kDNS", key, L"\x01missing");
+            return v == L"\x01missing" ? std::nullopt : std::optional(v);
+        });
+    for (auto& entry : entries)
+        entry.pair6 = mConfig::readIni(path, L"kDNS6", entry.name, L"");
+    return entries;
 }
 
 class SettingsFileTest : public testing::Test {
@@ -82,6 +86,8 @@ TEST_F(SettingsFileTest, SavedFileIsExactlyWhatKeyByKeyWritesGive) {
         mConfig::writeIni(theirs, L"kDNS", L"NUM", std::to_wstring(saved.size()));
         for (const auto& e : saved)
             mConfig::writeIni(theirs, L"kDNS", e.name, e.pair);
+        for (const auto& e : saved)
+            if (!e.pair6.empty()) mConfig::writeIni(theirs, L"kDNS6", e.name, e.pair6);
         EXPECT_EQ(fileBytes(ours) == fileBytes(theirs), asKeyByKey) << app::joinNames(saved);
         EXPECT_FALSE(mConfig::FileExists(ours + L".new"));
         const Catalogue& expected = loaded.empty() ? saved : loaded;
