@@ -8,6 +8,7 @@
 #include "cli/command.h"
 #include "cli/report.h"
 #include "dns/dnsapply.h"
+#include "dns/previous_state.h"
 #include "dns/readback.h"
 #include "registry/modReg.h"
 #include "toolkit/elevation.h"
@@ -35,16 +36,7 @@ std::vector<AdapterView> adapters(bool withServers) {
     for (auto& card : modReg::enumNetworkCards(L"HKEY_LOCAL_MACHINE", app::kNetworkCardsPath)) {
         AdapterView view{.description = std::move(card.description),
                          .service = std::move(card.serviceName)};
-        if (withServers && app::isInterfaceGuid(view.service)) {
-            const std::size_t current = app::kInterfaceBasePaths.size() - 1;
-            if (const auto state = app::readNameServerState(view.service)) {
-                view.static4 = state->at(app::Family::V4, current);
-                view.static6 = state->at(app::Family::V6, current);
-            }
-            view.configured4 = app::configuredServers(view.service, app::Family::V4);
-            view.configured6 = app::configuredServers(view.service, app::Family::V6);
-            view.inUse = app::serversInUse(view.service);
-        }
+        if (withServers) view.current = app::currentDns(view.service);
         views.push_back(std::move(view));
     }
     return views;
@@ -62,28 +54,15 @@ std::wstring joinedServers(const std::vector<std::wstring>& servers) {
     return out;
 }
 
-// Writes the servers to the chosen adapter, reads back what it uses, prints the result.
-int change(const Command& command, ChangeResult result, Output& output) {
-    const auto views = adapters(false);
-    const auto choice = chooseAdapter(views, command.adapter);
-    if (!choice.index)
-        return fail(output, command.json, verbName(command.verb), choice.exitCode, choice.message);
+// Prints a change's result and gives its exit code.
+int report(const Command& command, ChangeResult result, const app::ApplyOutcome& outcome,
+           Output& output) {
     result.verb = command.verb;
-    result.adapterIndex = *choice.index;
-    result.adapter = views[*choice.index].description;
-    result.service = views[*choice.index].service;
-    const auto outcome = app::changeNameServers(result.service, result.servers, result.servers6);
     result.validService = outcome.validService;
     result.written = outcome.written;
     result.live = outcome.live;
-    Verdict verdict = judge(result);
-    // The adapter may take a moment to list what it was just told.
-    for (int tries = 0; result.live == app::InterfaceDnsResult::Applied && tries < 5; ++tries) {
-        result.inUse = app::serversInUse(result.service);
-        verdict = judge(result);
-        if (verdict.exitCode != kOtherServersInUse) break;
-        Sleep(300);
-    }
+    result.inUse = outcome.inUse;
+    const Verdict verdict = judge(result);
     if (command.json) {
         output.out(changeJson(result, verdict) + L"\n");
         if (verdict.exitCode != kDone) output.err(verdict.message + L"\n");
@@ -97,6 +76,45 @@ int change(const Command& command, ChangeResult result, Output& output) {
     return verdict.exitCode;
 }
 
+// The adapter the command names, with its place in result; an exit code when there is none.
+std::optional<int> chooseFor(const Command& command, ChangeResult& result, Output& output) {
+    const auto views = adapters(false);
+    const auto choice = chooseAdapter(views, command.adapter);
+    if (!choice.index)
+        return fail(output, command.json, verbName(command.verb), choice.exitCode, choice.message);
+    result.adapterIndex = *choice.index;
+    result.adapter = views[*choice.index].description;
+    result.service = views[*choice.index].service;
+    return std::nullopt;
+}
+
+// Writes the servers to the chosen adapter, keeping the restore record as the window does.
+int change(const Command& command, const Options& options, ChangeResult result, Output& output) {
+    if (const auto code = chooseFor(command, result, output)) return *code;
+    if (app::isInterfaceGuid(result.service))
+        (void)app::rememberPreviousState(settingsFile(options), result.service);
+    const auto outcome = app::changeNameServers(result.service, result.servers, result.servers6);
+    return report(command, std::move(result), outcome, output);
+}
+
+int restore(const Command& command, const Options& options, Output& output) {
+    ChangeResult result;
+    if (const auto code = chooseFor(command, result, output)) return *code;
+    if (!app::isInterfaceGuid(result.service))
+        return report(command, std::move(result), app::ApplyOutcome{}, output);
+    const auto restored = app::restorePreviousState(settingsFile(options), result.service);
+    if (!restored.hadRecord)
+        return fail(output, command.json, L"restore", kUnknownTarget,
+                    L"There is nothing to restore for " + result.adapter +
+                        L": Keldrast has not changed its DNS servers.");
+    std::vector<std::wstring> v4, v6;
+    for (const auto& server : restored.applied)
+        (server.find(L':') == server.npos ? v4 : v6).push_back(server);
+    result.servers = joinedServers(v4);
+    result.servers6 = joinedServers(v6);
+    return report(command, std::move(result), restored.outcome, output);
+}
+
 int set(const Command& command, const Options& options, Output& output) {
     const auto entries = mConfig::loadCatalogue(settingsFile(options));
     const auto index = findEntry(entries, command.entry, mConfig::foldKey);
@@ -104,17 +122,23 @@ int set(const Command& command, const Options& options, Output& output) {
         return fail(output, command.json, L"set", kUnknownTarget,
                     L"The catalogue has no entry called " + command.entry +
                         L". Run keldrast /catalogue for its names.");
-    const auto parts = app::splitPair(entries[*index].pair);
+    const auto& entry = entries[*index];
+    const auto parts = app::splitPair(entry.pair);
     std::vector<std::wstring> servers;
     for (const auto& part : {parts.preferred, parts.alternate})
         if (part && parseIPv4(app::gtIP(*part))) servers.push_back(app::gtIP(*part));
-    if (servers.empty())
+    const auto servers6 = app::ipv6PairValue(entry.pair6);
+    if (servers.empty() || !servers6)
         return fail(output, command.json, L"set", kUnknownTarget,
-                    L"The catalogue entry " + entries[*index].name + L" has no server address.");
+                    L"The catalogue entry " + entry.name +
+                        (servers.empty() ? L" has no IPv4 server address."
+                                         : L" has an IPv6 pair that is not two IPv6 addresses: " +
+                                               entry.pair6));
     ChangeResult result;
-    result.entry = entries[*index].name;
+    result.entry = entry.name;
     result.servers = joinedServers(servers);
-    return change(command, std::move(result), output);
+    result.servers6 = *servers6;
+    return change(command, options, std::move(result), output);
 }
 
 int flush(const Command& command, Output& output) {
@@ -168,15 +192,18 @@ int dispatch(const Command& command, const Options& options, Output& output) {
     case Verb::Custom: {
         ChangeResult result;
         result.servers = joinedServers(command.servers);
-        result.servers6 = joinedServers(command.servers6);
-        return change(command, std::move(result), output);
+        // Written in the system's canonical form, as the window writes IPv6 pairs.
+        const auto servers6 = app::ipv6PairValue(joinedServers(command.servers6));
+        if (!servers6)
+            return fail(output, command.json, L"custom", kBadArguments,
+                        L"Not a pair of IPv6 server addresses: " + joinedServers(command.servers6));
+        result.servers6 = *servers6;
+        return change(command, options, std::move(result), output);
     }
     case Verb::Default:
-        return change(command, ChangeResult{}, output);
+        return change(command, options, ChangeResult{}, output);
     case Verb::Restore:
-        return fail(output, command.json, L"restore", kBadArguments,
-                    L"/restore is not available yet: this version keeps no record of earlier "
-                    L"DNS servers.");
+        return restore(command, options, output);
     case Verb::Flush:
         return flush(command, output);
     case Verb::Test:

@@ -169,12 +169,6 @@ std::optional<std::array<std::uint8_t, 16>> parseIPv6(std::wstring_view text) {
     return address;
 }
 
-bool sameAddress(std::wstring_view a, std::wstring_view b) {
-    if (const auto x = parseIPv4(a)) return x == parseIPv4(b);
-    if (const auto x = parseIPv6(a)) return x == parseIPv6(b);
-    return lower(a) == lower(b);
-}
-
 std::wstring quoteArgument(std::wstring_view argument) {
     if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == argument.npos)
         return std::wstring(argument);

@@ -48,8 +48,6 @@ std::optional<std::array<std::uint8_t, 4>> parseIPv4(std::wstring_view text);
 // An IPv6 address in any of its text forms ("::" once, an IPv4 tail), without a zone; the
 // unspecified address "::" is not accepted.
 std::optional<std::array<std::uint8_t, 16>> parseIPv6(std::wstring_view text);
-// Whether two server addresses are the same address, whatever their text form.
-bool sameAddress(std::wstring_view a, std::wstring_view b);
 
 // One argument as it must be written so that CommandLineToArgvW gives it back unchanged.
 std::wstring quoteArgument(std::wstring_view argument);

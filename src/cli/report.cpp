@@ -42,9 +42,6 @@ std::wstring jsonArray(const std::vector<std::wstring>& items) {
 std::wstring jsonServers(std::wstring_view list) {
     return jsonArray(app::serverList(list));
 }
-std::wstring jsonOptionalServers(const std::optional<std::wstring>& list) {
-    return list ? jsonServers(*list) : L"null";
-}
 
 std::wstring adapterLine(std::size_t index, std::wstring_view description,
                          std::wstring_view service) {
@@ -66,24 +63,11 @@ std::wstring controlSets(const app::ControlSetWrites& written, bool which) {
     return names.empty() ? L"none" : joined(names, L", ");
 }
 
-// Whether every server asked for is in use, and no other of a family that was asked for.
-// A family left automatic is not compared: its servers come from DHCP.
-bool inUseAsAsked(const ChangeResult& change, const std::vector<std::wstring>& inUse) {
-    const auto want4 = app::serverList(change.servers);
-    const auto want6 = app::serverList(change.servers6);
-    auto listed = [](const std::vector<std::wstring>& list, std::wstring_view server) {
-        return std::any_of(list.begin(), list.end(),
-                           [&](const std::wstring& s) { return sameAddress(s, server); });
-    };
-    for (const auto* want : {&want4, &want6})
-        for (const auto& server : *want)
-            if (!listed(inUse, server)) return false;
-    for (const auto& server : inUse) {
-        const bool v6 = server.find(L':') != server.npos;
-        const auto& want = v6 ? want6 : want4;
-        if (!want.empty() && !listed(want, server)) return false;
-    }
-    return true;
+std::vector<std::wstring> appliedServers(const ChangeResult& change) {
+    auto applied = app::serverList(change.servers);
+    for (auto& server : app::serverList(change.servers6))
+        applied.push_back(std::move(server));
+    return applied;
 }
 
 constexpr std::wstring_view kRunAsAdministrator = L"Run Keldrast as administrator and try again.";
@@ -216,15 +200,15 @@ std::wstring listText(const std::vector<AdapterView>& adapters) {
     std::wstring out;
     for (std::size_t i = 0; i < adapters.size(); ++i) {
         const auto& a = adapters[i];
+        const auto& c = a.current;
         out += adapterLine(i, a.description, a.service) + L"\n";
-        out += L"   IPv4 static: " + serversText(a.static4.value_or(L"")) + L"\n";
-        out += L"   IPv6 static: " + serversText(a.static6.value_or(L"")) + L"\n";
-        if (a.configured4 || a.configured6)
-            out += L"   Configured:  " + serversText(a.configured4.value_or(L""), L"-") + L" / " +
-                   serversText(a.configured6.value_or(L""), L"-") + L"\n";
+        out += L"   IPv4 static: " + serversText(c.static4.value_or(L"")) + L"\n";
+        out += L"   IPv6 static: " + serversText(c.static6.value_or(L"")) + L"\n";
+        out += L"   From DHCP:   " +
+               serversText(c.dhcp4.value_or(L"") + L"," + c.dhcp6.value_or(L""), L"none") + L"\n";
         out +=
             L"   In use:      " +
-            (a.inUse ? (a.inUse->empty() ? L"none" : joined(*a.inUse, L", ")) : L"not reported") +
+            (c.inUse ? (c.inUse->empty() ? L"none" : joined(*c.inUse, L", ")) : L"not reported") +
             L"\n";
     }
     return out;
@@ -234,14 +218,15 @@ std::wstring listJson(const std::vector<AdapterView>& adapters) {
     std::wstring out = L"{\"adapters\":[";
     for (std::size_t i = 0; i < adapters.size(); ++i) {
         const auto& a = adapters[i];
+        const auto& c = a.current;
         if (i) out += L',';
         out += L"{\"index\":" + std::to_wstring(i + 1) + L",\"description\":" +
                jsonString(a.description) + L",\"guid\":" + jsonString(a.service) +
-               L",\"static\":{\"ipv4\":" + jsonServers(a.static4.value_or(L"")) + L",\"ipv6\":" +
-               jsonServers(a.static6.value_or(L"")) + L"}" + L",\"configured\":{\"ipv4\":" +
-               jsonOptionalServers(a.configured4) + L",\"ipv6\":" +
-               jsonOptionalServers(a.configured6) + L"}" + L",\"inUse\":" +
-               (a.inUse ? jsonArray(*a.inUse) : L"null") + L"}";
+               L",\"static\":{\"ipv4\":" + jsonServers(c.static4.value_or(L"")) + L",\"ipv6\":" +
+               jsonServers(c.static6.value_or(L"")) + L"}" + L",\"dhcp\":{\"ipv4\":" +
+               jsonServers(c.dhcp4.value_or(L"")) + L",\"ipv6\":" +
+               jsonServers(c.dhcp6.value_or(L"")) + L"}" + L",\"inUse\":" +
+               (c.inUse ? jsonArray(*c.inUse) : L"null") + L"}";
     }
     return out + L"]}";
 }
@@ -254,7 +239,8 @@ std::wstring catalogueText(const std::vector<app::CatalogueEntry>& entries) {
     std::wstring out;
     for (const auto& e : entries)
         out += e.name + std::wstring(width - e.name.size() + 2, L' ') +
-               serversText(e.pair, L"(no servers)") + L"\n";
+               serversText(e.pair, L"(no servers)") +
+               (e.pair6.empty() ? L"" : L"; " + serversText(e.pair6)) + L"\n";
     return out;
 }
 
@@ -263,7 +249,7 @@ std::wstring catalogueJson(const std::vector<app::CatalogueEntry>& entries) {
     for (std::size_t i = 0; i < entries.size(); ++i) {
         if (i) out += L',';
         out += L"{\"name\":" + jsonString(entries[i].name) + L",\"ipv4\":" +
-               jsonServers(entries[i].pair) + L",\"ipv6\":[]}";
+               jsonServers(entries[i].pair) + L",\"ipv6\":" + jsonServers(entries[i].pair6) + L"}";
     }
     return out + L"]}";
 }
@@ -330,13 +316,17 @@ Verdict judge(const ChangeResult& change) {
                 L"adapter reconnects."};
     if (change.live == NotAvailable)
         return {kDone, L"saved", L"Saved. It takes effect when the adapter reconnects."};
-    if (!change.inUse)
+    switch (app::readBack(appliedServers(change), change.inUse)) {
+    case app::ReadBack::NotReported:
         return {kDone, L"saved",
                 L"Saved and handed to the adapter; the servers in use could not be read back."};
-    if (!inUseAsAsked(change, *change.inUse))
+    case app::ReadBack::Differs:
         return {kOtherServersInUse, L"other-servers-in-use",
                 L"Saved, but the adapter uses other servers: " +
                     (change.inUse->empty() ? L"none" : joined(*change.inUse, L", ")) + L"."};
+    case app::ReadBack::AsApplied:
+        break;
+    }
     return {kDone, L"applied", L"Done: the adapter uses them now."};
 }
 

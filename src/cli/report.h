@@ -35,15 +35,12 @@ std::wstring jsonString(std::wstring_view text);
 
 std::wstring usageText();
 
-// An adapter as /list shows it. Static servers are the CurrentControlSet NameServer values
-// (nothing: absent); configured ones what the system reports where it can (nothing: cannot);
-// inUse what the adapter uses now (nothing: not reported).
+// An adapter as /list shows it: its static, DHCP and in-use servers as the window's
+// "Current DNS servers" reads them.
 struct AdapterView {
     std::wstring description{};
     std::wstring service{};
-    std::optional<std::wstring> static4{}, static6{};
-    std::optional<std::wstring> configured4{}, configured6{};
-    std::optional<std::vector<std::wstring>> inUse{};
+    app::CurrentDns current{};
 };
 std::wstring listText(const std::vector<AdapterView>& adapters);
 std::wstring listJson(const std::vector<AdapterView>& adapters);

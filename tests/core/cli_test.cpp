@@ -106,11 +106,6 @@ TEST(Addresses, TextFormsAndSameness) {
         EXPECT_FALSE(parseIPv6(bad)) << bad;
     EXPECT_EQ(*parseIPv6(L"::ffff:1.2.3.4"),
               (std::array<std::uint8_t, 16>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff, 1, 2, 3, 4}));
-    EXPECT_TRUE(sameAddress(L"2606:4700:4700::1111", L"2606:4700:4700:0:0:0:0:1111"));
-    EXPECT_TRUE(sameAddress(L"2606:4700::AB", L"2606:4700::ab"));
-    EXPECT_FALSE(sameAddress(L"2606:4700::1", L"2606:4700::2"));
-    EXPECT_TRUE(sameAddress(L"8.8.8.8", L"8.8.8.8"));
-    EXPECT_FALSE(sameAddress(L"8.8.8.8", L"8.8.4.4"));
 }
 
 TEST(Quoting, OnlyWhatNeedsIt) {
@@ -192,7 +187,7 @@ TEST(Verdict, ExitCodesFromWhatWasWrittenAndReadBack) {
     ChangeResult asked;
     asked.servers = L"1.1.1.1,1.0.0.1";
     asked.servers6 = L"2606:4700:4700::1111";
-    const std::vector<std::wstring> inUse{L"2606:4700:4700:0::1111", L"1.0.0.1", L"1.1.1.1"};
+    const std::vector<std::wstring> inUse{L"2606:4700:4700::1111", L"1.0.0.1", L"1.1.1.1"};
     const struct {
         app::ControlSetWrites written;
         InterfaceDnsResult live;
@@ -224,12 +219,14 @@ TEST(Verdict, ExitCodesFromWhatWasWrittenAndReadBack) {
         EXPECT_EQ(verdict.exitCode, c.code) << c.result;
         EXPECT_EQ(verdict.result, c.result);
     }
-    // A family left automatic is not compared: its servers in use come from DHCP.
+    // A family left automatic counts too: servers from DHCP are other servers than those set.
     ChangeResult v4only = asked;
     v4only.servers6.clear();
     v4only.written = all;
     v4only.live = Applied;
     v4only.inUse = std::vector<std::wstring>{L"1.1.1.1", L"1.0.0.1", L"fd00::53"};
+    EXPECT_EQ(judge(v4only).exitCode, kOtherServersInUse);
+    v4only.servers.clear(); // Default: whatever is reported is what DHCP gives
     EXPECT_EQ(judge(v4only).exitCode, kDone);
     ChangeResult partly = asked;
     partly.written = some;
@@ -242,20 +239,23 @@ TEST(Verdict, ExitCodesFromWhatWasWrittenAndReadBack) {
 
 TEST(Printing, JsonDocuments) {
     AdapterView view = named(L"Caf\u00E9 \"LAN\"", kGuid1);
-    view.static4 = L"8.8.8.8,8.8.4.4";
-    view.inUse = std::vector<std::wstring>{L"8.8.8.8"};
+    view.current.static4 = L"8.8.8.8,8.8.4.4";
+    view.current.dhcp6 = L"fd00::53";
+    view.current.inUse = std::vector<std::wstring>{L"8.8.8.8"};
     EXPECT_EQ(listJson({view, named(L"B", kGuid2)}),
               L"{\"adapters\":[{\"index\":1,\"description\":\"Caf\u00E9 \\\"LAN\\\"\",\"guid\":\"" +
                   kGuid1 +
-                  L"\",\"static\":{\"ipv4\":[\"8.8.8.8\",\"8.8.4.4\"],\"ipv6\":[]},\"configured\":"
-                  L"{\"ipv4\":null,\"ipv6\":null},\"inUse\":[\"8.8.8.8\"]},{\"index\":2,"
+                  L"\",\"static\":{\"ipv4\":[\"8.8.8.8\",\"8.8.4.4\"],\"ipv6\":[]},\"dhcp\":{"
+                  L"\"ipv4\":[],\"ipv6\":[\"fd00::53\"]},\"inUse\":[\"8.8.8.8\"]},{\"index\":2,"
                   L"\"description\":\"B\",\"guid\":\"" +
                   kGuid2 +
-                  L"\",\"static\":{\"ipv4\":[],\"ipv6\":[]},\"configured\":{\"ipv4\":null,"
-                  L"\"ipv6\":null},\"inUse\":null}]}");
-    EXPECT_EQ(catalogueJson({{L"Open DNS", L"208.67.222.222,208.67.220.220"}, {L"Empty", L""}}),
+                  L"\",\"static\":{\"ipv4\":[],\"ipv6\":[]},\"dhcp\":{\"ipv4\":[],\"ipv6\":[]},"
+                  L"\"inUse\":null}]}");
+    EXPECT_EQ(catalogueJson({{L"Open DNS", L"208.67.222.222,208.67.220.220", L"2620:119:35::35"},
+                             {L"Empty", L""}}),
               L"{\"catalogue\":[{\"name\":\"Open DNS\",\"ipv4\":[\"208.67.222.222\","
-              L"\"208.67.220.220\"],\"ipv6\":[]},{\"name\":\"Empty\",\"ipv4\":[],\"ipv6\":[]}]}");
+              L"\"208.67.220.220\"],\"ipv6\":[\"2620:119:35::35\"]},{\"name\":\"Empty\","
+              L"\"ipv4\":[],\"ipv6\":[]}]}");
     const ChangeResult change{.verb = Verb::Set,
                               .adapterIndex = 1,
                               .adapter = L"Wi-Fi",
@@ -278,12 +278,13 @@ TEST(Printing, JsonDocuments) {
 }
 
 TEST(Printing, TextForms) {
-    EXPECT_EQ(catalogueText({{L"Google DNS", L"8.8.8.8,8.8.4.4"}, {L"X", L""}}),
-              L"Google DNS  8.8.8.8, 8.8.4.4\nX           (no servers)\n");
+    EXPECT_EQ(
+        catalogueText({{L"Google DNS", L"8.8.8.8,8.8.4.4", L"2001:4860:4860::8888"}, {L"X", L""}}),
+        L"Google DNS  8.8.8.8, 8.8.4.4; 2001:4860:4860::8888\nX           (no servers)\n");
     EXPECT_EQ(listText({named(L"LAN", kGuid1)}),
               L"1. LAN  " + kGuid1 +
-                  L"\n   IPv4 static: automatic\n   IPv6 static: automatic\n   In use:      not "
-                  L"reported\n");
+                  L"\n   IPv4 static: automatic\n   IPv6 static: automatic\n   From DHCP:   "
+                  L"none\n   In use:      not reported\n");
     EXPECT_EQ(listText({}), L"No network adapters found.\n");
 }
 

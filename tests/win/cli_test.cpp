@@ -87,7 +87,7 @@ class CommandLineTest : public testing::Test {
             << "[kDNS]\r\nALL=Open DNS\xAE"
                "Caf\xE9 DNS\xAEQuad\r\nNUM=3\r\n"
                "Open DNS=208.67.222.222,208.67.220.220\r\nCaf\xE9 DNS=9.9.9.9,149.112.112.112\r\n"
-               "Quad=9.9.9.10\r\n";
+               "Quad=9.9.9.10\r\n[kDNS6]\r\nOpen DNS=2620:119:35::35,2620:119:53::53\r\n";
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, kCards);
         const std::wstring root = L"HKEY_LOCAL_MACHINE", cards = kCards;
         const std::pair<std::wstring, std::wstring> seeded[] = {
@@ -176,7 +176,8 @@ TEST_F(CommandLineTest, ReadingCommandsPrintTheSeededFacts) {
     EXPECT_EQ(catalogue.code, 0u);
     EXPECT_EQ(catalogue.out,
               L"{\"catalogue\":[{\"name\":\"Open DNS\",\"ipv4\":[\"208.67.222.222\",\"208.67.220."
-              L"220\"],\"ipv6\":[]},{\"name\":\"Caf\u00E9 DNS\",\"ipv4\":[\"9.9.9.9\",\"149.112."
+              L"220\"],\"ipv6\":[\"2620:119:35::35\",\"2620:119:53::53\"]},{\"name\":\"Caf\u00E9 "
+              L"DNS\",\"ipv4\":[\"9.9.9.9\",\"149.112."
               L"112.112\"],\"ipv6\":[]},{\"name\":\"Quad\",\"ipv4\":[\"9.9.9.10\"],\"ipv6\":[]}]}"
               L"\r\n");
     // Text goes out as UTF-8 with Windows line ends.
@@ -198,7 +199,7 @@ TEST_F(CommandLineTest, ChangesReachTheRegistryOfTheNamedAdapter) {
     EXPECT_NE(set.out.find(L"Open DNS -> 2. Test Wireless Adapter"), std::wstring::npos);
     EXPECT_NE(set.out.find(L"takes effect when the adapter reconnects"), std::wstring::npos);
     EXPECT_EQ(nameServers(Family::V4, kWifi), L"208.67.222.222,208.67.220.220");
-    EXPECT_EQ(nameServers(Family::V6, kWifi), L"");
+    EXPECT_EQ(nameServers(Family::V6, kWifi), L"2620:119:35::35,2620:119:53::53");
     EXPECT_EQ(nameServers(Family::V4, kEth), L"<differs>") << "the other adapter is untouched";
 
     // Quoting: a non-ASCII entry name and a description with spaces, in any letter case.
@@ -223,6 +224,27 @@ TEST_F(CommandLineTest, ChangesReachTheRegistryOfTheNamedAdapter) {
         EXPECT_EQ(ran.windows, 0);
 }
 
+TEST_F(CommandLineTest, RestoreReturnsToTheStateBeforeTheFirstChange) {
+    using app::Family;
+    const std::string catalogue = bytesOf(dir / "Keldrast.ini");
+    ASSERT_EQ(run(L"/set Quad /adapter 1").code, 0u);
+    ASSERT_EQ(run(L"/custom 1.1.1.1 /v6 ::1 /adapter 1").code, 0u);
+    EXPECT_EQ(bytesOf(dir / "Keldrast.ini").rfind(catalogue, 0), 0u)
+        << "the catalogue is read, never rewritten; the restore record is added after it";
+    const auto restored = run(L"/restore /adapter 1 /json");
+    EXPECT_EQ(restored.code, 0u) << restored.err;
+    EXPECT_EQ(restored.out.rfind(L"{\"command\":\"restore\",\"exitCode\":0,", 0), 0u)
+        << restored.out;
+    EXPECT_NE(restored.out.find(L"\"ipv4\":[\"4.4.4.4\",\"4.4.2.2\"],\"ipv6\":[]"),
+              std::wstring::npos);
+    // As seeded: only CurrentControlSet held IPv4 servers; the rest were absent.
+    EXPECT_EQ(nameServer(Family::V4, 2, kEth), L"4.4.4.4,4.4.2.2");
+    for (std::size_t set = 0; set < 2; ++set)
+        EXPECT_EQ(nameServer(Family::V4, set, kEth), L"");
+    EXPECT_EQ(nameServers(Family::V6, kEth), L"");
+    EXPECT_EQ(run(L"/restore /adapter 1").code, 2u) << "the record is used up";
+}
+
 TEST_F(CommandLineTest, EveryFailureHasItsExitCodeAndGoesToTheErrorStream) {
     const struct {
         const wchar_t* arguments;
@@ -233,7 +255,7 @@ TEST_F(CommandLineTest, EveryFailureHasItsExitCodeAndGoesToTheErrorStream) {
         {L"/custom 1.1.1.1 /adapter 1 /verbose", 1, L"Unknown switch: /verbose"},
         {L"/set \"Open DNS\"", 1, L"more than one adapter"},
         {L"/test", 1, L"/test is not available yet"},
-        {L"/restore /adapter 1", 1, L"/restore is not available yet"},
+        {L"/restore /adapter 1", 2, L"nothing to restore for Test Ethernet Adapter"},
         {L"/set Nope /adapter 1", 2, L"no entry called Nope"},
         {L"/set \"Open DNS\" /adapter 7", 2, L"no adapter number 7"},
         {L"/default /adapter \"Test Adapter\"", 2, L"No adapter is called Test Adapter"},
