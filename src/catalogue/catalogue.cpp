@@ -203,6 +203,17 @@ void appendSection(std::wstring& text, std::wstring_view name,
     }
 }
 
+// The line of text at pos, with its end; pos moves past it. A line ends at "\n", or at "\r"
+// when the text has no "\n" after it.
+std::wstring_view nextLine(std::wstring_view text, std::size_t& pos) {
+    auto end = text.find(L'\n', pos);
+    if (end == text.npos) end = text.find(L'\r', pos);
+    const std::size_t next = end == text.npos ? text.size() : end + 1;
+    const std::wstring_view line = text.substr(pos, next - pos);
+    pos = next;
+    return line;
+}
+
 } // namespace
 
 std::vector<std::pair<std::wstring, std::wstring>>
@@ -247,13 +258,7 @@ ProfileSection::ProfileSection(std::wstring_view fileText, std::wstring_view sec
     bool seenSection = false;
     std::size_t pos = 0;
     while (pos < fileText.size()) {
-        // A line ends at "\n", or at "\r" when the text has no "\n" after it.
-        auto end = fileText.find(L'\n', pos);
-        if (end == fileText.npos) end = fileText.find(L'\r', pos);
-        const std::size_t next = end == fileText.npos ? fileText.size() : end + 1;
-        const std::wstring_view line = trimProfile(
-            fileText.substr(pos, (end == fileText.npos ? fileText.size() : end + 1) - pos));
-        pos = next;
+        const std::wstring_view line = trimProfile(nextLine(fileText, pos));
         if (line.empty()) continue;
         if (line.front() == L'[') {
             const auto close = line.rfind(L']');
@@ -281,19 +286,20 @@ std::wstring sectionText(std::wstring_view fileText, std::wstring_view section,
     std::size_t start = fileText.npos;
     std::size_t pos = 0;
     while (pos < fileText.size()) {
-        auto end = fileText.find(L'\n', pos);
-        const std::size_t next = end == fileText.npos ? fileText.size() : end + 1;
-        const std::wstring_view line = trimProfile(fileText.substr(pos, next - pos));
+        const std::size_t lineStart = pos;
+        const std::wstring_view line = trimProfile(nextLine(fileText, pos));
         const auto close = line.rfind(L']');
         if (!line.empty() && line.front() == L'[' && close != line.npos && close > 0) {
-            if (start != fileText.npos) break;
-            if (fold(line.substr(1, close - 1)) == wanted) start = pos;
+            if (start != fileText.npos) {
+                pos = lineStart;
+                break;
+            }
+            if (fold(line.substr(1, close - 1)) == wanted) start = lineStart;
         }
-        pos = next;
     }
     if (start == fileText.npos) return {};
     std::wstring text(fileText.substr(start, pos - start));
-    if (text.back() != L'\n') text += L"\r\n";
+    if (text.back() != L'\n' && text.back() != L'\r') text += L"\r\n";
     return text;
 }
 

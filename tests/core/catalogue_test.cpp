@@ -88,3 +88,41 @@ TEST(SettingsFile, KeysThatCannotComeBackAreLeftOut) {
         settingsLines({{L"all", pair}, {L"a=b", pair}, {L"[x]", pair}, {L"", pair}, {L"ok", pair}}),
         expected);
 }
+
+TEST(SettingsFile, HandEditedFilesComeBackUnchangedAfterASave) {
+    // The catalogue a file text gives, read as the profile functions read it.
+    const auto load = [](std::wstring_view text) {
+        const ProfileSection section(text, kSettingsSection), ipv6(text, kIpv6Section);
+        auto entries = catalogueFromSettings([&](std::wstring_view k) { return section.value(k); });
+        for (auto& e : entries)
+            e.pair6 = ipv6.value(e.name).value_or(L"");
+        return entries;
+    };
+    const struct {
+        const wchar_t* file;
+        std::vector<CatalogueEntry> loaded;
+    } cases[] = {
+        // A name that folds to one of the file's own keys reads that key's value.
+        {L"[kDNS]\r\nALL=Num\u00AEA\r\nNUM=2\r\nA=1.1.1.1,1.0.0.1\r\n",
+         {{L"Num", L"2"}, {L"A", L"1.1.1.1,1.0.0.1"}}},
+        {L"[kdns]\r\nall=all\u00AEB\r\nnum=2\r\nB=\"\"\"\"\r\n[KDNS6]\r\nb=::1\r\n",
+         {{L"all", L"all\u00AEB"}, {L"B", L"\"\"", L"::1"}}},
+        // Lines ended by CR alone; a later section of the same name does not count.
+        {L"[kDNS]\rALL=C\rNUM=1\rC= 3.3.3.3 \r[kDNS]\rC=4.4.4.4\r", {{L"C", L"3.3.3.3"}}},
+    };
+    for (const auto& c : cases) {
+        const auto entries = load(c.file);
+        EXPECT_EQ(entries, c.loaded) << c.file;
+        const std::wstring saved = settingsFileText(entries);
+        EXPECT_EQ(load(saved), entries) << saved;
+        EXPECT_EQ(settingsFileText(load(saved)), saved);
+    }
+    // What a save keeps of the sections it does not write.
+    const std::wstring records = L"[kRestore]\r\n{G}=-|-|-|-|-|-\r\n";
+    EXPECT_EQ(sectionText(L"[kDNS]\r\nALL=\r\n" + records + L"[x]\r\n", L"KRESTORE"), records);
+    EXPECT_EQ(sectionText(L"[kDNS]\r\n[kRestore]\r\n{G}=1", kRestoreSection),
+              L"[kRestore]\r\n{G}=1\r\n");
+    EXPECT_EQ(sectionText(L"[kDNS]\r\n", kRestoreSection), L"");
+    EXPECT_EQ(sectionText(L"[kDNS]\rA=1\r[kRestore]\r{G}=1\r[x]\r", kRestoreSection),
+              L"[kRestore]\r{G}=1\r");
+}
