@@ -1,4 +1,4 @@
-// The command line's pure rules: what arguments ask for, address forms, quoting, the
+// The command line's pure rules: what arguments ask for, address forms, the
 // adapter and entry a command names, exit codes, and the text, JSON and channel forms.
 #include "cli/command.h"
 #include "cli/report.h"
@@ -106,24 +106,6 @@ TEST(Addresses, TextFormsAndSameness) {
         EXPECT_FALSE(parseIPv6(bad)) << bad;
     EXPECT_EQ(*parseIPv6(L"::ffff:1.2.3.4"),
               (std::array<std::uint8_t, 16>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff, 1, 2, 3, 4}));
-}
-
-TEST(Quoting, OnlyWhatNeedsIt) {
-    const struct {
-        const wchar_t* argument;
-        const wchar_t* quoted;
-    } cases[] = {
-        {L"/set", L"/set"},
-        {L"", L"\"\""},
-        {L"Open DNS", L"\"Open DNS\""},
-        {L"say \"hi\"", L"\"say \\\"hi\\\"\""},
-        {L"C:\\dir\\", L"C:\\dir\\"},
-        {L"C:\\my dir\\", L"\"C:\\my dir\\\\\""},
-        {L"a\\\"b", L"\"a\\\\\\\"b\""},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(quoteArgument(c.argument), c.quoted) << c.argument;
-    EXPECT_EQ(joinArguments({L"/set", L"Open DNS", L"/json"}), L"/set \"Open DNS\" /json");
 }
 
 TEST(Encoding, Utf8BothWaysAndJsonStrings) {
