@@ -1,16 +1,18 @@
-// Keldrast: changes the DNS servers of one network adapter.
+// Keldrast: changes the DNS servers of one network adapter. Without arguments it opens the
+// window; with arguments it runs one command of the command line and ends with its code.
 #include "app/frmMain.h"
+#include "cli/cli.h"
+#include "cli/command.h"
+#include "toolkit/elevation.h"
 
 #include <windows.h>
 #include <commctrl.h>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
-    // The program runs elevated: DLLs come from the system directory only.
-    using SetDllDirsFn = BOOL(WINAPI*)(DWORD);
-    if (auto setDllDirs = reinterpret_cast<SetDllDirsFn>(reinterpret_cast<void*>(
-            GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories"))))
-        setDllDirs(LOAD_LIBRARY_SEARCH_SYSTEM32);
+#include <variant>
 
+namespace {
+
+int runWindow(int showCommand) {
     INITCOMMONCONTROLSEX icc{sizeof(icc),
                              ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES | ICC_INTERNET_CLASSES};
     InitCommonControlsEx(&icc);
@@ -26,4 +28,28 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
         DispatchMessageW(&msg);
     }
     return static_cast<int>(msg.wParam);
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
+    // The program may run elevated: DLLs come from the system directory only.
+    using SetDllDirsFn = BOOL(WINAPI*)(DWORD);
+    if (auto setDllDirs = reinterpret_cast<SetDllDirsFn>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories"))))
+        setDllDirs(LOAD_LIBRARY_SEARCH_SYSTEM32);
+
+    const auto args = cli::processArguments();
+    if (args.empty()) {
+        // The window asks for elevation once; "/window" is how the elevated copy is started,
+        // so a copy that still is not elevated opens as it is instead of asking again.
+        if (tk::relaunchedElevated(L"/window")) return 0;
+        return runWindow(showCommand);
+    }
+    const auto parsed = cli::parse(args);
+    const auto* command = std::get_if<cli::Command>(&parsed);
+    if (command && command->verb == cli::Verb::Window && args.size() == 1)
+        return runWindow(showCommand);
+    cli::ConsoleOutput output;
+    return cli::run(args, output);
 }

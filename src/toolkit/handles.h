@@ -44,6 +44,9 @@ inline void closeGdiObject(HGDIOBJ h) noexcept {
 inline void closeHook(HHOOK h) noexcept {
     UnhookWindowsHookEx(h);
 }
+inline void closeKernelHandle(HANDLE h) noexcept {
+    CloseHandle(h);
+}
 
 using unique_hkey = unique_any<HKEY, &RegCloseKey>;
 using unique_hfont = unique_any<HFONT, &closeGdiObject>;
@@ -52,6 +55,8 @@ using unique_hbrush = unique_any<HBRUSH, &closeGdiObject>;
 using unique_hdc = unique_any<HDC, &DeleteDC>;
 using unique_hhook = unique_any<HHOOK, &closeHook>;
 using unique_hmodule = unique_any<HMODULE, &FreeLibrary>;
+// A process, thread or file handle (never INVALID_HANDLE_VALUE: store those as empty).
+using unique_handle = unique_any<HANDLE, &closeKernelHandle>;
 
 // A device context obtained with GetDC, given back with ReleaseDC.
 class unique_window_dc {

@@ -1,0 +1,57 @@
+// The command line: what a list of arguments asks for, the address forms it accepts, and
+// how an argument is quoted so that the system's parser gives it back unchanged. Pure.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace cli {
+
+// Window: open the window as without arguments, but without asking for elevation.
+enum class Verb { Help, List, Catalogue, Set, Custom, Default, Restore, Flush, Test, Window };
+
+struct Command {
+    Verb verb = Verb::Help;
+    bool json = false;
+    std::wstring entry{};                  // /set NAME
+    std::vector<std::wstring> servers{};   // /custom P [A]
+    std::vector<std::wstring> servers6{};  // /v6 P6 [A6]
+    std::optional<std::wstring> adapter{}; // /adapter A
+    std::optional<std::wstring> channel{}; // /channel FILE: an elevated copy's output file
+    bool operator==(const Command&) const = default;
+};
+
+struct ParseError {
+    std::wstring message{};
+    bool json = false; // /json was among the arguments, so the error is wanted as JSON too
+    bool operator==(const ParseError&) const = default;
+};
+
+// The arguments after the program's name. Switches start with "/" or "-" and are compared
+// without regard to letter case; an unknown or repeated switch, a missing value or a value
+// that is not an address is an error.
+std::variant<Command, ParseError> parse(const std::vector<std::wstring>& args);
+
+// Whether the command changes the system and so needs an administrator.
+bool changesSystem(Verb verb);
+// "set", "custom"...: the command's name in JSON output.
+std::wstring_view verbName(Verb verb);
+
+// A dotted IPv4 address of four decimal parts 0 to 255 without leading zeros; 0.0.0.0 is
+// the unset address and not accepted.
+std::optional<std::array<std::uint8_t, 4>> parseIPv4(std::wstring_view text);
+// An IPv6 address in any of its text forms ("::" once, an IPv4 tail), without a zone; the
+// unspecified address "::" is not accepted.
+std::optional<std::array<std::uint8_t, 16>> parseIPv6(std::wstring_view text);
+
+// One argument as it must be written so that CommandLineToArgvW gives it back unchanged.
+std::wstring quoteArgument(std::wstring_view argument);
+// The arguments joined, each quoted as needed, separated by single spaces.
+std::wstring joinArguments(const std::vector<std::wstring>& args);
+
+} // namespace cli

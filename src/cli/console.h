@@ -1,0 +1,46 @@
+// Where the command line prints: the standard handles when they are redirected (UTF-8 to a
+// file or pipe), else the console of the program that started this one (Unicode text), or
+// a buffer that an elevated copy hands back to the copy that started it.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+#include "cli/report.h"
+#include "toolkit/handles.h"
+
+namespace cli {
+
+class Output {
+  public:
+    virtual ~Output() = default;
+    virtual void out(std::wstring_view text) = 0;
+    virtual void err(std::wstring_view text) = 0;
+};
+
+// The standard output and error handles as inherited; where one is missing (a GUI program
+// started from a console has none), the parent's console, attached. A redirection is never
+// replaced by the console, so "> file" keeps working.
+class ConsoleOutput final : public Output {
+  public:
+    ConsoleOutput();
+    void out(std::wstring_view text) override { write(out_, text); }
+    void err(std::wstring_view text) override { write(err_, text); }
+
+  private:
+    static void write(HANDLE handle, std::wstring_view text);
+    HANDLE out_ = nullptr;
+    HANDLE err_ = nullptr;
+    tk::unique_handle console_;
+};
+
+class BufferOutput final : public Output {
+  public:
+    void out(std::wstring_view text) override { printed.out += text; }
+    void err(std::wstring_view text) override { printed.err += text; }
+    Printed printed;
+};
+
+} // namespace cli

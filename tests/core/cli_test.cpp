@@ -1,0 +1,279 @@
+// The command line's pure rules: what arguments ask for, address forms, the
+// adapter and entry a command names, exit codes, and the text, JSON and channel forms.
+#include "cli/command.h"
+#include "cli/report.h"
+
+#include <gtest/gtest.h>
+
+using namespace cli;
+using app::InterfaceDnsResult;
+
+namespace {
+
+using Args = std::vector<std::wstring>;
+
+Command parsed(const Args& args) {
+    const auto result = parse(args);
+    if (const auto* error = std::get_if<ParseError>(&result)) {
+        ADD_FAILURE() << "refused: " << testing::PrintToString(error->message);
+        return {};
+    }
+    return std::get<Command>(result);
+}
+
+const std::wstring kGuid1 = L"{1D7E0C6B-0000-4000-8000-000000000001}";
+const std::wstring kGuid2 = L"{1D7E0C6B-0000-4000-8000-000000000002}";
+
+AdapterView named(std::wstring description, std::wstring service) {
+    return {.description = std::move(description), .service = std::move(service)};
+}
+
+} // namespace
+
+TEST(CommandLine, CommandsAndTheirValues) {
+    EXPECT_EQ(parsed({L"/?"}).verb, Verb::Help);
+    EXPECT_EQ(parsed({L"/HELP"}).verb, Verb::Help);
+    EXPECT_EQ(parsed({L"/List", L"/JSON"}), (Command{.verb = Verb::List, .json = true}));
+    EXPECT_EQ(parsed({L"/json", L"/catalogue"}), (Command{.verb = Verb::Catalogue, .json = true}));
+    EXPECT_EQ(parsed({L"/set", L"Open DNS", L"/adapter", L"2"}),
+              (Command{.verb = Verb::Set, .entry = L"Open DNS", .adapter = L"2"}));
+    EXPECT_EQ(parsed({L"/custom", L"1.1.1.1", L"1.0.0.1", L"/v6", L"2606:4700:4700::1111"}),
+              (Command{.verb = Verb::Custom,
+                       .servers = {L"1.1.1.1", L"1.0.0.1"},
+                       .servers6 = {L"2606:4700:4700::1111"}}));
+    EXPECT_EQ(parsed({L"/adapter", L"Wi-Fi", L"/custom", L"9.9.9.9"}),
+              (Command{.verb = Verb::Custom, .servers = {L"9.9.9.9"}, .adapter = L"Wi-Fi"}));
+    EXPECT_EQ(parsed({L"/default"}).verb, Verb::Default);
+    EXPECT_EQ(parsed({L"/restore", L"/adapter", kGuid1}).adapter, kGuid1);
+    EXPECT_EQ(parsed({L"/flush"}).verb, Verb::Flush);
+    EXPECT_EQ(parsed({L"/test"}).verb, Verb::Test);
+    EXPECT_EQ(parsed({L"/default", L"/channel", L"C:\\t\\kld1.tmp"}).channel, L"C:\\t\\kld1.tmp");
+    for (const auto verb : {Verb::Set, Verb::Custom, Verb::Default, Verb::Restore, Verb::Flush})
+        EXPECT_TRUE(changesSystem(verb));
+    for (const auto verb : {Verb::Help, Verb::List, Verb::Catalogue, Verb::Test, Verb::Window})
+        EXPECT_FALSE(changesSystem(verb));
+}
+
+TEST(CommandLine, MistakesAreErrorsNeverIgnored) {
+    const struct {
+        Args args;
+        const wchar_t* says;
+    } cases[] = {
+        {{}, L"No command"},
+        {{L"/json"}, L"No command"},
+        {{L"/lsit"}, L"Unknown switch: /lsit"},
+        {{L"/list", L"/verbose"}, L"Unknown switch: /verbose"},
+        {{L"-list"}, L"Unexpected argument: -list"},
+        {{L"/list", L"extra"}, L"Unexpected argument: extra"},
+        {{L"/list", L"/catalogue"}, L"Only one command"},
+        {{L"/json", L"/list", L"/json"}, L"given twice"},
+        {{L"/set"}, L"/set needs"},
+        {{L"/set", L"/adapter", L"1"}, L"/set needs"},
+        {{L"/custom"}, L"needs a preferred server"},
+        {{L"/custom", L"1.1.1"}, L"Not an IPv4 server address: 1.1.1"},
+        {{L"/custom", L"1.1.1.1", L"1.0.0.256"}, L"Not an IPv4"},
+        {{L"/custom", L"1.1.1.1", L"1.1.1.1", L"1.1.1.1"}, L"Unexpected argument"},
+        {{L"/custom", L"1.1.1.1", L"/v6"}, L"needs a preferred server address (IPv6)"},
+        {{L"/custom", L"1.1.1.1", L"/v6", L"1.1.1.1"}, L"Not an IPv6"},
+        {{L"/set", L"X", L"/v6", L"::1"}, L"/v6 goes with /custom"},
+        {{L"/list", L"/adapter", L"1"}, L"/adapter goes with"},
+        {{L"/flush", L"/adapter", L"1"}, L"/adapter goes with"},
+        {{L"/default", L"/adapter"}, L"/adapter needs a value"},
+        {{L"/list", L"/channel", L"x"}, L"/channel is only"},
+    };
+    for (const auto& c : cases) {
+        const auto result = parse(c.args);
+        const auto* error = std::get_if<ParseError>(&result);
+        ASSERT_NE(error, nullptr) << testing::PrintToString(c.args);
+        EXPECT_NE(error->message.find(c.says), std::wstring::npos)
+            << testing::PrintToString(error->message);
+    }
+    EXPECT_TRUE(std::get<ParseError>(parse({L"/list", L"/x", L"/JSON"})).json);
+    EXPECT_FALSE(std::get<ParseError>(parse({L"/list", L"/x"})).json);
+}
+
+TEST(Addresses, TextFormsAndSameness) {
+    for (const auto* good : {L"1.1.1.1", L"255.255.255.255", L"10.0.0.1"})
+        EXPECT_TRUE(parseIPv4(good)) << good;
+    for (const auto* bad : {L"", L"0.0.0.0", L"1.1.1", L"1.1.1.1.1", L"01.1.1.1", L"1.1.1.256",
+                            L"1..1.1", L"a.b.c.d", L" 1.1.1.1", L"1.1.1.1 ", L"::1"})
+        EXPECT_FALSE(parseIPv4(bad)) << bad;
+    for (const auto* good : {L"::1", L"2606:4700:4700::1111", L"fe80::", L"1:2:3:4:5:6:7:8",
+                             L"::ffff:1.2.3.4", L"1::2:3:4:5:6:7", L"ABCD::ef"})
+        EXPECT_TRUE(parseIPv6(good)) << good;
+    for (const auto* bad : {L"", L"::", L"1:2:3:4:5:6:7", L"1:2:3:4:5:6:7:8:9", L"1::2::3", L":1::",
+                            L"12345::", L"g::1", L"fe80::1%4", L"1.2.3.4", L"1:2:3:4:5:6:7::8"})
+        EXPECT_FALSE(parseIPv6(bad)) << bad;
+    EXPECT_EQ(*parseIPv6(L"::ffff:1.2.3.4"),
+              (std::array<std::uint8_t, 16>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff, 1, 2, 3, 4}));
+}
+
+TEST(Encoding, Utf8BothWaysAndJsonStrings) {
+    EXPECT_EQ(toUtf8(L"a\u00E9\u20AC\U0001F600"), "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80");
+    EXPECT_EQ(fromUtf8("a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"), L"a\u00E9\u20AC\U0001F600");
+    EXPECT_EQ(fromUtf8("\xC3"), L"\uFFFD");           // cut short
+    EXPECT_EQ(fromUtf8("\xC0\xAF"), L"\uFFFD\uFFFD"); // overlong
+    EXPECT_EQ(fromUtf8("\xFF"
+                       "a"),
+              L"\uFFFDa");
+    EXPECT_EQ(jsonString(L"Caf\u00E9 \"A\\B\"\n\t\x01"),
+              L"\"Caf\u00E9 \\\"A\\\\B\\\"\\n\\t\\u0001\"");
+}
+
+TEST(AdapterChoice, PositionGuidOrDescription) {
+    const std::vector<AdapterView> two{named(L"Ethernet", kGuid1),
+                                       named(L"Wi-Fi  Adapter", kGuid2)};
+    const std::vector<AdapterView> same{named(L"NIC", kGuid1), named(L"NIC", kGuid2)};
+    const struct {
+        const std::vector<AdapterView>& adapters;
+        std::optional<std::wstring> wanted;
+        std::optional<std::size_t> index;
+        int code;
+    } cases[] = {
+        {two, L"2", 1, kDone},
+        {two, L" 1 ", 0, kDone},
+        {two, L"3", {}, kUnknownTarget},
+        {two, L"0", {}, kUnknownTarget},
+        {two, L"99999999999999999999", {}, kUnknownTarget},
+        {two, L"{1d7e0c6b-0000-4000-8000-000000000002}", 1, kDone},
+        {two, L"wi-fi  adapter", 1, kDone},
+        {two, L"Wi-Fi", {}, kUnknownTarget},
+        {two, std::nullopt, {}, kBadArguments},
+        {same, L"nic", {}, kUnknownTarget},
+        {same, kGuid2, 1, kDone},
+    };
+    for (const auto& c : cases) {
+        const auto choice = chooseAdapter(c.adapters, c.wanted);
+        EXPECT_EQ(choice.index, c.index) << c.wanted.value_or(L"-");
+        EXPECT_EQ(choice.exitCode, c.code) << c.wanted.value_or(L"-");
+        if (!choice.index) {
+            EXPECT_NE(choice.message.find(c.adapters[0].description), std::wstring::npos);
+        }
+    }
+    EXPECT_EQ(chooseAdapter({named(L"Only", kGuid1)}, std::nullopt).index, 0u);
+    EXPECT_EQ(chooseAdapter({}, std::nullopt).exitCode, kUnknownTarget);
+}
+
+TEST(EntryChoice, AsTheSettingsFileComparesNames) {
+    const std::vector<app::CatalogueEntry> entries{
+        {L"Open DNS", L"1.1.1.1,1.0.0.1"}, {L"open dns", L"2.2.2.2"}, {L"Quad", L"9.9.9.9"}};
+    EXPECT_EQ(findEntry(entries, L" Open DNS "), 0u);
+    EXPECT_EQ(findEntry(entries, L"open dns"), 1u); // exact first
+    EXPECT_EQ(findEntry(entries, L"QUAD"), 2u);
+    EXPECT_EQ(findEntry(entries, L"Quad9"), std::nullopt);
+}
+
+TEST(Verdict, ExitCodesFromWhatWasWrittenAndReadBack) {
+    using enum InterfaceDnsResult;
+    const app::ControlSetWrites all{true, true, true}, none{}, some{true, false, true};
+    ChangeResult asked;
+    asked.servers = L"1.1.1.1,1.0.0.1";
+    asked.servers6 = L"2606:4700:4700::1111";
+    const std::vector<std::wstring> inUse{L"2606:4700:4700::1111", L"1.0.0.1", L"1.1.1.1"};
+    const struct {
+        app::ControlSetWrites written;
+        InterfaceDnsResult live;
+        std::optional<std::vector<std::wstring>> inUse;
+        bool validService;
+        int code;
+        const wchar_t* result;
+    } cases[] = {
+        {all, Applied, inUse, true, kDone, L"applied"},
+        {all, Applied, std::vector<std::wstring>{L"1.1.1.1", L"2606:4700:4700::1111"}, true,
+         kOtherServersInUse, L"other-servers-in-use"},
+        {all, Applied,
+         std::vector<std::wstring>{L"1.1.1.1", L"1.0.0.1", L"8.8.8.8", L"2606:4700:4700::1111"},
+         true, kOtherServersInUse, L"other-servers-in-use"},
+        {all, Applied, std::nullopt, true, kDone, L"saved"},
+        {all, NotAvailable, std::nullopt, true, kDone, L"saved"},
+        {all, Failed, std::nullopt, true, kOtherServersInUse, L"other-servers-in-use"},
+        {some, Applied, inUse, true, kPartlyWritten, L"partly-written"},
+        {none, NotAvailable, std::nullopt, true, kNotWritten, L"not-written"},
+        {all, NotAvailable, std::nullopt, false, kNotWritten, L"not-written"},
+    };
+    for (const auto& c : cases) {
+        ChangeResult change = asked;
+        change.written = c.written;
+        change.live = c.live;
+        change.inUse = c.inUse;
+        change.validService = c.validService;
+        const auto verdict = judge(change);
+        EXPECT_EQ(verdict.exitCode, c.code) << c.result;
+        EXPECT_EQ(verdict.result, c.result);
+    }
+    // A family left automatic counts too: servers from DHCP are other servers than those set.
+    ChangeResult v4only = asked;
+    v4only.servers6.clear();
+    v4only.written = all;
+    v4only.live = Applied;
+    v4only.inUse = std::vector<std::wstring>{L"1.1.1.1", L"1.0.0.1", L"fd00::53"};
+    EXPECT_EQ(judge(v4only).exitCode, kOtherServersInUse);
+    v4only.servers.clear(); // Default: whatever is reported is what DHCP gives
+    EXPECT_EQ(judge(v4only).exitCode, kDone);
+    ChangeResult partly = asked;
+    partly.written = some;
+    EXPECT_NE(judge(partly).message.find(L"written to ControlSet001, CurrentControlSet; not "
+                                         L"written to ControlSet002"),
+              std::wstring::npos);
+    EXPECT_NE(judge(ChangeResult{.written = all}).message.find(L"when the adapter reconnects"),
+              std::wstring::npos);
+}
+
+TEST(Printing, JsonDocuments) {
+    AdapterView view = named(L"Caf\u00E9 \"LAN\"", kGuid1);
+    view.current.static4 = L"8.8.8.8,8.8.4.4";
+    view.current.dhcp6 = L"fd00::53";
+    view.current.inUse = std::vector<std::wstring>{L"8.8.8.8"};
+    EXPECT_EQ(listJson({view, named(L"B", kGuid2)}),
+              L"{\"adapters\":[{\"index\":1,\"description\":\"Caf\u00E9 \\\"LAN\\\"\",\"guid\":\"" +
+                  kGuid1 +
+                  L"\",\"static\":{\"ipv4\":[\"8.8.8.8\",\"8.8.4.4\"],\"ipv6\":[]},\"dhcp\":{"
+                  L"\"ipv4\":[],\"ipv6\":[\"fd00::53\"]},\"inUse\":[\"8.8.8.8\"]},{\"index\":2,"
+                  L"\"description\":\"B\",\"guid\":\"" +
+                  kGuid2 +
+                  L"\",\"static\":{\"ipv4\":[],\"ipv6\":[]},\"dhcp\":{\"ipv4\":[],\"ipv6\":[]},"
+                  L"\"inUse\":null}]}");
+    EXPECT_EQ(catalogueJson({{L"Open DNS", L"208.67.222.222,208.67.220.220", L"2620:119:35::35"},
+                             {L"Empty", L""}}),
+              L"{\"catalogue\":[{\"name\":\"Open DNS\",\"ipv4\":[\"208.67.222.222\","
+              L"\"208.67.220.220\"],\"ipv6\":[\"2620:119:35::35\"]},{\"name\":\"Empty\","
+              L"\"ipv4\":[],\"ipv6\":[]}]}");
+    const ChangeResult change{.verb = Verb::Set,
+                              .adapterIndex = 1,
+                              .adapter = L"Wi-Fi",
+                              .service = kGuid2,
+                              .entry = L"Open DNS",
+                              .servers = L"1.1.1.1",
+                              .written = {true, true, true}};
+    const auto json = changeJson(change, judge(change));
+    EXPECT_EQ(json,
+              L"{\"command\":\"set\",\"exitCode\":0,\"result\":\"saved\",\"adapter\":{\"index\":2,"
+              L"\"description\":\"Wi-Fi\",\"guid\":\"" +
+                  kGuid2 +
+                  L"\"},\"entry\":\"Open DNS\",\"ipv4\":[\"1.1.1.1\"],\"ipv6\":[],\"written\":{"
+                  L"\"ControlSet001\":true,\"ControlSet002\":true,\"CurrentControlSet\":true},"
+                  L"\"live\":\"not-available\",\"inUse\":null,\"message\":\"Saved. It takes "
+                  L"effect when the adapter reconnects.\"}");
+    EXPECT_EQ(errorJson(L"set", 2, L"No \"X\""),
+              L"{\"command\":\"set\",\"exitCode\":2,\"result\":\"error\",\"message\":\"No "
+              L"\\\"X\\\"\"}");
+}
+
+TEST(Printing, TextForms) {
+    EXPECT_EQ(
+        catalogueText({{L"Google DNS", L"8.8.8.8,8.8.4.4", L"2001:4860:4860::8888"}, {L"X", L""}}),
+        L"Google DNS  8.8.8.8, 8.8.4.4; 2001:4860:4860::8888\nX           (no servers)\n");
+    EXPECT_EQ(listText({named(L"LAN", kGuid1)}),
+              L"1. LAN  " + kGuid1 +
+                  L"\n   IPv4 static: automatic\n   IPv6 static: automatic\n   From DHCP:   "
+                  L"none\n   In use:      not reported\n");
+    EXPECT_EQ(listText({}), L"No network adapters found.\n");
+}
+
+TEST(Channel, BothStreamsComeBackWhole) {
+    const Printed printed{L"out \u00E9\nline 2\n", L"err \U0001F600"};
+    EXPECT_EQ(decodeChannel(encodeChannel(printed)), printed);
+    EXPECT_EQ(decodeChannel(encodeChannel({})), Printed{});
+    for (const char* bad : {"", "3 0\nab", "2 0\nabc", "x 0\n", "1\na", "0 0"})
+        EXPECT_EQ(decodeChannel(bad), std::nullopt) << bad;
+}

@@ -1,0 +1,404 @@
+// The command line: the real keldrast.exe run with arguments, its output in files, on seeded
+// network cards and a seeded settings file; and the elevation branches in process, through
+// the replaceable "am I elevated" and "relaunch elevated" entry points.
+#include "cli/cli.h"
+
+#include <shellapi.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "cli/command.h"
+#include "dns/nameserver_state.h"
+#include "registry/modReg.h"
+#include "toolkit/elevation.h"
+#include "toolkit/open_as_user.h"
+#include "toolkit/platform.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr wchar_t kCards[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCards";
+const std::wstring kEth = L"{1D7E0C6B-0000-4000-8000-0000000000C1}";
+const std::wstring kWifi = L"{1D7E0C6B-0000-4000-8000-0000000000C2}";
+const std::wstring kOdd = L"not-a-guid";
+
+std::string bytesOf(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::wstring nameServer(app::Family family, std::size_t set, const std::wstring& service) {
+    return modReg::readValue(L"HKEY_LOCAL_MACHINE", app::interfaceKeyPath(family, set, service),
+                             L"NameServer");
+}
+// The value in all three control sets, when they agree.
+std::wstring nameServers(app::Family family, const std::wstring& service) {
+    const auto first = nameServer(family, 0, service);
+    for (std::size_t set = 1; set < app::kInterfaceBasePaths.size(); ++set)
+        if (nameServer(family, set, service) != first) return L"<differs>";
+    return first;
+}
+
+void removeInterfaces() {
+    for (const auto& service : {kEth, kWifi})
+        for (const auto family : app::kFamilies)
+            for (std::size_t set = 0; set < app::kInterfaceBasePaths.size(); ++set)
+                RegDeleteTreeW(HKEY_LOCAL_MACHINE,
+                               app::interfaceKeyPath(family, set, service).c_str());
+}
+
+struct Ran {
+    DWORD code = 0;
+    std::wstring out, err;
+    int windows = 0; // top-level windows the program showed
+};
+
+struct Watched {
+    DWORD processId;
+    std::vector<HWND> windows;
+};
+BOOL CALLBACK collectWindow(HWND window, LPARAM param) {
+    auto& watched = *reinterpret_cast<Watched*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == watched.processId && IsWindowVisible(window) &&
+        std::find(watched.windows.begin(), watched.windows.end(), window) == watched.windows.end())
+        watched.windows.push_back(window);
+    return TRUE;
+}
+
+// The copied program in a scratch folder with its own settings file, three network cards
+// (one whose service name is no GUID) and clean interface keys.
+class CommandLineTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        fs::copy_file(fs::path(tk::executableDirectory()).parent_path() / "keldrast.exe", exe);
+        // Names in the ANSI code page (1252 here): "Caf\xE9 DNS" is "Café DNS".
+        std::ofstream(dir / "Keldrast.ini", std::ios::binary)
+            << "[kDNS]\r\nALL=Open DNS\xAE"
+               "Caf\xE9 DNS\xAEQuad\r\nNUM=3\r\n"
+               "Open DNS=208.67.222.222,208.67.220.220\r\nCaf\xE9 DNS=9.9.9.9,149.112.112.112\r\n"
+               "Quad=9.9.9.10\r\n[kDNS6]\r\nOpen DNS=2620:119:35::35,2620:119:53::53\r\n";
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kCards);
+        const std::wstring root = L"HKEY_LOCAL_MACHINE", cards = kCards;
+        const std::pair<std::wstring, std::wstring> seeded[] = {
+            {L"Test Ethernet Adapter", kEth}, {L"Test Wireless Adapter", kWifi}, {L"Odd", kOdd}};
+        for (std::size_t i = 0; i < std::size(seeded); ++i) {
+            const std::wstring key = cards + L"\\" + std::to_wstring(i + 1);
+            ASSERT_TRUE(modReg::writeValue(root, key, L"Description", seeded[i].first, L"string"));
+            ASSERT_TRUE(modReg::writeValue(root, key, L"ServiceName", seeded[i].second, L"string"));
+        }
+        removeInterfaces();
+        ASSERT_TRUE(modReg::writeValue(root, app::interfaceKeyPath(app::Family::V4, 2, kEth),
+                                       L"NameServer", L"4.4.4.4,4.4.2.2", L"string"));
+    }
+    void TearDown() override {
+        removeInterfaces();
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kCards);
+        fs::remove_all(dir);
+    }
+
+    // Runs the program with a command line, output and errors to files, and waits.
+    Ran run(const std::wstring& arguments) {
+        const fs::path outFile = dir / "out.txt", errFile = dir / "err.txt";
+        SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+        auto create = [&](const fs::path& p) {
+            return CreateFileW(p.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                               0, nullptr);
+        };
+        tk::unique_handle out(create(outFile)), err(create(errFile));
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = out.get();
+        startup.hStdError = err.get();
+        std::wstring commandLine = L"\"" + exe.wstring() + L"\" " + arguments;
+        PROCESS_INFORMATION process{};
+        Ran ran;
+        if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                            dir.c_str(), &startup, &process)) {
+            ADD_FAILURE() << "cannot start " << exe;
+            return ran;
+        }
+        tk::unique_handle processHandle(process.hProcess), thread(process.hThread);
+        out.reset();
+        err.reset();
+        ran.windows = watchWindows(process.hProcess, process.dwProcessId);
+        GetExitCodeProcess(process.hProcess, &ran.code);
+        ran.out = cli::fromUtf8(bytesOf(outFile));
+        ran.err = cli::fromUtf8(bytesOf(errFile));
+        return ran;
+    }
+
+    // Waits for the process, counting the visible top-level windows it shows (looked for
+    // every 10 ms); a window that stays is closed, so the window's own start is checked too.
+    static int watchWindows(HANDLE process, DWORD processId) {
+        Watched watched{processId, {}};
+        const DWORD start = GetTickCount();
+        while (WaitForSingleObject(process, 10) == WAIT_TIMEOUT) {
+            EnumWindows(collectWindow, reinterpret_cast<LPARAM>(&watched));
+            for (HWND w : watched.windows)
+                PostMessageW(w, WM_CLOSE, 0, 0);
+            if (GetTickCount() - start > 30000) TerminateProcess(process, 99);
+        }
+        return static_cast<int>(watched.windows.size());
+    }
+
+    fs::path dir =
+        fs::temp_directory_path() / ("keldrast-cli-" + std::to_string(GetCurrentProcessId()));
+    fs::path exe = dir / "keldrast.exe";
+};
+
+TEST_F(CommandLineTest, ReadingCommandsPrintTheSeededFacts) {
+    const auto list = run(L"/list /json");
+    EXPECT_EQ(list.code, 0u) << list.err;
+    EXPECT_EQ(list.err, L"");
+    EXPECT_NE(list.out.find(L"{\"adapters\":[{\"index\":1,\"description\":\"Test Ethernet "
+                            L"Adapter\",\"guid\":\"" +
+                            kEth +
+                            L"\",\"static\":{\"ipv4\":[\"4.4.4.4\",\"4.4.2.2\"],\"ipv6\":[]}"),
+              std::wstring::npos)
+        << list.out;
+    EXPECT_NE(list.out.find(L"{\"index\":3,\"description\":\"Odd\",\"guid\":\"not-a-guid\""),
+              std::wstring::npos);
+    EXPECT_EQ(list.out.find(L'\n'), list.out.size() - 1) << "one line";
+
+    const auto catalogue = run(L"/CATALOGUE /json");
+    EXPECT_EQ(catalogue.code, 0u);
+    EXPECT_EQ(catalogue.out,
+              L"{\"catalogue\":[{\"name\":\"Open DNS\",\"ipv4\":[\"208.67.222.222\",\"208.67.220."
+              L"220\"],\"ipv6\":[\"2620:119:35::35\",\"2620:119:53::53\"]},{\"name\":\"Caf\u00E9 "
+              L"DNS\",\"ipv4\":[\"9.9.9.9\",\"149.112."
+              L"112.112\"],\"ipv6\":[]},{\"name\":\"Quad\",\"ipv4\":[\"9.9.9.10\"],\"ipv6\":[]}]}"
+              L"\r\n");
+    // Text goes out as UTF-8 with Windows line ends.
+    run(L"/catalogue");
+    EXPECT_NE(bytesOf(dir / "out.txt").find("Caf\xC3\xA9 DNS  9.9.9.9, 149.112.112.112\r\n"),
+              std::string::npos);
+
+    const auto help = run(L"/?");
+    EXPECT_EQ(help.code, 0u);
+    EXPECT_NE(help.out.find(L"Exit codes"), std::wstring::npos);
+    for (const auto& ran : {list, catalogue, help})
+        EXPECT_EQ(ran.windows, 0);
+}
+
+TEST_F(CommandLineTest, ChangesReachTheRegistryOfTheNamedAdapter) {
+    using app::Family;
+    auto set = run(L"/set \"Open DNS\" /adapter 2");
+    EXPECT_EQ(set.code, 0u) << set.err;
+    EXPECT_NE(set.out.find(L"Open DNS -> 2. Test Wireless Adapter"), std::wstring::npos);
+    EXPECT_NE(set.out.find(L"takes effect when the adapter reconnects"), std::wstring::npos);
+    EXPECT_EQ(nameServers(Family::V4, kWifi), L"208.67.222.222,208.67.220.220");
+    EXPECT_EQ(nameServers(Family::V6, kWifi), L"2620:119:35::35,2620:119:53::53");
+    EXPECT_EQ(nameServers(Family::V4, kEth), L"<differs>") << "the other adapter is untouched";
+
+    // Quoting: a non-ASCII entry name and a description with spaces, in any letter case.
+    set = run(L"/set \"caf\u00C9 dns\" /adapter \"test ethernet adapter\"");
+    EXPECT_EQ(set.code, 0u) << set.err;
+    EXPECT_EQ(nameServers(Family::V4, kEth), L"9.9.9.9,149.112.112.112");
+
+    const auto custom = run(L"/custom 1.1.1.1 1.0.0.1 /v6 2606:4700:4700::1111 /adapter 1 /json");
+    EXPECT_EQ(custom.code, 0u) << custom.err;
+    EXPECT_EQ(custom.out.rfind(L"{\"command\":\"custom\",\"exitCode\":0,\"result\":\"saved\"", 0),
+              0u)
+        << custom.out;
+    EXPECT_EQ(custom.out.find(L'\n'), custom.out.size() - 1) << "one line";
+    EXPECT_EQ(nameServers(Family::V4, kEth), L"1.1.1.1,1.0.0.1");
+    EXPECT_EQ(nameServers(Family::V6, kEth), L"2606:4700:4700::1111");
+
+    const auto automatic = run(L"/default /adapter " + kEth);
+    EXPECT_EQ(automatic.code, 0u) << automatic.err;
+    EXPECT_EQ(nameServers(Family::V4, kEth), L"");
+    EXPECT_EQ(nameServers(Family::V6, kEth), L"");
+    for (const auto& ran : {set, custom, automatic})
+        EXPECT_EQ(ran.windows, 0);
+}
+
+TEST_F(CommandLineTest, RestoreReturnsToTheStateBeforeTheFirstChange) {
+    using app::Family;
+    const std::string catalogue = bytesOf(dir / "Keldrast.ini");
+    ASSERT_EQ(run(L"/set Quad /adapter 1").code, 0u);
+    ASSERT_EQ(run(L"/custom 1.1.1.1 /v6 ::1 /adapter 1").code, 0u);
+    EXPECT_EQ(bytesOf(dir / "Keldrast.ini").rfind(catalogue, 0), 0u)
+        << "the catalogue is read, never rewritten; the restore record is added after it";
+    const auto restored = run(L"/restore /adapter 1 /json");
+    EXPECT_EQ(restored.code, 0u) << restored.err;
+    EXPECT_EQ(restored.out.rfind(L"{\"command\":\"restore\",\"exitCode\":0,", 0), 0u)
+        << restored.out;
+    EXPECT_NE(restored.out.find(L"\"ipv4\":[\"4.4.4.4\",\"4.4.2.2\"],\"ipv6\":[]"),
+              std::wstring::npos);
+    // As seeded: only CurrentControlSet held IPv4 servers; the rest were absent.
+    EXPECT_EQ(nameServer(Family::V4, 2, kEth), L"4.4.4.4,4.4.2.2");
+    for (std::size_t set = 0; set < 2; ++set)
+        EXPECT_EQ(nameServer(Family::V4, set, kEth), L"");
+    EXPECT_EQ(nameServers(Family::V6, kEth), L"");
+    EXPECT_EQ(run(L"/restore /adapter 1").code, 2u) << "the record is used up";
+}
+
+TEST_F(CommandLineTest, EveryFailureHasItsExitCodeAndGoesToTheErrorStream) {
+    const struct {
+        const wchar_t* arguments;
+        DWORD code;
+        const wchar_t* says;
+    } cases[] = {
+        {L"/lsit", 1, L"Unknown switch: /lsit"},
+        {L"/custom 1.1.1.1 /adapter 1 /verbose", 1, L"Unknown switch: /verbose"},
+        {L"/set \"Open DNS\"", 1, L"more than one adapter"},
+        {L"/test", 1, L"/test is not available yet"},
+        {L"/restore /adapter 1", 2, L"nothing to restore for Test Ethernet Adapter"},
+        {L"/set Nope /adapter 1", 2, L"no entry called Nope"},
+        {L"/set \"Open DNS\" /adapter 7", 2, L"no adapter number 7"},
+        {L"/default /adapter \"Test Adapter\"", 2, L"No adapter is called Test Adapter"},
+        {L"/default /adapter Odd", 4, L"not-a-guid"},
+    };
+    for (const auto& c : cases) {
+        const auto ran = run(c.arguments);
+        EXPECT_EQ(ran.code, c.code) << c.arguments;
+        EXPECT_NE(ran.err.find(c.says), std::wstring::npos) << c.arguments << ": " << ran.err;
+        EXPECT_EQ(ran.windows, 0) << c.arguments;
+    }
+    const auto json = run(L"/set Nope /adapter 1 /json");
+    EXPECT_EQ(json.out, L"{\"command\":\"set\",\"exitCode\":2,\"result\":\"error\",\"message\":"
+                        L"\"The catalogue has no entry called Nope. Run keldrast /catalogue for "
+                        L"its names.\"}\r\n");
+    EXPECT_EQ(nameServers(app::Family::V4, kWifi), L"") << "nothing was written";
+}
+
+TEST_F(CommandLineTest, FlushRunsTheSystemIpconfigAndSaysWhatItDid) {
+    const auto flush = run(L"/flush");
+    // Wine's ipconfig refuses /flushdns; Windows' flushes. Either way it is said, not hidden.
+    if (flush.code == 0)
+        EXPECT_EQ(flush.out, L"The DNS resolver cache was flushed.\r\n");
+    else
+        EXPECT_NE(flush.err.find(L"\"ipconfig /flushdns\" did not flush the DNS cache: it ended "
+                                 L"with exit code"),
+                  std::wstring::npos)
+            << flush.err;
+    EXPECT_EQ(flush.windows, 0);
+    RecordProperty("flush", flush.code == 0 ? "flushed" : "refused");
+}
+
+TEST_F(CommandLineTest, WithoutArgumentsTheWindowOpens) {
+    // The check that command mode shows no window would pass on a watcher that sees nothing.
+    EXPECT_GE(run(L"").windows, 1);
+    EXPECT_GE(run(L"/window").windows, 1);
+}
+
+// Elevation, in process.
+class ElevationTest : public testing::Test {
+  protected:
+    std::vector<std::wstring> relaunched;
+    tk::ScopedElevated notElevated{[] { return false; }};
+    cli::BufferOutput output;
+};
+
+TEST_F(ElevationTest, ReadingCommandsNeverAskAndDeclinedChangesExitWithThree) {
+    tk::ScopedRelaunchElevated declined{[&](const std::wstring& parameters) {
+        relaunched.push_back(parameters);
+        return tk::unique_handle{};
+    }};
+    for (const auto* reading : {L"/catalogue", L"/?", L"/test"})
+        cli::run({reading}, output);
+    EXPECT_TRUE(relaunched.empty());
+    EXPECT_EQ(cli::run({L"/set", L"Open DNS", L"/json"}, output), 3);
+    ASSERT_EQ(relaunched.size(), 1u);
+    // Same arguments, quoted, and the private channel: a temporary file that is gone after.
+    const std::wstring prefix = L"/set \"Open DNS\" /json /channel ";
+    ASSERT_EQ(relaunched[0].rfind(prefix, 0), 0u) << relaunched[0];
+    const auto channel = relaunched[0].substr(prefix.size());
+    EXPECT_NE(channel.find(L"kld"), std::wstring::npos);
+    EXPECT_FALSE(fs::exists(channel));
+    EXPECT_NE(output.printed.err.find(L"elevation was declined"), std::wstring::npos);
+    EXPECT_NE(output.printed.out.find(L"\"exitCode\":3"), std::wstring::npos);
+}
+
+TEST_F(ElevationTest, TheElevatedCopysOutputAndExitCodeComeBack) {
+    // The "elevated copy" is the real program, started plainly: under Wine it is elevated.
+    const fs::path exe = fs::path(tk::executableDirectory()).parent_path() / "keldrast.exe";
+    tk::ScopedRelaunchElevated copy{[&](const std::wstring& parameters) {
+        relaunched.push_back(parameters);
+        std::wstring commandLine = L"\"" + exe.wstring() + L"\" " + parameters;
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION process{};
+        if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            nullptr, &startup, &process))
+            return tk::unique_handle{};
+        CloseHandle(process.hThread);
+        return tk::unique_handle(process.hProcess);
+    }};
+    cli::BufferOutput refused;
+    EXPECT_EQ(cli::run({L"/custom", L"1.1.1.1", L"/bogus"}, refused), 1) << "parsed before asking";
+    EXPECT_TRUE(relaunched.empty());
+    EXPECT_EQ(cli::run({L"/set", L"Nope \u00E9", L"/adapter", L"1"}, output), 2);
+    ASSERT_EQ(relaunched.size(), 1u);
+    EXPECT_EQ(output.printed.err,
+              L"The catalogue has no entry called Nope \u00E9. Run keldrast /catalogue for its "
+              L"names.\n");
+}
+
+TEST_F(ElevationTest, TheCopyWritesOnlyToAnEmptyChannelFileAndStillChecksItsRights) {
+    wchar_t temp[MAX_PATH + 1]{}, path[MAX_PATH + 1]{};
+    GetTempPathW(MAX_PATH + 1, temp);
+    ASSERT_TRUE(GetTempFileNameW(temp, L"kld", 0, path));
+    // Not elevated even now: exit 3, said through the channel.
+    EXPECT_EQ(cli::run({L"/default", L"/channel", path}, output), 3);
+    const auto printed = cli::decodeChannel(bytesOf(path));
+    ASSERT_TRUE(printed);
+    EXPECT_NE(printed->err.find(L"not running as administrator"), std::wstring::npos);
+    // Now it holds something: refused. So are other names and missing files.
+    for (const std::wstring& bad : {std::wstring(path), std::wstring(temp) + L"other.tmp",
+                                    std::wstring(temp) + L"kldmissing.tmp"}) {
+        cli::BufferOutput refused;
+        EXPECT_EQ(cli::run({L"/default", L"/channel", bad}, refused), 1) << bad;
+        EXPECT_NE(refused.printed.err.find(L"Keldrast's own use"), std::wstring::npos);
+    }
+    DeleteFileW(path);
+}
+
+TEST(WindowElevation, RelaunchesOnlyWhenNotElevatedAndCarriesOnWhenDeclined) {
+    const struct {
+        bool elevated;
+        bool accepted;
+        bool relaunched;
+        int calls;
+    } cases[] = {{true, true, false, 0}, {false, true, true, 1}, {false, false, false, 1}};
+    for (const auto& c : cases) {
+        int calls = 0;
+        tk::ScopedElevated elevated{[&] { return c.elevated; }};
+        tk::ScopedRelaunchElevated relaunch{[&](const std::wstring& parameters) {
+            ++calls;
+            EXPECT_EQ(parameters, L"/window");
+            // Any running process stands for the elevated copy.
+            return c.accepted
+                       ? tk::unique_handle(OpenProcess(SYNCHRONIZE, FALSE, GetCurrentProcessId()))
+                       : tk::unique_handle{};
+        }};
+        EXPECT_EQ(tk::relaunchedElevated(L"/window"), c.relaunched);
+        EXPECT_EQ(calls, c.calls);
+    }
+}
+
+TEST(Quoting, TheSystemParserGivesEveryArgumentBack) {
+    const std::vector<std::wstring> args{L"/set",      L"Open DNS",   L"",          L"a\"b",
+                                         L"C:\\x y\\", L"\\\\srv\\s", L"caf\u00E9", L"tab\there"};
+    const std::wstring line = L"keldrast.exe " + cli::joinArguments(args);
+    int count = 0;
+    LPWSTR* argv = CommandLineToArgvW(line.c_str(), &count);
+    ASSERT_NE(argv, nullptr);
+    std::vector<std::wstring> back(argv + 1, argv + count);
+    LocalFree(argv);
+    EXPECT_EQ(back, args);
+}
+
+} // namespace
