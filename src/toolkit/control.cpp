@@ -1,4 +1,5 @@
 #include "toolkit/control.h"
+#include "toolkit/platform.h"
 
 #include <commctrl.h>
 
@@ -118,6 +119,7 @@ LRESULT CALLBACK Control::subclassProc(HWND window, UINT message, WPARAM wParam,
         LRESULT result = 0;
         if (self->onMessage(message, wParam, lParam, result)) return result;
     } catch (...) {
+        logSwallowed(L"a control's subclass procedure");
     }
     return DefSubclassProc(window, message, wParam, lParam);
 }
@@ -145,6 +147,7 @@ bool routeToChild(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) n
         }
     } catch (...) {
         // An event handler failed: the message counts as handled, nothing escapes the container.
+        logSwallowed(L"a control's event handler");
         result = 0;
         return true;
     }

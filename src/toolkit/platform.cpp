@@ -1,8 +1,29 @@
 #include "toolkit/platform.h"
 
+#include <exception>
+
 #include <shellapi.h>
 
 namespace tk {
+
+void logSwallowed(const wchar_t* where) noexcept {
+    try {
+        std::wstring text = L"Keldrast: an exception was swallowed in ";
+        text += where;
+        try {
+            throw;
+        } catch (const std::exception& e) {
+            text += L": ";
+            for (const char* c = e.what(); *c; ++c)
+                text += static_cast<wchar_t>(static_cast<unsigned char>(*c));
+        } catch (...) {
+        }
+        text += L'\n';
+        OutputDebugStringW(text.c_str());
+    } catch (...) {
+        OutputDebugStringW(L"Keldrast: an exception was swallowed\n");
+    }
+}
 
 namespace {
 

@@ -22,6 +22,10 @@
 
 namespace tk {
 
+// Called inside a catch (...) that swallows an exception at a window, hook or timer boundary:
+// says where, and what when it is a std::exception, through OutputDebugStringW.
+void logSwallowed(const wchar_t* where) noexcept;
+
 // MessageBoxW; returns the button pressed (IDOK, IDYES = 6, ...), 0 when no box could be shown.
 int messageBox(HWND owner, std::wstring_view text, std::wstring_view title, UINT flags);
 

@@ -1,4 +1,5 @@
 #include "toolkit/timer.h"
+#include "toolkit/platform.h"
 
 namespace tk {
 
@@ -32,6 +33,7 @@ void Timer::restart() noexcept {
                 !create(kClassName, 0, 0, L"", 0, 0, 0, 0, HWND_MESSAGE))
                 return;
         } catch (...) {
+            logSwallowed(L"creating a timer window");
             return;
         }
     }

@@ -1,4 +1,5 @@
 #include "toolkit/window.h"
+#include "toolkit/platform.h"
 
 namespace tk {
 
@@ -58,6 +59,7 @@ LRESULT CALLBACK Window::windowProc(HWND hwnd, UINT message, WPARAM wParam,
     try {
         result = self->handleMessage(message, wParam, lParam);
     } catch (...) {
+        logSwallowed(L"a window procedure");
         result = DefWindowProcW(hwnd, message, wParam, lParam);
     }
     if (message == WM_NCDESTROY) {
