@@ -20,6 +20,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
 
     MSG msg{};
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (form.preTranslateMessage(msg)) continue;
         HWND root = GetAncestor(msg.hwnd, GA_ROOT);
         if (root && IsDialogMessageW(root, &msg)) continue;
         TranslateMessage(&msg);
