@@ -385,10 +385,16 @@ LRESULT frmMain::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (HIWORD(wParam)) return defaultHandling(message, wParam, lParam);
         restoreFocus();
         return 0;
-    case WM_SETFOCUS:
-        // The form itself takes no keys: the focus goes on to a control.
-        restoreFocus();
+    case WM_SETFOCUS: {
+        // The form itself takes no keys: the focus goes on to a control. When the add panel
+        // closed under it, that is the button that opens the panel.
+        const auto lost = reinterpret_cast<HWND>(wParam);
+        if (lost && IsChild(Picture1.hwnd(), lost) && canTakeFocus(bt1.hwnd(), hwnd()))
+            SetFocus(bt1.hwnd());
+        else
+            restoreFocus();
         return 0;
+    }
     case WM_CLOSE:
         DestroyWindow(hwnd());
         return 0;

@@ -426,6 +426,10 @@ TEST_F(MainWindowTest, TabFollowsTheTableIntoAndOutOfTheAddPanel) {
     EXPECT_EQ(lastText(), L"Do you want to delete the selected DNS server?");
     EXPECT_EQ(f.cbDNSName.count(), 17);
     EXPECT_TRUE(f.Picture1.visible());
+
+    press(f, {VK_TAB, VK_TAB, VK_TAB, VK_TAB, VK_TAB, VK_TAB, VK_SPACE}); // CANCEL
+    EXPECT_FALSE(f.Picture1.visible());
+    EXPECT_EQ(focused(f), "bt1") << "back on the button that opened the panel";
 }
 
 // A real message box, answered by a timer as a user would: the window loses and regains
