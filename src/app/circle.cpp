@@ -34,8 +34,6 @@ CircleMove circleTick(CircleState& state, std::int32_t readX, std::int32_t readY
     state.circleAngle += kCircleAngleStep;
     if (state.circleAngle > kCircleAngleWrap) state.circleAngle = 0;
 
-    state.cursorX = readX;
-    state.cursorY = readY;
     CircleMove move;
     move.x = clampToInt32(static_cast<double>(readX) + kCircleRadius * std::cos(state.circleAngle));
     move.y = clampToInt32(static_cast<double>(readY) + kCircleRadius * std::sin(state.circleAngle));

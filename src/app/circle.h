@@ -19,8 +19,6 @@ inline constexpr double kCircleAngleWrap = 6.28; // deliberately not 2 pi: 63 ti
 inline constexpr double kCircleRadius = 15.0;
 
 struct CircleState {
-    std::int32_t cursorX = 0; // cursor position read at the latest tick
-    std::int32_t cursorY = 0;
     double circleAngle = 0;
     std::int16_t circleTicks = 0; // ticks since the window was created, held at the limit
     std::int16_t runTicks = 0;    // ticks of the current run once circleTicks is at the limit

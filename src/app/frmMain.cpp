@@ -9,6 +9,8 @@
 #include "toolkit/platform.h"
 #include "toolkit/scale.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <utility>
 #include <variant>
@@ -124,11 +126,13 @@ bool frmMain::load(int showCommand) {
     dpi_ = static_cast<int>(tk::dpiForWindow(hwnd()));
     if (!createControls()) return false;
     wireEvents();
+    addSystemMenu();
     sizeWindow();
 
     WhenLoad();
 
     loadNetworkAdapter();
+    if (!hwnd()) return false; // closed during the "No network adapters" box
     loadConfig();
     circle_.circleAngle = 0;
 
@@ -206,6 +210,8 @@ bool frmMain::createControls() {
         for (const Placed& p : placedControls(*this))
             if (!p.row.toolTip.empty())
                 std::visit([&](auto* c) { toolTips_.add(c->hwnd(), p.row.toolTip); }, p.control);
+        // The adapter list's tip is the selected adapter's DNS settings, read when it shows.
+        toolTips_.addAsked(cbNET.hwnd());
     }
     return ok;
 }
@@ -227,7 +233,7 @@ void frmMain::wireEvents() {
     kLabel1.Click = [this] { about(); };
     kLabel2.Click = [this] { kLabel2_Click(); };
     Label1.Click = [this] { Label1_Click(); };
-    kButton25.Click = [this] { DestroyWindow(hwnd()); };
+    kButton25.Click = [this] { SendMessageW(hwnd(), WM_CLOSE, 0, 0); };
     Timer1.setInterval(1000);
     Timer1.Tick = [this] { Timer1_Timer(); };
     Timer2.setInterval(1);
@@ -395,8 +401,29 @@ LRESULT frmMain::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             restoreFocus();
         return 0;
     }
+    case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header->code == TTN_GETDISPINFOW &&
+            header->idFrom == reinterpret_cast<UINT_PTR>(cbNET.hwnd())) {
+            adapterTip_ = adapterTipText();
+            tk::ToolTip::answer(lParam, adapterTip_);
+            return 0;
+        }
+        return defaultHandling(message, wParam, lParam);
+    }
+    case WM_SYSCOMMAND:
+        if (systemCommand(static_cast<UINT>(wParam & 0xFFF0))) return 0;
+        return defaultHandling(message, wParam, lParam);
+    case WM_INITMENUPOPUP:
+        if (HIWORD(lParam)) updateSystemMenu();
+        return defaultHandling(message, wParam, lParam);
     case WM_CLOSE:
+        // Saved while the window still shows, so a box about a failed save has its owner.
+        unload();
         DestroyWindow(hwnd());
+        return 0;
+    case WM_ENDSESSION:
+        if (wParam) unload(); // signing out or shutting down: the window never closes
         return 0;
     case WM_DESTROY:
         unload();

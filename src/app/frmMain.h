@@ -5,6 +5,7 @@
 
 #include "app/circle.h"
 #include "app/layout.h"
+#include "catalogue/catalogue.h"
 #include "controls/IPAddressBox.h"
 #include "controls/kButton.h"
 #include "controls/kLabel.h"
@@ -64,8 +65,9 @@ class frmMain : public tk::Window {
     void lbIDCard_Click();
     // Applying DNS.
     void btApply_Click();
+    // servers6: the IPv6 pair ("a,b"); empty clears the adapter's static IPv6 servers.
     void changedns(const std::wstring& appliedName, const std::wstring& preferred,
-                   const std::wstring& alternate);
+                   const std::wstring& alternate, const std::wstring& servers6 = {});
     void btDefaultDNS_Click();
     void btFlush_Click();
     void Timer1_Timer();
@@ -74,6 +76,12 @@ class frmMain : public tk::Window {
     void kLabel2_Click();
     void Label1_Click();
     void Timer2_Timer();
+    // The system menu's own items, as WM_SYSCOMMAND identifiers.
+    static constexpr UINT kCurrentDnsCommand = 0x0100;
+    static constexpr UINT kRestoreCommand = 0x0110;
+    void showCurrentDns();
+    void restorePreviousDns();
+    bool canRestore() const;
 
     // The controls, in the order of their tab index within each container.
     tk::ComboBox cbNET;
@@ -105,6 +113,7 @@ class frmMain : public tk::Window {
     tk::Label lbIDCard;
     tk::HiddenList lstNET;
     tk::HiddenList lstDNS;
+    tk::HiddenList lstDNS6; // the IPv6 pair of each catalogue entry, empty when it has none
     tk::Timer Timer1;
     tk::Timer Timer2;
 
@@ -113,6 +122,10 @@ class frmMain : public tk::Window {
 
   private:
     bool createControls();
+    void addSystemMenu();
+    void updateSystemMenu();
+    // Runs the system-menu item id; false when it is not one of the program's own.
+    bool systemCommand(UINT id);
     void wireEvents();
     void placeControls();
     void applyDpi(int dpi);
@@ -124,6 +137,10 @@ class frmMain : public tk::Window {
     void unload();
     int message(std::wstring_view text, UINT flags);
     static void focusIfAllowed(HWND window);
+    // The selected adapter's interface name; empty when none is selected.
+    std::wstring selectedService() const;
+    // The adapter list's tool tip: the selected adapter's current DNS settings.
+    std::wstring adapterTipText() const;
     // Both address fields through gtIP; when one is unset, says so, moves the focus to it
     // (if it can take it) and gives false.
     bool readAddresses(std::wstring& preferred, std::wstring& alternate);
@@ -139,9 +156,15 @@ class frmMain : public tk::Window {
     int dpi_ = 96;
     bool unloaded_ = false;
     HWND savedFocus_ = nullptr;
+    // The catalogue is the user's, and may be saved, only once loadConfig has run.
+    bool configLoaded_ = false;
+    // A settings file that could not be used is never written over; what it showed instead.
+    bool settingsUnusable_ = false;
+    std::vector<app::CatalogueEntry> shownInstead_;
     tk::FontPtr normalFont_;
     tk::FontPtr boldFont_;
     tk::FontPtr titleFont_;
     tk::ToolTip toolTips_;
+    std::wstring adapterTip_; // the text the adapter list's tip shows
     app::CircleState circle_;
 };

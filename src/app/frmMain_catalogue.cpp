@@ -1,18 +1,29 @@
 // The catalogue handlers of the main window: choosing an entry, custom mode, the add panel
-// and deleting. Names live in cbDNSName, their server pairs at the same index in lstDNS.
+// and deleting. Names live in cbDNSName, their server pairs at the same index in lstDNS and
+// their IPv6 pairs in lstDNS6.
 #include "app/frmMain.h"
 
 #include "catalogue/catalogue.h"
 #include "catalogue/mConfig.h"
-#include "toolkit/text.h"
 
 namespace {
 
 constexpr std::wstring_view kNameExists =
     L"DNS server name has exist! Choose another DNS server name...";
 constexpr std::wstring_view kNameNotStorable =
-    L"This name cannot be kept in the settings file. Leave out \"\u00AE\" and \"=\", do not "
-    L"begin it with \"[\" or \";\", and use only letters of your system's code page...";
+    L"This name cannot be kept in the settings file. Leave out \"\u00AE\" and \"=\", and do "
+    L"not begin it with \"[\" or \";\"...";
+// Said around the settings file's path.
+constexpr std::wstring_view kSaveFailed[] = {L"The DNS server list could not be saved to\r\n",
+                                             L"\r\n\r\nThe file there is left as it was..."};
+constexpr std::wstring_view kNotSaved[] = {
+    L"The DNS server list was not saved:\r\n",
+    L"\r\ncould not be read when Keldrast started, so it is left as it was..."};
+
+std::wstring around(const std::wstring_view (&text)[2], const std::wstring& path) {
+    return std::wstring(text[0]).append(path).append(text[1]);
+}
+
 constexpr std::wstring_view kChooseToDelete = L"Choose a item in list to delete...";
 constexpr std::wstring_view kConfirmDelete = L"Do you want to delete the selected DNS server?";
 
@@ -60,14 +71,16 @@ void frmMain::btADD_Click() {
     std::wstring p, a;
     if (!readAddresses(p, a)) return;
     for (int i = 0; i < cbDNSName.count(); ++i) {
-        if (app::sameName(cbDNSName.item(i).value_or(L""), name)) {
+        // Compared as the settings file compares keys: one key cannot hold two entries.
+        if (app::sameName(cbDNSName.item(i).value_or(L""), name, mConfig::foldKey)) {
             message(kNameExists, 16);
             txName.setFocus();
             return;
         }
     }
-    // A name the settings file would split, lose or garble is refused before it is added.
-    if (!app::storableName(name, [](std::wstring_view n) { return tk::fitsAnsi(n); })) {
+    // A name the settings file would split or lose is refused before it is added. Any
+    // character is kept: a file the ANSI code page cannot hold is written as UTF-16.
+    if (!app::storableName(name, {})) {
         message(kNameNotStorable, 16);
         txName.setFocus();
         return;
@@ -75,6 +88,7 @@ void frmMain::btADD_Click() {
     cbDNSName.addItem(name);
     lstDNS.addItem(app::joinPair(app::trimSpaces(IP1.IPAddressAsString()),
                                  app::trimSpaces(IP2.IPAddressAsString())));
+    lstDNS6.addItem(L""); // an IPv6 pair comes from the settings file or the command line
     btCANCEL_Click();
 }
 
@@ -97,6 +111,7 @@ void frmMain::bt2_Click() {
     const int i = cbDNSName.listIndex();
     cbDNSName.removeItem(i);
     lstDNS.removeItem(i);
+    lstDNS6.removeItem(i);
     cbDNSName.setListIndex(0); // refills the fields; refused when the catalogue is empty
 }
 
@@ -107,18 +122,31 @@ void frmMain::txName_KeyPress(int& KeyAscii) {
 }
 
 void frmMain::loadConfig() {
-    for (const auto& entry : mConfig::loadCatalogue(settingsPath())) {
+    auto loaded = mConfig::loadSettings(settingsPath());
+    for (const auto& entry : loaded.entries) {
         cbDNSName.addItem(entry.name);
         lstDNS.addItem(entry.pair);
+        lstDNS6.addItem(entry.pair6);
     }
     if (cbDNSName.count() > 0) cbDNSName.setListIndex(0);
+    settingsUnusable_ = loaded.file == mConfig::SettingsFile::Unusable;
+    if (settingsUnusable_) shownInstead_ = std::move(loaded.entries);
+    configLoaded_ = true;
 }
 
 void frmMain::saveConfig() {
+    if (!configLoaded_) return;
     std::vector<app::CatalogueEntry> entries;
     entries.reserve(static_cast<std::size_t>(cbDNSName.count()));
     for (int i = 0; i < cbDNSName.count(); ++i)
-        entries.push_back({cbDNSName.item(i).value_or(L""), lstDNS.item(i).value_or(L"")});
+        entries.push_back({cbDNSName.item(i).value_or(L""), lstDNS.item(i).value_or(L""),
+                           lstDNS6.item(i).value_or(L"")});
+    const std::wstring path = settingsPath();
+    if (settingsUnusable_) {
+        if (entries != shownInstead_) message(around(kNotSaved, path), 16);
+        return;
+    }
     // Replaces the file in one step; when that fails the previous file stays as it was.
-    (void)mConfig::saveCatalogue(settingsPath(), entries);
+    while (!mConfig::saveCatalogue(path, entries))
+        if (message(around(kSaveFailed, path), MB_RETRYCANCEL | 16) != IDRETRY) return;
 }

@@ -77,8 +77,4 @@ double fontPoints(FontStyle style) {
     }
 }
 
-bool fontBold(FontStyle style) {
-    return style != FontStyle::Normal;
-}
-
 } // namespace app

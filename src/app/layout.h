@@ -52,6 +52,4 @@ const ControlRow& controlRow(std::wstring_view name);
 
 // Font sizes in points for each style.
 double fontPoints(FontStyle style);
-bool fontBold(FontStyle style);
-
 } // namespace app

@@ -74,8 +74,11 @@ std::vector<CatalogueEntry> presetCatalogue() {
     const auto names = splitNames(kPresetNames);
     const auto pairs = splitNames(kPresetPairs);
     std::vector<CatalogueEntry> entries;
-    for (std::size_t i = 0; i < names.size() && i < pairs.size(); ++i)
-        entries.push_back({names[i], pairs[i]});
+    for (std::size_t i = 0; i < names.size() && i < pairs.size(); ++i) {
+        entries.push_back({names[i], pairs[i], {}});
+        for (const auto& [name, pair6] : kPresetIpv6)
+            if (name == names[i]) entries.back().pair6 = pair6;
+    }
     return entries;
 }
 
@@ -119,13 +122,14 @@ std::wstring trimSpaces(std::wstring_view text) {
     return std::wstring(text.substr(first, text.find_last_not_of(L' ') - first + 1));
 }
 
-bool sameName(std::wstring_view a, std::wstring_view b) {
-    return trimSpaces(a) == trimSpaces(b);
+bool sameName(std::wstring_view a, std::wstring_view b, const CaseFold& fold) {
+    return fold(trimSpaces(a)) == fold(trimSpaces(b));
 }
 
-bool nameExists(const std::vector<CatalogueEntry>& entries, std::wstring_view name) {
+bool nameExists(const std::vector<CatalogueEntry>& entries, std::wstring_view name,
+                const CaseFold& fold) {
     return std::any_of(entries.begin(), entries.end(),
-                       [&](const CatalogueEntry& e) { return sameName(e.name, name); });
+                       [&](const CatalogueEntry& e) { return sameName(e.name, name, fold); });
 }
 
 bool storableName(std::wstring_view name,
@@ -149,50 +153,105 @@ std::wstring foldAscii(std::wstring_view text) {
 
 std::vector<CatalogueEntry> catalogueFromSettings(const SettingsReader& read) {
     const auto names = splitNames(read(L"ALL").value_or(std::wstring(kPresetNames)));
-    const auto num = parseInt16(read(L"NUM").value_or(L"0"));
-    // A damaged count must not empty the catalogue: every listed name loads then.
+    const auto numText = read(L"NUM");
+    const auto num = numText ? parseInt16(*numText) : std::nullopt;
+    // A missing or damaged count must not empty the catalogue: every listed name loads then.
     const std::size_t count =
         !num ? names.size() : (*num <= 0 ? 0 : std::min(names.size(), std::size_t(*num)));
     std::vector<CatalogueEntry> entries;
     entries.reserve(count);
     for (std::size_t i = 0; i < count; ++i)
-        entries.push_back({names[i], read(names[i]).value_or(std::wstring())});
+        entries.push_back({names[i], read(names[i]).value_or(std::wstring()), {}});
     return entries;
 }
 
-std::vector<std::pair<std::wstring, std::wstring>>
-settingsLines(const std::vector<CatalogueEntry>& entries, const CaseFold& fold) {
-    std::vector<std::pair<std::wstring, std::wstring>> lines;
-    lines.reserve(entries.size() + 2);
-    std::unordered_map<std::wstring, std::size_t> index;
-    const auto put = [&](std::wstring_view rawKey, std::wstring value, bool mayReplaceOwnKeys) {
-        const std::wstring key(trimProfile(rawKey));
-        if (!keyReadsBack(key)) return;
-        auto [it, added] = index.try_emplace(fold(key), lines.size());
-        // Values are kept without white space at their ends, as the profile functions do.
-        value = protectQuotes(std::wstring(trimProfile(value)));
-        if (added)
-            lines.emplace_back(key, std::move(value));
-        else if (mayReplaceOwnKeys || it->second >= 2)
-            lines[it->second].second = std::move(value);
-    };
-    put(L"ALL", joinNames(entries), true);
-    put(L"NUM", std::to_wstring(entries.size()), true);
-    for (const auto& entry : entries)
-        put(entry.name, entry.pair, false);
-    return lines;
+bool holdsCatalogue(const SettingsReader& read) {
+    return read(L"ALL").has_value() || read(L"NUM").has_value();
 }
 
-std::wstring settingsFileText(const std::vector<CatalogueEntry>& entries, const CaseFold& fold) {
-    std::wstring text = L"[";
-    text += kSettingsSection;
+namespace {
+
+// A section's lines as writing its keys one by one through the profile functions would leave
+// them.
+class SectionLines {
+  public:
+    explicit SectionLines(const CaseFold& fold) : fold_(fold) {}
+    // mayReplaceOwnKeys: whether the key may replace one of the first `ownKeys` lines.
+    void put(std::wstring_view rawKey, std::wstring_view rawValue, bool mayReplaceOwnKeys,
+             std::size_t ownKeys) {
+        const std::wstring key(trimProfile(rawKey));
+        if (!keyReadsBack(key)) return;
+        auto [it, added] = index_.try_emplace(fold_(key), lines.size());
+        // Values are kept without white space at their ends, as the profile functions do.
+        std::wstring value = protectQuotes(std::wstring(trimProfile(rawValue)));
+        if (added)
+            lines.emplace_back(key, std::move(value));
+        else if (mayReplaceOwnKeys || it->second >= ownKeys)
+            lines[it->second].second = std::move(value);
+    }
+    std::vector<std::pair<std::wstring, std::wstring>> lines;
+
+  private:
+    const CaseFold& fold_;
+    std::unordered_map<std::wstring, std::size_t> index_;
+};
+
+void appendSection(std::wstring& text, std::wstring_view name,
+                   const std::vector<std::pair<std::wstring, std::wstring>>& lines) {
+    text += L'[';
+    text += name;
     text += L"]\r\n";
-    for (const auto& [key, value] : settingsLines(entries, fold)) {
+    for (const auto& [key, value] : lines) {
         text += key;
         text += L'=';
         text += value;
         text += L"\r\n";
     }
+}
+
+// The line of text at pos, with its end; pos moves past it. A line ends at "\r" or "\n", as
+// the profile functions read it.
+std::wstring_view nextLine(std::wstring_view text, std::size_t& pos) {
+    const auto end = text.find_first_of(L"\r\n", pos);
+    const std::size_t next = end == text.npos ? text.size() : end + 1;
+    const std::wstring_view line = text.substr(pos, next - pos);
+    pos = next;
+    return line;
+}
+
+} // namespace
+
+std::vector<std::pair<std::wstring, std::wstring>>
+settingsLines(const std::vector<CatalogueEntry>& entries, const CaseFold& fold) {
+    SectionLines section(fold);
+    section.lines.reserve(entries.size() + 2);
+    section.put(L"ALL", joinNames(entries), true, 2);
+    section.put(L"NUM", std::to_wstring(entries.size()), true, 2);
+    for (const auto& entry : entries)
+        section.put(entry.name, entry.pair, false, 2);
+    return std::move(section.lines);
+}
+
+std::vector<std::pair<std::wstring, std::wstring>>
+ipv6Lines(const std::vector<CatalogueEntry>& entries, const CaseFold& fold) {
+    // Keyed exactly as the catalogue section keys the names, so each pair finds its entry.
+    const std::wstring all = fold(L"ALL"), num = fold(L"NUM");
+    SectionLines section(fold);
+    for (const auto& entry : entries) {
+        const std::wstring key = fold(trimProfile(entry.name));
+        if (!entry.pair6.empty() && key != all && key != num)
+            section.put(entry.name, entry.pair6, false, 0);
+    }
+    return std::move(section.lines);
+}
+
+std::wstring settingsFileText(const std::vector<CatalogueEntry>& entries, const CaseFold& fold,
+                              std::wstring_view rest) {
+    std::wstring text;
+    appendSection(text, kSettingsSection, settingsLines(entries, fold));
+    if (const auto v6 = ipv6Lines(entries, fold); !v6.empty())
+        appendSection(text, kIpv6Section, v6);
+    text += rest;
     return text;
 }
 
@@ -204,13 +263,7 @@ ProfileSection::ProfileSection(std::wstring_view fileText, std::wstring_view sec
     bool seenSection = false;
     std::size_t pos = 0;
     while (pos < fileText.size()) {
-        // A line ends at "\n", or at "\r" when the text has no "\n" after it.
-        auto end = fileText.find(L'\n', pos);
-        if (end == fileText.npos) end = fileText.find(L'\r', pos);
-        const std::size_t next = end == fileText.npos ? fileText.size() : end + 1;
-        const std::wstring_view line = trimProfile(
-            fileText.substr(pos, (end == fileText.npos ? fileText.size() : end + 1) - pos));
-        pos = next;
+        const std::wstring_view line = trimProfile(nextLine(fileText, pos));
         if (line.empty()) continue;
         if (line.front() == L'[') {
             const auto close = line.rfind(L']');
@@ -230,6 +283,29 @@ ProfileSection::ProfileSection(std::wstring_view fileText, std::wstring_view sec
                                 std::wstring(trimProfile(line.substr(eq + 1))));
         }
     }
+}
+
+std::wstring sectionText(std::wstring_view fileText, std::wstring_view section,
+                         const CaseFold& fold) {
+    const std::wstring wanted = fold(trimProfile(section));
+    std::size_t start = fileText.npos;
+    std::size_t pos = 0;
+    while (pos < fileText.size()) {
+        const std::size_t lineStart = pos;
+        const std::wstring_view line = trimProfile(nextLine(fileText, pos));
+        const auto close = line.rfind(L']');
+        if (!line.empty() && line.front() == L'[' && close != line.npos && close > 0) {
+            if (start != fileText.npos) {
+                pos = lineStart;
+                break;
+            }
+            if (fold(line.substr(1, close - 1)) == wanted) start = lineStart;
+        }
+    }
+    if (start == fileText.npos) return {};
+    std::wstring text(fileText.substr(start, pos - start));
+    if (text.back() != L'\n' && text.back() != L'\r') text += L"\r\n";
+    return text;
 }
 
 std::optional<std::wstring> ProfileSection::value(std::wstring_view key) const {

@@ -16,7 +16,8 @@ namespace app {
 
 struct CatalogueEntry {
     std::wstring name;
-    std::wstring pair; // "preferred,alternate", e.g. "8.8.8.8,8.8.4.4"
+    std::wstring pair;       // "preferred,alternate", e.g. "8.8.8.8,8.8.4.4"
+    std::wstring pair6 = {}; // the IPv6 pair in the same form; empty when the entry has none
     bool operator==(const CatalogueEntry&) const = default;
 };
 
@@ -36,6 +37,11 @@ inline constexpr std::wstring_view kPresetPairs =
     L"251\u00AE198.77.116.221,198.77.116.223\u00AE66.244.95.20,66.244.95.22\u00AE199.45.32."
     L"37,199.45.32.38\u00AE151.202.0.84,151.202.0.85\u00AE205.171.2.65,205.171.3."
     L"65\u00AE198.77.116.225,198.77.116.227";
+
+// The presets whose operators publish IPv6 resolvers, with those: name, IPv6 pair.
+inline constexpr std::pair<std::wstring_view, std::wstring_view> kPresetIpv6[] = {
+    {L"Google DNS", L"2001:4860:4860::8888,2001:4860:4860::8844"},
+    {L"Open DNS", L"2620:119:35::35,2620:119:53::53"}};
 
 std::vector<CatalogueEntry> presetCatalogue();
 
@@ -59,37 +65,39 @@ std::vector<std::wstring> splitNames(std::wstring_view all);
 std::wstring joinNames(const std::vector<CatalogueEntry>& entries);
 
 std::wstring trimSpaces(std::wstring_view text);
-// Names are the same when equal after trimming spaces; letter case counts.
-bool sameName(std::wstring_view a, std::wstring_view b);
-bool nameExists(const std::vector<CatalogueEntry>& entries, std::wstring_view name);
+// Names are the same when equal after trimming spaces and folding letter case as the
+// settings file's keys are compared ("Google DNS" and "google dns" are one key).
+using CaseFold = std::function<std::wstring(std::wstring_view)>;
+std::wstring foldAscii(std::wstring_view text);
+bool sameName(std::wstring_view a, std::wstring_view b, const CaseFold& fold = foldAscii);
+bool nameExists(const std::vector<CatalogueEntry>& entries, std::wstring_view name,
+                const CaseFold& fold = foldAscii);
 
 // Whether the settings file can keep a (trimmed) name and give it back with its pair:
 // no "®", "=" or control characters, no leading "[" or ";", not the file's own keys
 // "ALL" or "NUM", and every character representable in the file's code page.
 bool storableName(std::wstring_view name,
                   const std::function<bool(std::wstring_view)>& fitsCodePage);
-// The stop message SAVE shows for a name storableName refuses.
-inline constexpr std::wstring_view kUnstorableNameMessage =
-    L"This DNS server name cannot be saved: it must not contain \u00AE or =, begin with [ "
-    L"or ;, be ALL or NUM, or hold characters this system's code page cannot store. "
-    L"Choose another DNS server name...";
 
-// Settings file: section, keys and file name.
+// Settings file: section, keys and file name. IPv6 pairs have a section of their own, keyed
+// by entry name, so that older copies read the file as before; the restore records of
+// "Restore previous DNS" have one keyed by interface GUID.
 inline constexpr std::wstring_view kSettingsSection = L"kDNS";
+inline constexpr std::wstring_view kIpv6Section = L"kDNS6";
+inline constexpr std::wstring_view kRestoreSection = L"kRestore";
 inline constexpr std::wstring_view kSettingsFileName = L"Keldrast.ini";
-
-// Case folding used to compare keys the way the profile functions do.
-using CaseFold = std::function<std::wstring(std::wstring_view)>;
-std::wstring foldAscii(std::wstring_view text);
 
 // A settings value by key: the value when the key is present, nothing when absent.
 using SettingsReader = std::function<std::optional<std::wstring>(std::wstring_view key)>;
 
 // The catalogue a settings file gives. "ALL" (default: the preset names) lists the names;
-// "NUM" (default "0") says how many of them load. A "NUM" that is empty, not a number or
+// "NUM" says how many of them load. A "NUM" that is missing, empty, not a number or
 // outside -32768..32767 loads every name of "ALL"; one above the number of names loads
 // the names present; 0 or less loads nothing. A name without a key has the empty pair.
 std::vector<CatalogueEntry> catalogueFromSettings(const SettingsReader& read);
+// Whether the settings hold a catalogue at all: "ALL" or "NUM" is present. A file without
+// either (no "kDNS" section, or one with neither key) is not used and not written over.
+bool holdsCatalogue(const SettingsReader& read);
 
 // The section's lines as writing "ALL", "NUM" and then every entry key by key would leave
 // them: keys and values trimmed of white space, a later key equal to an earlier one but for letter
@@ -97,9 +105,17 @@ std::vector<CatalogueEntry> catalogueFromSettings(const SettingsReader& read);
 // the file cannot give back (empty, containing "=", leading "[" or ";"), are left out.
 std::vector<std::pair<std::wstring, std::wstring>>
 settingsLines(const std::vector<CatalogueEntry>& entries, const CaseFold& fold = foldAscii);
-// The whole settings file text, CR LF line ends.
+// The IPv6 section's lines: the entries with an IPv6 pair, keyed as settingsLines keys them.
+std::vector<std::pair<std::wstring, std::wstring>>
+ipv6Lines(const std::vector<CatalogueEntry>& entries, const CaseFold& fold = foldAscii);
+// The whole settings file text, CR LF line ends: the catalogue section, the IPv6 section when
+// an entry has an IPv6 pair, then `rest` (further sections, kept as they were).
 std::wstring settingsFileText(const std::vector<CatalogueEntry>& entries,
-                              const CaseFold& fold = foldAscii);
+                              const CaseFold& fold = foldAscii, std::wstring_view rest = {});
+// The section of fileText named section, header and lines as they stand, up to the next
+// section; empty when there is none. Lets a save keep what it does not itself write.
+std::wstring sectionText(std::wstring_view fileText, std::wstring_view section,
+                         const CaseFold& fold = foldAscii);
 
 // One section of a private-profile file, looked up as the profile functions do: section
 // and key names compared case-insensitively after trimming white space, the first
@@ -110,6 +126,7 @@ class ProfileSection {
     ProfileSection(std::wstring_view fileText, std::wstring_view section,
                    const CaseFold& fold = foldAscii);
     std::optional<std::wstring> value(std::wstring_view key) const;
+    bool empty() const noexcept { return values_.empty(); }
 
   private:
     CaseFold fold_;

@@ -1,8 +1,10 @@
 // The settings file: profile-function wrappers, and loading and saving the catalogue.
 // Saving writes the complete new file beside the old one and then replaces it in one
-// step, so a failed save never loses the catalogue.
+// step, so a failed save never loses the catalogue. The file is in the ANSI code page
+// when its whole text survives that, otherwise UTF-16LE with a byte-order mark.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,9 +30,21 @@ std::wstring settingsPath(std::wstring_view directory);
 // Compares keys as the profile functions do (case-insensitive).
 std::wstring foldKey(std::wstring_view key);
 
-// The catalogue from the settings file at path: the presets when there is no such file,
-// otherwise what its "kDNS" section gives (read as the profile functions read it). Never
-// fails; unreadable parts load as missing keys.
+// What loading found at the settings path.
+enum class SettingsFile {
+    Missing,  // no file there (or a folder): the presets load
+    Loaded,   // the file's catalogue loaded
+    Unusable, // a file that could not be read, in an encoding not known here, or without a
+              // catalogue: the presets load, and the file must not be written over
+};
+struct LoadedCatalogue {
+    std::vector<app::CatalogueEntry> entries;
+    SettingsFile file = SettingsFile::Missing;
+};
+
+// The catalogue from the settings file at path: what its "kDNS" section gives (read as
+// the profile functions read it), or the presets when the file is missing or unusable.
+LoadedCatalogue loadSettings(std::wstring_view path);
 std::vector<app::CatalogueEntry> loadCatalogue(std::wstring_view path);
 
 // Writes the whole catalogue to path through path + ".new" and one replacing move. On
@@ -38,5 +52,14 @@ std::vector<app::CatalogueEntry> loadCatalogue(std::wstring_view path);
 // result is false.
 [[nodiscard]] bool saveCatalogue(std::wstring_view path,
                                  const std::vector<app::CatalogueEntry>& entries);
+
+// The restore record of the adapter whose interface GUID is service, as the settings file's
+// restore section holds it; nothing when there is none.
+std::optional<std::wstring> restoreRecord(std::wstring_view path, std::wstring_view service);
+// Writes or replaces that record (creating the file with the presets when there is none).
+[[nodiscard]] bool writeRestoreRecord(std::wstring_view path, std::wstring_view service,
+                                      std::wstring_view record);
+// Removes the record; true when it is gone.
+[[nodiscard]] bool dropRestoreRecord(std::wstring_view path, std::wstring_view service);
 
 } // namespace mConfig

@@ -60,9 +60,6 @@ bool ControlSurface::create(HWND parent, const RECT& pixels, const Placement& pl
                             pixels.right - pixels.left, pixels.bottom - pixels.top, parent,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(placement.id))))
         return false;
-    if (placement.insertAfter)
-        SetWindowPos(hwnd(), placement.insertAfter, 0, 0, 0, 0,
-                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     if (!imageDc_) onSize();
     for (Timer* timer : timers_)
         timer->apply();
@@ -154,14 +151,6 @@ bool ControlSurface::setBorderStyle(short style) {
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     }
     return true;
-}
-
-double ControlSurface::scaleXToContainer(double pixels) const {
-    return tk::pixelsToTwips(pixels, dpi_);
-}
-
-double ControlSurface::scaleYToContainer(double pixels) const {
-    return tk::pixelsToTwips(pixels, dpi_);
 }
 
 void ControlSurface::clear() {

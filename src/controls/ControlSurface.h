@@ -9,8 +9,8 @@
 //   control.setVisible(false / true);                // Show when it becomes visible
 //   control.saveProperties(bag);                     // WriteProperties
 //   control.destroy();                               // Terminate (also done by the destructor)
-// Sizes are pixels of the host's client area. Tab and z order follow the order of creation
-// unless `insertAfter` names the window to follow. The window text is the caption, so screen
+// Sizes are pixels of the host's client area. Tab and z order follow the order of creation.
+// The window text is the caption, so screen
 // readers find it.
 //
 // Notifications reach the control in this order: Initialize, InitProperties or
@@ -55,8 +55,6 @@ class ControlSurface : public tk::Window {
         // DPI of the host; 0 asks the host window.
         int dpi = 0;
         bool visible = true;
-        // Tab and z order: the window this one follows; none puts it last.
-        HWND insertAfter = nullptr;
         int id = 0;
     };
 
@@ -101,9 +99,6 @@ class ControlSurface : public tk::Window {
     HDC imageDc() const noexcept { return imageDc_.get(); }
     int scaleWidth() const noexcept { return width_; }
     int scaleHeight() const noexcept { return height_; }
-    // A size in pixels in the container's unit (twips).
-    double scaleXToContainer(double pixels) const;
-    double scaleYToContainer(double pixels) const;
 
   protected:
     // Fills the image with the background colour (or the container's, when transparent).

@@ -1,10 +1,13 @@
 #include "dns/dnsapply.h"
 
+#include <winsock2.h>
+#include <ws2tcpip.h>
 #include <objbase.h>
 
 #include <algorithm>
 #include <utility>
 
+#include "dns/readback.h"
 #include "registry/modReg.h"
 #include "toolkit/handles.h"
 #include "toolkit/system_library.h"
@@ -146,7 +149,9 @@ ApplyOutcome changeNameServers(std::wstring_view service, std::wstring_view serv
     const auto v6 = applyNameServer(service, servers6, Family::V6);
     for (std::size_t i = 0; i < outcome.written.size(); ++i)
         outcome.written[i] = v4[i] && v6[i];
-    if (outcome.allWritten()) outcome.live = setBothFamilies(service, servers, servers6);
+    if (!outcome.allWritten()) return outcome;
+    outcome.live = setBothFamilies(service, servers, servers6);
+    outcome.inUse = reportedServers(service);
     return outcome;
 }
 
@@ -157,10 +162,28 @@ ApplyOutcome restoreNameServers(std::wstring_view service, const NameServerState
     outcome.written = writeNameServerState(service, state);
     // The running system takes what CurrentControlSet now holds; absent is automatic.
     const std::size_t current = kInterfaceBasePaths.size() - 1;
-    if (outcome.allWritten())
-        outcome.live = setBothFamilies(service, state.at(Family::V4, current).value_or(L""),
-                                       state.at(Family::V6, current).value_or(L""));
+    if (!outcome.allWritten()) return outcome;
+    outcome.live = setBothFamilies(service, state.at(Family::V4, current).value_or(L""),
+                                   state.at(Family::V6, current).value_or(L""));
+    outcome.inUse = reportedServers(service);
     return outcome;
+}
+
+std::optional<std::wstring> ipv6PairValue(std::wstring_view pair) {
+    const auto addresses = serverList(pair);
+    if (addresses.size() > 2 || (addresses.empty() && pair.find_first_not_of(L' ') != pair.npos))
+        return std::nullopt;
+    std::wstring value;
+    for (const auto& address : addresses) {
+        IN6_ADDR binary{};
+        wchar_t text[INET6_ADDRSTRLEN] = {};
+        if (InetPtonW(AF_INET6, address.c_str(), &binary) != 1 ||
+            !InetNtopW(AF_INET6, &binary, text, INET6_ADDRSTRLEN))
+            return std::nullopt;
+        if (!value.empty()) value += L',';
+        value += text;
+    }
+    return value;
 }
 
 ProcessCommand systemFlushCommand() {

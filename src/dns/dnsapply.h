@@ -68,12 +68,17 @@ struct ApplyOutcome {
     bool validService = false;
     ControlSetWrites written{}; // a control set counts when both families were written there
     InterfaceDnsResult live = InterfaceDnsResult::NotAvailable;
+    ServersInUse inUse; // read back after the change; nothing when the system does not say
     bool allWritten() const;
 };
 ApplyOutcome changeNameServers(std::wstring_view service, std::wstring_view servers,
                                std::wstring_view servers6 = {});
 // Writes a recorded state back (Restore), then tells the running system, as Apply does.
 ApplyOutcome restoreNameServers(std::wstring_view service, const NameServerState& state);
+
+// A typed or stored IPv6 pair ("a" or "a,b") as it is written: each address checked and in the
+// system's canonical form. Empty stays empty (no IPv6 servers); nothing when an address is bad.
+std::optional<std::wstring> ipv6PairValue(std::wstring_view pair);
 
 // ipconfig.exe of this system's system directory with "/flushdns".
 ProcessCommand systemFlushCommand();

@@ -1,5 +1,8 @@
 #include "dns/dnsplan.h"
 
+#include "dns/nameserver_state.h"
+
+#include <algorithm>
 #include <optional>
 
 namespace app {
@@ -12,6 +15,10 @@ constexpr std::wstring_view kNotWritten =
 constexpr std::wstring_view kNotInUse =
     L"The DNS servers were saved, but the adapter is not using them yet.\r\n"
     L"They take effect when the adapter reconnects or Windows restarts...";
+
+constexpr std::wstring_view kSavedNotReported =
+    L"The DNS servers were saved. Windows does not say which servers the adapter uses now;\r\n"
+    L"they take effect when the adapter reconnects or Windows restarts...";
 
 constexpr std::wstring_view kRunAsAdministrator = L"Run Keldrast as administrator and try again...";
 
@@ -70,25 +77,105 @@ std::wstring completionMessage(std::wstring_view adapterDescription,
     return text;
 }
 
-Notice applyNotice(const ControlSetWrites& written, InterfaceDnsResult live,
-                   std::wstring_view adapterDescription, std::wstring_view appliedName) {
-    if (auto failure = writeFailure(written)) return *failure;
-    std::wstring text = completionMessage(adapterDescription, appliedName);
-    if (live == InterfaceDnsResult::Failed) {
-        text += L"\r\n\r\n";
-        text += kNotInUse;
+namespace {
+
+std::wstring joined(const std::vector<std::wstring>& servers) {
+    std::wstring text;
+    for (const auto& server : servers) {
+        if (!text.empty()) text += L", ";
+        text += server;
     }
-    return {text, kInformationFlags};
+    return text;
 }
 
-Notice defaultNotice(const ControlSetWrites& written, InterfaceDnsResult live) {
-    if (auto failure = writeFailure(written)) return *failure;
-    std::wstring text = L"DNS has set to default...";
-    if (live == InterfaceDnsResult::Failed) {
+std::wstring folded(std::wstring text) {
+    for (auto& c : text)
+        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+    return text;
+}
+
+std::wstring inUseText(const ServersInUse& inUse) {
+    if (!inUse) return L"not reported by Windows";
+    return inUse->empty() ? L"none" : joined(*inUse);
+}
+
+// The line with the servers in use, and the note that follows it when they are not the ones
+// applied or Windows does not say.
+std::wstring inUseLines(InterfaceDnsResult live, const std::vector<std::wstring>& applied,
+                        const ServersInUse& inUse) {
+    std::wstring text = L"\r\n\u00BB In use: " + inUseText(inUse);
+    switch (readBack(applied, inUse)) {
+    case ReadBack::AsApplied:
+        break;
+    case ReadBack::Differs:
+        text += L"\r\n\r\nThe DNS servers were saved, but Windows still uses " + joined(*inUse) +
+                L".\r\nThey take effect when the adapter reconnects or Windows restarts...";
+        break;
+    case ReadBack::NotReported:
         text += L"\r\n\r\n";
-        text += kNotInUse;
+        text += live == InterfaceDnsResult::Failed ? kNotInUse : kSavedNotReported;
+        break;
     }
-    return {text, kInformationFlags};
+    return text;
+}
+
+std::wstring serversOrNone(const std::optional<std::wstring>& value) {
+    const auto servers = serverList(value.value_or(L""));
+    return servers.empty() ? L"none" : joined(servers);
+}
+
+} // namespace
+
+ReadBack readBack(const std::vector<std::wstring>& applied, const ServersInUse& inUse) {
+    if (!inUse) return ReadBack::NotReported;
+    if (applied.empty()) return ReadBack::AsApplied;
+    auto sortedFolded = [](const std::vector<std::wstring>& list) {
+        std::vector<std::wstring> out;
+        for (const auto& s : list)
+            out.push_back(folded(s));
+        std::sort(out.begin(), out.end());
+        out.erase(std::unique(out.begin(), out.end()), out.end());
+        return out;
+    };
+    return sortedFolded(applied) == sortedFolded(*inUse) ? ReadBack::AsApplied : ReadBack::Differs;
+}
+
+Notice applyNotice(const ControlSetWrites& written, InterfaceDnsResult live,
+                   const std::vector<std::wstring>& applied, const ServersInUse& inUse,
+                   std::wstring_view adapterDescription, std::wstring_view appliedName) {
+    if (auto failure = writeFailure(written)) return *failure;
+    return {completionMessage(adapterDescription, appliedName) + inUseLines(live, applied, inUse),
+            kInformationFlags};
+}
+
+Notice defaultNotice(const ControlSetWrites& written, InterfaceDnsResult live,
+                     const ServersInUse& inUse) {
+    if (auto failure = writeFailure(written)) return *failure;
+    return {L"DNS has set to default..." + inUseLines(live, {}, inUse), kInformationFlags};
+}
+
+Notice restoreNotice(const ControlSetWrites& written, InterfaceDnsResult live,
+                     const std::vector<std::wstring>& applied, const ServersInUse& inUse,
+                     std::wstring_view adapterDescription) {
+    if (auto failure = writeFailure(written)) {
+        failure->text += L"\r\nThe previous settings stay recorded, so Restore can be tried again.";
+        return *failure;
+    }
+    return {L"The previous DNS servers were restored...\r\n\r\n\u00BB " +
+                std::wstring(adapterDescription) + inUseLines(live, applied, inUse),
+            kInformationFlags};
+}
+
+std::wstring currentDnsText(std::wstring_view adapterDescription, const CurrentDns& current) {
+    std::wstring text = L"\u00BB " + std::wstring(adapterDescription);
+    text += L"\r\nIPv4 servers set: " + serversOrNone(current.static4);
+    text += L"\r\nIPv6 servers set: " + serversOrNone(current.static6);
+    std::vector<std::wstring> dhcp = serverList(current.dhcp4.value_or(L""));
+    for (auto& server : serverList(current.dhcp6.value_or(L"")))
+        dhcp.push_back(std::move(server));
+    text += L"\r\nFrom DHCP: " + (dhcp.empty() ? std::wstring(L"none") : joined(dhcp));
+    text += L"\r\nIn use: " + inUseText(current.inUse);
+    return text;
 }
 
 ProcessCommand flushCommand(std::wstring_view systemDirectory) {

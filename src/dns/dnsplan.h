@@ -3,8 +3,10 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace app {
 
@@ -27,6 +29,11 @@ enum class InterfaceDnsResult { NotAvailable, Applied, Failed };
 
 // Which control sets took a write, in the order of kInterfaceBasePaths.
 using ControlSetWrites = std::array<bool, kInterfaceBasePaths.size()>;
+inline bool allOf(const ControlSetWrites& written) {
+    for (const bool w : written)
+        if (!w) return false;
+    return true;
+}
 // "ControlSet001" and so on: the control-set part of a base path.
 std::wstring_view controlSetName(std::size_t index);
 
@@ -43,16 +50,43 @@ struct Notice {
     bool operator==(const Notice&) const = default;
 };
 
+// The servers the system says the adapter uses, IPv4 and IPv6; nothing when it does not say
+// (Wine, Windows without the functions, or an adapter it does not list).
+using ServersInUse = std::optional<std::vector<std::wstring>>;
+
+// What the read-back shows against what was applied. For Default (nothing applied) any
+// reported list counts as applied: the servers then come from DHCP.
+enum class ReadBack { AsApplied, Differs, NotReported };
+ReadBack readBack(const std::vector<std::wstring>& applied, const ServersInUse& inUse);
+
 // The five-line message after a successful Apply.
 std::wstring completionMessage(std::wstring_view adapterDescription, std::wstring_view appliedName);
 
-// What Apply shows: the completion message when every registry write succeeded, a stop
-// message naming the control sets that were and were not written when any failed, and a
-// note when the servers were saved but the adapter refused them for now.
+// What Apply shows: the completion message and a sixth line with the servers in use when every
+// registry write succeeded, with a note when Windows uses other servers or does not say; a stop
+// message naming the control sets that were and were not written when any failed. `applied` is
+// every server written, IPv4 then IPv6.
 Notice applyNotice(const ControlSetWrites& written, InterfaceDnsResult live,
+                   const std::vector<std::wstring>& applied, const ServersInUse& inUse,
                    std::wstring_view adapterDescription, std::wstring_view appliedName);
 // What Default shows, by the same rules.
-Notice defaultNotice(const ControlSetWrites& written, InterfaceDnsResult live);
+Notice defaultNotice(const ControlSetWrites& written, InterfaceDnsResult live,
+                     const ServersInUse& inUse);
+// What "Restore previous DNS" shows, by the same rules; `applied` is what CurrentControlSet
+// now holds for both families.
+Notice restoreNotice(const ControlSetWrites& written, InterfaceDnsResult live,
+                     const std::vector<std::wstring>& applied, const ServersInUse& inUse,
+                     std::wstring_view adapterDescription);
+inline constexpr std::wstring_view kNothingToRestore =
+    L"There is nothing to restore for this adapter: Keldrast has not changed its DNS servers...";
+
+// The adapter's DNS settings as the tool tip and "Current DNS servers" show them.
+struct CurrentDns {
+    std::optional<std::wstring> static4, static6; // NameServer of CurrentControlSet
+    std::optional<std::wstring> dhcp4, dhcp6;     // DhcpNameServer
+    ServersInUse inUse;
+};
+std::wstring currentDnsText(std::wstring_view adapterDescription, const CurrentDns& current);
 
 inline constexpr std::wstring_view kFlushFailedMessage =
     L"Could not start \"ipconfig /flushdns\". The DNS cache was not flushed...";

@@ -32,7 +32,7 @@ std::wstring encodeState(const NameServerState& state) {
         }
         text += L'=';
         for (const wchar_t c : *state.values[i]) {
-            if (c >= 0x20 && c < 0x7F && c != L'%' && c != L'|') {
+            if (c > 0x20 && c < 0x7F && c != L'%' && c != L'|') {
                 text += c;
                 continue;
             }

@@ -35,7 +35,7 @@ struct NameServerState {
 
 // The state as one settings-file value: the six values in order (IPv4 then IPv6, each
 // ControlSet001, ControlSet002, CurrentControlSet) joined by "|", each "-" when absent or "="
-// and the value, with "%", "|" and characters outside printable ASCII written as %XXXX.
+// and the value, with "%", "|", spaces and characters outside printable ASCII written as %XXXX.
 std::wstring encodeState(const NameServerState& state);
 // Nothing when the text is not such a value.
 std::optional<NameServerState> decodeState(std::wstring_view text);

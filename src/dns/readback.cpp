@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "dns/dnsapply.h"
+#include "registry/modReg.h"
 #include "toolkit/system_library.h"
 
 namespace app {
@@ -107,6 +108,33 @@ std::optional<std::wstring> configuredServers(std::wstring_view service, Family 
         return std::nullopt;
     if (const auto& handler = configuredServersHandler()) return handler(guid, family);
     return systemConfiguredServers(guid, family);
+}
+
+ServersInUse reportedServers(std::wstring_view service) {
+    if (auto inUse = serversInUse(service)) return inUse;
+    const auto v4 = configuredServers(service, Family::V4);
+    const auto v6 = configuredServers(service, Family::V6);
+    if (!v4 || !v6) return std::nullopt;
+    auto servers = serverList(*v4);
+    for (auto& server : serverList(*v6))
+        servers.push_back(std::move(server));
+    return servers;
+}
+
+CurrentDns currentDns(std::wstring_view service) {
+    CurrentDns current;
+    if (!isInterfaceGuid(service)) return current;
+    const std::size_t set = kInterfaceBasePaths.size() - 1;
+    const auto read = [&](Family family, std::wstring_view value) {
+        return modReg::readValue(L"HKEY_LOCAL_MACHINE", interfaceKeyPath(family, set, service),
+                                 value);
+    };
+    current.static4 = read(Family::V4, kNameServerValue);
+    current.static6 = read(Family::V6, kNameServerValue);
+    current.dhcp4 = read(Family::V4, L"DhcpNameServer");
+    current.dhcp6 = read(Family::V6, L"DhcpNameServer");
+    current.inUse = reportedServers(service);
+    return current;
 }
 
 ConfiguredServersHandler setConfiguredServersHandler(ConfiguredServersHandler handler) {

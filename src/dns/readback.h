@@ -34,6 +34,14 @@ ConfiguredServersHandler setConfiguredServersHandler(ConfiguredServersHandler ha
 using ScopedConfiguredServers =
     tk::ScopedHandler<ConfiguredServersHandler, &setConfiguredServersHandler>;
 
+// What the system reports after a change: the servers in use; where it does not list the
+// adapter, the servers it is configured with, both families, where it can tell those.
+ServersInUse reportedServers(std::wstring_view service);
+
+// The adapter's settings for the tool tip and "Current DNS servers": the static and DHCP
+// servers from the registry (CurrentControlSet) and the servers in use.
+CurrentDns currentDns(std::wstring_view service);
+
 // Whether an address is one of the placeholders Windows lists for IPv6 when it has no server.
 bool isSiteLocalPlaceholder(std::wstring_view address);
 

@@ -44,10 +44,6 @@ std::uint32_t rootKeyCode(std::wstring_view name) {
     return 0;
 }
 
-bool regSucceeded(std::int32_t code) {
-    return code == 0;
-}
-
 std::string trimBlanks(std::string_view text) {
     return trimSpaces(text);
 }

@@ -17,8 +17,6 @@ inline constexpr std::size_t kReadBufferSize = 1024;
 // exactly and case-sensitively; 0 for any other name.
 std::uint32_t rootKeyCode(std::wstring_view name);
 
-bool regSucceeded(std::int32_t code);
-
 // Removes blanks (spaces only) at both ends.
 std::string trimBlanks(std::string_view text);
 std::wstring trimBlanks(std::wstring_view text);

@@ -44,19 +44,14 @@ inline void closeGdiObject(HGDIOBJ h) noexcept {
 inline void closeHook(HHOOK h) noexcept {
     UnhookWindowsHookEx(h);
 }
-inline void closeWindow(HWND h) noexcept {
-    DestroyWindow(h);
-}
 
 using unique_hkey = unique_any<HKEY, &RegCloseKey>;
 using unique_hfont = unique_any<HFONT, &closeGdiObject>;
 using unique_hbitmap = unique_any<HBITMAP, &closeGdiObject>;
 using unique_hbrush = unique_any<HBRUSH, &closeGdiObject>;
-using unique_hpen = unique_any<HPEN, &closeGdiObject>;
 using unique_hdc = unique_any<HDC, &DeleteDC>;
 using unique_hhook = unique_any<HHOOK, &closeHook>;
 using unique_hmodule = unique_any<HMODULE, &FreeLibrary>;
-using unique_hwnd = unique_any<HWND, &closeWindow>;
 
 // A device context obtained with GetDC, given back with ReleaseDC.
 class unique_window_dc {

@@ -31,12 +31,10 @@ std::wstring fromCodePage(std::string_view text, unsigned codePage) {
 
 bool fitsAnsi(std::wstring_view text) {
     if (text.empty()) return true;
-    if (text.size() > INT_MAX) return false;
-    const int n = static_cast<int>(text.size());
-    BOOL usedDefault = FALSE;
-    const int bytes = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), n, nullptr, 0,
-                                          nullptr, &usedDefault);
-    return bytes > 0 && !usedDefault && fromAnsi(toAnsi(text)) == text;
+    // The round trip alone decides: a best-fit or default character comes back as another
+    // character. Conversion flags would not do, as UTF-8 and some other code pages refuse them.
+    const std::string bytes = toAnsi(text);
+    return !bytes.empty() && fromAnsi(bytes) == text;
 }
 
 } // namespace tk

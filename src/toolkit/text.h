@@ -12,7 +12,7 @@ std::wstring fromAnsi(std::string_view text);
 // The same from any code page (CP_UTF8 for files that say they are UTF-8).
 std::wstring fromCodePage(std::string_view text, unsigned codePage);
 
-// True when every character survives the round trip through the ANSI code page.
+// True when the text converts to the ANSI code page and back unchanged.
 bool fitsAnsi(std::wstring_view text);
 
 } // namespace tk

@@ -21,18 +21,35 @@ bool ToolTip::create(HWND owner) {
     return true;
 }
 
-bool ToolTip::add(HWND tool, std::wstring_view text) {
-    if (!hwnd() || !tool) return false;
-    std::wstring copy(text);
+namespace {
+
+bool addTool(HWND tooltip, HWND tool, wchar_t* text) {
+    if (!tooltip || !tool) return false;
     TTTOOLINFOW info{};
     // The older, smaller layout: accepted by every version of the common controls.
     info.cbSize = TTTOOLINFOW_V2_SIZE;
     info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
     info.hwnd = GetParent(tool);
     info.uId = reinterpret_cast<UINT_PTR>(tool);
-    info.lpszText = copy.data();
-    SendMessageW(hwnd(), TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&info));
-    return SendMessageW(hwnd(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info)) != FALSE;
+    info.lpszText = text;
+    SendMessageW(tooltip, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+    return SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info)) != FALSE;
+}
+
+} // namespace
+
+bool ToolTip::add(HWND tool, std::wstring_view text) {
+    std::wstring copy(text);
+    return addTool(hwnd(), tool, copy.data());
+}
+
+bool ToolTip::addAsked(HWND tool) {
+    return addTool(hwnd(), tool, LPSTR_TEXTCALLBACKW);
+}
+
+void ToolTip::answer(LPARAM notification, const std::wstring& text) noexcept {
+    auto* info = reinterpret_cast<NMTTDISPINFOW*>(notification);
+    info->lpszText = const_cast<wchar_t*>(text.c_str());
 }
 
 void ToolTip::setMaxWidth(int pixels) noexcept {

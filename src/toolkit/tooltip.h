@@ -12,6 +12,11 @@ class ToolTip : private Control {
     [[nodiscard]] bool create(HWND owner);
     // Shows `text` while the mouse rests on `tool`; a second call for a tool replaces its text.
     bool add(HWND tool, std::wstring_view text);
+    // The text of `tool` is asked for each time the tip shows: the tool's parent gets
+    // WM_NOTIFY with TTN_GETDISPINFOW (idFrom is the tool's window) and answers textFor.
+    bool addAsked(HWND tool);
+    // Answers a TTN_GETDISPINFOW notification with text, which must outlive the tip.
+    static void answer(LPARAM notification, const std::wstring& text) noexcept;
     // Texts wider than this (pixels) wrap onto further lines.
     void setMaxWidth(int pixels) noexcept;
 

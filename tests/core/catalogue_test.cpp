@@ -31,9 +31,17 @@ TEST(Names, PresetsSplitJoinAndCompare) {
     EXPECT_EQ(splitNames(L"a\u00AE\u00AEb"), (Names{L"a", L"", L"b"}));
     EXPECT_EQ(joinNames({{L" x", L""}, {L"y ", L""}}), L"x\u00AEy");
     EXPECT_TRUE(nameExists(presets, L"  Google DNS "));
-    EXPECT_FALSE(nameExists(presets, L"google dns")); // letter case counts
+    EXPECT_TRUE(nameExists(presets, L" gOOGLE dns")); // one key in the settings file
     EXPECT_TRUE(nameExists(presets, L"DNS 17"));
+    EXPECT_FALSE(nameExists(presets, L"Google  DNS"));
     EXPECT_FALSE(sameName(L"a\t", L"a"));
+    const auto upper = [](std::wstring_view t) {
+        std::wstring u(t);
+        for (auto& c : u)
+            c = c == L'\u00E9' ? L'\u00C9' : c;
+        return u;
+    };
+    EXPECT_TRUE(sameName(L"caf\u00E9", L"caf\u00C9 ", upper)) << "the file's own folding";
 }
 
 TEST(Names, StorableOnlyWhenTheFileGivesThemBack) {
@@ -74,8 +82,8 @@ TEST(CatalogueFromSettings, AllListsTheNamesNumSaysHowMany) {
     EXPECT_EQ(load(none, L"2"), (Names{L"Google DNS", L"Open DNS"}));
     for (const auto& [all, num] : {std::pair{L"A", L"0"}, {L"A", L"-3"}, {L"", L"5"}})
         EXPECT_EQ(load(all, num), Names{}) << num;
-    EXPECT_EQ(load(L"A", none), Names{});
-    // A damaged count loads every listed name.
+    // A missing or damaged count loads every listed name.
+    EXPECT_EQ(load(L"A\u00AE\u00AEC", none), (Names{L"A", L"", L"C"}));
     for (const auto* num : {L"", L"x", L"3x", L"1.5", L"32768", L"-32769", L"+"})
         EXPECT_EQ(load(L"A\u00AE\u00AEC", num), (Names{L"A", L"", L"C"})) << num;
 }
@@ -87,4 +95,42 @@ TEST(SettingsFile, KeysThatCannotComeBackAreLeftOut) {
     EXPECT_EQ(
         settingsLines({{L"all", pair}, {L"a=b", pair}, {L"[x]", pair}, {L"", pair}, {L"ok", pair}}),
         expected);
+}
+
+TEST(SettingsFile, HandEditedFilesComeBackUnchangedAfterASave) {
+    // The catalogue a file text gives, read as the profile functions read it.
+    const auto load = [](std::wstring_view text) {
+        const ProfileSection section(text, kSettingsSection), ipv6(text, kIpv6Section);
+        auto entries = catalogueFromSettings([&](std::wstring_view k) { return section.value(k); });
+        for (auto& e : entries)
+            e.pair6 = ipv6.value(e.name).value_or(L"");
+        return entries;
+    };
+    const struct {
+        const wchar_t* file;
+        std::vector<CatalogueEntry> loaded;
+    } cases[] = {
+        // A name that folds to one of the file's own keys reads that key's value.
+        {L"[kDNS]\r\nALL=Num\u00AEA\r\nNUM=2\r\nA=1.1.1.1,1.0.0.1\r\n",
+         {{L"Num", L"2"}, {L"A", L"1.1.1.1,1.0.0.1"}}},
+        {L"[kdns]\r\nall=all\u00AEB\r\nnum=2\r\nB=\"\"\"\"\r\n[KDNS6]\r\nb=::1\r\n",
+         {{L"all", L"all\u00AEB"}, {L"B", L"\"\"", L"::1"}}},
+        // Lines ended by CR alone; a later section of the same name does not count.
+        {L"[kDNS]\rALL=C\rNUM=1\rC= 3.3.3.3 \r[kDNS]\rC=4.4.4.4\r", {{L"C", L"3.3.3.3"}}},
+    };
+    for (const auto& c : cases) {
+        const auto entries = load(c.file);
+        EXPECT_EQ(entries, c.loaded) << c.file;
+        const std::wstring saved = settingsFileText(entries);
+        EXPECT_EQ(load(saved), entries) << saved;
+        EXPECT_EQ(settingsFileText(load(saved)), saved);
+    }
+    // What a save keeps of the sections it does not write.
+    const std::wstring records = L"[kRestore]\r\n{G}=-|-|-|-|-|-\r\n";
+    EXPECT_EQ(sectionText(L"[kDNS]\r\nALL=\r\n" + records + L"[x]\r\n", L"KRESTORE"), records);
+    EXPECT_EQ(sectionText(L"[kDNS]\r\n[kRestore]\r\n{G}=1", kRestoreSection),
+              L"[kRestore]\r\n{G}=1\r\n");
+    EXPECT_EQ(sectionText(L"[kDNS]\r\n", kRestoreSection), L"");
+    EXPECT_EQ(sectionText(L"[kDNS]\rA=1\r[kRestore]\r{G}=1\r[x]\r", kRestoreSection),
+              L"[kRestore]\r{G}=1\r");
 }

@@ -30,6 +30,10 @@ TEST(CircleTick, TurnsATenthPerTickMovesFifteenPixelsAndStopsAfterAMoveFromTheCo
             EXPECT_EQ(std::pair(move.x, move.y), it->second) << "tick " << n;
         }
     }
+    // Only the corner itself stops it, not the top or the left edge.
+    EXPECT_FALSE(app::circleTick(state, 0, 300).stop);
+    EXPECT_FALSE(app::circleTick(state, 400, 0).stop);
+    state.circleAngle = 6.2;
     const auto move = app::circleTick(state, 0, 0); // angle back to 0
     EXPECT_EQ(std::pair(move.x, move.y), std::pair(15, 0));
     EXPECT_TRUE(move.stop);

@@ -14,6 +14,12 @@ TEST(Scale, RoundsHalvesToEvenAndConvertsTwipsAtTheDpi) {
     EXPECT_EQ(tk::twipsToPixels(6090, 144), 609);
     EXPECT_EQ(tk::twipsToPixels(3480, 192), 464);
     EXPECT_EQ(tk::twipsToPixels(195, 96), 13);
+    // Where the division is not exact (120 DPI: twips / 12): nearest, halves to even.
+    const struct {
+        int twips, pixels;
+    } at120[] = {{30, 2}, {90, 8}, {105, 9}, {810, 68}, {1035, 86}, {3830, 319}};
+    for (const auto& c : at120)
+        EXPECT_EQ(tk::twipsToPixels(c.twips, 120), c.pixels) << c.twips;
     EXPECT_DOUBLE_EQ(tk::pixelsToTwips(140, 96), 2100.0);
     EXPECT_EQ(tk::scaleFrom96(25, 144), 38); // 37.5 rounds to even
 }

@@ -1,6 +1,7 @@
 // Apply and Default against the real registry (HKLM, as the program writes it), with
 // SetInterfaceDnsSettings answered through its replaceable entry point.
 #include "dns/dnsapply.h"
+#include "dns/previous_state.h"
 
 #include <objbase.h>
 
@@ -24,8 +25,9 @@ std::wstring nameServerAt(std::size_t set, std::wstring_view service) {
 }
 
 void removeInterfaceKeys() {
-    for (const auto base : kInterfaceBasePaths)
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(base) + kService).c_str());
+    for (const Family family : kFamilies)
+        for (std::size_t set = 0; set < kInterfaceBasePaths.size(); ++set)
+            RegDeleteTreeW(HKEY_LOCAL_MACHINE, interfaceKeyPath(family, set, kService).c_str());
 }
 
 // What the system call was given.
@@ -96,6 +98,11 @@ TEST(ApplyTest, AServiceNameThatIsNoGuidWritesNothing) {
 TEST(ApplyTest, OneControlSetRefusedIsReportedAsAPartialWrite) {
     // ControlSet002's interface key refuses values; the other two take them.
     removeInterfaceKeys();
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring settings = std::wstring(temp) + L"keldrast-partial-test.ini";
+    DeleteFileW(settings.c_str());
+    ASSERT_TRUE(rememberPreviousState(settings, kService)); // every value absent
     const std::wstring locked = std::wstring(kInterfaceBasePaths[1]) + kService;
     HKEY key = nullptr;
     ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, locked.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
@@ -117,6 +124,14 @@ TEST(ApplyTest, OneControlSetRefusedIsReportedAsAPartialWrite) {
     const auto outcome = changeNameServers(kService, L"8.8.8.8,8.8.4.4");
     EXPECT_EQ(outcome.written, (ControlSetWrites{true, false, true}));
     EXPECT_EQ(calls, 0); // the running system is told only what the registry holds everywhere
+
+    // A restore that cannot write everywhere keeps its record for another try.
+    const auto restored = restorePreviousState(settings, kService);
+    EXPECT_TRUE(restored.hadRecord);
+    EXPECT_EQ(restored.outcome.written, (ControlSetWrites{true, false, true}));
+    EXPECT_EQ(nameServerAt(0, kService), L"") << "deleted where it could be";
+    EXPECT_TRUE(hasPreviousState(settings, kService));
+    DeleteFileW(settings.c_str());
     removeInterfaceKeys();
 }
 

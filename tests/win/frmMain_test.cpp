@@ -1,22 +1,29 @@
 #include "app/frmMain.h"
 
+#include "catalogue/catalogue.h"
+#include "dns/dnsapply.h"
+#include "dns/readback.h"
 #include "registry/modReg.h"
 #include "toolkit/platform.h"
 #include "toolkit/scale.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 namespace {
 
 namespace fs = std::filesystem;
+using app::Family;
+using app::NameServerState;
 
 // The address field passes the focus on to its first part.
 bool focusIn(HWND field) {
@@ -55,6 +62,14 @@ class MainWindowTest : public testing::Test {
         return s.str();
     }
     std::wstring lastText() const { return shown.empty() ? L"" : shown.back().text; }
+    // The catalogue the window holds, one "name=pair" line per entry.
+    std::wstring catalogue() const {
+        std::wstring lines;
+        for (int i = 0; i < form->cbDNSName.count(); ++i)
+            lines += form->cbDNSName.item(i).value_or(L"?") + L"=" +
+                     form->lstDNS.item(i).value_or(L"?") + L"\n";
+        return lines;
+    }
     // One adapter in the list, as if the registry had listed it.
     void addAdapter(const std::wstring& description, const std::wstring& service) {
         form->cbNET.addItem(description);
@@ -161,26 +176,28 @@ TEST_F(MainWindowTest, SaveRefusesMissingPartsDuplicatesAndNamesTheFileCannotKee
     EXPECT_TRUE(focusIn(f.IP1.hwndIP()));
 
     f.IP1.IPAddressAsString(L"9.9.9.10");
-    for (const wchar_t* refused :
-         {L"  Google DNS ", L"DNS 17", L"My\u00AEDNS", L"a=b", L"[x", L"Vi\u1EC7t"}) {
+    // The settings file compares names without letter case: "google dns" is "Google DNS".
+    for (const wchar_t* refused : {L"  Google DNS ", L"DNS 17", L"google dns", L"LEVEL3 (2)",
+                                   L"My\u00AEDNS", L"a=b", L"[x"}) {
         f.txName.setText(refused);
         f.btADD_Click();
         EXPECT_EQ(shown.back().flags, 16u) << refused;
     }
-    EXPECT_EQ(shown.size(), 7u);
-    EXPECT_EQ(shown[1].text, L"DNS server name has exist! Choose another DNS server name...");
+    EXPECT_EQ(shown.size(), 8u);
+    for (std::size_t i : {1, 2, 3, 4})
+        EXPECT_EQ(shown[i].text, L"DNS server name has exist! Choose another DNS server name...");
     EXPECT_EQ(f.cbDNSName.count(), 18);
     EXPECT_TRUE(f.Picture1.visible());
 
     f.cbDNSName.setListIndex(1);
     f.bt1_Click();
-    f.txName.setText(L" google dns ");
+    f.txName.setText(L" Vi\u1EC7t DNS "); // beyond the code page: the file becomes UTF-16
     f.IP1.IPAddressAsString(L"9.9.9.9");
     f.IP2.IPAddressAsString(L"149.112.112.112");
     int enter = 13;
     f.txName_KeyPress(enter); // Enter in the name field is SAVE
     ASSERT_EQ(f.cbDNSName.count(), 19);
-    EXPECT_EQ(f.cbDNSName.item(18), L"google dns");
+    EXPECT_EQ(f.cbDNSName.item(18), L"Vi\u1EC7t DNS");
     EXPECT_EQ(f.lstDNS.item(18), L"9.9.9.9,149.112.112.112");
     EXPECT_FALSE(f.Picture1.visible());
     EXPECT_EQ(f.txName.text(), L"");
@@ -233,42 +250,314 @@ TEST_F(MainWindowTest, ADamagedCountStillLoadsTheNamedEntries) {
     EXPECT_EQ(f.IP2.IPAddressAsString(), L"1.0.0.1") << "a pair without a comma sets IP1 only";
 }
 
-std::wstring nameServer(const wchar_t* controlSet, const std::wstring& service) {
-    return modReg::readValue(L"HKEY_LOCAL_MACHINE",
-                             std::wstring(L"SYSTEM\\") + controlSet +
-                                 L"\\Services\\Tcpip\\Parameters\\Interfaces\\" + service,
-                             L"NameServer");
+std::wstring lines(const std::vector<app::CatalogueEntry>& entries) {
+    std::wstring text;
+    for (const auto& e : entries)
+        text += e.name + L"=" + e.pair + L"\n";
+    return text;
 }
 
-TEST_F(MainWindowTest, ApplyWritesThePairInThreeControlSetsAndReportsIt) {
+// Also run by the test script under the ANSI code pages 1252, 932, 874 and UTF-8.
+using CodePageTest = MainWindowTest;
+
+TEST_F(CodePageTest, AddedNamesAndEveryPairComeBackAfterARestart) {
+    const UINT cp = GetACP();
+    // The script names the code page its locale should give; one that did not take fails.
+    if (const char* wanted = std::getenv("KELDRAST_CODE_PAGE")) {
+        ASSERT_EQ(std::to_string(cp), wanted);
+    }
+    const std::wstring own = cp == 932    ? L"\u65E5\u672C DNS"
+                             : cp == 874  ? L"\u0E44\u0E17\u0E22 DNS"
+                             : cp == 1252 ? L"Caf\u00E9 DNS"
+                                          : L"Vi\u1EC7t DNS";
+    // A name in the code page's own script, then one in a script it lacks (but UTF-8 has).
+    const std::tuple<std::wstring, std::wstring, std::wstring> added[] = {
+        {own, L"9.9.9.9", L"149.112.112.112"},
+        {L"\u05E9\u05DC\u05D5\u05DD DNS", L"1.1.1.1", L"1.0.0.1"}};
+    auto expected = app::presetCatalogue();
+    for (const auto& [name, preferred, alternate] : added) {
+        auto& f = open();
+        EXPECT_EQ(catalogue(), lines(expected)) << cp;
+        f.bt1_Click();
+        f.txName.setText(name);
+        f.IP1.IPAddressAsString(preferred);
+        f.IP2.IPAddressAsString(alternate);
+        f.btADD_Click();
+        EXPECT_TRUE(shown.empty()) << cp << ": " << lastText();
+        close();
+        expected.push_back({name, preferred + L"," + alternate});
+        // 932 and 874 have no "\u00AE"; 1252 lacks the second name; UTF-8 has everything.
+        const bool utf16 = settingsFile().rfind("\xFF\xFE", 0) == 0;
+        if (cp == 932 || cp == 874 || cp == 1252 || cp == CP_UTF8) {
+            EXPECT_EQ(utf16, cp == 932 || cp == 874 || (cp == 1252 && expected.size() == 20)) << cp;
+        }
+    }
+    open();
+    EXPECT_EQ(catalogue(), lines(expected)) << cp;
+}
+
+TEST_F(MainWindowTest, AFileThatCouldNotBeUsedIsNeverWrittenOver) {
+    const std::string mine = "[kDNS]\r\nALL=Mine\r\nNUM=1\r\nMine=1.1.1.1,1.0.0.1\r\n";
+    const fs::path path = dir / "Keldrast.ini";
+    // No "kDNS" section, UTF-16 big-endian, and a file another program holds.
+    const std::pair<std::string, bool> files[] = {{"[other]\r\nALL=Mine\r\nNUM=1\r\n", false},
+                                                  {std::string("\xFE\xFF\0[\0k", 6), false},
+                                                  {mine, true}};
+    for (const auto& [bytes, held] : files) {
+        std::ofstream(path, std::ios::binary) << bytes;
+        const HANDLE holder =
+            held ? CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+                 : INVALID_HANDLE_VALUE;
+        EXPECT_EQ(open().cbDNSName.count(), 18) << "the presets, as without a file";
+        close();
+        EXPECT_TRUE(shown.empty()) << "nothing was changed, so nothing is lost";
+        open().bt2_Click();
+        shown.clear();
+        const std::wstring settings = form->settingsPath();
+        close();
+        if (holder != INVALID_HANDLE_VALUE) CloseHandle(holder);
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].flags, 16u);
+        EXPECT_NE(shown[0].text.find(settings), std::wstring::npos) << shown[0].text;
+        EXPECT_EQ(settingsFile(), bytes);
+        shown.clear();
+    }
+}
+
+TEST_F(MainWindowTest, AFailedSaveAtCloseOffersRetryAndKeepsThePreviousFile) {
+    open();
+    close();
+    const std::string before = settingsFile();
+    const fs::path blocker = dir / "Keldrast.ini.new";
+    const std::wstring path = (dir / "Keldrast.ini").wstring();
+    const UINT stopRetryCancel = MB_ICONSTOP | MB_RETRYCANCEL;
+    // A folder where the new file goes, then a read-only file.
+    for (const bool readOnly : {false, true}) {
+        if (readOnly) {
+            fs::remove(blocker);
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
+        } else {
+            fs::create_directory(blocker);
+        }
+        answer = IDYES;
+        open().bt2_Click();
+        answer = IDCANCEL;
+        shown.clear();
+        close();
+        ASSERT_EQ(shown.size(), 1u) << readOnly;
+        EXPECT_EQ(shown[0].flags, stopRetryCancel);
+        EXPECT_NE(shown[0].text.find(path), std::wstring::npos) << shown[0].text;
+        EXPECT_EQ(settingsFile(), before);
+    }
+    // A settings path longer than the system takes.
+    {
+        frmMain deep((dir / std::wstring(300, L'x')).wstring());
+        deep.endsProgram = false;
+        ASSERT_TRUE(deep.load(SW_SHOWNOACTIVATE));
+        shown.clear();
+    }
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].flags, stopRetryCancel);
+    EXPECT_NE(shown[0].text.find(std::wstring(300, L'x')), std::wstring::npos);
+    // Retry once the file may be replaced again.
+    answer = IDYES;
+    open().bt2_Click();
+    shown.clear();
+    {
+        tk::ScopedMessageBox retry{[&](HWND, std::wstring_view text, std::wstring_view, UINT) {
+            shown.push_back({std::wstring(text), 0, false});
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            return IDRETRY;
+        }};
+        close();
+    }
+    EXPECT_EQ(shown.size(), 1u);
+    EXPECT_EQ(settingsFile().rfind("[kDNS]\r\nALL=Open DNS\xAE", 0), 0u) << settingsFile();
+}
+
+TEST_F(MainWindowTest, NothingIsSavedBeforeTheCatalogueHasLoaded) {
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE,
+                   L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCards");
+    const std::string mine = "[kDNS]\r\nALL=Mine\r\nNUM=1\r\nMine=1.1.1.1,1.0.0.1\r\n";
+    std::ofstream(dir / "Keldrast.ini", std::ios::binary) << mine;
+    // Signing out, or closing, while the start-up box about the adapters is up.
+    for (const UINT during : {WM_ENDSESSION, WM_CLOSE}) {
+        {
+            tk::ScopedMessageBox box{[&](HWND owner, std::wstring_view, std::wstring_view, UINT) {
+                SendMessageW(owner, during, TRUE, 0);
+                return IDOK;
+            }};
+            frmMain f(dir.wstring());
+            f.endsProgram = false;
+            EXPECT_EQ(f.load(SW_SHOWNOACTIVATE), during == WM_ENDSESSION);
+        }
+        EXPECT_EQ(settingsFile(), mine) << during;
+    }
+}
+
+TEST_F(MainWindowTest, SigningOutSavesWithTheWindowStillOpen) {
+    auto& f = open();
+    f.bt2_Click();
+    SendMessageW(f.hwnd(), WM_ENDSESSION, FALSE, 0);
+    EXPECT_FALSE(fs::exists(dir / "Keldrast.ini")) << "the session goes on";
+    SendMessageW(f.hwnd(), WM_ENDSESSION, TRUE, 0);
+    EXPECT_EQ(settingsFile().rfind("[kDNS]\r\nALL=Open DNS\xAE", 0), 0u) << settingsFile();
+}
+
+NameServerState stateOf(const std::wstring& service) {
+    const auto state = app::readNameServerState(service);
+    EXPECT_TRUE(state.has_value());
+    return state.value_or(NameServerState{});
+}
+
+// Both families of every control set hold these values.
+NameServerState everywhere(const wchar_t* v4, const wchar_t* v6) {
+    NameServerState state;
+    for (std::size_t set = 0; set < app::kInterfaceBasePaths.size(); ++set) {
+        if (v4) state.at(Family::V4, set) = v4;
+        if (v6) state.at(Family::V6, set) = v6;
+    }
+    return state;
+}
+
+TEST_F(MainWindowTest, ApplyDefaultAndRestoreChangeBothFamiliesAndPutBackWhatWasThere) {
     const std::wstring service = L"{6B1E0D2C-4F3A-4E5B-8C7D-0A1B2C3D4E5F}";
+    // Before Keldrast: values, an empty value and absent ones.
+    NameServerState before;
+    before.at(Family::V4, 0) = L"9.9.9.9";
+    before.at(Family::V4, 2) = L"";
+    before.at(Family::V6, 2) = L"fd00::53";
+    ASSERT_TRUE(app::allOf(app::writeNameServerState(service, everywhere(nullptr, nullptr))));
+    ASSERT_TRUE(app::allOf(app::writeNameServerState(service, before)));
+    std::vector<std::wstring> live;
+    app::ScopedSetInterfaceDns system{[&](const GUID&, const app::DnsInterfaceSettings& s) {
+        live.push_back(s.NameServer);
+        return std::optional<DWORD>(NO_ERROR);
+    }};
+    app::ServersInUse inUse{
+        {L"8.8.8.8", L"8.8.4.4", L"2001:4860:4860::8888", L"2001:4860:4860::8844"}};
+    app::ScopedServersInUse reported{[&](std::wstring_view) { return inUse; }};
+
     auto& f = open();
     addAdapter(L"Test Adapter", service);
-    f.btApply_Click();
+    auto systemMenu = [&](UINT id) { SendMessageW(f.hwnd(), WM_SYSCOMMAND, id, 0); };
+    EXPECT_FALSE(f.canRestore()) << "nothing changed yet";
+    f.btApply_Click(); // Google DNS, the first entry
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown.back().flags, 64u);
     EXPECT_EQ(lastText(), L"Operation completed successfully...\r\nDNS has changed...\r\n\r\n"
-                          L"\u00BB Test Adapter\r\n\u00BB Google DNS");
-    for (const wchar_t* set : {L"ControlSet001", L"ControlSet002", L"CurrentControlSet"})
-        EXPECT_EQ(nameServer(set, service), L"8.8.8.8,8.8.4.4") << set;
+                          L"\u00BB Test Adapter\r\n\u00BB Google DNS\r\n\u00BB In use: 8.8.8.8, "
+                          L"8.8.4.4, 2001:4860:4860::8888, 2001:4860:4860::8844");
+    EXPECT_EQ(stateOf(service),
+              everywhere(L"8.8.8.8,8.8.4.4", L"2001:4860:4860::8888,2001:4860:4860::8844"));
+    EXPECT_EQ(live, (std::vector<std::wstring>{L"8.8.8.8,8.8.4.4",
+                                               L"2001:4860:4860::8888,2001:4860:4860::8844"}));
+    EXPECT_TRUE(f.canRestore());
 
+    // Typed servers are IPv4 only: the IPv6 servers of the entry before are cleared.
     f.chbCustom.setValue(1);
     f.IP1.IPAddressAsString(L"1.1.1.1");
     f.IP2.IPAddressAsString(L"1.0.0.1");
     f.btApply_Click();
-    EXPECT_EQ(lastText().substr(lastText().rfind(L'\n') + 1), L"\u00BB Custom DNS...");
-    EXPECT_EQ(nameServer(L"ControlSet002", service), L"1.1.1.1,1.0.0.1");
+    EXPECT_NE(lastText().find(L"\u00BB Custom DNS...\r\n\u00BB In use: 8.8.8.8"),
+              std::wstring::npos);
+    EXPECT_NE(lastText().find(L"Windows still uses 8.8.8.8, 8.8.4.4, 2001:"), std::wstring::npos);
+    EXPECT_EQ(stateOf(service), everywhere(L"1.1.1.1,1.0.0.1", L""));
 
     f.IP2.IPAddressAsString(L"0.0.0.0");
     f.btApply_Click();
     EXPECT_EQ(lastText(), L"Enter IP Address...");
     EXPECT_TRUE(focusIn(f.IP2.hwndIP()));
-    EXPECT_EQ(nameServer(L"ControlSet001", service), L"1.1.1.1,1.0.0.1");
 
+    inUse = std::nullopt;
     f.btDefaultDNS_Click();
-    EXPECT_EQ(lastText(), L"DNS has set to default...");
-    for (const wchar_t* set : {L"ControlSet001", L"ControlSet002", L"CurrentControlSet"})
-        EXPECT_EQ(nameServer(set, service), L"") << set;
+    EXPECT_EQ(lastText(), L"DNS has set to default...\r\n\u00BB In use: not reported by "
+                          L"Windows\r\n\r\nThe DNS servers were saved. Windows does not say "
+                          L"which servers the adapter uses now;\r\nthey take effect when the "
+                          L"adapter reconnects or Windows restarts...");
+    EXPECT_EQ(stateOf(service), everywhere(L"", L""));
+
+    // Three changes later, Restore goes back to the state before the first.
+    inUse = app::ServersInUse{{L"fd00::53"}};
+    systemMenu(frmMain::kRestoreCommand);
+    EXPECT_EQ(lastText(), L"The previous DNS servers were restored...\r\n\r\n\u00BB Test "
+                          L"Adapter\r\n\u00BB In use: fd00::53");
+    EXPECT_EQ(stateOf(service), before);
+    EXPECT_EQ(live.back(), L"fd00::53");
+    EXPECT_FALSE(f.canRestore()) << "the record is dropped once restored";
+    systemMenu(frmMain::kRestoreCommand);
+    EXPECT_EQ(stateOf(service), before);
+    EXPECT_EQ(shown.size(), 5u) << "a greyed item does nothing";
+
+    // The record lives in the settings file, so it outlives the window.
+    f.chbCustom.setValue(0);
+    f.cbDNSName.setListIndex(1); // Open DNS
+    f.btApply_Click();
+    EXPECT_EQ(stateOf(service),
+              everywhere(L"208.67.222.222,208.67.220.220", L"2620:119:35::35,2620:119:53::53"));
+    close();
+    EXPECT_NE(settingsFile().find("[kRestore]\r\n{6B1E0D2C-4F3A-4E5B-8C7D-0A1B2C3D4E5F}="),
+              std::string::npos);
+    auto& again = open();
+    addAdapter(L"Test Adapter", service);
+    EXPECT_TRUE(again.canRestore());
+    SendMessageW(again.hwnd(), WM_SYSCOMMAND, frmMain::kRestoreCommand, 0);
+    EXPECT_EQ(stateOf(service), before);
+    ASSERT_TRUE(app::allOf(app::writeNameServerState(service, everywhere(nullptr, nullptr))));
+}
+
+TEST_F(MainWindowTest, ABadIpv6PairIsRefusedWithNothingWritten) {
+    const std::wstring service = L"{6B1E0D2C-4F3A-4E5B-8C7D-0A1B2C3D4E60}";
+    std::ofstream(dir / "Keldrast.ini", std::ios::binary)
+        << "[kDNS]\r\nALL=One\r\nNUM=1\r\nOne=1.1.1.1,1.0.0.1\r\n[kDNS6]\r\nOne=fd00::1,zz::1\r\n";
+    auto& f = open();
+    addAdapter(L"Test Adapter", service);
+    f.btApply_Click();
+    EXPECT_EQ(shown.back().flags, static_cast<UINT>(MB_ICONSTOP));
+    EXPECT_EQ(lastText(), L"The DNS servers were not changed: \"fd00::1,zz::1\" is not a pair of "
+                          L"IPv6 addresses. Correct it in the settings file...");
+    EXPECT_EQ(stateOf(service), NameServerState{});
+    EXPECT_FALSE(f.canRestore());
+}
+
+TEST_F(MainWindowTest, SettingsFilesOfEveryFormatCloseByteForByteAsTheyOpened) {
+    const std::string today = "[kDNS]\r\nALL=One\xAETwo\r\nNUM=2\r\nOne=1.1.1.1,1.0.0.1\r\n"
+                              "Two=2.2.2.2,2.2.2.3\r\n";
+    const std::string withIpv6 =
+        today + "[kDNS6]\r\nTwo=2606:4700:4700::1111,2606:4700:4700::1001\r\n"
+                "[kRestore]\r\n{6B1E0D2C-4F3A-4E5B-8C7D-0A1B2C3D4E61}=-|-|-|-|-|-\r\n";
+    for (const auto& text : {today, withIpv6}) {
+        std::ofstream(dir / "Keldrast.ini", std::ios::binary) << text;
+        open();
+        close();
+        EXPECT_EQ(settingsFile(), text);
+    }
+}
+
+TEST_F(MainWindowTest, CurrentDnsServersShowsEveryKindOfServer) {
+    const std::wstring service = L"{6B1E0D2C-4F3A-4E5B-8C7D-0A1B2C3D4E62}";
+    ASSERT_TRUE(modReg::writeValue(L"HKEY_LOCAL_MACHINE",
+                                   app::interfaceKeyPath(Family::V4, 2, service), L"DhcpNameServer",
+                                   L"192.168.1.1", L"string"));
+    ASSERT_TRUE(app::allOf(app::writeNameServerState(service, everywhere(L"8.8.8.8", nullptr))));
+    app::ScopedServersInUse reported{
+        [&](std::wstring_view) { return app::ServersInUse{{L"8.8.8.8"}}; }};
+    auto& f = open();
+    addAdapter(L"Test Adapter", service);
+    SendMessageW(f.hwnd(), WM_SYSCOMMAND, frmMain::kCurrentDnsCommand, 0);
+    EXPECT_EQ(lastText(), L"\u00BB Test Adapter\r\nIPv4 servers set: 8.8.8.8\r\nIPv6 servers "
+                          L"set: none\r\nFrom DHCP: 192.168.1.1\r\nIn use: 8.8.8.8");
+    // Alt+Space opens the system menu; its own items follow the standard ones.
+    HMENU menu = GetSystemMenu(f.hwnd(), FALSE);
+    wchar_t caption[64] = {};
+    GetMenuStringW(menu, frmMain::kCurrentDnsCommand, caption, 64, MF_BYCOMMAND);
+    EXPECT_STREQ(caption, L"Current &DNS servers\u2026");
+    GetMenuStringW(menu, frmMain::kRestoreCommand, caption, 64, MF_BYCOMMAND);
+    EXPECT_STREQ(caption, L"Restore &previous DNS");
+    SendMessageW(f.hwnd(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), MAKELPARAM(0, TRUE));
+    EXPECT_TRUE(GetMenuState(menu, frmMain::kRestoreCommand, MF_BYCOMMAND) & MF_GRAYED)
+        << "nothing to restore";
+    ASSERT_TRUE(app::allOf(app::writeNameServerState(service, everywhere(nullptr, nullptr))));
 }
 
 TEST_F(MainWindowTest, ApplyWithoutAnAdapterOrWithABadServiceNameSaysNothingChanged) {

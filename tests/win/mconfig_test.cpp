@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "numbered_catalogue.h"
+#include "toolkit/text.h"
 
 using app::CatalogueEntry;
 using Catalogue = std::vector<CatalogueEntry>;
@@ -29,10 +30,14 @@ void putBytes(const std::wstring& path, const std::string& bytes) {
 // through GetPrivateProfileStringA, where a default no file holds stands for "missing".
 Catalogue viaProfileFunctions(const std::wstring& path) {
     if (!mConfig::FileExists(path)) return app::presetCatalogue();
-    return app::catalogueFromSettings([&](std::wstring_view key) -> std::optional<std::wstring> {
-        std::wstring v = mConfig::readIni(path, L"kDNS", key, L"\x01missing");
-        return v == L"\x01missing" ? std::nullopt : std::optional(v);
-    });
+    auto entries =
+        app::catalogueFromSettings([&](std::wstring_view key) -> std::optional<std::wstring> {
+            std::wstring v = mConfig::readIni(path, L"kDNS", key, L"\x01missing");
+            return v == L"\x01missing" ? std::nullopt : std::optional(v);
+        });
+    for (auto& entry : entries)
+        entry.pair6 = mConfig::readIni(path, L"kDNS6", entry.name, L"");
+    return entries;
 }
 
 class SettingsFileTest : public testing::Test {
@@ -82,11 +87,46 @@ TEST_F(SettingsFileTest, SavedFileIsExactlyWhatKeyByKeyWritesGive) {
         mConfig::writeIni(theirs, L"kDNS", L"NUM", std::to_wstring(saved.size()));
         for (const auto& e : saved)
             mConfig::writeIni(theirs, L"kDNS", e.name, e.pair);
+        for (const auto& e : saved)
+            if (!e.pair6.empty()) mConfig::writeIni(theirs, L"kDNS6", e.name, e.pair6);
         EXPECT_EQ(fileBytes(ours) == fileBytes(theirs), asKeyByKey) << app::joinNames(saved);
         EXPECT_FALSE(mConfig::FileExists(ours + L".new"));
         const Catalogue& expected = loaded.empty() ? saved : loaded;
         EXPECT_EQ(viaProfileFunctions(ours), expected);
         EXPECT_EQ(mConfig::loadCatalogue(ours), expected);
+    }
+}
+
+TEST_F(SettingsFileTest, CodePageOrElseUtf16KeepsEveryNameAndPair) {
+    const UINT cp = GetACP();
+    const std::wstring path = file(L"Keldrast.ini");
+    // Whether the file stays in the code page: always in UTF-8; in 1252 for Latin names;
+    // never in 932, 936, 950 or 874, which have no "®".
+    const std::pair<const wchar_t*, bool> cases[] = {{L"Plain", true},
+                                                     {L"Caf\u00E9", true},
+                                                     {L"\u05E9\u05DC\u05D5\u05DD", false},
+                                                     {L"\u65E5\u672C", false},
+                                                     {L"\u0E44\u0E17\u0E22", false}};
+    for (const auto& [name, in1252] : cases) {
+        auto saved = app::presetCatalogue();
+        saved.push_back({name, L"9.9.9.9,149.112.112.112"});
+        ASSERT_TRUE(mConfig::saveCatalogue(path, saved));
+        const std::string bytes = fileBytes(path);
+        const bool ansi = bytes.rfind("\xFF\xFE", 0) != 0;
+        if (cp == CP_UTF8 || cp == 1252) {
+            EXPECT_EQ(ansi, cp == CP_UTF8 || in1252) << cp;
+        } else if (cp == 932 || cp == 936 || cp == 950 || cp == 874) {
+            EXPECT_FALSE(ansi) << cp;
+        }
+        if (ansi) {
+            EXPECT_EQ(bytes, tk::toAnsi(app::settingsFileText(saved)));
+        }
+        EXPECT_EQ(mConfig::loadSettings(path).entries, saved) << cp;
+        for (const auto& e : saved) { // as the profile functions read it
+            wchar_t value[64]{};
+            GetPrivateProfileStringW(L"kDNS", e.name.c_str(), L"", value, 64, path.c_str());
+            EXPECT_EQ(std::wstring(value), e.pair) << cp;
+        }
     }
 }
 
@@ -117,9 +157,6 @@ TEST_F(SettingsFileTest, FailedSaveLeavesTheOldFile) {
 }
 
 TEST_F(SettingsFileTest, LoaderReadsAnyFileAsTheProfileFunctionsDo) {
-    std::string garbage;
-    for (unsigned i = 0, seed = 12345; i < 200000; ++i)
-        garbage += static_cast<char>((seed = seed * 1103515245 + 12345) >> 16);
     // "\256" is "®" in the ANSI code page.
     const std::string files[] = {
         // duplicate keys, any case, spaces around keys and values
@@ -128,25 +165,58 @@ TEST_F(SettingsFileTest, LoaderReadsAnyFileAsTheProfileFunctionsDo) {
         "[x]\r\nA=0\r\n[KDNS]\r\nALL=A\256B\r\nNUM=2\r\n[kDNS]\r\nB=late\r\n[y]\r\n",
         // keys before any section, a line without "=", a value cut at the first "="
         "ALL=Z\r\n[kDNS]\r\nALL=A\256B\r\nNUM=2\r\nA\r\nB=x=y\r\n",
-        // Unix and old Mac line ends, tabs
+        // Unix and old Mac line ends, both in one file, tabs
         "[kDNS]\nALL=A\256B\nNUM=2\n\tA\t=\t9.9.9.9,1.1.1.1\t\nB=5\n",
-        "[kDNS]\rALL=A\rNUM=1\rA=7\r",
+        "[kDNS]\rALL=A\rNUM=1\rA=7\r", "[kDNS]\rALL=A\256B\r\nNUM=2\nA=1\rB=2\r",
         // quoted values, a half quote
         "[kDNS]\r\nALL=\"A\256B\"\r\nNUM=2\r\nA='1.1.1.1,1.0.0.1'\r\nB=\"x\r\n",
-        // no section at all; an empty file; a header without "]"
-        "ALL=A\r\nNUM=1\r\nA=1\r\n", "", "[kDNS\r\nALL=A\r\nNUM=1\r\n",
-        // damaged NUM
+        // damaged or missing NUM: every name loads
         "[kDNS]\r\nALL=A\256\256C\r\nNUM=lots\r\nA=1\r\n", "[kDNS]\r\nALL=A\256B\r\nNUM=\r\n",
+        "[kDNS]\r\nALL=A\256B\r\nB=2\r\n", "[kDNS]\r\nNUM=2\r\nOpen DNS=1\r\n",
         // comment-like and bracket lines inside the section
         "[kDNS]\r\nALL=;A\256[B\r\nNUM=2\r\n;A=1\r\n[B=2\r\n",
-        // binary garbage, alone, in the section, after a byte-order mark; a UTF-8 file
-        garbage, "[kDNS]\r\n" + garbage, "\xFF\xFE" + garbage,
-        "\xEF\xBB\xBF[kDNS]\r\nALL=A\r\nNUM=1\r\nA=1.1.1.1,1.0.0.1\r\n"};
+        // UTF-8 and UTF-16LE after their byte-order marks
+        "\xEF\xBB\xBF[kDNS]\r\nALL=A\xC2\xAE\xC3\xA9\r\nNUM=2\r\n\xC3\xA9=1.1.1.1,1.0.0.1\r\n",
+        std::string("\xFF\xFE[\0k\0D\0N\0S\0]\0\r\0\n\0N\0U\0M\0=\0\x31\0", 28)};
     for (std::size_t i = 0; i < std::size(files); ++i) {
         const std::wstring path = file(L"case" + std::to_wstring(i) + L".ini");
         putBytes(path, files[i]);
-        EXPECT_EQ(mConfig::loadCatalogue(path), viaProfileFunctions(path)) << "file " << i;
+        const auto loaded = mConfig::loadSettings(path);
+        EXPECT_EQ(loaded.file, mConfig::SettingsFile::Loaded) << "file " << i;
+        EXPECT_EQ(loaded.entries, viaProfileFunctions(path)) << "file " << i;
     }
+}
+
+TEST_F(SettingsFileTest, AFileWithoutACatalogueOrInAnUnknownEncodingIsUnusable) {
+    std::string garbage;
+    for (unsigned i = 0, seed = 12345; i < 200000; ++i)
+        garbage += static_cast<char>((seed = seed * 1103515245 + 12345) >> 16);
+    const std::string files[] = {
+        // no "kDNS" section, or one without "ALL" and "NUM"
+        "", "ALL=A\r\nNUM=1\r\nA=1\r\n", "[kDNS\r\nALL=A\r\nNUM=1\r\n",
+        "[other]\r\nALL=A\r\nNUM=1\r\n", "[kDNS]\r\nGoogle DNS=1.1.1.1,1.0.0.1\r\n",
+        // byte-order marks of encodings not read here, a cut UTF-16 file, bad UTF-8
+        "\xFE\xFF\0[\0k\0D\0N\0S\0]", std::string("\xFF\xFE\0\0[\0\0\0", 8),
+        std::string("\xFF\xFE[\0k\0D\0N\0S\0]\0\r", 15), "\xEF\xBB\xBF[kDNS]\r\nALL=\xC3\r\nNUM=1",
+        // binary: NUL bytes, alone, after a section header and after a byte-order mark
+        garbage, "[kDNS]\r\nALL=A\r\nNUM=1\r\n" + garbage, "\xFF\xFE" + garbage};
+    for (std::size_t i = 0; i < std::size(files); ++i) {
+        const std::wstring path = file(L"case" + std::to_wstring(i) + L".ini");
+        putBytes(path, files[i]);
+        const auto loaded = mConfig::loadSettings(path);
+        EXPECT_EQ(loaded.file, mConfig::SettingsFile::Unusable) << "file " << i;
+        EXPECT_EQ(loaded.entries, app::presetCatalogue()) << "file " << i;
+    }
+    // A file held without sharing cannot be read: unusable, not missing.
+    const std::wstring path = file(L"Keldrast.ini");
+    putBytes(path, "[kDNS]\r\nALL=A\r\nNUM=1\r\n");
+    const HANDLE held =
+        CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(mConfig::loadSettings(path).file, mConfig::SettingsFile::Unusable);
+    CloseHandle(held);
+    EXPECT_EQ(mConfig::loadSettings(path).file, mConfig::SettingsFile::Loaded);
+    EXPECT_EQ(mConfig::loadSettings(file(L"none.ini")).file, mConfig::SettingsFile::Missing);
 }
 
 TEST_F(SettingsFileTest, MegabyteLinesAndAHundredThousandEntriesLoadWhole) {

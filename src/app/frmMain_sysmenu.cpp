@@ -1,0 +1,50 @@
+// The window's system menu (Alt+Space) carries the commands that have no control of their own,
+// so the form's controls stay where they are. Each item has a mnemonic of its own that the
+// standard items (Restore, Move, Size, Minimize, Maximize, Close) do not use.
+#include "app/frmMain.h"
+
+#include <iterator>
+
+namespace {
+
+struct SystemMenuItem {
+    UINT id; // a multiple of 16 below 0xF000: the system keeps the low four bits for itself
+    const wchar_t* caption;
+    void (frmMain::*run)();
+    bool (frmMain::*available)() const; // null: always available
+};
+
+const SystemMenuItem kSystemMenu[] = {
+    {frmMain::kCurrentDnsCommand, L"Current &DNS servers\u2026", &frmMain::showCurrentDns, nullptr},
+    {frmMain::kRestoreCommand, L"Restore &previous DNS", &frmMain::restorePreviousDns,
+     &frmMain::canRestore},
+};
+
+} // namespace
+
+void frmMain::addSystemMenu() {
+    HMENU menu = GetSystemMenu(hwnd(), FALSE);
+    if (!menu) return;
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    for (const auto& item : kSystemMenu)
+        AppendMenuW(menu, MF_STRING, item.id, item.caption);
+}
+
+void frmMain::updateSystemMenu() {
+    HMENU menu = GetSystemMenu(hwnd(), FALSE);
+    if (!menu) return;
+    for (const auto& item : kSystemMenu) {
+        const bool on = !item.available || (this->*item.available)();
+        EnableMenuItem(menu, item.id, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED));
+    }
+}
+
+bool frmMain::systemCommand(UINT id) {
+    for (const auto& item : kSystemMenu) {
+        if (item.id != id) continue;
+        // A greyed item can still arrive as a message; it does nothing then.
+        if (!item.available || (this->*item.available)()) (this->*item.run)();
+        return true;
+    }
+    return false;
+}
