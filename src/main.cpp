@@ -22,6 +22,7 @@ int runWindow(int showCommand) {
 
     MSG msg{};
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (form.preTranslateMessage(msg)) continue;
         HWND root = GetAncestor(msg.hwnd, GA_ROOT);
         if (root && IsDialogMessageW(root, &msg)) continue;
         TranslateMessage(&msg);

@@ -11,7 +11,10 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <utility>
 #include <variant>
+#include <vector>
 
 namespace {
 
@@ -57,6 +60,25 @@ std::vector<Placed> placedControls(frmMain& f) {
             at(L"Label6", &f.Label6),
             at(L"Label7", &f.Label7),
             at(L"lbIDCard", &f.lbIDCard)};
+}
+
+// Where the focus goes in a control: the address field's editor, or the control's window.
+HWND focusTarget(const AnyControl& control) {
+    return std::visit(
+        [](auto* c) -> HWND {
+            if constexpr (std::is_same_v<std::remove_pointer_t<decltype(c)>, IPAddressBox>)
+                return c->hwndIP();
+            else
+                return c->hwnd();
+        },
+        control);
+}
+
+// Shown and enabled up to the form, so that the focus can go there.
+bool canTakeFocus(HWND window, HWND form) {
+    for (; window && window != form; window = GetParent(window))
+        if (!IsWindowVisible(window) || !IsWindowEnabled(window)) return false;
+    return window && window == form;
 }
 
 } // namespace
@@ -291,6 +313,56 @@ void frmMain::focusIfAllowed(HWND window) {
     if (window && IsWindowEnabled(window) && IsWindowVisible(window)) SetFocus(window);
 }
 
+HWND frmMain::nextTabStop(HWND from, bool backwards) {
+    std::vector<std::pair<int, HWND>> stops;
+    for (const Placed& p : placedControls(*this)) {
+        const HWND target = focusTarget(p.control);
+        // The address field's editor is no tab stop itself: the field is one.
+        if (target && (p.row.kind == app::ControlKind::IPAddress ||
+                       (GetWindowLongW(target, GWL_STYLE) & WS_TABSTOP)))
+            stops.emplace_back(p.row.tabIndex, target);
+    }
+    std::sort(stops.begin(), stops.end());
+    const std::size_t n = stops.size();
+    std::size_t at = backwards ? 0 : n - 1;
+    for (std::size_t i = 0; i < n; ++i)
+        if (from && (stops[i].second == from || IsChild(stops[i].second, from))) at = i;
+    for (std::size_t step = 1; step <= n; ++step) {
+        const HWND next = stops[(at + (backwards ? n - step : step)) % n].second;
+        if (canTakeFocus(next, hwnd())) return next;
+    }
+    return nullptr;
+}
+
+bool frmMain::preTranslateMessage(const MSG& msg) {
+    if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB || !hwnd()) return false;
+    if (msg.hwnd != hwnd() && !IsChild(hwnd(), msg.hwnd)) return false;
+    if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
+    const auto wants =
+        SendMessageW(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
+    if (wants & (DLGC_WANTTAB | DLGC_WANTALLKEYS)) return false;
+    const HWND next = nextTabStop(GetFocus(), GetKeyState(VK_SHIFT) < 0);
+    if (!next) return true;
+    // A text box reached by Tab has its text selected, as in a dialog.
+    if (SendMessageW(next, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL)
+        SendMessageW(next, EM_SETSEL, 0, -1);
+    SetFocus(next);
+    return true;
+}
+
+void frmMain::saveFocus() {
+    const HWND focus = GetFocus();
+    if (focus && IsChild(hwnd(), focus)) savedFocus_ = focus;
+}
+
+void frmMain::restoreFocus() {
+    // Kept for one return only: later the form's own focus is the first control again.
+    HWND target = std::exchange(savedFocus_, nullptr);
+    if (!target || !IsWindow(target) || !canTakeFocus(target, hwnd()))
+        target = nextTabStop(nullptr, false);
+    if (target) SetFocus(target);
+}
+
 void frmMain::unload() {
     if (unloaded_) return;
     unloaded_ = true;
@@ -308,6 +380,25 @@ LRESULT frmMain::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         applyDpi(HIWORD(wParam));
+        return 0;
+    }
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            saveFocus();
+            return 0;
+        }
+        // Minimised, it takes no focus yet; restoring it brings WM_SETFOCUS.
+        if (HIWORD(wParam)) return defaultHandling(message, wParam, lParam);
+        restoreFocus();
+        return 0;
+    case WM_SETFOCUS: {
+        // The form itself takes no keys: the focus goes on to a control. When the add panel
+        // closed under it, that is the button that opens the panel.
+        const auto lost = reinterpret_cast<HWND>(wParam);
+        if (lost && IsChild(Picture1.hwnd(), lost) && canTakeFocus(bt1.hwnd(), hwnd()))
+            SetFocus(bt1.hwnd());
+        else
+            restoreFocus();
         return 0;
     }
     case WM_NOTIFY: {

@@ -39,6 +39,10 @@ class frmMain : public tk::Window {
     bool load(int showCommand = SW_SHOWNORMAL);
     // Whether unloading ends the message loop (a test keeps it running).
     bool endsProgram = true;
+    // Tab and Shift+Tab move the focus in the order of the control table's tab indices, into
+    // and out of the add panel too. The message loop offers each message here before
+    // IsDialogMessageW; true when it was used.
+    bool preTranslateMessage(const MSG& msg);
 
     int dpi() const noexcept { return dpi_; }
     HFONT defaultFont() const;
@@ -141,10 +145,17 @@ class frmMain : public tk::Window {
     // (if it can take it) and gives false.
     bool readAddresses(std::wstring& preferred, std::wstring& alternate);
     tk::FontPtr fontFor(app::FontStyle style) const;
+    // The control after (or before) the one holding `from` that can take the focus now; with
+    // `from` in none of them, the first (or last).
+    HWND nextTabStop(HWND from, bool backwards);
+    // The focus leaves with the window and comes back to the same control, as in a dialog.
+    void saveFocus();
+    void restoreFocus();
 
     std::wstring settingsDirectory_;
     int dpi_ = 96;
     bool unloaded_ = false;
+    HWND savedFocus_ = nullptr;
     // The catalogue is the user's, and may be saved, only once loadConfig has run.
     bool configLoaded_ = false;
     // A settings file that could not be used is never written over; what it showed instead.

@@ -360,7 +360,7 @@ LRESULT ControlSurface::handleMessage(UINT message, WPARAM wParam, LPARAM lParam
         onFocusLeaves();
         return 0;
     case WM_GETDLGCODE:
-        return dialogCode();
+        return dialogCode(reinterpret_cast<const MSG*>(lParam));
     case WM_GETOBJECT:
         return onGetObject(wParam, lParam);
     case WM_TIMER:

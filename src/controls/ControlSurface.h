@@ -153,7 +153,9 @@ class ControlSurface : public tk::Window {
     virtual void onFocusLeaves() {}
     // The role reported to accessibility clients (ROLE_SYSTEM_...), 0 for the default.
     virtual long accessibleRole() const noexcept { return 0; }
-    virtual UINT dialogCode() const noexcept { return DLGC_WANTCHARS; }
+    // WM_GETDLGCODE: which keys the control keeps from the dialog manager. `message` is the
+    // key message in question, or null.
+    virtual UINT dialogCode(const MSG* /*message*/) const noexcept { return DLGC_WANTCHARS; }
     virtual DWORD extraStyle() const noexcept { return WS_TABSTOP; }
     virtual DWORD extraExStyle() const noexcept { return 0; }
 

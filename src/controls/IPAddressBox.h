@@ -38,7 +38,7 @@ class IPAddressBox : public ControlSurface {
     void Terminate() override;
     void onFocusEnters() override;
     // The editor's fields take the focus; the control itself is only their container.
-    UINT dialogCode() const noexcept override { return 0; }
+    UINT dialogCode(const MSG*) const noexcept override { return 0; }
     DWORD extraStyle() const noexcept override { return 0; }
     DWORD extraExStyle() const noexcept override { return WS_EX_CONTROLPARENT; }
 

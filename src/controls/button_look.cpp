@@ -50,7 +50,21 @@ ButtonReaction ButtonLook::focusEnters() {
 ButtonReaction ButtonLook::focusLeaves() {
     m_HasFocus = false;
     m_LeftPressed = false;
+    spaceHeld_ = false; // the press is abandoned, as when the mouse is dragged off
     return {ButtonState::Normal};
+}
+
+ButtonReaction ButtonLook::keyDown(short keyCode) {
+    if (keyCode == kKeyReturn) return {std::nullopt, Timer::Keep, true};
+    if (keyCode != kKeySpace || spaceHeld_) return {}; // the key repeating
+    spaceHeld_ = true;
+    return {ButtonState::Pressed};
+}
+
+ButtonReaction ButtonLook::keyUp(short keyCode) {
+    if (keyCode != kKeySpace || !spaceHeld_) return {};
+    spaceHeld_ = false;
+    return {restingState(), Timer::Keep, true};
 }
 
 ButtonState paintedState(ButtonState requested, bool enabled) noexcept {

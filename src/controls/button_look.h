@@ -20,12 +20,17 @@ constexpr std::uint32_t kFramePushed = 0x210;
 // Mouse button bits as the events report them.
 constexpr short kLeftButton = 1;
 constexpr short kRightButton = 2;
+// Key codes that press a focused button.
+constexpr short kKeyReturn = 13;
+constexpr short kKeySpace = 32;
 
-// What one event asks of the button: a repaint, and what becomes of the hover timer.
+// What one event asks of the button: a repaint, what becomes of the hover timer, and whether
+// the button was pressed (Click).
 struct ButtonReaction {
     enum class Timer { Keep, Start, Stop };
     std::optional<ButtonState> paint;
     Timer timer = Timer::Keep;
+    bool click = false;
 
     bool operator==(const ButtonReaction&) const = default;
 };
@@ -45,12 +50,17 @@ class ButtonLook {
     ButtonReaction mouseUp() const;
     ButtonReaction focusEnters();
     ButtonReaction focusLeaves();
+    // Keys reach the button only while it has the focus. Space held shows it pressed and its
+    // release clicks, as with a push button; Enter clicks at once.
+    ButtonReaction keyDown(short keyCode);
+    ButtonReaction keyUp(short keyCode);
 
   private:
     ButtonState restingState() const noexcept;
 
     bool m_HasFocus = false;
     bool m_LeftPressed = false;
+    bool spaceHeld_ = false;
 };
 
 // The state actually painted: a disabled button shows the disabled look whatever was asked.

@@ -10,6 +10,8 @@ namespace {
 const std::wstring kDefaultCaption = L"UniButton";
 // Part BP_PUSHBUTTON of the theme class "Button".
 constexpr int kPushButtonPart = 1;
+// Pixels at 96 DPI between the button's edge and its focus rectangle.
+constexpr int kFocusInset = 3;
 
 // The theme functions, from the system's own uxtheme.dll when it can be loaded.
 struct ThemeApi {
@@ -124,6 +126,8 @@ void kButton::onDblClick() {
 
 void kButton::onKeyDown(short& KeyCode, short& Shift) {
     if (KeyDown) KeyDown(KeyCode, Shift);
+    if (!hwnd()) return;
+    apply(look_.keyDown(KeyCode));
 }
 
 void kButton::onKeyPress(short& KeyAscii) {
@@ -132,6 +136,16 @@ void kButton::onKeyPress(short& KeyAscii) {
 
 void kButton::onKeyUp(short& KeyCode, short& Shift) {
     if (KeyUp) KeyUp(KeyCode, Shift);
+    if (!hwnd()) return;
+    apply(look_.keyUp(KeyCode));
+}
+
+UINT kButton::dialogCode(const MSG* message) const noexcept {
+    // Enter presses the focused button itself rather than going to the dialog manager, which
+    // would look for a default button the window does not have.
+    const bool enter = message && (message->message == WM_KEYDOWN || message->message == WM_CHAR) &&
+                       message->wParam == VK_RETURN;
+    return DLGC_WANTCHARS | DLGC_BUTTON | (enter ? DLGC_WANTMESSAGE : 0);
 }
 
 void kButton::onMouseDown(short& Button, short& Shift, float& X, float& Y) {
@@ -166,6 +180,7 @@ void kButton::apply(const ctl::ButtonReaction& reaction) {
     if (reaction.timer == Timer::Start) Timer1.Interval(100);
     if (reaction.timer == Timer::Stop) Timer1.Interval(0);
     if (reaction.paint) DrawButton(static_cast<int>(*reaction.paint));
+    if (reaction.click) onClick();
 }
 
 void kButton::DrawButton(int state) {
@@ -182,6 +197,13 @@ void kButton::DrawButton(int state) {
     RECT text = rect;
     DrawTextW(dc, m_Caption.c_str(), -1, &text, ctl::kButtonTextFormat);
     SetTextColor(dc, tk::toColorRef(foreColor()));
+    if (look_.hasFocus() && enabled()) {
+        // Inside the frame, as a push button shows its focus, in every look.
+        const int inset = MulDiv(kFocusInset, dpi(), 96);
+        RECT focus = rect;
+        InflateRect(&focus, -inset, -inset);
+        DrawFocusRect(dc, &focus);
+    }
     lastPaintedState_ = static_cast<int>(painted);
     imageChanged();
 }

@@ -1,7 +1,8 @@
 // A push button drawn by the program, so that its caption may hold any Unicode text. It
 // paints five looks (normal, hot, pressed, disabled, defaulted), with the desktop's visual
 // style when there is one and the classic frame otherwise, and watches for the cursor
-// leaving it with a 100 ms timer. It has no keyboard activation of its own.
+// leaving it with a 100 ms timer. With the focus it shows a focus rectangle, and Space (on
+// release) or Enter presses it with the same Click as the mouse.
 #pragma once
 
 #include "controls/ControlSurface.h"
@@ -51,6 +52,7 @@ class kButton : public ControlSurface, public ControlEvents {
     void onFocusEnters() override;
     void onFocusLeaves() override;
     long accessibleRole() const noexcept override { return ROLE_SYSTEM_PUSHBUTTON; }
+    UINT dialogCode(const MSG* message) const noexcept override;
 
   private:
     void apply(const ctl::ButtonReaction& reaction);

@@ -27,7 +27,12 @@ bool Panel::visible() const noexcept {
 }
 
 void Panel::setVisible(bool visible) noexcept {
-    if (hwnd()) ShowWindow(hwnd(), visible ? SW_SHOWNA : SW_HIDE);
+    if (!hwnd()) return;
+    const HWND focus = GetFocus();
+    const bool heldFocus = !visible && focus && IsChild(hwnd(), focus);
+    ShowWindow(hwnd(), visible ? SW_SHOWNA : SW_HIDE);
+    // Otherwise a hidden control could keep the focus and go on taking keys.
+    if (heldFocus && GetFocus() == focus) SetFocus(GetParent(hwnd()));
 }
 
 bool Panel::enabled() const noexcept {

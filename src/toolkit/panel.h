@@ -1,6 +1,7 @@
 // A container child window (like a picture box) that hosts other controls: hiding it hides
-// them, and Tab moves into them. Notifications of its children go to their wrappers first
-// (routeToChild); the rest is passed on to the panel's own parent, so a form sees everything.
+// them and passes the focus they held to the panel's parent, and Tab moves into them. Notifications
+// of its children go to their wrappers first (routeToChild); the rest is passed on to the panel's
+// own parent, so a form sees everything.
 #pragma once
 
 #include "toolkit/window.h"

@@ -67,6 +67,24 @@ TEST(ButtonLook, LeftPressOutlivesTheReleaseNotAnotherPressOrTheFocus) {
     EXPECT_FALSE(look.hasFocus());
 }
 
+TEST(ButtonLook, SpaceAndEnterPressTheFocusedButtonOnce) {
+    constexpr ButtonReaction click{std::nullopt, Keep, true};
+    constexpr ButtonReaction release{Defaulted, Keep, true};
+    ButtonLook look;
+    look.focusEnters();
+    EXPECT_EQ(look.keyDown(ctl::kKeySpace), paints(Pressed));
+    EXPECT_EQ(look.keyDown(ctl::kKeySpace), nothing) << "repeat";
+    EXPECT_EQ(look.keyUp(ctl::kKeySpace), release);
+    EXPECT_EQ(look.keyUp(ctl::kKeySpace), nothing) << "a release without its press";
+    EXPECT_EQ(look.keyDown(ctl::kKeyReturn), click);
+    EXPECT_EQ(look.keyUp(ctl::kKeyReturn), nothing);
+    EXPECT_EQ(look.keyDown('A'), nothing);
+
+    look.keyDown(ctl::kKeySpace);
+    look.focusLeaves();
+    EXPECT_EQ(look.keyUp(ctl::kKeySpace), nothing) << "focus left while Space was held";
+}
+
 TEST(LabelFormat, AlignmentKeepsSixteenBitsAndSignExtends) {
     EXPECT_EQ(ctl::alignmentFromLong(-32768), std::int16_t{-32768});
     EXPECT_EQ(ctl::alignmentFromLong(32767), std::int16_t{32767});

@@ -7,6 +7,8 @@
 //   probe OUT nth CLASS N    centre of the Nth (from 1) visible window of class CLASS: "x y"
 //   probe OUT regsz KEY NAME a REG_SZ value under HKEY_LOCAL_MACHINE\KEY, "<none>" if absent
 //   probe OUT left CLASS N   a point 8 px inside the left edge of that window: "x y"
+//   probe OUT focus TEXT     the window with the keyboard focus in the thread of the window
+//                            whose text is TEXT: "CLASS|TEXT"
 #include <windows.h>
 
 #include <cstdio>
@@ -122,6 +124,18 @@ int wmain(int argc, wchar_t** argv) {
             GetWindowRect(w, &r);
             const long x = command == L"nth" ? (r.left + r.right) / 2 : r.left + 8;
             std::fprintf(out, "%ld %ld\n", x, (r.top + r.bottom) / 2);
+            rc = 0;
+            break;
+        }
+    } else if (command == L"focus" && argc > 3) {
+        for (HWND w : allWindows()) {
+            if (textOf(w) != argv[3]) continue;
+            GUITHREADINFO info{};
+            info.cbSize = sizeof(info);
+            if (!GetGUIThreadInfo(GetWindowThreadProcessId(w, nullptr), &info) || !info.hwndFocus)
+                break;
+            std::fprintf(out, "%s|%s\n", utf8(classOf(info.hwndFocus)).c_str(),
+                         utf8(textOf(info.hwndFocus)).c_str());
             rc = 0;
             break;
         }

@@ -74,7 +74,7 @@ TEST_F(ButtonFixture, MousePassPaintsEveryLookInTurn) {
     EXPECT_EQ(other.lastPaintedState(), Defaulted);
 }
 
-TEST_F(ButtonFixture, ClickIsOnePressAndReleaseOnTheButtonNeverADblClickOrAKey) {
+TEST_F(ButtonFixture, ClickIsOnePressAndReleaseOnTheButtonNeverADblClick) {
     moveTo(on(30, 15));
     leftDown();
     leftUp();
@@ -91,16 +91,63 @@ TEST_F(ButtonFixture, ClickIsOnePressAndReleaseOnTheButtonNeverADblClickOrAKey) 
     moveTo(away());
     leftUp();
     EXPECT_EQ(ups, 3);
+}
 
-    std::vector<short> keys; // keys reach the host and do nothing else
+// A key pressed and released as the user would, through a message loop like the program's.
+void key(WORD code) {
+    for (DWORD flags : {0ul, static_cast<DWORD>(KEYEVENTF_KEYUP)}) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = code;
+        input.ki.dwFlags = flags;
+        SendInput(1, &input, sizeof(input));
+        const ULONGLONG end = GetTickCount64() + 50;
+        while (GetTickCount64() < end) {
+            MSG msg{};
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+                if (!IsDialogMessageW(GetAncestor(msg.hwnd, GA_ROOT), &msg)) {
+                    TranslateMessage(&msg);
+                    DispatchMessageW(&msg);
+                }
+            Sleep(5);
+        }
+    }
+}
+
+TEST_F(ButtonFixture, SpaceAndEnterPressTheFocusedButtonAndTheHostStillHearsTheKeys) {
+    std::vector<short> keys;
     button.KeyDown = [&](short& code, short&) { keys.push_back(code); };
     button.KeyPress = [&](short& ascii) { keys.push_back(ascii); };
-    SendMessageW(button.hwnd(), WM_KEYDOWN, VK_SPACE, 0);
-    SendMessageW(button.hwnd(), WM_CHAR, L' ', 0);
-    SendMessageW(button.hwnd(), WM_KEYUP, VK_SPACE, 0);
-    SendMessageW(button.hwnd(), WM_KEYDOWN, VK_RETURN, 0);
-    EXPECT_EQ(keys, (std::vector<short>{VK_SPACE, L' ', VK_RETURN}));
+    int pressedWhenClicked = 0;
+    button.Click = [&] {
+        ++clicks;
+        pressedWhenClicked = button.lastPaintedState();
+    };
+    // The focus rectangle is a dotted line 3 pixels inside the edge.
+    auto dotted = [&] {
+        int changes = 0;
+        for (int x = 6; x < button.scaleWidth() - 6; ++x)
+            changes += GetPixel(button.imageDc(), x, 3) != GetPixel(button.imageDc(), x - 1, 3);
+        return changes > button.scaleWidth() / 3;
+    };
+    EXPECT_FALSE(dotted());
+    SetFocus(button.hwnd());
+    EXPECT_EQ(button.lastPaintedState(), Defaulted);
+    EXPECT_TRUE(dotted()) << "no focus rectangle";
+
+    key(VK_SPACE);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(pressedWhenClicked, Defaulted); // drawn released before Click runs
+    key(VK_RETURN);
     EXPECT_EQ(clicks, 2);
+    EXPECT_EQ(keys, (std::vector<short>{VK_SPACE, L' ', VK_RETURN, L'\r'}));
+    EXPECT_EQ(GetFocus(), button.hwnd());
+
+    SetFocus(other.hwnd()); // keys go to the focused button only
+    key(VK_SPACE);
+    key(VK_RETURN);
+    EXPECT_EQ(clicks, 2);
+    EXPECT_FALSE(dotted());
 }
 
 TEST_F(ButtonFixture, DisabledButtonLooksDisabledAndRaisesNothing) {

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -47,10 +48,10 @@ class MainWindowTest : public testing::Test {
         form.reset();
         fs::remove_all(dir);
     }
-    frmMain& open() {
+    frmMain& open(int showCommand = SW_SHOWNOACTIVATE) {
         form = std::make_unique<frmMain>(dir.wstring());
         form->endsProgram = false;
-        EXPECT_TRUE(form->load(SW_SHOWNOACTIVATE));
+        EXPECT_TRUE(form->load(showCommand));
         atLoad = std::exchange(shown, {}); // the adapter notice of a prefix without network cards
         return *form;
     }
@@ -618,6 +619,145 @@ TEST_F(MainWindowTest, WithoutNetworkCardsTheErrorComesBeforeTheWindowShows) {
     EXPECT_FALSE(atLoad[0].ownerVisible);
     EXPECT_EQ(f.cbNET.count(), 0);
     EXPECT_EQ(f.cbDNSName.count(), 18) << "the window works otherwise";
+}
+
+// Keys pressed and released as the user types them, through the program's message loop.
+void press(frmMain& f, std::initializer_list<WORD> keys, bool shift = false) {
+    auto send = [&f](WORD code, bool up) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = code;
+        input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        SendInput(1, &input, sizeof(input));
+        for (const ULONGLONG end = GetTickCount64() + 40; GetTickCount64() < end; Sleep(5)) {
+            MSG msg{};
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                if (f.preTranslateMessage(msg)) continue;
+                if (IsDialogMessageW(GetAncestor(msg.hwnd, GA_ROOT), &msg)) continue;
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
+        }
+    };
+    if (shift) send(VK_SHIFT, false);
+    for (WORD key : keys) {
+        send(key, false);
+        send(key, true);
+    }
+    if (shift) send(VK_SHIFT, true);
+}
+
+void activate(HWND window) {
+    SetForegroundWindow(window);
+    MSG msg{};
+    for (const ULONGLONG end = GetTickCount64() + 100; GetTickCount64() < end; Sleep(5))
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+}
+
+// The name of the control that has the focus.
+std::string focused(frmMain& f) {
+    const std::pair<const char*, HWND> controls[] = {{"cbNET", f.cbNET.hwnd()},
+                                                     {"cbDNSName", f.cbDNSName.hwnd()},
+                                                     {"bt1", f.bt1.hwnd()},
+                                                     {"bt2", f.bt2.hwnd()},
+                                                     {"chbCustom", f.chbCustom.hwnd()},
+                                                     {"txName", f.txName.hwnd()},
+                                                     {"IP1", f.IP1.hwnd()},
+                                                     {"IP2", f.IP2.hwnd()},
+                                                     {"btADD", f.btADD.hwnd()},
+                                                     {"btCANCEL", f.btCANCEL.hwnd()},
+                                                     {"btApply", f.btApply.hwnd()},
+                                                     {"btDefaultDNS", f.btDefaultDNS.hwnd()},
+                                                     {"btFlush", f.btFlush.hwnd()},
+                                                     {"kButton24", f.kButton24.hwnd()},
+                                                     {"kButton25", f.kButton25.hwnd()},
+                                                     {"kLabel1", f.kLabel1.hwnd()},
+                                                     {"kLabel2", f.kLabel2.hwnd()}};
+    for (const auto& [name, window] : controls)
+        if (focusIn(window)) return name;
+    return GetFocus() ? "another window" : "nothing";
+}
+
+std::vector<std::string> tabs(frmMain& f, int count, bool shift = false) {
+    std::vector<std::string> order;
+    for (int i = 0; i < count; ++i) {
+        press(f, {VK_TAB}, shift);
+        order.push_back(focused(f));
+    }
+    return order;
+}
+
+using Names = std::vector<std::string>;
+
+TEST_F(MainWindowTest, TabFollowsTheTableIntoAndOutOfTheAddPanel) {
+    auto& f = open(SW_SHOWNORMAL);
+    EXPECT_EQ(focused(f), "cbNET");
+    EXPECT_EQ(tabs(f, 12),
+              (Names{"cbDNSName", "bt1", "bt2", "chbCustom", "btApply", "btDefaultDNS", "btFlush",
+                     "kButton24", "kButton25", "kLabel1", "kLabel2", "cbNET"}));
+    EXPECT_EQ(tabs(f, 1, true), Names{"kLabel2"});
+
+    press(f, {VK_TAB, VK_TAB, VK_TAB, VK_SPACE}); // "+" opens the panel
+    ASSERT_TRUE(f.Picture1.visible());
+    EXPECT_EQ(focused(f), "txName");
+    EXPECT_EQ(tabs(f, 5), (Names{"IP1", "IP2", "btADD", "btCANCEL", "btApply"}));
+    EXPECT_EQ(tabs(f, 9, true), (Names{"btCANCEL", "btADD", "IP2", "IP1", "txName", "chbCustom",
+                                       "bt2", "bt1", "cbDNSName"}));
+
+    // The rows under the panel still answer the keyboard: choose, then delete.
+    press(f, {VK_DOWN});
+    EXPECT_EQ(f.cbDNSName.text(), L"Open DNS");
+    EXPECT_EQ(f.IP1.IPAddressAsString(), L"208.67.222.222");
+    press(f, {VK_TAB, VK_TAB});
+    EXPECT_EQ(focused(f), "bt2");
+    press(f, {VK_SPACE});
+    EXPECT_EQ(lastText(), L"Do you want to delete the selected DNS server?");
+    EXPECT_EQ(f.cbDNSName.count(), 17);
+    EXPECT_TRUE(f.Picture1.visible());
+
+    press(f, {VK_TAB, VK_TAB, VK_TAB, VK_TAB, VK_TAB, VK_TAB, VK_SPACE}); // CANCEL
+    EXPECT_FALSE(f.Picture1.visible());
+    EXPECT_EQ(focused(f), "bt1") << "back on the button that opened the panel";
+}
+
+// A real message box, answered by a timer as a user would: the window loses and regains
+// the activation around it.
+int realBox(HWND owner, std::wstring_view text, std::wstring_view, UINT flags) {
+    static UINT shownFlags;
+    shownFlags = flags;
+    SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        if (HWND box = GetActiveWindow())
+            PostMessageW(box, WM_COMMAND, (shownFlags & MB_YESNO) == MB_YESNO ? IDNO : IDOK, 0);
+    });
+    return MessageBoxW(owner, std::wstring(text).c_str(), L"Keldrast test", flags);
+}
+
+TEST_F(MainWindowTest, FocusComesBackAfterAnotherWindowAndAfterABox) {
+    auto& f = open();
+    activate(f.hwnd());
+    f.bt1_Click();
+    press(f, {'Q', 'U'});
+    HWND other = CreateWindowExW(0, L"Edit", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
+                                 nullptr, nullptr, nullptr, nullptr);
+    activate(other);
+    EXPECT_NE(focused(f), "txName");
+    activate(f.hwnd());
+    DestroyWindow(other);
+    press(f, {'A'});
+    EXPECT_EQ(f.txName.text(), L"qua") << "keys still reach the half-typed name";
+
+    int answered = 0;
+    tk::ScopedMessageBox real{
+        [&](HWND owner, std::wstring_view text, std::wstring_view title, UINT flags) {
+            return answered = realBox(owner, text, title, flags);
+        }};
+    SetFocus(f.bt2.hwnd());
+    press(f, {VK_SPACE});
+    EXPECT_EQ(answered, IDNO);
+    EXPECT_EQ(f.cbDNSName.count(), 18);
+    EXPECT_EQ(focused(f), "bt2");
 }
 
 } // namespace
