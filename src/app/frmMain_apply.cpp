@@ -24,7 +24,7 @@ void frmMain::loadNetworkAdapter() {
         lstNET.addItem(card.serviceName);
     }
     if (cbNET.count() == 0)
-        message(kNoAdapters, 16);
+        message(kNoAdapters, MB_ICONSTOP);
     else
         cbNET.setListIndex(0);
 }
@@ -41,7 +41,7 @@ std::wstring frmMain::adapterTipText() const {
 }
 
 void frmMain::lbIDCard_Click() {
-    if (const auto service = lstNET.item(cbNET.listIndex())) message(*service, 64);
+    if (const auto service = lstNET.item(cbNET.listIndex())) message(*service, MB_ICONINFORMATION);
 }
 
 void frmMain::btApply_Click() {
@@ -63,7 +63,7 @@ void frmMain::btApply_Click() {
 void frmMain::changedns(const std::wstring& appliedName, const std::wstring& preferred,
                         const std::wstring& alternate, const std::wstring& servers6) {
     if (cbNET.text().empty()) {
-        message(kSelectAdapter, 64);
+        message(kSelectAdapter, MB_ICONINFORMATION);
         cbNET.setFocus();
         return;
     }
@@ -83,7 +83,7 @@ void frmMain::changedns(const std::wstring& appliedName, const std::wstring& pre
 
 void frmMain::btDefaultDNS_Click() {
     if (cbNET.text().empty()) {
-        message(kSelectAdapter, 64);
+        message(kSelectAdapter, MB_ICONINFORMATION);
         cbNET.setFocus();
         return;
     }
@@ -99,7 +99,7 @@ void frmMain::btDefaultDNS_Click() {
 void frmMain::showCurrentDns() {
     const std::wstring service = selectedService();
     if (service.empty()) {
-        message(kSelectAdapter, 64);
+        message(kSelectAdapter, MB_ICONINFORMATION);
         return;
     }
     message(app::currentDnsText(cbNET.text(), app::currentDns(service)), MB_ICONINFORMATION);
@@ -129,7 +129,7 @@ void frmMain::btFlush_Click() {
                          tk::startProcess(command.application, command.commandLine, SW_HIDE);
     btFlush.Enabled(false);
     Timer1.setEnabled(true);
-    if (!started) message(app::kFlushFailedMessage, 16);
+    if (!started) message(app::kFlushFailedMessage, MB_ICONSTOP);
 }
 
 void frmMain::Timer1_Timer() {

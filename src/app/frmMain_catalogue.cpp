@@ -33,7 +33,7 @@ bool frmMain::readAddresses(std::wstring& preferred, std::wstring& alternate) {
     preferred = app::gtIP(IP1.IPAddressAsString());
     alternate = app::gtIP(IP2.IPAddressAsString());
     if (preferred != app::kUnsetAddress && alternate != app::kUnsetAddress) return true;
-    message(L"Enter IP Address...", 16);
+    message(L"Enter IP Address...", MB_ICONSTOP);
     focusIfAllowed(preferred == app::kUnsetAddress ? IP1.hwndIP() : IP2.hwndIP());
     return false;
 }
@@ -73,7 +73,7 @@ void frmMain::btADD_Click() {
     for (int i = 0; i < cbDNSName.count(); ++i) {
         // Compared as the settings file compares keys: one key cannot hold two entries.
         if (app::sameName(cbDNSName.item(i).value_or(L""), name, mConfig::foldKey)) {
-            message(kNameExists, 16);
+            message(kNameExists, MB_ICONSTOP);
             txName.setFocus();
             return;
         }
@@ -81,7 +81,7 @@ void frmMain::btADD_Click() {
     // A name the settings file would split or lose is refused before it is added. Any
     // character is kept: a file the ANSI code page cannot hold is written as UTF-16.
     if (!app::storableName(name, {})) {
-        message(kNameNotStorable, 16);
+        message(kNameNotStorable, MB_ICONSTOP);
         txName.setFocus();
         return;
     }
@@ -103,11 +103,11 @@ void frmMain::btCANCEL_Click() {
 
 void frmMain::bt2_Click() {
     if (cbDNSName.text().empty() && cbDNSName.listIndex() < 0) {
-        message(kChooseToDelete, 16);
+        message(kChooseToDelete, MB_ICONSTOP);
         cbDNSName.setFocus();
         return;
     }
-    if (message(kConfirmDelete, 20) != IDYES) return;
+    if (message(kConfirmDelete, MB_YESNO | MB_ICONSTOP) != IDYES) return;
     const int i = cbDNSName.listIndex();
     cbDNSName.removeItem(i);
     lstDNS.removeItem(i);
@@ -143,10 +143,10 @@ void frmMain::saveConfig() {
                            lstDNS6.item(i).value_or(L"")});
     const std::wstring path = settingsPath();
     if (settingsUnusable_) {
-        if (entries != shownInstead_) message(around(kNotSaved, path), 16);
+        if (entries != shownInstead_) message(around(kNotSaved, path), MB_ICONSTOP);
         return;
     }
     // Replaces the file in one step; when that fails the previous file stays as it was.
     while (!mConfig::saveCatalogue(path, entries))
-        if (message(around(kSaveFailed, path), MB_RETRYCANCEL | 16) != IDRETRY) return;
+        if (message(around(kSaveFailed, path), MB_RETRYCANCEL | MB_ICONSTOP) != IDRETRY) return;
 }
