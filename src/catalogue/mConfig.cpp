@@ -123,26 +123,6 @@ std::optional<std::wstring> readText(const std::wstring& path) {
 
 } // namespace
 
-std::wstring readIni(std::wstring_view file, std::wstring_view section, std::wstring_view key,
-                     std::wstring_view def) {
-    const std::string f = tk::toAnsi(file), s = tk::toAnsi(section), k = tk::toAnsi(key),
-                      d = tk::toAnsi(def);
-    // The profile functions cut a value to the buffer; grow it until the value fits.
-    for (DWORD size = 512;; size *= 2) {
-        std::string buffer(size, '\0');
-        const DWORD n = GetPrivateProfileStringA(s.c_str(), k.c_str(), d.c_str(), buffer.data(),
-                                                 size, f.c_str());
-        if (n + 1 < size || size >= (1u << 30))
-            return tk::fromAnsi(std::string_view(buffer.data(), n));
-    }
-}
-
-bool writeIni(std::wstring_view file, std::wstring_view section, std::wstring_view key,
-              std::wstring_view value) {
-    return WritePrivateProfileStringA(tk::toAnsi(section).c_str(), tk::toAnsi(key).c_str(),
-                                      tk::toAnsi(value).c_str(), tk::toAnsi(file).c_str()) != 0;
-}
-
 bool FileExists(std::wstring_view path) {
     const DWORD attributes = GetFileAttributesW(std::wstring(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);

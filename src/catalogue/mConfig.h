@@ -13,14 +13,6 @@
 
 namespace mConfig {
 
-// The value of key in section of file, read in full (no length cut); def when the file
-// or the key is missing.
-std::wstring readIni(std::wstring_view file, std::wstring_view section, std::wstring_view key,
-                     std::wstring_view def);
-// Writes one key through the profile functions; false when the call fails.
-bool writeIni(std::wstring_view file, std::wstring_view section, std::wstring_view key,
-              std::wstring_view value);
-
 // True when the path's attributes can be read and it is not a directory.
 bool FileExists(std::wstring_view path);
 

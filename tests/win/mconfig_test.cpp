@@ -17,6 +17,29 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// What the profile functions themselves give for key in section of file, read in full
+// (grown until no length cut); def when the file or the key is missing.
+std::wstring readIni(std::wstring_view file, std::wstring_view section, std::wstring_view key,
+                     std::wstring_view def) {
+    const std::string f = tk::toAnsi(file), s = tk::toAnsi(section), k = tk::toAnsi(key),
+                      d = tk::toAnsi(def);
+    // The profile functions cut a value to the buffer; grow it until the value fits.
+    for (DWORD size = 512;; size *= 2) {
+        std::string buffer(size, '\0');
+        const DWORD n = GetPrivateProfileStringA(s.c_str(), k.c_str(), d.c_str(), buffer.data(),
+                                                 size, f.c_str());
+        if (n + 1 < size || size >= (1u << 30))
+            return tk::fromAnsi(std::string_view(buffer.data(), n));
+    }
+}
+
+// Writes one key through the profile functions; false when the call fails.
+bool writeIni(std::wstring_view file, std::wstring_view section, std::wstring_view key,
+              std::wstring_view value) {
+    return WritePrivateProfileStringA(tk::toAnsi(section).c_str(), tk::toAnsi(key).c_str(),
+                                      tk::toAnsi(value).c_str(), tk::toAnsi(file).c_str()) != 0;
+}
+
 std::string fileBytes(const std::wstring& path) {
     std::ifstream in(fs::path(path), std::ios::binary);
     return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "<none>";
@@ -32,11 +55,11 @@ Catalogue viaProfileFunctions(const std::wstring& path) {
     if (!mConfig::FileExists(path)) return app::presetCatalogue();
     auto entries =
         app::catalogueFromSettings([&](std::wstring_view key) -> std::optional<std::wstring> {
-            std::wstring v = mConfig::readIni(path, L"kDNS", key, L"\x01missing");
+            std::wstring v = readIni(path, L"kDNS", key, L"\x01missing");
             return v == L"\x01missing" ? std::nullopt : std::optional(v);
         });
     for (auto& entry : entries)
-        entry.pair6 = mConfig::readIni(path, L"kDNS6", entry.name, L"");
+        entry.pair6 = readIni(path, L"kDNS6", entry.name, L"");
     return entries;
 }
 
@@ -83,12 +106,12 @@ TEST_F(SettingsFileTest, SavedFileIsExactlyWhatKeyByKeyWritesGive) {
     for (const auto& [saved, loaded, asKeyByKey] : cases) {
         ASSERT_TRUE(mConfig::saveCatalogue(ours, saved));
         DeleteFileW(theirs.c_str());
-        mConfig::writeIni(theirs, L"kDNS", L"ALL", app::joinNames(saved));
-        mConfig::writeIni(theirs, L"kDNS", L"NUM", std::to_wstring(saved.size()));
+        writeIni(theirs, L"kDNS", L"ALL", app::joinNames(saved));
+        writeIni(theirs, L"kDNS", L"NUM", std::to_wstring(saved.size()));
         for (const auto& e : saved)
-            mConfig::writeIni(theirs, L"kDNS", e.name, e.pair);
+            writeIni(theirs, L"kDNS", e.name, e.pair);
         for (const auto& e : saved)
-            if (!e.pair6.empty()) mConfig::writeIni(theirs, L"kDNS6", e.name, e.pair6);
+            if (!e.pair6.empty()) writeIni(theirs, L"kDNS6", e.name, e.pair6);
         EXPECT_EQ(fileBytes(ours) == fileBytes(theirs), asKeyByKey) << app::joinNames(saved);
         EXPECT_FALSE(mConfig::FileExists(ours + L".new"));
         const Catalogue& expected = loaded.empty() ? saved : loaded;
@@ -230,5 +253,5 @@ TEST_F(SettingsFileTest, MegabyteLinesAndAHundredThousandEntriesLoadWhole) {
     const auto many = numberedCatalogue(100000);
     ASSERT_TRUE(mConfig::saveCatalogue(path, many));
     EXPECT_EQ(mConfig::loadCatalogue(path), many); // "NUM" beyond 16 bits
-    EXPECT_EQ(mConfig::readIni(path, L"kDNS", L"DNS service 99999", L""), many.back().pair);
+    EXPECT_EQ(readIni(path, L"kDNS", L"DNS service 99999", L""), many.back().pair);
 }
