@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/circle.h"
+#include "app/frmSpeed.h"
 #include "app/layout.h"
 #include "controls/IPAddressBox.h"
 #include "controls/kButton.h"
@@ -20,6 +21,7 @@
 #include "toolkit/tooltip.h"
 #include "toolkit/window.h"
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -74,9 +76,15 @@ class frmMain : public tk::Window {
     // The system menu's own items, as WM_SYSCOMMAND identifiers.
     static constexpr UINT kCurrentDnsCommand = 0x0100;
     static constexpr UINT kRestoreCommand = 0x0110;
+    static constexpr UINT kFastestDnsCommand = 0x0120;
     void showCurrentDns();
     void restorePreviousDns();
     bool canRestore() const;
+    // Opens the speed test on the catalogue as listed (or brings its window forward).
+    void findFastestDns();
+    // Selects the catalogue entry of that name, as a pick in cbDNSName does; applies nothing.
+    void selectCatalogueEntry(const std::wstring& name);
+    frmSpeed* speedWindow() const noexcept { return speed_.get(); }
 
     // The controls, in the order of their tab index within each container.
     tk::ComboBox cbNET;
@@ -150,4 +158,5 @@ class frmMain : public tk::Window {
     tk::ToolTip toolTips_;
     std::wstring adapterTip_; // the text the adapter list's tip shows
     app::CircleState circle_;
+    std::unique_ptr<frmSpeed> speed_;
 };
