@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/circle.h"
+#include "app/frmSpeed.h"
 #include "app/layout.h"
 #include "catalogue/catalogue.h"
 #include "controls/IPAddressBox.h"
@@ -21,6 +22,7 @@
 #include "toolkit/tooltip.h"
 #include "toolkit/window.h"
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -79,9 +81,15 @@ class frmMain : public tk::Window {
     // The system menu's own items, as WM_SYSCOMMAND identifiers.
     static constexpr UINT kCurrentDnsCommand = 0x0100;
     static constexpr UINT kRestoreCommand = 0x0110;
+    static constexpr UINT kFastestDnsCommand = 0x0120;
     void showCurrentDns();
     void restorePreviousDns();
     bool canRestore() const;
+    // Opens the speed test on the catalogue as listed (or brings its window forward).
+    void findFastestDns();
+    // Selects the catalogue entry of that name, as a pick in cbDNSName does; applies nothing.
+    void selectCatalogueEntry(const std::wstring& name);
+    frmSpeed* speedWindow() const noexcept { return speed_.get(); }
 
     // The controls, in the order of their tab index within each container.
     tk::ComboBox cbNET;
@@ -167,4 +175,5 @@ class frmMain : public tk::Window {
     tk::ToolTip toolTips_;
     std::wstring adapterTip_; // the text the adapter list's tip shows
     app::CircleState circle_;
+    std::unique_ptr<frmSpeed> speed_;
 };

@@ -18,6 +18,8 @@ const SystemMenuItem kSystemMenu[] = {
     {frmMain::kCurrentDnsCommand, L"Current &DNS servers\u2026", &frmMain::showCurrentDns, nullptr},
     {frmMain::kRestoreCommand, L"Restore &previous DNS", &frmMain::restorePreviousDns,
      &frmMain::canRestore},
+    {frmMain::kFastestDnsCommand, L"Find the &fastest DNS\u2026", &frmMain::findFastestDns,
+     nullptr},
 };
 
 } // namespace

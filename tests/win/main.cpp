@@ -2,12 +2,16 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "dns/speedtest.h"
+
 #include <gtest/gtest.h>
 
 int wmain(int argc, wchar_t** argv) {
     INITCOMMONCONTROLSEX icc{sizeof(icc),
                              ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES | ICC_INTERNET_CLASSES};
     InitCommonControlsEx(&icc);
+    // No test may ask a DNS server outside this machine.
+    dns::setLoopbackOnly(true);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

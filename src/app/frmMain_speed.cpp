@@ -1,0 +1,29 @@
+// The speed test from the system menu, on the catalogue as the window lists it.
+#include "app/frmMain.h"
+
+#include "catalogue/catalogue.h"
+
+void frmMain::findFastestDns() {
+    if (speed_ && speed_->hwnd()) {
+        SetForegroundWindow(speed_->hwnd());
+        return;
+    }
+    std::vector<app::CatalogueEntry> entries;
+    for (int i = 0; i < cbDNSName.count(); ++i)
+        entries.push_back({cbDNSName.item(i).value_or(L""), lstDNS.item(i).value_or(L""),
+                           lstDNS6.item(i).value_or(L"")});
+    speed_.reset(); // a finished test's window is gone; its object goes now
+    speed_ = std::make_unique<frmSpeed>(
+        std::move(entries), dns::SpeedOptions{},
+        [this](const std::wstring& name) { selectCatalogueEntry(name); });
+    if (!speed_->open(hwnd(), defaultFont())) speed_.reset();
+}
+
+void frmMain::selectCatalogueEntry(const std::wstring& name) {
+    for (int i = 0; i < cbDNSName.count(); ++i) {
+        if (app::sameName(cbDNSName.item(i).value_or(L""), name)) {
+            cbDNSName.setListIndex(i);
+            return;
+        }
+    }
+}

@@ -1,0 +1,49 @@
+// The two DNS messages the speed test needs: a standard query for one A record, and the check
+// of what comes back. A reply counts only when its ID and its question are those of the query;
+// everything else (short headers, other IDs, other questions, broken names) is noise. Pure,
+// and safe on any bytes.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dns {
+
+inline constexpr std::uint16_t kTypeA = 1;
+inline constexpr std::uint16_t kClassIn = 1;
+
+// A recursive query (RD set) for the A record of `name` ("example.com", no trailing dot). Nothing
+// when the name cannot be a DNS name: an empty label, a label over 63 bytes, more than 253
+// characters, or a character outside printable ASCII.
+std::optional<std::vector<std::uint8_t>> buildQuery(std::uint16_t id, std::string_view name);
+
+enum class ReplyCheck {
+    Answer,        // ours: the figure counts (whatever the response code says)
+    TooShort,      // less than a header
+    WrongId,       // someone else's message, or a late one from an earlier try
+    NotAResponse,  // QR bit clear: a query, not a reply
+    WrongQuestion, // no question, more than one, or not the name, type and class we asked
+    Malformed,     // a name or record runs past the end, or its pointers loop
+};
+
+struct Reply {
+    ReplyCheck check = ReplyCheck::TooShort;
+    int rcode = 0;                                 // 0 no error, 3 no such name, ...
+    bool truncated = false;                        // TC: the answer did not fit in UDP
+    std::vector<std::array<std::uint8_t, 4>> ipv4; // the A records of the answer section
+};
+
+// Checks `message` against the query that had `id` and asked for `name`. Names compare without
+// regard to ASCII letter case, since some servers echo the question with its case changed.
+Reply parseReply(std::span<const std::uint8_t> message, std::uint16_t id, std::string_view name);
+
+// The name at `offset`, following compression pointers; nothing when it runs past the end,
+// loops, or grows past 255 bytes. Labels are joined by "." without a trailing dot.
+std::optional<std::string> readName(std::span<const std::uint8_t> message, std::size_t offset);
+
+} // namespace dns

@@ -1,0 +1,218 @@
+// Small DNS responders on loopback addresses, for the speed test's tests and benchmark: each
+// answers the A query it receives after its own delay, or not at all, or sends noise first.
+// All listen on 127.0.0.1 or ::1, each on a port of its own: Wine binds any other 127.0.0.x as
+// 127.0.0.1, so replies would not come from the address asked. A catalogue names the responders
+// by index; catalogue() writes it out and ports() tells the speed test where each server is.
+// Only loopback is ever bound.
+#pragma once
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include "catalogue/catalogue.h"
+#include "dns/speedresult.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <utility>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace loopback {
+
+struct Plan {
+    int delayMs = 0;
+    bool silent = false;
+    bool wrongIdFirst = false;       // a reply with another ID at once, the real one after delayMs
+    bool wrongQuestionFirst = false; // likewise with another name in the question
+    bool shortFirst = false;         // likewise with only half a header
+    bool strangerOnly = false;       // the reply comes from another socket only
+    bool ipv6 = false;               // listens on ::1 instead of 127.0.0.1
+};
+
+// A test catalogue entry: its name and the responder of each server role in ServerRole order;
+// -1 or a missing role: none.
+struct Entry {
+    std::wstring name;
+    std::vector<int> servers = {};
+    int at(int role) const { return role < static_cast<int>(servers.size()) ? servers[role] : -1; }
+};
+
+// One responder per plan.
+class Responders {
+  public:
+    using Clock = std::chrono::steady_clock;
+
+    explicit Responders(const std::vector<Plan>& plans) {
+        WSADATA data;
+        WSAStartup(MAKEWORD(2, 2), &data);
+        for (const auto& plan : plans)
+            add(plan.ipv6 ? L"::1" : L"127.0.0.1", plan);
+        stranger_ = bindUdp(L"127.0.0.1").first;
+        if (stranger_ == INVALID_SOCKET) throw std::runtime_error("cannot bind on loopback");
+        thread_ = std::thread([this] { serve(); });
+    }
+    ~Responders() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+        closeAll();
+        WSACleanup();
+    }
+
+    std::wstring address(std::size_t i) const { return servers_[i].address; }
+    unsigned short port(std::size_t i) const { return servers_[i].port; }
+    // The settings-file form of the entries.
+    std::vector<app::CatalogueEntry> catalogue(const std::vector<Entry>& entries) const {
+        std::vector<app::CatalogueEntry> out;
+        const auto at = [&](int i) { return i < 0 ? std::wstring() : address(i); };
+        for (const auto& e : entries) {
+            const auto pair = [&](int a, int b) {
+                return a < 0 && b < 0 ? std::wstring() : at(a) + L"," + at(b);
+            };
+            out.push_back({e.name, pair(e.at(0), e.at(1)), pair(e.at(2), e.at(3))});
+        }
+        return out;
+    }
+    // For dns::ScopedServerPorts: the port of each entry's servers.
+    dns::ServerPortHandler ports(const std::vector<Entry>& entries) const {
+        return [this, entries](std::size_t entry, dns::ServerRole role) -> unsigned short {
+            const int i = entry < entries.size() ? entries[entry].at(static_cast<int>(role)) : -1;
+            return i < 0 ? 0 : port(static_cast<std::size_t>(i));
+        };
+    }
+    // When each query reached responder i, since the responders started.
+    std::vector<double> arrivalsMs(std::size_t i) const {
+        std::lock_guard lock(mutex_);
+        return servers_[i].arrivalsMs;
+    }
+
+  private:
+    struct Server {
+        std::wstring address;
+        Plan plan;
+        SOCKET socket = INVALID_SOCKET;
+        unsigned short port = 0;
+        std::vector<double> arrivalsMs;
+    };
+    struct Pending {
+        Clock::time_point due;
+        SOCKET from;
+        sockaddr_storage to;
+        int toLength;
+        std::vector<char> message;
+    };
+
+    void add(const std::wstring& address, const Plan& plan) {
+        const auto [s, port] = bindUdp(address);
+        if (s == INVALID_SOCKET) throw std::runtime_error("cannot bind on loopback");
+        servers_.push_back({address, plan, s, port, {}});
+    }
+    // A socket on a free port of `address`, and that port.
+    static std::pair<SOCKET, unsigned short> bindUdp(const std::wstring& address) {
+        // Refuses anything but loopback, so no test can serve (or ask) the outside world.
+        if (!dns::isLoopbackAddress(address)) return {INVALID_SOCKET, 0};
+        sockaddr_storage where{};
+        int length = 0;
+        auto* v4 = reinterpret_cast<sockaddr_in*>(&where);
+        auto* v6 = reinterpret_cast<sockaddr_in6*>(&where);
+        if (InetPtonW(AF_INET, address.c_str(), &v4->sin_addr) == 1) {
+            v4->sin_family = AF_INET;
+            length = sizeof *v4;
+        } else if (InetPtonW(AF_INET6, address.c_str(), &v6->sin6_addr) == 1) {
+            v6->sin6_family = AF_INET6;
+            length = sizeof *v6;
+        }
+        const SOCKET s = socket(where.ss_family, SOCK_DGRAM, IPPROTO_UDP);
+        if (s == INVALID_SOCKET) return {s, 0};
+        int named = length;
+        if (bind(s, reinterpret_cast<sockaddr*>(&where), length) != 0 ||
+            getsockname(s, reinterpret_cast<sockaddr*>(&where), &named) != 0) {
+            closesocket(s);
+            return {INVALID_SOCKET, 0};
+        }
+        const auto port = where.ss_family == AF_INET ? v4->sin_port : v6->sin6_port;
+        return {s, ntohs(port)};
+    }
+    void closeAll() {
+        for (auto& server : servers_)
+            closesocket(server.socket);
+        servers_.clear();
+        if (stranger_ != INVALID_SOCKET) closesocket(stranger_);
+        stranger_ = INVALID_SOCKET;
+    }
+
+    void serve() {
+        const auto start = Clock::now();
+        std::vector<Pending> pending;
+        char buffer[1500];
+        while (!stop_) {
+            fd_set readable;
+            FD_ZERO(&readable);
+            for (const auto& server : servers_)
+                FD_SET(server.socket, &readable);
+            timeval wait{0, 2000};
+            if (select(0, &readable, nullptr, nullptr, &wait) > 0) {
+                for (auto& server : servers_) {
+                    if (!FD_ISSET(server.socket, &readable)) continue;
+                    sockaddr_storage from{};
+                    int fromLength = sizeof from;
+                    const int got = recvfrom(server.socket, buffer, sizeof buffer, 0,
+                                             reinterpret_cast<sockaddr*>(&from), &fromLength);
+                    if (got < 12) continue;
+                    {
+                        std::lock_guard lock(mutex_);
+                        server.arrivalsMs.push_back(
+                            std::chrono::duration<double, std::milli>(Clock::now() - start)
+                                .count());
+                    }
+                    if (server.plan.silent) continue;
+                    std::vector<char> reply(buffer, buffer + got);
+                    reply[2] = static_cast<char>(0x81);
+                    reply[3] = static_cast<char>(0x80);
+                    reply[7] = 1;
+                    const char record[] = {'\xC0', 12, 0, 1, 0, 1, 0, 0, 0, 60, 0, 4, 127, 0, 0, 1};
+                    reply.insert(reply.end(), record, record + sizeof record);
+                    const auto now = Clock::now();
+                    const auto later = now + std::chrono::milliseconds(server.plan.delayMs);
+                    const SOCKET sender = server.plan.strangerOnly ? stranger_ : server.socket;
+                    auto noise = reply;
+                    if (server.plan.wrongIdFirst) {
+                        noise[1] = static_cast<char>(noise[1] ^ 0x5A);
+                        pending.push_back({now, sender, from, fromLength, noise});
+                    } else if (server.plan.wrongQuestionFirst) {
+                        noise[13] = static_cast<char>(noise[13] ^ 0x03);
+                        pending.push_back({now, sender, from, fromLength, noise});
+                    } else if (server.plan.shortFirst) {
+                        noise.resize(6);
+                        pending.push_back({now, sender, from, fromLength, noise});
+                    }
+                    pending.push_back({later, sender, from, fromLength, reply});
+                }
+            }
+            const auto now = Clock::now();
+            for (std::size_t i = 0; i < pending.size();) {
+                if (pending[i].due > now) {
+                    ++i;
+                    continue;
+                }
+                const auto& p = pending[i];
+                sendto(p.from, p.message.data(), static_cast<int>(p.message.size()), 0,
+                       reinterpret_cast<const sockaddr*>(&p.to), p.toLength);
+                pending.erase(pending.begin() + static_cast<std::ptrdiff_t>(i));
+            }
+        }
+    }
+
+    std::vector<Server> servers_;
+    SOCKET stranger_ = INVALID_SOCKET;
+    std::atomic<bool> stop_{false};
+    mutable std::mutex mutex_;
+    std::thread thread_;
+};
+
+} // namespace loopback
