@@ -10,6 +10,7 @@
 #include "dns/dnsapply.h"
 #include "dns/previous_state.h"
 #include "dns/readback.h"
+#include "dns/speedtest.h"
 #include "registry/modReg.h"
 #include "toolkit/elevation.h"
 #include "toolkit/open_as_user.h"
@@ -172,6 +173,23 @@ int flush(const Command& command, Output& output) {
     return kDone;
 }
 
+// Measures every catalogue entry's servers and prints them fastest first.
+int speedTest(const Command& command, const Options& options, Output& output) {
+    dns::SpeedOptions speed;
+    speed.tries = command.tries.value_or(speed.tries);
+    speed.timeoutMs = command.timeoutMs.value_or(speed.timeoutMs);
+    speed.port = static_cast<unsigned short>(command.port.value_or(0));
+    auto results = dns::runSpeedTest(mConfig::loadCatalogue(settingsFile(options)), speed);
+    dns::sortFastestFirst(results);
+    if (command.json) {
+        const std::string json = dns::resultsJson(results); // ASCII only
+        output.out(std::wstring(json.begin(), json.end()) + L"\n");
+    } else {
+        output.out(dns::resultsText(results));
+    }
+    return kDone;
+}
+
 int dispatch(const Command& command, const Options& options, Output& output) {
     switch (command.verb) {
     case Verb::Help:
@@ -207,7 +225,7 @@ int dispatch(const Command& command, const Options& options, Output& output) {
     case Verb::Flush:
         return flush(command, output);
     case Verb::Test:
-        return fail(output, command.json, L"test", kBadArguments, L"/test is not available yet.");
+        return speedTest(command, options, output);
     case Verb::Window:
         break;
     }

@@ -25,6 +25,9 @@ constexpr SwitchName kSwitches[] = {{L"?", Verb::Help},
                                     {L"adapter", {}},
                                     {L"v6", {}},
                                     {L"json", {}},
+                                    {L"tries", {}},
+                                    {L"timeout", {}},
+                                    {L"port", {}},
                                     {L"channel", {}}};
 
 std::wstring lower(std::wstring_view text) {
@@ -246,6 +249,22 @@ std::variant<Command, ParseError> parse(const std::vector<std::wstring>& args) {
                                 L" server address: " + *value);
                 servers.push_back(*value);
             }
+        } else if (name == L"tries" || name == L"timeout" || name == L"port") {
+            // /tries 1 to 20; /timeout 50 to 10000 ms; /port 1 to 65535.
+            const bool tries = name == L"tries", port = name == L"port";
+            const auto value = next();
+            const int low = tries || port ? 1 : 50, high = tries ? 20 : port ? 65535 : 10000;
+            int number = 0;
+            const bool digits = value && !value->empty() && value->size() <= 5 &&
+                                std::all_of(value->begin(), value->end(),
+                                            [](wchar_t c) { return c >= L'0' && c <= L'9'; });
+            if (digits)
+                for (wchar_t c : *value)
+                    number = number * 10 + (c - L'0');
+            if (!digits || number < low || number > high)
+                return fail(arg + L" needs a number from " + std::to_wstring(low) + L" to " +
+                            std::to_wstring(high) + L".");
+            (tries ? command.tries : port ? command.port : command.timeoutMs) = number;
         } else if (name == L"adapter" || name == L"channel") {
             const auto value = next();
             if (!value) return fail(arg + L" needs a value.");
@@ -258,6 +277,8 @@ std::variant<Command, ParseError> parse(const std::vector<std::wstring>& args) {
     if (command.adapter && !takesAdapter)
         return fail(L"/adapter goes with /set, /custom, /default or /restore.");
     if (!command.servers6.empty() && *verb != Verb::Custom) return fail(L"/v6 goes with /custom.");
+    if ((command.tries || command.timeoutMs || command.port) && *verb != Verb::Test)
+        return fail(L"/tries, /timeout and /port go with /test.");
     if (command.channel && !changesSystem(*verb))
         return fail(L"/channel is only for commands that change something.");
     return command;

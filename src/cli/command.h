@@ -23,6 +23,9 @@ struct Command {
     std::vector<std::wstring> servers6{};  // /v6 P6 [A6]
     std::optional<std::wstring> adapter{}; // /adapter A
     std::optional<std::wstring> channel{}; // /channel FILE: an elevated copy's output file
+    std::optional<int> tries{};            // /tries N (with /test)
+    std::optional<int> timeoutMs{};        // /timeout MS (with /test)
+    std::optional<int> port{};             // /port N (with /test): servers on another UDP port
     bool operator==(const Command&) const = default;
 };
 

@@ -186,6 +186,8 @@ std::wstring usageText() {
            L"  keldrast /restore [/adapter A] puts back the servers from before Keldrast changed "
            L"them\n"
            L"  keldrast /flush                empties the DNS resolver cache\n"
+           L"  keldrast /test [/tries N] [/timeout MS] [/port N]\n"
+           L"                                 measures the catalogue's servers, fastest first\n"
            L"  keldrast /?, /help             this text\n"
            L"\n"
            L"A is an adapter's description, its GUID, or its number in /list; it may be left out\n"

@@ -47,6 +47,10 @@ TEST(CommandLine, CommandsAndTheirValues) {
     EXPECT_EQ(parsed({L"/restore", L"/adapter", kGuid1}).adapter, kGuid1);
     EXPECT_EQ(parsed({L"/flush"}).verb, Verb::Flush);
     EXPECT_EQ(parsed({L"/test"}).verb, Verb::Test);
+    const auto test = parsed({L"/test", L"/tries", L"3", L"/timeout", L"250", L"/port", L"5353"});
+    EXPECT_EQ(test.tries, 3);
+    EXPECT_EQ(test.timeoutMs, 250);
+    EXPECT_EQ(test.port, 5353);
     EXPECT_EQ(parsed({L"/default", L"/channel", L"C:\\t\\kld1.tmp"}).channel, L"C:\\t\\kld1.tmp");
     for (const auto verb : {Verb::Set, Verb::Custom, Verb::Default, Verb::Restore, Verb::Flush})
         EXPECT_TRUE(changesSystem(verb));
@@ -62,6 +66,9 @@ TEST(CommandLine, MistakesAreErrorsNeverIgnored) {
         {{}, L"No command"},
         {{L"/json"}, L"No command"},
         {{L"/lsit"}, L"Unknown switch: /lsit"},
+        {{L"/test", L"/tries", L"21"}, L"/tries needs a number from 1 to 20."},
+        {{L"/test", L"/timeout", L"2x"}, L"/timeout needs a number from 50 to 10000."},
+        {{L"/test", L"/port", L"0"}, L"/port needs a number from 1 to 65535."},
         {{L"/list", L"/verbose"}, L"Unknown switch: /verbose"},
         {{L"-list"}, L"Unexpected argument: -list"},
         {{L"/list", L"extra"}, L"Unexpected argument: extra"},

@@ -15,6 +15,7 @@
 
 #include "cli/command.h"
 #include "dns/nameserver_state.h"
+#include "loopback_dns.h"
 #include "registry/modReg.h"
 #include "toolkit/elevation.h"
 #include "toolkit/open_as_user.h"
@@ -254,7 +255,7 @@ TEST_F(CommandLineTest, EveryFailureHasItsExitCodeAndGoesToTheErrorStream) {
         {L"/lsit", 1, L"Unknown switch: /lsit"},
         {L"/custom 1.1.1.1 /adapter 1 /verbose", 1, L"Unknown switch: /verbose"},
         {L"/set \"Open DNS\"", 1, L"more than one adapter"},
-        {L"/test", 1, L"/test is not available yet"},
+        {L"/list /tries 3", 1, L"/tries, /timeout and /port go with /test"},
         {L"/restore /adapter 1", 2, L"nothing to restore for Test Ethernet Adapter"},
         {L"/set Nope /adapter 1", 2, L"no entry called Nope"},
         {L"/set \"Open DNS\" /adapter 7", 2, L"no adapter number 7"},
@@ -288,6 +289,28 @@ TEST_F(CommandLineTest, FlushRunsTheSystemIpconfigAndSaysWhatItDid) {
     RecordProperty("flush", flush.code == 0 ? "flushed" : "refused");
 }
 
+TEST_F(CommandLineTest, TestMeasuresTheCatalogueFastestFirst) {
+    // Loopback only: one responder answers on its port; nothing listens on 127.0.0.2 or .3.
+    loopback::Responders responders({loopback::Plan{}});
+    std::ofstream(dir / "Keldrast.ini", std::ios::binary)
+        << "[kDNS]\r\nALL=Nobody\xAEHere\r\nNUM=2\r\nNobody=127.0.0.2,127.0.0.3\r\n"
+           "Here=127.0.0.1,127.0.0.1\r\n";
+    const std::wstring port = std::to_wstring(responders.port(0));
+    const auto text = run(L"/test /tries 2 /timeout 300 /port " + port);
+    EXPECT_EQ(text.code, 0u) << text.err;
+    const auto here = text.out.find(L"Here"), nobody = text.out.find(L"Nobody");
+    ASSERT_NE(here, std::wstring::npos) << text.out;
+    ASSERT_NE(nobody, std::wstring::npos) << text.out;
+    EXPECT_LT(here, nobody) << text.out;
+    EXPECT_NE(text.out.find(L" ms"), std::wstring::npos) << text.out;
+    EXPECT_NE(text.out.find(L"no answer", nobody), std::wstring::npos) << text.out;
+    EXPECT_EQ(text.windows, 0);
+    const auto json = run(L"/test /tries 2 /timeout 300 /json /port " + port);
+    EXPECT_EQ(json.code, 0u);
+    EXPECT_NE(json.out.find(L"\"median_ms\": null"), std::wstring::npos) << json.out;
+    EXPECT_EQ(run(L"/test /tries 0").code, 1u);
+}
+
 TEST_F(CommandLineTest, WithoutArgumentsTheWindowOpens) {
     // The check that command mode shows no window would pass on a watcher that sees nothing.
     EXPECT_GE(run(L"").windows, 1);
@@ -307,7 +330,7 @@ TEST_F(ElevationTest, ReadingCommandsNeverAskAndDeclinedChangesExitWithThree) {
         relaunched.push_back(parameters);
         return tk::unique_handle{};
     }};
-    for (const auto* reading : {L"/catalogue", L"/?", L"/test"})
+    for (const auto* reading : {L"/catalogue", L"/?"})
         cli::run({reading}, output);
     EXPECT_TRUE(relaunched.empty());
     EXPECT_EQ(cli::run({L"/set", L"Open DNS", L"/json"}, output), 3);

@@ -10,7 +10,7 @@
 #include <ws2tcpip.h>
 
 #include "catalogue/catalogue.h"
-#include "dns/speedresult.h"
+#include "dns/speedtest.h"
 
 #include <atomic>
 #include <chrono>
