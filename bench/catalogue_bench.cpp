@@ -13,14 +13,9 @@
 #include "catalogue/mConfig.h"
 #include "../tests/win/numbered_catalogue.h"
 
-namespace {
+#include "clock.h"
 
-double seconds() {
-    LARGE_INTEGER now, frequency;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
+namespace {
 
 std::vector<app::CatalogueEntry> catalogue(int n) {
     return n == 18 ? app::presetCatalogue() : numberedCatalogue(n);

@@ -8,14 +8,9 @@
 
 #include <cstdio>
 
-namespace {
+#include "clock.h"
 
-double seconds() {
-    LARGE_INTEGER now, frequency;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
+namespace {
 
 double threadCpuSeconds() {
     FILETIME created, exited, kernel, user;
