@@ -145,6 +145,8 @@ class frmMain : public tk::Window {
     void unload();
     int message(std::wstring_view text, UINT flags);
     static void focusIfAllowed(HWND window);
+    // The catalogue as the window holds it: names_, lstDNS and lstDNS6 at the same index.
+    std::vector<app::CatalogueEntry> catalogueEntries() const;
     // The selected adapter's interface name; empty when none is selected.
     std::wstring selectedService() const;
     // The adapter list's tool tip: the selected adapter's current DNS settings.
@@ -161,6 +163,9 @@ class frmMain : public tk::Window {
     void restoreFocus();
 
     std::wstring settingsDirectory_;
+    // The catalogue's names, beside the list that shows them, so the catalogue is never read
+    // back from the list.
+    tk::HiddenList names_;
     int dpi_ = 96;
     bool unloaded_ = false;
     HWND savedFocus_ = nullptr;

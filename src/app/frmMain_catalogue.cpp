@@ -70,9 +70,9 @@ void frmMain::btADD_Click() {
     }
     std::wstring p, a;
     if (!readAddresses(p, a)) return;
-    for (int i = 0; i < cbDNSName.count(); ++i) {
+    for (int i = 0; i < names_.count(); ++i) {
         // Compared as the settings file compares keys: one key cannot hold two entries.
-        if (app::sameName(cbDNSName.item(i).value_or(L""), name, mConfig::foldKey)) {
+        if (app::sameName(names_.item(i).value_or(L""), name, mConfig::foldKey)) {
             message(kNameExists, MB_ICONSTOP);
             txName.setFocus();
             return;
@@ -86,6 +86,7 @@ void frmMain::btADD_Click() {
         return;
     }
     cbDNSName.addItem(name);
+    names_.addItem(name);
     lstDNS.addItem(app::joinPair(app::trimSpaces(IP1.IPAddressAsString()),
                                  app::trimSpaces(IP2.IPAddressAsString())));
     lstDNS6.addItem(L""); // an IPv6 pair comes from the settings file or the command line
@@ -110,6 +111,7 @@ void frmMain::bt2_Click() {
     if (message(kConfirmDelete, MB_YESNO | MB_ICONSTOP) != IDYES) return;
     const int i = cbDNSName.listIndex();
     cbDNSName.removeItem(i);
+    names_.removeItem(i);
     lstDNS.removeItem(i);
     lstDNS6.removeItem(i);
     cbDNSName.setListIndex(0); // refills the fields; refused when the catalogue is empty
@@ -123,24 +125,33 @@ void frmMain::txName_KeyPress(int& KeyAscii) {
 
 void frmMain::loadConfig() {
     auto loaded = mConfig::loadSettings(settingsPath());
+    std::vector<std::wstring> names;
+    names.reserve(loaded.entries.size());
     for (const auto& entry : loaded.entries) {
-        cbDNSName.addItem(entry.name);
+        names.push_back(entry.name);
+        names_.addItem(entry.name);
         lstDNS.addItem(entry.pair);
         lstDNS6.addItem(entry.pair6);
     }
+    cbDNSName.addItems(names);
     if (cbDNSName.count() > 0) cbDNSName.setListIndex(0);
     settingsUnusable_ = loaded.file == mConfig::SettingsFile::Unusable;
     if (settingsUnusable_) shownInstead_ = std::move(loaded.entries);
     configLoaded_ = true;
 }
 
+std::vector<app::CatalogueEntry> frmMain::catalogueEntries() const {
+    std::vector<app::CatalogueEntry> entries;
+    entries.reserve(static_cast<std::size_t>(names_.count()));
+    for (int i = 0; i < names_.count(); ++i)
+        entries.push_back({names_.item(i).value_or(L""), lstDNS.item(i).value_or(L""),
+                           lstDNS6.item(i).value_or(L"")});
+    return entries;
+}
+
 void frmMain::saveConfig() {
     if (!configLoaded_) return;
-    std::vector<app::CatalogueEntry> entries;
-    entries.reserve(static_cast<std::size_t>(cbDNSName.count()));
-    for (int i = 0; i < cbDNSName.count(); ++i)
-        entries.push_back({cbDNSName.item(i).value_or(L""), lstDNS.item(i).value_or(L""),
-                           lstDNS6.item(i).value_or(L"")});
+    const auto entries = catalogueEntries();
     const std::wstring path = settingsPath();
     if (settingsUnusable_) {
         if (entries != shownInstead_) message(around(kNotSaved, path), MB_ICONSTOP);

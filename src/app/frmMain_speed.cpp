@@ -8,10 +8,7 @@ void frmMain::findFastestDns() {
         SetForegroundWindow(speed_->hwnd());
         return;
     }
-    std::vector<app::CatalogueEntry> entries;
-    for (int i = 0; i < cbDNSName.count(); ++i)
-        entries.push_back({cbDNSName.item(i).value_or(L""), lstDNS.item(i).value_or(L""),
-                           lstDNS6.item(i).value_or(L"")});
+    auto entries = catalogueEntries();
     speed_.reset(); // a finished test's window is gone; its object goes now
     speed_ = std::make_unique<frmSpeed>(
         std::move(entries), dns::SpeedOptions{},
@@ -20,8 +17,8 @@ void frmMain::findFastestDns() {
 }
 
 void frmMain::selectCatalogueEntry(const std::wstring& name) {
-    for (int i = 0; i < cbDNSName.count(); ++i) {
-        if (app::sameName(cbDNSName.item(i).value_or(L""), name)) {
+    for (int i = 0; i < names_.count(); ++i) {
+        if (app::sameName(names_.item(i).value_or(L""), name)) {
             cbDNSName.setListIndex(i);
             return;
         }

@@ -32,6 +32,22 @@ bool ComboBox::addItem(std::wstring_view item, int index) {
     return at >= 0;
 }
 
+bool ComboBox::addItems(const std::vector<std::wstring>& items) {
+    if (!hwnd()) return false;
+    std::size_t characters = 0;
+    for (const auto& item : items)
+        characters += item.size() + 1;
+    SendMessageW(hwnd(), CB_INITSTORAGE, items.size(), characters * sizeof(wchar_t));
+    SendMessageW(hwnd(), WM_SETREDRAW, FALSE, 0);
+    bool all = true;
+    for (const auto& item : items)
+        all = SendMessageW(hwnd(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str())) >= 0 &&
+              all;
+    SendMessageW(hwnd(), WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(hwnd(), nullptr, TRUE);
+    return all;
+}
+
 bool ComboBox::removeItem(int index) {
     if (!hwnd() || index < 0 || index >= count()) return false;
     const bool wasSelected = listIndex() == index;

@@ -6,6 +6,8 @@
 
 #include <functional>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace tk {
 
@@ -17,6 +19,8 @@ class ComboBox : public Control {
 
     // Inserts before `index`; -1 (the default) appends. False when nothing was added.
     bool addItem(std::wstring_view item, int index = -1);
+    // Appends every item in one go: storage reserved first, no redraw until the last.
+    bool addItems(const std::vector<std::wstring>& items);
     // False when there is no item at `index`. Removing the selected item leaves none selected.
     bool removeItem(int index);
     void clear() noexcept;
