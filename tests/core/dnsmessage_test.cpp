@@ -69,6 +69,17 @@ TEST(DnsReply, WhatCounts) {
     upper[13] = 'E';
     EXPECT_EQ(check(upper).check, ReplyCheck::Answer);
 
+    // The plain reply with byte `at` set to `value`, or `cut` bytes short.
+    const auto patched = [&](std::size_t at, std::uint8_t value) {
+        auto m = replyTo(query, 0x8180, 0, {});
+        m[at] = value;
+        return m;
+    };
+    const auto cut = [](Bytes m, std::size_t n) {
+        m.resize(m.size() - n);
+        return m;
+    };
+    const Bytes plain = replyTo(query, 0x8180, 0, {});
     const struct {
         const char* what;
         Bytes message;
@@ -76,48 +87,13 @@ TEST(DnsReply, WhatCounts) {
     } noise[] = {
         {"empty", {}, ReplyCheck::TooShort},
         {"short header", Bytes(query.begin(), query.begin() + 11), ReplyCheck::TooShort},
-        {"other ID",
-         [&] {
-             auto m = replyTo(query, 0x8180, 0, {});
-             m[1] ^= 1;
-             return m;
-         }(),
-         ReplyCheck::WrongId},
+        {"other ID", patched(1, static_cast<std::uint8_t>(plain[1] ^ 1)), ReplyCheck::WrongId},
         {"a query", query, ReplyCheck::NotAResponse},
-        {"other name",
-         [&] {
-             auto m = replyTo(query, 0x8180, 0, {});
-             m[14] = 'y';
-             return m;
-         }(),
-         ReplyCheck::WrongQuestion},
-        {"type AAAA",
-         [&] {
-             auto m = replyTo(query, 0x8180, 0, {});
-             m[26] = 28;
-             return m;
-         }(),
-         ReplyCheck::WrongQuestion},
-        {"no question",
-         [&] {
-             auto m = replyTo(query, 0x8180, 0, {});
-             m[5] = 0;
-             return m;
-         }(),
-         ReplyCheck::WrongQuestion},
-        {"question cut",
-         [&] {
-             auto m = replyTo(query, 0x8180, 0, {});
-             m.resize(m.size() - 2);
-             return m;
-         }(),
-         ReplyCheck::Malformed},
-        {"record cut",
-         [&] {
-             auto m = replyTo(query, 0x8180, 1, aRecord(1, 2, 3, 4));
-             m.pop_back();
-             return m;
-         }(),
+        {"other name", patched(14, 'y'), ReplyCheck::WrongQuestion},
+        {"type AAAA", patched(26, 28), ReplyCheck::WrongQuestion},
+        {"no question", patched(5, 0), ReplyCheck::WrongQuestion},
+        {"question cut", cut(plain, 2), ReplyCheck::Malformed},
+        {"record cut", cut(replyTo(query, 0x8180, 1, aRecord(1, 2, 3, 4)), 1),
          ReplyCheck::Malformed},
         {"record count too high", replyTo(query, 0x8180, 2, aRecord(1, 2, 3, 4)),
          ReplyCheck::Malformed},
