@@ -1,6 +1,7 @@
 #include "app/about.h"
 
 #include "app/appinfo.h"
+#include "toolkit/decimal.h"
 
 #include <string_view>
 
@@ -23,7 +24,7 @@ std::wstring aboutText() {
         text.append(a).append(b).append(kLineEnd);
     };
     line(L"Tie65n i1ch: ", kProgramTitle);
-    line(L"Phie6n ba3n: ", std::to_wstring(kVersionMajor) + L"." + std::to_wstring(kVersionMinor));
+    line(L"Phie6n ba3n: ", tk::decimal(kVersionMajor) + L"." + tk::decimal(kVersionMinor));
     line(L"Chu71c na8ng: Thay d9o63i nhanh DNS...");
     line({});
     line({});

@@ -57,7 +57,7 @@ bool frmSpeed::open(HWND owner, HFONT font) {
     results_.resize(entries_.size());
     for (std::size_t i = 0; i < entries_.size(); ++i)
         results_[i].name = entries_[i].name;
-    worker_ = std::thread([this, window = hwnd()] {
+    const bool started = worker_.start([this, window = hwnd()] {
         dns::runSpeedTest(
             entries_, options_,
             [&](std::size_t index, const dns::EntryResult& result) {
@@ -71,7 +71,7 @@ bool frmSpeed::open(HWND owner, HFONT font) {
             &cancel_);
         PostMessageW(window, kRunDone, 0, 0);
     });
-    return true;
+    return started;
 }
 
 void frmSpeed::createControls(HFONT font) {

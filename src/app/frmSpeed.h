@@ -6,13 +6,12 @@
 
 #include "catalogue/catalogue.h"
 #include "dns/speedtest.h"
+#include "toolkit/thread.h"
 #include "toolkit/window.h"
 
 #include <atomic>
 #include <functional>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 class frmSpeed : public tk::Window {
@@ -59,10 +58,10 @@ class frmSpeed : public tk::Window {
     int dpi_ = 96;
 
     // Shared with the worker: entries it finished and the window has not listed yet.
-    std::mutex mutex_;
+    tk::Lock mutex_;
     std::vector<std::size_t> finished_;
     std::vector<dns::EntryResult> finishedResults_;
     std::atomic<bool> cancel_{false};
     bool done_ = false;
-    std::thread worker_;
+    tk::Thread worker_;
 };

@@ -1,4 +1,5 @@
 #include "catalogue/catalogue.h"
+#include "toolkit/decimal.h"
 
 #include <algorithm>
 #include <charconv>
@@ -226,7 +227,7 @@ settingsLines(const std::vector<CatalogueEntry>& entries, const CaseFold& fold) 
     SectionLines section(fold);
     section.lines.reserve(entries.size() + 2);
     section.put(L"ALL", joinNames(entries), true, 2);
-    section.put(L"NUM", std::to_wstring(entries.size()), true, 2);
+    section.put(L"NUM", tk::decimal(entries.size()), true, 2);
     for (const auto& entry : entries)
         section.put(entry.name, entry.pair, false, 2);
     return std::move(section.lines);

@@ -15,6 +15,7 @@
 #include "toolkit/elevation.h"
 #include "toolkit/open_as_user.h"
 #include "toolkit/platform.h"
+#include "toolkit/decimal.h"
 
 namespace cli {
 
@@ -161,7 +162,7 @@ int flush(const Command& command, Output& output) {
         !GetExitCodeProcess(process.hProcess, &code) || code != 0) {
         const std::wstring why = code == STILL_ACTIVE
                                      ? L"it did not finish in time"
-                                     : L"it ended with exit code " + std::to_wstring(code);
+                                     : L"it ended with exit code " + tk::decimal(code);
         return fail(output, command.json, L"flush", kNotWritten,
                     L"\"ipconfig /flushdns\" did not flush the DNS cache: " + why + L".");
     }
@@ -304,7 +305,7 @@ int runElevated(const std::vector<std::wstring>& args, const Command& command, O
     const auto printed = decodeChannel(bytes);
     if (!printed)
         return fail(output, command.json, verbName(command.verb), static_cast<int>(code),
-                    L"The elevated Keldrast gave no report (exit code " + std::to_wstring(code) +
+                    L"The elevated Keldrast gave no report (exit code " + tk::decimal(code) +
                         L").");
     output.out(printed->out);
     output.err(printed->err);

@@ -1,4 +1,5 @@
 #include "cli/command.h"
+#include "toolkit/decimal.h"
 
 #include <algorithm>
 #include <cwctype>
@@ -262,8 +263,8 @@ std::variant<Command, ParseError> parse(const std::vector<std::wstring>& args) {
                 for (wchar_t c : *value)
                     number = number * 10 + (c - L'0');
             if (!digits || number < low || number > high)
-                return fail(arg + L" needs a number from " + std::to_wstring(low) + L" to " +
-                            std::to_wstring(high) + L".");
+                return fail(arg + L" needs a number from " + tk::decimal(low) + L" to " +
+                            tk::decimal(high) + L".");
             (tries ? command.tries : port ? command.port : command.timeoutMs) = number;
         } else if (name == L"adapter" || name == L"channel") {
             const auto value = next();

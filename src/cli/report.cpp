@@ -4,6 +4,7 @@
 #include <cwctype>
 
 #include "dns/nameserver_state.h"
+#include "toolkit/decimal.h"
 
 namespace cli {
 
@@ -45,7 +46,7 @@ std::wstring jsonServers(std::wstring_view list) {
 
 std::wstring adapterLine(std::size_t index, std::wstring_view description,
                          std::wstring_view service) {
-    return std::to_wstring(index + 1) + L". " + std::wstring(description) + L"  " +
+    return tk::decimal(index + 1) + L". " + std::wstring(description) + L"  " +
            std::wstring(service);
 }
 
@@ -223,7 +224,7 @@ std::wstring listJson(const std::vector<AdapterView>& adapters) {
         const auto& a = adapters[i];
         const auto& c = a.current;
         if (i) out += L',';
-        out += L"{\"index\":" + std::to_wstring(i + 1) + L",\"description\":" +
+        out += L"{\"index\":" + tk::decimal(i + 1) + L",\"description\":" +
                jsonString(a.description) + L",\"guid\":" + jsonString(a.service) +
                L",\"static\":{\"ipv4\":" + jsonServers(c.static4.value_or(L"")) + L",\"ipv6\":" +
                jsonServers(c.static6.value_or(L"")) + L"}" + L",\"dhcp\":{\"ipv4\":" +
@@ -363,8 +364,8 @@ std::wstring changeJson(const ChangeResult& change, const Verdict& verdict) {
                           : change.live == app::InterfaceDnsResult::Failed ? L"failed"
                                                                            : L"not-available";
     return L"{\"command\":" + jsonString(verbName(change.verb)) + L",\"exitCode\":" +
-           std::to_wstring(verdict.exitCode) + L",\"result\":" + jsonString(verdict.result) +
-           L",\"adapter\":{\"index\":" + std::to_wstring(change.adapterIndex + 1) +
+           tk::decimal(verdict.exitCode) + L",\"result\":" + jsonString(verdict.result) +
+           L",\"adapter\":{\"index\":" + tk::decimal(change.adapterIndex + 1) +
            L",\"description\":" + jsonString(change.adapter) + L",\"guid\":" +
            jsonString(change.service) + L"}" +
            (change.verb == Verb::Set ? L",\"entry\":" + jsonString(change.entry) : L"") +
@@ -400,7 +401,7 @@ std::optional<Printed> decodeChannel(std::string_view bytes) {
 
 std::wstring errorJson(std::wstring_view command, int exitCode, std::wstring_view message) {
     return L"{\"command\":" + (command.empty() ? L"null" : jsonString(command)) +
-           L",\"exitCode\":" + std::to_wstring(exitCode) + L",\"result\":\"error\",\"message\":" +
+           L",\"exitCode\":" + tk::decimal(exitCode) + L",\"result\":\"error\",\"message\":" +
            jsonString(message) + L"}";
 }
 

@@ -1,9 +1,9 @@
 // Figures, order and the two text forms of the speed test's results.
 #include "dns/speedresult.h"
+#include "toolkit/decimal.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace dns {
 
@@ -27,18 +27,18 @@ void appendJsonString(std::string& out, std::wstring_view text) {
         } else if (c >= 0x20 && c < 0x7F) {
             out.push_back(static_cast<char>(c));
         } else {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c) & 0xFFFF);
-            out += escape;
+            static constexpr char kHex[] = "0123456789abcdef";
+            const auto unit = static_cast<unsigned>(c) & 0xFFFF;
+            out += "\\u";
+            for (int shift = 12; shift >= 0; shift -= 4)
+                out.push_back(kHex[(unit >> shift) & 0xF]);
         }
     }
     out.push_back('"');
 }
 
 void appendNumber(std::string& out, double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.3f", value);
-    out += text;
+    out += tk::fixed<char>(value, 3);
 }
 
 } // namespace
@@ -142,12 +142,7 @@ void sortFastestFirst(std::vector<EntryResult>& results) {
 
 std::wstring figureText(std::optional<double> ms) {
     if (!ms) return L"no answer";
-    wchar_t text[32];
-    if (*ms < 9.95)
-        std::swprintf(text, 32, L"%.1f ms", *ms);
-    else
-        std::swprintf(text, 32, L"%.0f ms", *ms);
-    return text;
+    return tk::fixed(*ms, *ms < 9.95 ? 1 : 0) + L" ms";
 }
 
 std::wstring serverText(const ServerResult& server) {

@@ -1,18 +1,24 @@
 // Non-blocking UDP sockets, one per server being measured, watched with select(). A server is
 // asked its tries one after another; up to maxInFlight servers are asked side by side, so a
 // silent one costs one timeout of wall time, not one per server.
+
+// rand_s: the system's random numbers for the query IDs, without the C++ runtime's
+// random_device and what it links in.
+#define _CRT_RAND_S
 #include "dns/speedtest.h"
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
 #include "dns/dnsmessage.h"
+#include "toolkit/thread.h"
 
 #include <algorithm>
 #include <chrono>
 #include <deque>
 #include <mutex>
 #include <optional>
+#include <cstdlib>
 #include <random>
 #include <utility>
 
@@ -29,7 +35,7 @@ constexpr int kCancelPollMs = 10;
 constexpr DWORD kUdpConnReset = IOC_IN | IOC_VENDOR | 12;
 
 constexpr unsigned short kDnsPort = 53;
-std::mutex g_portMutex;
+tk::Lock g_portMutex;
 ServerPortHandler g_portHandler;
 std::atomic<bool> g_loopbackOnly{false};
 
@@ -188,7 +194,9 @@ std::vector<EntryResult> runSpeedTest(const std::vector<app::CatalogueEntry>& en
     }
 
     WinsockSession winsock;
-    std::mt19937 random(std::random_device{}() ^ static_cast<unsigned>(now()));
+    unsigned seed = 0;
+    if (rand_s(&seed) != 0) seed = static_cast<unsigned>(now());
+    std::mt19937 random(seed);
     std::deque<std::size_t> queue(targets.size());
     for (std::size_t i = 0; i < targets.size(); ++i)
         queue[i] = i;
