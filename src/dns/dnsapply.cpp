@@ -105,12 +105,19 @@ SetInterfaceDnsHandler setSetInterfaceDnsHandler(SetInterfaceDnsHandler handler)
     return std::exchange(setInterfaceDnsHandler(), std::move(handler));
 }
 
+std::optional<GUID> interfaceGuidOf(std::wstring_view service) {
+    const auto fields = interfaceGuid(service);
+    if (!fields) return std::nullopt;
+    GUID guid{fields->data1, fields->data2, fields->data3, {}};
+    std::copy(fields->data4.begin(), fields->data4.end(), guid.Data4);
+    return guid;
+}
+
 InterfaceDnsResult setInterfaceDns(std::wstring_view service, std::wstring_view servers,
                                    Family family) {
-    std::wstring guidText(service);
-    GUID guid{};
-    if (!isInterfaceGuid(service) || FAILED(IIDFromString(guidText.c_str(), &guid)))
-        return InterfaceDnsResult::Failed;
+    const auto parsed = interfaceGuidOf(service);
+    if (!parsed) return InterfaceDnsResult::Failed;
+    const GUID& guid = *parsed;
     std::wstring nameServer(servers);
     DnsInterfaceSettings settings{};
     settings.Version = kDnsInterfaceSettingsVersion1;

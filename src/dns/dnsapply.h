@@ -25,6 +25,9 @@ namespace app {
 // NameServer of both families in every control set as it stands; nothing when a value could
 // not be read (other than being absent).
 std::optional<NameServerState> readNameServerState(std::wstring_view service);
+
+// The GUID of an interface name such as "{1D7E0C6B-…}"; nothing when the name is not one.
+std::optional<GUID> interfaceGuidOf(std::wstring_view service);
 // Puts state back exactly: present values written, absent ones deleted. Says which control
 // sets took every change.
 [[nodiscard]] ControlSetWrites writeNameServerState(std::wstring_view service,

@@ -63,6 +63,26 @@ bool isInterfaceGuid(std::wstring_view service) {
     return true;
 }
 
+std::optional<InterfaceGuid> interfaceGuid(std::wstring_view service) {
+    if (!isInterfaceGuid(service)) return std::nullopt;
+    // The hex digits in order, without braces and dashes: 32 of them.
+    std::uint64_t high = 0, low = 0;
+    int digit = 0;
+    for (wchar_t c : service) {
+        if (!isHex(c)) continue;
+        const unsigned value = c <= L'9' ? c - L'0' : (c | 0x20) - L'a' + 10;
+        auto& half = digit++ < 16 ? high : low;
+        half = half << 4 | value;
+    }
+    InterfaceGuid guid;
+    guid.data1 = static_cast<std::uint32_t>(high >> 32);
+    guid.data2 = static_cast<std::uint16_t>(high >> 16);
+    guid.data3 = static_cast<std::uint16_t>(high);
+    for (int i = 0; i < 8; ++i)
+        guid.data4[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(low >> (56 - 8 * i));
+    return guid;
+}
+
 std::wstring invalidAdapterMessage(std::wstring_view service) {
     return L"The DNS servers were not changed: the selected adapter's interface name \"" +
            std::wstring(service) + L"\" is not an interface GUID...";

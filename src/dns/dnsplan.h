@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -41,6 +42,13 @@ std::wstring_view controlSetName(std::size_t index);
 // "{1D7E0C6B-0000-4000-8000-000000000001}". Nothing else may reach a registry path: an empty
 // or odd name would write NameServer on the Interfaces key itself or somewhere else.
 bool isInterfaceGuid(std::wstring_view service);
+// Such a name as the GUID's fields; nothing when it is not one.
+struct InterfaceGuid {
+    std::uint32_t data1 = 0;
+    std::uint16_t data2 = 0, data3 = 0;
+    std::array<std::uint8_t, 8> data4{};
+};
+std::optional<InterfaceGuid> interfaceGuid(std::wstring_view service);
 // The stop message for an adapter whose service name is not such a GUID.
 std::wstring invalidAdapterMessage(std::wstring_view service);
 

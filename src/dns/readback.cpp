@@ -102,12 +102,10 @@ ServersInUseHandler setServersInUseHandler(ServersInUseHandler handler) {
 }
 
 std::optional<std::wstring> configuredServers(std::wstring_view service, Family family) {
-    GUID guid{};
-    const std::wstring text(service);
-    if (!isInterfaceGuid(service) || FAILED(IIDFromString(text.c_str(), &guid)))
-        return std::nullopt;
-    if (const auto& handler = configuredServersHandler()) return handler(guid, family);
-    return systemConfiguredServers(guid, family);
+    const auto guid = interfaceGuidOf(service);
+    if (!guid) return std::nullopt;
+    if (const auto& handler = configuredServersHandler()) return handler(*guid, family);
+    return systemConfiguredServers(*guid, family);
 }
 
 ServersInUse reportedServers(std::wstring_view service) {
