@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+#include <string_view>
 #include <utility>
 
 #include "catalogue/mConfig.h"
@@ -328,9 +330,21 @@ int run(const std::vector<std::wstring>& args, Output& output, const Options& op
 }
 
 std::vector<std::wstring> processArguments() {
+    std::vector<std::wstring> args;
+    // The program's name runs to its closing quote when it starts with one, else to the first
+    // space or tab. With nothing after it the window opens, and shell32 (which splits the
+    // rest) need not be loaded at this start.
+    const std::wstring_view line = GetCommandLineW();
+    std::size_t rest = 0;
+    if (line.starts_with(L'"')) {
+        rest = line.find(L'"', 1);
+        rest = rest == std::wstring_view::npos ? line.size() : rest + 1;
+    } else {
+        rest = std::min(line.find_first_of(L" \t"), line.size());
+    }
+    if (line.find_first_not_of(L" \t", rest) == std::wstring_view::npos) return args;
     int count = 0;
     LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
-    std::vector<std::wstring> args;
     if (!argv) return args;
     for (int i = 1; i < count; ++i)
         args.emplace_back(argv[i]);
