@@ -3,7 +3,8 @@
 // 14 owner-drawn surfaces that paint their caption (the kButtons, the kLabels and the hosts
 // of the two address fields), 8 statics, 2 drop-down lists of 18 items, 2 SysIPAddress32
 // (4 edits each), the add panel with its edit, and the check box: 37 windows in all, with the
-// same three fonts and the same manifest.
+// same three fonts and the same manifest. Built with KELDRAST_BARE_WINDOW it is the other
+// yardstick: the same window without any child window.
 #include "app/layout.h"
 
 #include <windows.h>
@@ -45,7 +46,8 @@ LRESULT CALLBACK mainProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
     return DefWindowProcW(w, m, wp, lp);
 }
 
-HWND child(HWND parent, const wchar_t* cls, const app::ControlRow& row, DWORD style) {
+[[maybe_unused]] HWND child(HWND parent, const wchar_t* cls, const app::ControlRow& row,
+                            DWORD style) {
     const auto px = [](int twips) { return MulDiv(twips, 96, 1440); };
     const DWORD visible = row.visibleAtStart ? WS_VISIBLE : 0;
     HWND w = CreateWindowExW(0, cls, std::wstring(row.caption).c_str(), WS_CHILD | visible | style,
@@ -88,6 +90,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     HWND form = CreateWindowExW(0, L"ChildWindows", L"Yardstick", style, CW_USEDEFAULT,
                                 CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
                                 nullptr, nullptr, instance, nullptr);
+#ifndef KELDRAST_BARE_WINDOW
     HWND panel = nullptr;
     for (const auto& row : app::mainWindowControls())
         if (row.kind == ControlKind::Panel) panel = child(form, L"STATIC", row, 0);
@@ -129,6 +132,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
             break;
         }
     }
+#endif
     ShowWindow(form, show);
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
