@@ -69,7 +69,7 @@ TEST(CommandLine, MistakesAreErrorsNeverIgnored) {
         {{L"/test", L"/tries", L"21"}, L"/tries needs a number from 1 to 20."},
         {{L"/test", L"/timeout", L"2x"}, L"/timeout needs a number from 50 to 10000."},
         {{L"/test", L"/port", L"0"}, L"/port needs a number from 1 to 65535."},
-        {{L"/list", L"/verbose"}, L"Unknown switch: /verbose"},
+        {{L"/list", L"/tries", L"3"}, L"/tries, /timeout and /port go with /test."},
         {{L"-list"}, L"Unexpected argument: -list"},
         {{L"/list", L"extra"}, L"Unexpected argument: extra"},
         {{L"/list", L"/catalogue"}, L"Only one command"},
@@ -172,57 +172,50 @@ TEST(EntryChoice, AsTheSettingsFileComparesNames) {
 
 TEST(Verdict, ExitCodesFromWhatWasWrittenAndReadBack) {
     using enum InterfaceDnsResult;
+    using Servers = std::vector<std::wstring>;
     const app::ControlSetWrites all{true, true, true}, none{}, some{true, false, true};
-    ChangeResult asked;
-    asked.servers = L"1.1.1.1,1.0.0.1";
-    asked.servers6 = L"2606:4700:4700::1111";
-    const std::vector<std::wstring> inUse{L"2606:4700:4700::1111", L"1.0.0.1", L"1.1.1.1"};
+    const Servers inUse{L"2606:4700:4700::1111", L"1.0.0.1", L"1.1.1.1"};
+    const Servers withDhcp6{L"1.1.1.1", L"1.0.0.1", L"fd00::53"};
     const struct {
         app::ControlSetWrites written;
         InterfaceDnsResult live;
-        std::optional<std::vector<std::wstring>> inUse;
-        bool validService;
+        std::optional<Servers> inUse;
         int code;
         const wchar_t* result;
+        const wchar_t* servers = L"1.1.1.1,1.0.0.1";
+        const wchar_t* servers6 = L"2606:4700:4700::1111";
+        bool validService = true;
     } cases[] = {
-        {all, Applied, inUse, true, kDone, L"applied"},
-        {all, Applied, std::vector<std::wstring>{L"1.1.1.1", L"2606:4700:4700::1111"}, true,
+        {all, Applied, inUse, kDone, L"applied"},
+        {all, Applied, Servers{L"1.1.1.1", L"2606:4700:4700::1111"}, kOtherServersInUse,
+         L"other-servers-in-use"},
+        {all, Applied, Servers{L"1.1.1.1", L"1.0.0.1", L"8.8.8.8", L"2606:4700:4700::1111"},
          kOtherServersInUse, L"other-servers-in-use"},
-        {all, Applied,
-         std::vector<std::wstring>{L"1.1.1.1", L"1.0.0.1", L"8.8.8.8", L"2606:4700:4700::1111"},
-         true, kOtherServersInUse, L"other-servers-in-use"},
-        {all, Applied, std::nullopt, true, kDone, L"saved"},
-        {all, NotAvailable, std::nullopt, true, kDone, L"saved"},
-        {all, Failed, std::nullopt, true, kOtherServersInUse, L"other-servers-in-use"},
-        {some, Applied, inUse, true, kPartlyWritten, L"partly-written"},
-        {none, NotAvailable, std::nullopt, true, kNotWritten, L"not-written"},
-        {all, NotAvailable, std::nullopt, false, kNotWritten, L"not-written"},
+        // A family left automatic counts too: servers from DHCP are other servers than those set.
+        {all, Applied, withDhcp6, kOtherServersInUse, L"other-servers-in-use", L"1.1.1.1,1.0.0.1",
+         L""},
+        {all, Applied, withDhcp6, kDone, L"applied", L"", L""}, // Default: whatever DHCP gives
+        {all, Applied, std::nullopt, kDone, L"saved"},
+        {all, NotAvailable, std::nullopt, kDone, L"saved"},
+        {all, Failed, std::nullopt, kOtherServersInUse, L"other-servers-in-use"},
+        {some, Applied, inUse, kPartlyWritten, L"partly-written"},
+        {none, NotAvailable, std::nullopt, kNotWritten, L"not-written"},
+        {all, NotAvailable, std::nullopt, kNotWritten, L"not-written", L"", L"", false},
     };
     for (const auto& c : cases) {
-        ChangeResult change = asked;
-        change.written = c.written;
-        change.live = c.live;
-        change.inUse = c.inUse;
-        change.validService = c.validService;
+        const ChangeResult change{.servers = c.servers,
+                                  .servers6 = c.servers6,
+                                  .validService = c.validService,
+                                  .written = c.written,
+                                  .live = c.live,
+                                  .inUse = c.inUse};
         const auto verdict = judge(change);
         EXPECT_EQ(verdict.exitCode, c.code) << c.result;
         EXPECT_EQ(verdict.result, c.result);
     }
-    // A family left automatic counts too: servers from DHCP are other servers than those set.
-    ChangeResult v4only = asked;
-    v4only.servers6.clear();
-    v4only.written = all;
-    v4only.live = Applied;
-    v4only.inUse = std::vector<std::wstring>{L"1.1.1.1", L"1.0.0.1", L"fd00::53"};
-    EXPECT_EQ(judge(v4only).exitCode, kOtherServersInUse);
-    v4only.servers.clear(); // Default: whatever is reported is what DHCP gives
-    EXPECT_EQ(judge(v4only).exitCode, kDone);
-    ChangeResult partly = asked;
-    partly.written = some;
-    EXPECT_NE(judge(partly).message.find(L"written to ControlSet001, CurrentControlSet; not "
-                                         L"written to ControlSet002"),
-              std::wstring::npos);
-    EXPECT_NE(judge(ChangeResult{.written = all}).message.find(L"when the adapter reconnects"),
+    EXPECT_NE(judge(ChangeResult{.written = some})
+                  .message.find(L"written to ControlSet001, CurrentControlSet; not "
+                                L"written to ControlSet002"),
               std::wstring::npos);
 }
 
@@ -251,16 +244,21 @@ TEST(Printing, JsonDocuments) {
                               .service = kGuid2,
                               .entry = L"Open DNS",
                               .servers = L"1.1.1.1",
+                              .servers6 = L"fd00::53",
                               .written = {true, true, true}};
     const auto json = changeJson(change, judge(change));
     EXPECT_EQ(json,
               L"{\"command\":\"set\",\"exitCode\":0,\"result\":\"saved\",\"adapter\":{\"index\":2,"
               L"\"description\":\"Wi-Fi\",\"guid\":\"" +
                   kGuid2 +
-                  L"\"},\"entry\":\"Open DNS\",\"ipv4\":[\"1.1.1.1\"],\"ipv6\":[],\"written\":{"
-                  L"\"ControlSet001\":true,\"ControlSet002\":true,\"CurrentControlSet\":true},"
-                  L"\"live\":\"not-available\",\"inUse\":null,\"message\":\"Saved. It takes "
-                  L"effect when the adapter reconnects.\"}");
+                  L"\"},\"entry\":\"Open DNS\",\"ipv4\":[\"1.1.1.1\"],\"ipv6\":[\"fd00::53\"],"
+                  L"\"written\":{\"ControlSet001\":true,\"ControlSet002\":true,"
+                  L"\"CurrentControlSet\":true},\"live\":\"not-available\",\"inUse\":null,"
+                  L"\"message\":\"Saved. It takes effect when the adapter reconnects.\"}");
+    EXPECT_EQ(changeText(change, judge(change)),
+              L"Open DNS -> 2. Wi-Fi  " + kGuid2 +
+                  L"\n   IPv4: 1.1.1.1\n   IPv6: fd00::53\nSaved. It takes effect when the adapter "
+                  L"reconnects.\n");
     EXPECT_EQ(errorJson(L"set", 2, L"No \"X\""),
               L"{\"command\":\"set\",\"exitCode\":2,\"result\":\"error\",\"message\":\"No "
               L"\\\"X\\\"\"}");
@@ -270,8 +268,16 @@ TEST(Printing, TextForms) {
     EXPECT_EQ(
         catalogueText({{L"Google DNS", L"8.8.8.8,8.8.4.4", L"2001:4860:4860::8888"}, {L"X", L""}}),
         L"Google DNS  8.8.8.8, 8.8.4.4; 2001:4860:4860::8888\nX           (no servers)\n");
-    EXPECT_EQ(listText({named(L"LAN", kGuid1)}),
+    AdapterView lan = named(L"LAN", kGuid1);
+    lan.current.static6 = L"fd00::1";
+    lan.current.dhcp4 = L"10.0.0.1";
+    lan.current.dhcp6 = L"fd00::53";
+    lan.current.inUse = std::vector<std::wstring>{};
+    EXPECT_EQ(listText({lan, named(L"B", kGuid2)}),
               L"1. LAN  " + kGuid1 +
+                  L"\n   IPv4 static: automatic\n   IPv6 static: fd00::1\n   From DHCP:   "
+                  L"10.0.0.1, fd00::53\n   In use:      none\n2. B  " +
+                  kGuid2 +
                   L"\n   IPv4 static: automatic\n   IPv6 static: automatic\n   From DHCP:   "
                   L"none\n   In use:      not reported\n");
     EXPECT_EQ(listText({}), L"No network adapters found.\n");

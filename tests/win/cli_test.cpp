@@ -61,20 +61,6 @@ struct Ran {
     int windows = 0; // top-level windows the program showed
 };
 
-struct Watched {
-    DWORD processId;
-    std::vector<HWND> windows;
-};
-BOOL CALLBACK collectWindow(HWND window, LPARAM param) {
-    auto& watched = *reinterpret_cast<Watched*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == watched.processId && IsWindowVisible(window) &&
-        std::find(watched.windows.begin(), watched.windows.end(), window) == watched.windows.end())
-        watched.windows.push_back(window);
-    return TRUE;
-}
-
 // The copied program in a scratch folder with its own settings file, three network cards
 // (one whose service name is no GUID) and clean interface keys.
 class CommandLineTest : public testing::Test {
@@ -143,15 +129,24 @@ class CommandLineTest : public testing::Test {
     // Waits for the process, counting the visible top-level windows it shows (looked for
     // every 10 ms); a window that stays is closed, so the window's own start is checked too.
     static int watchWindows(HANDLE process, DWORD processId) {
-        Watched watched{processId, {}};
+        std::pair<DWORD, std::vector<HWND>> watched{processId, {}};
+        auto collect = [](HWND window, LPARAM param) -> BOOL {
+            auto& [id, windows] = *reinterpret_cast<decltype(watched)*>(param);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == id && IsWindowVisible(window) &&
+                std::find(windows.begin(), windows.end(), window) == windows.end())
+                windows.push_back(window);
+            return TRUE;
+        };
         const DWORD start = GetTickCount();
         while (WaitForSingleObject(process, 10) == WAIT_TIMEOUT) {
-            EnumWindows(collectWindow, reinterpret_cast<LPARAM>(&watched));
-            for (HWND w : watched.windows)
+            EnumWindows(collect, reinterpret_cast<LPARAM>(&watched));
+            for (HWND w : watched.second)
                 PostMessageW(w, WM_CLOSE, 0, 0);
             if (GetTickCount() - start > 30000) TerminateProcess(process, 99);
         }
-        return static_cast<int>(watched.windows.size());
+        return static_cast<int>(watched.second.size());
     }
 
     fs::path dir =
@@ -162,7 +157,6 @@ class CommandLineTest : public testing::Test {
 TEST_F(CommandLineTest, ReadingCommandsPrintTheSeededFacts) {
     const auto list = run(L"/list /json");
     EXPECT_EQ(list.code, 0u) << list.err;
-    EXPECT_EQ(list.err, L"");
     EXPECT_NE(list.out.find(L"{\"adapters\":[{\"index\":1,\"description\":\"Test Ethernet "
                             L"Adapter\",\"guid\":\"" +
                             kEth +
@@ -173,28 +167,25 @@ TEST_F(CommandLineTest, ReadingCommandsPrintTheSeededFacts) {
               std::wstring::npos);
     EXPECT_EQ(list.out.find(L'\n'), list.out.size() - 1) << "one line";
 
-    const auto catalogue = run(L"/CATALOGUE /json");
-    EXPECT_EQ(catalogue.code, 0u);
-    EXPECT_EQ(catalogue.out,
-              L"{\"catalogue\":[{\"name\":\"Open DNS\",\"ipv4\":[\"208.67.222.222\",\"208.67.220."
-              L"220\"],\"ipv6\":[\"2620:119:35::35\",\"2620:119:53::53\"]},{\"name\":\"Caf\u00E9 "
-              L"DNS\",\"ipv4\":[\"9.9.9.9\",\"149.112."
-              L"112.112\"],\"ipv6\":[]},{\"name\":\"Quad\",\"ipv4\":[\"9.9.9.10\"],\"ipv6\":[]}]}"
-              L"\r\n");
+    const auto json = run(L"/CATALOGUE /json");
+    EXPECT_EQ(json.out.rfind(L"{\"catalogue\":[{\"name\":\"Open DNS\",", 0), 0u) << json.out;
     // Text goes out as UTF-8 with Windows line ends.
-    run(L"/catalogue");
-    EXPECT_NE(bytesOf(dir / "out.txt").find("Caf\xC3\xA9 DNS  9.9.9.9, 149.112.112.112\r\n"),
-              std::string::npos);
-
+    const auto text = run(L"/catalogue");
+    EXPECT_EQ(bytesOf(dir / "out.txt"),
+              "Open DNS  208.67.222.222, 208.67.220.220; 2620:119:35::35, 2620:119:53::53\r\n"
+              "Caf\xC3\xA9 DNS  9.9.9.9, 149.112.112.112\r\nQuad      9.9.9.10\r\n");
     const auto help = run(L"/?");
-    EXPECT_EQ(help.code, 0u);
     EXPECT_NE(help.out.find(L"Exit codes"), std::wstring::npos);
-    for (const auto& ran : {list, catalogue, help})
+    for (const auto& ran : {list, json, text, help}) {
+        EXPECT_EQ(ran.code, 0u);
+        EXPECT_EQ(ran.err, L"");
         EXPECT_EQ(ran.windows, 0);
+    }
 }
 
-TEST_F(CommandLineTest, ChangesReachTheRegistryOfTheNamedAdapter) {
+TEST_F(CommandLineTest, ChangesReachTheNamedAdapterAndRestoreUndoesThem) {
     using app::Family;
+    const std::string catalogue = bytesOf(dir / "Keldrast.ini");
     auto set = run(L"/set \"Open DNS\" /adapter 2");
     EXPECT_EQ(set.code, 0u) << set.err;
     EXPECT_NE(set.out.find(L"Open DNS -> 2. Test Wireless Adapter"), std::wstring::npos);
@@ -217,33 +208,27 @@ TEST_F(CommandLineTest, ChangesReachTheRegistryOfTheNamedAdapter) {
     EXPECT_EQ(nameServers(Family::V4, kEth), L"1.1.1.1,1.0.0.1");
     EXPECT_EQ(nameServers(Family::V6, kEth), L"2606:4700:4700::1111");
 
-    const auto automatic = run(L"/default /adapter " + kEth);
-    EXPECT_EQ(automatic.code, 0u) << automatic.err;
-    EXPECT_EQ(nameServers(Family::V4, kEth), L"");
-    EXPECT_EQ(nameServers(Family::V6, kEth), L"");
-    for (const auto& ran : {set, custom, automatic})
-        EXPECT_EQ(ran.windows, 0);
-}
-
-TEST_F(CommandLineTest, RestoreReturnsToTheStateBeforeTheFirstChange) {
-    using app::Family;
-    const std::string catalogue = bytesOf(dir / "Keldrast.ini");
-    ASSERT_EQ(run(L"/set Quad /adapter 1").code, 0u);
-    ASSERT_EQ(run(L"/custom 1.1.1.1 /v6 ::1 /adapter 1").code, 0u);
-    EXPECT_EQ(bytesOf(dir / "Keldrast.ini").rfind(catalogue, 0), 0u)
-        << "the catalogue is read, never rewritten; the restore record is added after it";
-    const auto restored = run(L"/restore /adapter 1 /json");
+    // Back to the state before the first change: only CurrentControlSet held IPv4 servers.
+    const auto restored = run(L"/restore /adapter 1");
     EXPECT_EQ(restored.code, 0u) << restored.err;
-    EXPECT_EQ(restored.out.rfind(L"{\"command\":\"restore\",\"exitCode\":0,", 0), 0u)
+    EXPECT_NE(restored.out.find(L"IPv4: 4.4.4.4, 4.4.2.2\r\n   IPv6: automatic"),
+              std::wstring::npos)
         << restored.out;
-    EXPECT_NE(restored.out.find(L"\"ipv4\":[\"4.4.4.4\",\"4.4.2.2\"],\"ipv6\":[]"),
-              std::wstring::npos);
-    // As seeded: only CurrentControlSet held IPv4 servers; the rest were absent.
     EXPECT_EQ(nameServer(Family::V4, 2, kEth), L"4.4.4.4,4.4.2.2");
     for (std::size_t set = 0; set < 2; ++set)
         EXPECT_EQ(nameServer(Family::V4, set, kEth), L"");
     EXPECT_EQ(nameServers(Family::V6, kEth), L"");
-    EXPECT_EQ(run(L"/restore /adapter 1").code, 2u) << "the record is used up";
+    const auto again = run(L"/restore /adapter 1");
+    EXPECT_EQ(again.code, 2u) << "the record is used up";
+    EXPECT_NE(again.err.find(L"nothing to restore for Test Ethernet Adapter"), std::wstring::npos);
+
+    const auto automatic = run(L"/default /adapter " + kEth);
+    EXPECT_EQ(automatic.code, 0u) << automatic.err;
+    EXPECT_EQ(nameServers(Family::V4, kEth), L"");
+    EXPECT_EQ(bytesOf(dir / "Keldrast.ini").rfind(catalogue, 0), 0u)
+        << "the catalogue is read, never rewritten; the restore record is added after it";
+    for (const auto& ran : {set, custom, restored, again, automatic})
+        EXPECT_EQ(ran.windows, 0);
 }
 
 TEST_F(CommandLineTest, EveryFailureHasItsExitCodeAndGoesToTheErrorStream) {
@@ -252,14 +237,9 @@ TEST_F(CommandLineTest, EveryFailureHasItsExitCodeAndGoesToTheErrorStream) {
         DWORD code;
         const wchar_t* says;
     } cases[] = {
-        {L"/lsit", 1, L"Unknown switch: /lsit"},
-        {L"/custom 1.1.1.1 /adapter 1 /verbose", 1, L"Unknown switch: /verbose"},
+        {L"/lsit", 1, L"Unknown switch: /lsit\r\nRun keldrast /? for usage."},
         {L"/set \"Open DNS\"", 1, L"more than one adapter"},
-        {L"/list /tries 3", 1, L"/tries, /timeout and /port go with /test"},
-        {L"/restore /adapter 1", 2, L"nothing to restore for Test Ethernet Adapter"},
-        {L"/set Nope /adapter 1", 2, L"no entry called Nope"},
         {L"/set \"Open DNS\" /adapter 7", 2, L"no adapter number 7"},
-        {L"/default /adapter \"Test Adapter\"", 2, L"No adapter is called Test Adapter"},
         {L"/default /adapter Odd", 4, L"not-a-guid"},
     };
     for (const auto& c : cases) {
@@ -269,6 +249,7 @@ TEST_F(CommandLineTest, EveryFailureHasItsExitCodeAndGoesToTheErrorStream) {
         EXPECT_EQ(ran.windows, 0) << c.arguments;
     }
     const auto json = run(L"/set Nope /adapter 1 /json");
+    EXPECT_EQ(json.code, 2u);
     EXPECT_EQ(json.out, L"{\"command\":\"set\",\"exitCode\":2,\"result\":\"error\",\"message\":"
                         L"\"The catalogue has no entry called Nope. Run keldrast /catalogue for "
                         L"its names.\"}\r\n");
@@ -278,15 +259,10 @@ TEST_F(CommandLineTest, EveryFailureHasItsExitCodeAndGoesToTheErrorStream) {
 TEST_F(CommandLineTest, FlushRunsTheSystemIpconfigAndSaysWhatItDid) {
     const auto flush = run(L"/flush");
     // Wine's ipconfig refuses /flushdns; Windows' flushes. Either way it is said, not hidden.
-    if (flush.code == 0)
-        EXPECT_EQ(flush.out, L"The DNS resolver cache was flushed.\r\n");
-    else
-        EXPECT_NE(flush.err.find(L"\"ipconfig /flushdns\" did not flush the DNS cache: it ended "
-                                 L"with exit code"),
-                  std::wstring::npos)
-            << flush.err;
+    EXPECT_TRUE(flush.code == 0 ? flush.out == L"The DNS resolver cache was flushed.\r\n"
+                                : flush.err.starts_with(L"\"ipconfig /flushdns\" did not flush"))
+        << flush.code << flush.out << flush.err;
     EXPECT_EQ(flush.windows, 0);
-    RecordProperty("flush", flush.code == 0 ? "flushed" : "refused");
 }
 
 TEST_F(CommandLineTest, TestMeasuresTheCatalogueFastestFirst) {
@@ -308,7 +284,6 @@ TEST_F(CommandLineTest, TestMeasuresTheCatalogueFastestFirst) {
     const auto json = run(L"/test /tries 2 /timeout 300 /json /port " + port);
     EXPECT_EQ(json.code, 0u);
     EXPECT_NE(json.out.find(L"\"median_ms\": null"), std::wstring::npos) << json.out;
-    EXPECT_EQ(run(L"/test /tries 0").code, 1u);
 }
 
 TEST_F(CommandLineTest, WithoutArgumentsTheWindowOpens) {
