@@ -12,6 +12,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <functional>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -26,40 +27,47 @@ constexpr int kToolTipWidth = 320; // pixels at 96 DPI; the flush tip wraps onto
 using AnyControl = std::variant<tk::Label*, kLabel*, tk::ComboBox*, kButton*, tk::CheckBox*,
                                 IPAddressBox*, tk::TextBox*, tk::Panel*>;
 struct Placed {
-    const app::ControlRow& row;
+    std::reference_wrapper<const app::ControlRow> row;
     AnyControl control;
 };
 
+// Each windowed control with its row of the table; a misspelt name does not compile. Listed
+// in the order the form creates them: the form's own controls by tab index, then the add
+// panel's, which need the panel as their parent.
 std::vector<Placed> placedControls(frmMain& f) {
-    auto at = [](std::wstring_view name, AnyControl c) { return Placed{app::controlRow(name), c}; };
-    // In tab order within each container: the panel's children follow the panel.
-    return {at(L"cbNET", &f.cbNET),
-            at(L"kButton23", &f.kButton23),
-            at(L"cbDNSName", &f.cbDNSName),
-            at(L"bt1", &f.bt1),
-            at(L"bt2", &f.bt2),
-            at(L"chbCustom", &f.chbCustom),
-            at(L"IP1", &f.IP1),
-            at(L"IP2", &f.IP2),
-            at(L"btApply", &f.btApply),
-            at(L"btDefaultDNS", &f.btDefaultDNS),
-            at(L"btFlush", &f.btFlush),
-            at(L"kButton24", &f.kButton24),
-            at(L"kButton25", &f.kButton25),
-            at(L"Label1", &f.Label1),
-            at(L"kLabel1", &f.kLabel1),
-            at(L"kLabel2", &f.kLabel2),
-            at(L"Label2", &f.Label2),
-            at(L"Label3", &f.Label3),
-            at(L"Label4", &f.Label4),
-            at(L"Label5", &f.Label5),
-            at(L"Picture1", &f.Picture1),
-            at(L"txName", &f.txName),
-            at(L"btADD", &f.btADD),
-            at(L"btCANCEL", &f.btCANCEL),
-            at(L"Label6", &f.Label6),
-            at(L"Label7", &f.Label7),
-            at(L"lbIDCard", &f.lbIDCard)};
+    using app::controlRow;
+    std::vector<Placed> placed{{controlRow(L"Label1"), &f.Label1},
+                               {controlRow(L"kLabel1"), &f.kLabel1},
+                               {controlRow(L"kLabel2"), &f.kLabel2},
+                               {controlRow(L"Label2"), &f.Label2},
+                               {controlRow(L"lbIDCard"), &f.lbIDCard},
+                               {controlRow(L"cbNET"), &f.cbNET},
+                               {controlRow(L"Label3"), &f.Label3},
+                               {controlRow(L"cbDNSName"), &f.cbDNSName},
+                               {controlRow(L"bt1"), &f.bt1},
+                               {controlRow(L"bt2"), &f.bt2},
+                               {controlRow(L"chbCustom"), &f.chbCustom},
+                               {controlRow(L"Label4"), &f.Label4},
+                               {controlRow(L"IP1"), &f.IP1},
+                               {controlRow(L"Label5"), &f.Label5},
+                               {controlRow(L"IP2"), &f.IP2},
+                               {controlRow(L"btApply"), &f.btApply},
+                               {controlRow(L"btDefaultDNS"), &f.btDefaultDNS},
+                               {controlRow(L"btFlush"), &f.btFlush},
+                               {controlRow(L"kButton24"), &f.kButton24},
+                               {controlRow(L"kButton25"), &f.kButton25},
+                               {controlRow(L"kButton23"), &f.kButton23},
+                               {controlRow(L"Picture1"), &f.Picture1},
+                               {controlRow(L"Label6"), &f.Label6},
+                               {controlRow(L"Label7"), &f.Label7},
+                               {controlRow(L"txName"), &f.txName},
+                               {controlRow(L"btADD"), &f.btADD},
+                               {controlRow(L"btCANCEL"), &f.btCANCEL}};
+    std::stable_sort(placed.begin(), placed.end(), [](const Placed& a, const Placed& b) {
+        const app::ControlRow &x = a.row, &y = b.row;
+        return std::pair(x.inPanel, x.tabIndex) < std::pair(y.inPanel, y.tabIndex);
+    });
+    return placed;
 }
 
 // Where the focus goes in a control: the address field's editor, or the control's window.
@@ -151,7 +159,7 @@ bool frmMain::createControls() {
     bool ok = true;
     int id = 100;
     for (const Placed& p : placedControls(*this)) {
-        const auto& s = p.row;
+        const app::ControlRow& s = p.row;
         const HWND parent = s.inPanel ? Picture1.hwnd() : hwnd();
         const RECT r = pixelRect(s);
         const tk::FontPtr font = fontFor(s.font);
@@ -208,8 +216,8 @@ bool frmMain::createControls() {
     if (toolTips_.create(hwnd())) {
         toolTips_.setMaxWidth(tk::scaleFrom96(kToolTipWidth, dpi_));
         for (const Placed& p : placedControls(*this))
-            if (!p.row.toolTip.empty())
-                std::visit([&](auto* c) { toolTips_.add(c->hwnd(), p.row.toolTip); }, p.control);
+            if (const auto& tip = p.row.get().toolTip; !tip.empty())
+                std::visit([&](auto* c) { toolTips_.add(c->hwnd(), tip); }, p.control);
         // The adapter list's tip is the selected adapter's DNS settings, read when it shows.
         toolTips_.addAsked(cbNET.hwnd());
     }
@@ -258,7 +266,7 @@ void frmMain::sizeWindow() {
 
 void frmMain::placeControls() {
     for (const Placed& p : placedControls(*this)) {
-        const auto& s = p.row;
+        const app::ControlRow& s = p.row;
         const RECT r = pixelRect(s);
         const HFONT font = tk::fontHandle(*fontFor(s.font), dpi_);
         std::visit(
@@ -318,9 +326,9 @@ HWND frmMain::nextTabStop(HWND from, bool backwards) {
     for (const Placed& p : placedControls(*this)) {
         const HWND target = focusTarget(p.control);
         // The address field's editor is no tab stop itself: the field is one.
-        if (target && (p.row.kind == app::ControlKind::IPAddress ||
+        if (target && (p.row.get().kind == app::ControlKind::IPAddress ||
                        (GetWindowLongW(target, GWL_STYLE) & WS_TABSTOP)))
-            stops.emplace_back(p.row.tabIndex, target);
+            stops.emplace_back(p.row.get().tabIndex, target);
     }
     std::sort(stops.begin(), stops.end());
     const std::size_t n = stops.size();
