@@ -41,8 +41,7 @@ bool ComboBox::addItems(const std::vector<std::wstring>& items) {
     SendMessageW(hwnd(), WM_SETREDRAW, FALSE, 0);
     bool all = true;
     for (const auto& item : items)
-        all = SendMessageW(hwnd(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str())) >= 0 &&
-              all;
+        all = sendPastSubclass(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str())) >= 0 && all;
     SendMessageW(hwnd(), WM_SETREDRAW, TRUE, 0);
     InvalidateRect(hwnd(), nullptr, TRUE);
     return all;

@@ -52,6 +52,12 @@ bool Control::adopt(HWND window) noexcept {
     return true;
 }
 
+LRESULT Control::sendPastSubclass(UINT message, WPARAM wParam, LPARAM lParam) const noexcept {
+    const auto classProcedure = reinterpret_cast<WNDPROC>(GetClassLongPtrW(hwnd_, GCLP_WNDPROC));
+    return classProcedure ? CallWindowProcW(classProcedure, hwnd_, message, wParam, lParam)
+                          : SendMessageW(hwnd_, message, wParam, lParam);
+}
+
 bool Control::move(const RECT& rect) noexcept {
     return hwnd_ && SetWindowPos(hwnd_, nullptr, rect.left, rect.top, rect.right - rect.left,
                                  rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE);

@@ -46,6 +46,10 @@ class Control {
                                     std::wstring_view text = {});
     // Takes ownership of a window made elsewhere; on failure the window is destroyed.
     [[nodiscard]] bool adopt(HWND window) noexcept;
+    // A message for the system class's own window procedure, past this wrapper's subclass:
+    // for work in bulk, since under Wine each message through a subclass costs a round trip
+    // to its server. Not for messages the wrapper must hear.
+    LRESULT sendPastSubclass(UINT message, WPARAM wParam, LPARAM lParam) const noexcept;
 
     // A notification code from WM_COMMAND sent by this control to its container.
     virtual bool onCommand(WORD /*code*/) { return false; }
