@@ -100,10 +100,6 @@ void ControlSurface::setVisible(bool visible) {
     if (visible && !was && ready_) Show();
 }
 
-void ControlSurface::saveProperties(ctl::PropertyBag& bag) {
-    WriteProperties(bag);
-}
-
 void ControlSurface::destroy() {
     if (!hwnd()) return;
     DestroyWindow(hwnd());

@@ -7,16 +7,15 @@
 //   control.move(rect);                              // Resize when the size changes
 //   control.setDpi(dpi);  control.move(scaledRect);  // after WM_DPICHANGED of the host
 //   control.setVisible(false / true);                // Show when it becomes visible
-//   control.saveProperties(bag);                     // WriteProperties
 //   control.destroy();                               // Terminate (also done by the destructor)
 // Sizes are pixels of the host's client area. Tab and z order follow the order of creation.
 // The window text is the caption, so screen
 // readers find it.
 //
 // Notifications reach the control in this order: Initialize, InitProperties or
-// ReadProperties, Resize, Show, then input, focus and timer notifications, WriteProperties
-// and Terminate. A disabled surface gets no mouse or key input. A left press and release on
-// the control is a click; the surface captures the mouse while a button is held.
+// ReadProperties, Resize, Show, then input, focus and timer notifications, and Terminate.
+// A disabled surface gets no mouse or key input. A left press and release on the control is
+// a click; the surface captures the mouse while a button is held.
 #pragma once
 
 #include "controls/property_bag.h"
@@ -68,8 +67,6 @@ class ControlSurface : public tk::Window {
     void setDpi(int dpi);
     int dpi() const noexcept { return dpi_; }
     void setVisible(bool visible);
-    // WriteProperties: the container saves this instance into `bag`.
-    void saveProperties(ctl::PropertyBag& bag);
     // Terminate, then the window goes. Safe to call twice.
     void destroy();
 
@@ -137,7 +134,6 @@ class ControlSurface : public tk::Window {
     virtual void Initialize() {}
     virtual void InitProperties() {}
     virtual void ReadProperties(const ctl::PropertyBag&) {}
-    virtual void WriteProperties(ctl::PropertyBag&) {}
     virtual void Resize() {}
     virtual void Show() {}
     virtual void Terminate() {}

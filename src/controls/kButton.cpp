@@ -90,13 +90,6 @@ void kButton::ReadProperties(const ctl::PropertyBag& bag) {
     setCaptionText(m_Caption);
 }
 
-void kButton::WriteProperties(ctl::PropertyBag& bag) {
-    bag.write(L"ForeColor", foreColor(), tk::kColourButtonText);
-    bag.write(L"Enabled", enabled(), true);
-    bag.write(L"Font", font(), ambientFont());
-    bag.write(L"Caption", m_Caption, kDefaultCaption);
-}
-
 void kButton::Resize() {
     apply(look_.resize());
 }

@@ -38,7 +38,6 @@ class kButton : public ControlSurface, public ControlEvents {
     void Initialize() override;
     void InitProperties() override;
     void ReadProperties(const ctl::PropertyBag& bag) override;
-    void WriteProperties(ctl::PropertyBag& bag) override;
     void Resize() override;
     void Show() override;
     void onClick() override;

@@ -45,7 +45,6 @@ class kLabel : public ControlSurface, public ControlEvents {
   protected:
     void InitProperties() override;
     void ReadProperties(const ctl::PropertyBag& bag) override;
-    void WriteProperties(ctl::PropertyBag& bag) override;
     void Resize() override { DrawLabel(); }
     void Show() override { DrawLabel(); }
     void onClick() override;
