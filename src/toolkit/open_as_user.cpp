@@ -1,4 +1,5 @@
 #include "toolkit/open_as_user.h"
+#include "toolkit/handles.h"
 
 #include <exdisp.h>
 #include <shldisp.h>
@@ -40,15 +41,12 @@ template <typename T> class com_ptr {
 };
 
 bool systemIsElevated() {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+    unique_handle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) return false;
     TOKEN_ELEVATION elevation{};
     DWORD size = 0;
-    const bool elevated =
-        GetTokenInformation(token, TokenElevation, &elevation, sizeof(elevation), &size) &&
-        elevation.TokenIsElevated != 0;
-    CloseHandle(token);
-    return elevated;
+    return GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof(elevation), &size) &&
+           elevation.TokenIsElevated != 0;
 }
 
 // The desktop window's shell (the one the signed-in user's Explorer runs) opens the target.

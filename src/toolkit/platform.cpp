@@ -1,4 +1,5 @@
 #include "toolkit/platform.h"
+#include "toolkit/handles.h"
 
 #include <exception>
 
@@ -57,10 +58,8 @@ bool systemStartProcess(const std::wstring& applicationPath, const std::wstring&
     const BOOL started =
         CreateProcessW(applicationPath.empty() ? nullptr : applicationPath.c_str(), line.data(),
                        nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
-    if (!started) return false;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return true;
+    const unique_handle thread(process.hThread), owned(process.hProcess);
+    return started != FALSE;
 }
 
 bool systemShellOpen(HWND owner, const std::wstring& target, int showCommand) {
