@@ -169,7 +169,8 @@ void ControlSurface::clear() {
     FillRect(dc, &all, brush.get());
 }
 
-void ControlSurface::imageChanged() {
+void ControlSurface::imageChanged(int look) {
+    if (const auto painted = paintedSeam.get()) painted(*this, look);
     if (hwnd()) InvalidateRect(hwnd(), nullptr, FALSE);
 }
 

@@ -22,6 +22,7 @@
 #include "toolkit/colour.h"
 #include "toolkit/font.h"
 #include "toolkit/handles.h"
+#include "toolkit/platform.h"
 #include "toolkit/window.h"
 
 #include <cstdint>
@@ -100,8 +101,9 @@ class ControlSurface : public tk::Window {
   protected:
     // Fills the image with the background colour (or the container's, when transparent).
     void clear();
-    // Shows what was drawn into the image (at the next paint).
-    void imageChanged();
+    // Shows what was drawn into the image (at the next paint) and tells the Painted seam
+    // which look was drawn.
+    void imageChanged(int look = 0);
     // Repaints the window from the image now.
     void refreshWindow();
     void notifyChanged(const std::wstring& name);
@@ -189,3 +191,10 @@ class ControlSurface : public tk::Window {
     std::shared_ptr<void> selectedFont_;
     std::vector<Timer*> timers_;
 };
+
+// Each time a control has drawn itself into its image: the control and the look it drew
+// (kButton's painted state, 1 to 5; 0 for a control with one look). For tests and the
+// control gallery.
+using PaintedHandler = std::function<void(const ControlSurface& control, int look)>;
+inline tk::Seam<PaintedHandler> paintedSeam;
+using ScopedPainted = tk::ScopedHandler<paintedSeam>;

@@ -197,8 +197,7 @@ void kButton::DrawButton(int state) {
         InflateRect(&focus, -inset, -inset);
         DrawFocusRect(dc, &focus);
     }
-    lastPaintedState_ = static_cast<int>(painted);
-    imageChanged();
+    imageChanged(static_cast<int>(painted));
 }
 
 bool kButton::DrawThemePart(const wchar_t* classList, int part, int state, const RECT& rect) {

@@ -30,8 +30,6 @@ class kButton : public ControlSurface, public ControlEvents {
     std::wstring Caption() const { return m_Caption; }
     void Caption(const std::wstring& New_Caption);
 
-    // For tests: the state number of the latest paint (0 before the first).
-    int lastPaintedState() const noexcept { return lastPaintedState_; }
     unsigned hoverTimerInterval() const noexcept { return Timer1.Interval(); }
 
   protected:
@@ -63,5 +61,4 @@ class kButton : public ControlSurface, public ControlEvents {
     std::wstring m_Caption;
     ctl::ButtonLook look_;
     Timer Timer1;
-    int lastPaintedState_ = 0;
 };

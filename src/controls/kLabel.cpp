@@ -89,8 +89,6 @@ void kLabel::DrawLabel() {
     clear();
     RECT rect{0, 0, scaleWidth(), scaleHeight()};
     DrawTextW(dc, m_Caption.c_str(), -1, &rect, ctl::labelTextFormat(m_Alignment));
-    lastDrawnCaption_ = m_Caption;
-    ++drawCount_;
     imageChanged();
 }
 

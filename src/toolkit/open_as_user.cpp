@@ -12,15 +12,6 @@ namespace tk {
 
 namespace {
 
-ElevatedHandler& elevatedHandler() {
-    static ElevatedHandler handler;
-    return handler;
-}
-DesktopShellOpenHandler& desktopShellOpenHandler() {
-    static DesktopShellOpenHandler handler;
-    return handler;
-}
-
 // Releases a COM interface when it goes out of scope.
 template <typename T> class com_ptr {
   public:
@@ -96,23 +87,12 @@ bool desktopShellOpen(const std::wstring& target) {
 } // namespace
 
 bool isElevated() {
-    if (const auto& handler = elevatedHandler()) return handler();
-    return systemIsElevated();
-}
-
-ElevatedHandler setElevatedHandler(ElevatedHandler handler) {
-    return std::exchange(elevatedHandler(), std::move(handler));
-}
-
-DesktopShellOpenHandler setDesktopShellOpenHandler(DesktopShellOpenHandler handler) {
-    return std::exchange(desktopShellOpenHandler(), std::move(handler));
+    return elevatedSeam.call(systemIsElevated);
 }
 
 OpenedBy openAsUser(HWND owner, const std::wstring& target) {
-    if (isElevated()) {
-        const auto& handler = desktopShellOpenHandler();
-        if (handler ? handler(target) : desktopShellOpen(target)) return OpenedBy::DesktopShell;
-    }
+    if (isElevated() && desktopShellOpenSeam.call(desktopShellOpen, target))
+        return OpenedBy::DesktopShell;
     return shellOpen(owner, target) ? OpenedBy::Direct : OpenedBy::Nothing;
 }
 
