@@ -22,6 +22,7 @@
 #include "toolkit/colour.h"
 #include "toolkit/font.h"
 #include "toolkit/handles.h"
+#include "toolkit/memory_image.h"
 #include "toolkit/platform.h"
 #include "toolkit/window.h"
 
@@ -94,9 +95,9 @@ class ControlSurface : public tk::Window {
 
     // The persistent image: what is drawn stays until drawn over. The DC has the font, the
     // text colour ForeColor and a transparent text background selected.
-    HDC imageDc() const noexcept { return imageDc_.get(); }
-    int scaleWidth() const noexcept { return width_; }
-    int scaleHeight() const noexcept { return height_; }
+    HDC imageDc() const noexcept { return image_.dc(); }
+    int scaleWidth() const noexcept { return image_.width(); }
+    int scaleHeight() const noexcept { return image_.height(); }
 
   protected:
     // Fills the image with the background colour (or the container's, when transparent).
@@ -164,7 +165,6 @@ class ControlSurface : public tk::Window {
     void selectFont();
     void selectColours();
     void onSize();
-    void onPaint();
     void mouseButton(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT onGetObject(WPARAM wParam, LPARAM lParam);
 
@@ -176,18 +176,13 @@ class ControlSurface : public tk::Window {
     short backStyle_ = 1;
     short borderStyle_ = 0;
     int dpi_ = 96;
-    int width_ = 0;
-    int height_ = 0;
     bool ready_ = false;
     bool terminated_ = false;
     bool clickArmed_ = false;
     // Where the mouse was when the capture ended: the system repeats that position as a move.
     LPARAM releasedAt_ = -1;
 
-    tk::unique_hdc imageDc_;
-    tk::unique_hbitmap imageBitmap_;
-    HGDIOBJ originalBitmap_ = nullptr;
-    HGDIOBJ originalFont_ = nullptr;
+    tk::MemoryImage image_;
     std::shared_ptr<void> selectedFont_;
     std::vector<Timer*> timers_;
 };

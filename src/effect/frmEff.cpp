@@ -30,10 +30,7 @@ bool frmEff::load(int width, int height) {
 void frmEff::unload() noexcept {
     windowDC_.release();
     screenDC.release();
-    if (imageDC_ && imageOldBitmap_) SelectObject(imageDC_.get(), imageOldBitmap_);
-    imageOldBitmap_ = nullptr;
-    imageBitmap_.reset();
-    imageDC_.reset();
+    image_.reset();
     if (hwnd()) DestroyWindow(hwnd());
 }
 
@@ -55,11 +52,8 @@ void frmEff::doeffect() {
     if (W_ <= 0 || H_ <= 0 || !load(W_, H_)) return;
 
     if (!screenDC.reset(nullptr)) return;
-    imageDC_.reset(CreateCompatibleDC(screenDC.get()));
-    imageBitmap_.reset(CreateCompatibleBitmap(screenDC.get(), W_, H_));
-    if (!imageDC_ || !imageBitmap_) return;
-    imageOldBitmap_ = SelectObject(imageDC_.get(), imageBitmap_.get());
-    BitBlt(imageDC_.get(), 0, 0, W_, H_, screenDC.get(), 0, 0, SRCCOPY);
+    if (!image_.resize(screenDC.get(), W_, H_, RGB(0, 0, 0))) return;
+    BitBlt(image_.dc(), 0, 0, W_, H_, screenDC.get(), 0, 0, SRCCOPY);
 
     // The window paints the picture as it appears, so the screen looks unchanged; from now on
     // the blocks are copied straight onto the visible window.
@@ -94,20 +88,6 @@ void frmEff::doeffect() {
     if (quit) PostQuitMessage(static_cast<int>(quitCode));
 }
 
-void frmEff::paint() {
-    PAINTSTRUCT ps{};
-    HDC dc = BeginPaint(hwnd(), &ps);
-    if (dc) {
-        const RECT& r = ps.rcPaint;
-        if (imageDC_)
-            BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, imageDC_.get(), r.left,
-                   r.top, SRCCOPY);
-        else
-            FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    }
-    EndPaint(hwnd(), &ps);
-}
-
 LRESULT frmEff::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE: {
@@ -133,7 +113,7 @@ LRESULT frmEff::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND:
         return TRUE;
     case WM_PAINT:
-        paint();
+        image_.paint(hwnd());
         return 0;
     default:
         return defaultHandling(message, wParam, lParam);

@@ -5,6 +5,7 @@
 
 #include "effect/effectstep.h"
 #include "toolkit/handles.h"
+#include "toolkit/memory_image.h"
 #include "toolkit/window.h"
 
 #include <cstdint>
@@ -40,7 +41,6 @@ class frmEff : public tk::Window {
   private:
     bool load(int width, int height);
     void unload() noexcept;
-    void paint();
 
     tk::unique_window_dc screenDC;
     bool keepRunning = false;
@@ -52,7 +52,5 @@ class frmEff : public tk::Window {
     std::uint64_t steps_ = 0;
     tk::unique_window_dc windowDC_;
     // The persistent image: the captured screen, shown whenever the window is painted.
-    tk::unique_hdc imageDC_;
-    tk::unique_hbitmap imageBitmap_;
-    HGDIOBJ imageOldBitmap_ = nullptr;
+    tk::MemoryImage image_;
 };
