@@ -8,8 +8,6 @@
 
 #include <windowsx.h>
 
-#include <algorithm>
-
 namespace {
 
 constexpr wchar_t kClassName[] = L"KeldrastControlSurface";
@@ -61,8 +59,6 @@ bool ControlSurface::create(HWND parent, const RECT& pixels, const Placement& pl
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(placement.id))))
         return false;
     if (!image_) onSize();
-    for (Timer* timer : timers_)
-        timer->apply();
 
     Initialize();
     if (placement.stored)
@@ -328,21 +324,12 @@ LRESULT ControlSurface::handleMessage(UINT message, WPARAM wParam, LPARAM lParam
         return dialogCode(reinterpret_cast<const MSG*>(lParam));
     case WM_GETOBJECT:
         return onGetObject(wParam, lParam);
-    case WM_TIMER:
-        for (Timer* timer : timers_)
-            if (timer->id_ == wParam && timer->interval_ != 0) {
-                timer->tick_();
-                break;
-            }
-        return 0;
     case WM_DESTROY:
         if (!terminated_) {
             terminated_ = true;
             ready_ = false;
             Terminate();
         }
-        for (Timer* timer : timers_)
-            KillTimer(hwnd(), timer->id_);
         return 0;
     case WM_NCDESTROY:
         image_.reset();
@@ -351,28 +338,4 @@ LRESULT ControlSurface::handleMessage(UINT message, WPARAM wParam, LPARAM lParam
     default:
         return defaultHandling(message, wParam, lParam);
     }
-}
-
-ControlSurface::Timer::Timer(ControlSurface& owner, std::function<void()> tick)
-    : owner_(owner), tick_(std::move(tick)), id_(owner.timers_.size() + 1) {
-    owner_.timers_.push_back(this);
-}
-
-ControlSurface::Timer::~Timer() {
-    if (owner_.hwnd()) KillTimer(owner_.hwnd(), id_);
-    auto& timers = owner_.timers_;
-    timers.erase(std::remove(timers.begin(), timers.end(), this), timers.end());
-}
-
-void ControlSurface::Timer::Interval(unsigned milliseconds) {
-    interval_ = milliseconds;
-    apply();
-}
-
-void ControlSurface::Timer::apply() {
-    if (!owner_.hwnd()) return;
-    if (interval_ == 0)
-        KillTimer(owner_.hwnd(), id_);
-    else
-        SetTimer(owner_.hwnd(), id_, interval_, nullptr);
 }

@@ -1,4 +1,4 @@
-// The control surface: the window, persistent image, attributes, property store, timers and
+// The control surface: the window, persistent image, attributes, property store and
 // notifications on which the program's own controls (kButton, kLabel, IPAddressBox) live.
 //
 // Hosting a control:
@@ -13,7 +13,7 @@
 // readers find it.
 //
 // Notifications reach the control in this order: Initialize, InitProperties or
-// ReadProperties, Resize, Show, then input, focus and timer notifications, and Terminate.
+// ReadProperties, Resize, Show, then input and focus notifications, and Terminate.
 // A disabled surface gets no mouse or key input. A left press and release on the control is
 // a click; the surface captures the mouse while a button is held.
 #pragma once
@@ -30,7 +30,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
 // The eight events that kButton and kLabel raise to their host, arguments by reference.
 // Button bits: 1 left, 2 right, 4 middle. Shift bits: 1 Shift, 2 Ctrl, 4 Alt. X and Y are
@@ -114,25 +113,6 @@ class ControlSurface : public tk::Window {
     // Sets the window's size in pixels of the host (outer size, border included).
     void setSizePixels(int width, int height);
 
-    // Timers of the control: Interval in ms, 0 = stopped.
-    class Timer {
-      public:
-        Timer(ControlSurface& owner, std::function<void()> tick);
-        ~Timer();
-        Timer(const Timer&) = delete;
-        Timer& operator=(const Timer&) = delete;
-        unsigned Interval() const noexcept { return interval_; }
-        void Interval(unsigned milliseconds);
-
-      private:
-        friend class ControlSurface;
-        void apply();
-        ControlSurface& owner_;
-        std::function<void()> tick_;
-        unsigned interval_ = 0;
-        UINT_PTR id_;
-    };
-
     // Notifications to the control.
     virtual void Initialize() {}
     virtual void InitProperties() {}
@@ -184,7 +164,6 @@ class ControlSurface : public tk::Window {
 
     tk::MemoryImage image_;
     std::shared_ptr<void> selectedFont_;
-    std::vector<Timer*> timers_;
 };
 
 // Each time a control has drawn itself into its image: the control and the look it drew

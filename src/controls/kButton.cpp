@@ -39,7 +39,10 @@ struct ThemeApi {
 
 } // namespace
 
-kButton::kButton() : Timer1(*this, [this] { Timer1_Timer(); }) {}
+kButton::kButton() {
+    Timer1.Tick = [this] { Timer1_Timer(); };
+    Timer1.setEnabled(true);
+}
 
 kButton::~kButton() {
     destroy();
@@ -73,7 +76,7 @@ void kButton::Caption(const std::wstring& New_Caption) {
 }
 
 void kButton::Initialize() {
-    Timer1.Interval(100);
+    Timer1.setInterval(100);
 }
 
 void kButton::InitProperties() {
@@ -96,6 +99,10 @@ void kButton::Resize() {
 
 void kButton::Show() {
     apply(look_.show());
+}
+
+void kButton::Terminate() {
+    Timer1.setInterval(0);
 }
 
 void kButton::Timer1_Timer() {
@@ -170,8 +177,8 @@ void kButton::onFocusLeaves() {
 
 void kButton::apply(const ctl::ButtonReaction& reaction) {
     using Timer = ctl::ButtonReaction::Timer;
-    if (reaction.timer == Timer::Start) Timer1.Interval(100);
-    if (reaction.timer == Timer::Stop) Timer1.Interval(0);
+    if (reaction.timer == Timer::Start) Timer1.setInterval(100);
+    if (reaction.timer == Timer::Stop) Timer1.setInterval(0);
     if (reaction.paint) DrawButton(static_cast<int>(*reaction.paint));
     if (reaction.click) onClick();
 }

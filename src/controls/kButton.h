@@ -9,6 +9,7 @@
 
 #include <oleacc.h>
 #include "controls/button_look.h"
+#include "toolkit/timer.h"
 
 #include <string>
 
@@ -30,7 +31,9 @@ class kButton : public ControlSurface, public ControlEvents {
     std::wstring Caption() const { return m_Caption; }
     void Caption(const std::wstring& New_Caption);
 
-    unsigned hoverTimerInterval() const noexcept { return Timer1.Interval(); }
+    unsigned hoverTimerInterval() const noexcept {
+        return static_cast<unsigned>(Timer1.interval());
+    }
 
   protected:
     void Initialize() override;
@@ -38,6 +41,7 @@ class kButton : public ControlSurface, public ControlEvents {
     void ReadProperties(const ctl::PropertyBag& bag) override;
     void Resize() override;
     void Show() override;
+    void Terminate() override;
     void onClick() override;
     void onDblClick() override;
     void onKeyDown(short& KeyCode, short& Shift) override;
@@ -60,5 +64,5 @@ class kButton : public ControlSurface, public ControlEvents {
 
     std::wstring m_Caption;
     ctl::ButtonLook look_;
-    Timer Timer1;
+    tk::Timer Timer1;
 };
