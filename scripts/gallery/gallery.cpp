@@ -15,6 +15,7 @@ int wmain() {
     InitCommonControlsEx(&icc);
     bool ok = true;
     Host host;
+    Paints paints;
     SetWindowPos(host.hwnd, nullptr, 0, 0, 580, 250, SWP_NOMOVE | SWP_NOZORDER);
     SetWindowTextW(host.hwnd, L"kButton and kLabel");
     auto tahoma = tk::makeFont();
@@ -67,11 +68,11 @@ int wmain() {
     SendMessageW(pressed.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     SendMessageW(defaulted.hwnd(), WM_SETFOCUS, 0, 0);
     pump(300);
-    ok = ok && normal.lastPaintedState() == 1;
-    ok = ok && hot.lastPaintedState() == 2;
-    ok = ok && pressed.lastPaintedState() == 3;
-    ok = ok && disabled.lastPaintedState() == 4;
-    ok = ok && defaulted.lastPaintedState() == 5;
+    ok = ok && paints.of(normal) == 1;
+    ok = ok && paints.of(hot) == 2;
+    ok = ok && paints.of(pressed) == 3;
+    ok = ok && paints.of(disabled) == 4;
+    ok = ok && paints.of(defaulted) == 5;
     pump(6000);
     ReleaseCapture();
     if (uxtheme) FreeLibrary(uxtheme);

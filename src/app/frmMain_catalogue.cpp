@@ -63,7 +63,7 @@ void frmMain::bt1_Click() {
 }
 
 void frmMain::btADD_Click() {
-    const std::wstring name = app::trimSpaces(txName.text());
+    const std::wstring name = tk::trimSpaces(txName.text());
     if (name.empty()) {
         txName.setFocus();
         return;
@@ -87,8 +87,8 @@ void frmMain::btADD_Click() {
     }
     cbDNSName.addItem(name);
     names_.addItem(name);
-    lstDNS.addItem(app::joinPair(app::trimSpaces(IP1.IPAddressAsString()),
-                                 app::trimSpaces(IP2.IPAddressAsString())));
+    lstDNS.addItem(app::joinPair(tk::trimSpaces(IP1.IPAddressAsString()),
+                                 tk::trimSpaces(IP2.IPAddressAsString())));
     lstDNS6.addItem(L""); // an IPv6 pair comes from the settings file or the command line
     btCANCEL_Click();
 }

@@ -87,7 +87,7 @@ std::wstring gtIP(std::wstring_view text) {
     std::size_t n = 0;
     while (n < text.size() && (text[n] == L'.' || (text[n] >= L'0' && text[n] <= L'9')))
         ++n;
-    return trimSpaces(text.substr(0, n));
+    return tk::trimSpaces(text.substr(0, n));
 }
 
 PairParts splitPair(std::wstring_view pair) {
@@ -100,7 +100,7 @@ PairParts splitPair(std::wstring_view pair) {
 }
 
 std::wstring joinPair(std::wstring_view preferred, std::wstring_view alternate) {
-    return gtIP(trimSpaces(preferred)) + L',' + gtIP(trimSpaces(alternate));
+    return gtIP(tk::trimSpaces(preferred)) + L',' + gtIP(tk::trimSpaces(alternate));
 }
 
 std::vector<std::wstring> splitNames(std::wstring_view all) {
@@ -114,17 +114,11 @@ std::wstring joinNames(const std::vector<CatalogueEntry>& entries) {
         if (i) all += kNameSeparator;
         all += entries[i].name;
     }
-    return trimSpaces(all);
-}
-
-std::wstring trimSpaces(std::wstring_view text) {
-    const auto first = text.find_first_not_of(L' ');
-    if (first == text.npos) return {};
-    return std::wstring(text.substr(first, text.find_last_not_of(L' ') - first + 1));
+    return tk::trimSpaces(all);
 }
 
 bool sameName(std::wstring_view a, std::wstring_view b, const CaseFold& fold) {
-    return fold(trimSpaces(a)) == fold(trimSpaces(b));
+    return fold(tk::trimSpaces(a)) == fold(tk::trimSpaces(b));
 }
 
 bool nameExists(const std::vector<CatalogueEntry>& entries, std::wstring_view name,
@@ -135,7 +129,7 @@ bool nameExists(const std::vector<CatalogueEntry>& entries, std::wstring_view na
 
 bool storableName(std::wstring_view name,
                   const std::function<bool(std::wstring_view)>& fitsCodePage) {
-    const std::wstring trimmed = trimSpaces(name);
+    const std::wstring trimmed = tk::trimSpaces(name);
     if (trimmed.empty()) return false;
     if (trimmed.front() == L'[' || trimmed.front() == L';') return false;
     for (const wchar_t c : trimmed)

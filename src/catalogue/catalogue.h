@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "toolkit/trim.h"
+
 namespace app {
 
 struct CatalogueEntry {
@@ -64,7 +66,6 @@ std::vector<std::wstring> splitNames(std::wstring_view all);
 // The "ALL" text of a catalogue: names joined by "®", spaces trimmed at both ends.
 std::wstring joinNames(const std::vector<CatalogueEntry>& entries);
 
-std::wstring trimSpaces(std::wstring_view text);
 // Names are the same when equal after trimming spaces and folding letter case as the
 // settings file's keys are compared ("Google DNS" and "google dns" are one key).
 using CaseFold = std::function<std::wstring(std::wstring_view)>;

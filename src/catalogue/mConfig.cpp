@@ -6,6 +6,7 @@
 #include <climits>
 #include <optional>
 
+#include "toolkit/handles.h"
 #include "toolkit/text.h"
 
 namespace mConfig {
@@ -33,10 +34,11 @@ FileBytes readFileBytes(const std::wstring& path) {
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return {noSuchPath(GetLastError()) ? SettingsFile::Missing : SettingsFile::Unusable, {}};
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return {SettingsFile::Missing, {}};
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    const auto owned = tk::openedFile(CreateFileW(
+        path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const HANDLE file = owned.get();
+    if (!file)
         return {noSuchPath(GetLastError()) ? SettingsFile::Missing : SettingsFile::Unusable, {}};
     FileBytes result;
     LARGE_INTEGER size{};
@@ -52,7 +54,6 @@ FileBytes readFileBytes(const std::wstring& path) {
         }
         if (done == result.bytes.size()) result.file = SettingsFile::Loaded;
     }
-    CloseHandle(file);
     return result;
 }
 
@@ -177,11 +178,11 @@ bool saveCatalogue(std::wstring_view path, const std::vector<app::CatalogueEntry
     const std::wstring records =
         app::sectionText(readText(target).value_or(L""), app::kRestoreSection, foldKey);
     const std::string bytes = encodeFile(app::settingsFileText(entries, foldKey, records));
-    const HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    const bool written = writeAll(file, bytes) && FlushFileBuffers(file);
-    CloseHandle(file);
+    auto file = tk::openedFile(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr,
+                                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    const bool written = writeAll(file.get(), bytes) && FlushFileBuffers(file.get());
+    file.reset(); // closed before it is moved into place
     if (written && MoveFileExW(temporary.c_str(), target.c_str(),
                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;

@@ -245,12 +245,11 @@ tk::unique_handle openChannel(const std::wstring& path) {
     if (slash == path.npos || name.size() < 8 || name.substr(0, 3) != kChannelPrefix ||
         name.substr(name.size() - 4) != L".tmp")
         return {};
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return {};
-    tk::unique_handle channel(file);
+    auto channel =
+        tk::openedFile(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     BY_HANDLE_FILE_INFORMATION info{};
-    if (!GetFileInformationByHandle(file, &info) ||
+    if (!channel || !GetFileInformationByHandle(channel.get(), &info) ||
         (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
         info.nFileSizeLow != 0 || info.nFileSizeHigh != 0 || info.nNumberOfLinks != 1)
         return {};
@@ -290,13 +289,11 @@ int runElevated(const std::vector<std::wstring>& args, const Command& command, O
         if (!GetExitCodeProcess(copy.get(), &code)) code = kNotAdministrator;
     }
     std::string bytes;
-    const HANDLE file = CreateFileW(channel.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, 0, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        tk::unique_handle owner(file);
+    if (const auto file = tk::openedFile(CreateFileW(channel.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                     nullptr, OPEN_EXISTING, 0, nullptr))) {
         char chunk[4096];
         DWORD read = 0;
-        while (ReadFile(file, chunk, sizeof(chunk), &read, nullptr) && read)
+        while (ReadFile(file.get(), chunk, sizeof(chunk), &read, nullptr) && read)
             bytes.append(chunk, read);
     }
     DeleteFileW(channel.c_str());

@@ -30,13 +30,10 @@ ConsoleOutput::ConsoleOutput()
     : out_(GetStdHandle(STD_OUTPUT_HANDLE)), err_(GetStdHandle(STD_ERROR_HANDLE)) {
     if (usable(out_) && usable(err_)) return;
     if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
-    console_.reset(CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                               nullptr));
-    if (console_.get() == INVALID_HANDLE_VALUE) {
-        console_.release();
-        return;
-    }
+    console_ = tk::openedFile(CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+    if (!console_) return;
     if (!usable(out_)) out_ = console_.get();
     if (!usable(err_)) err_ = console_.get();
 }

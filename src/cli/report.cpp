@@ -11,7 +11,7 @@ namespace cli {
 namespace {
 
 std::wstring lowerTrimmed(std::wstring_view text) {
-    std::wstring out = app::trimSpaces(text);
+    std::wstring out = tk::trimSpaces(text);
     for (auto& c : out)
         c = static_cast<wchar_t>(std::towlower(c));
     return out;
@@ -294,10 +294,10 @@ AdapterChoice chooseAdapter(const std::vector<AdapterView>& adapters,
 std::optional<std::size_t> findEntry(const std::vector<app::CatalogueEntry>& entries,
                                      std::wstring_view name, const app::CaseFold& fold) {
     for (std::size_t i = 0; i < entries.size(); ++i)
-        if (app::trimSpaces(entries[i].name) == app::trimSpaces(name)) return i;
-    const std::wstring folded = fold(app::trimSpaces(name));
+        if (tk::trimSpaces(entries[i].name) == tk::trimSpaces(name)) return i;
+    const std::wstring folded = fold(tk::trimSpaces(name));
     for (std::size_t i = 0; i < entries.size(); ++i)
-        if (fold(app::trimSpaces(entries[i].name)) == folded) return i;
+        if (fold(tk::trimSpaces(entries[i].name)) == folded) return i;
     return std::nullopt;
 }
 

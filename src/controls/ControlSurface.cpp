@@ -8,8 +8,6 @@
 
 #include <windowsx.h>
 
-#include <algorithm>
-
 namespace {
 
 constexpr wchar_t kClassName[] = L"KeldrastControlSurface";
@@ -60,9 +58,7 @@ bool ControlSurface::create(HWND parent, const RECT& pixels, const Placement& pl
                             pixels.right - pixels.left, pixels.bottom - pixels.top, parent,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(placement.id))))
         return false;
-    if (!imageDc_) onSize();
-    for (Timer* timer : timers_)
-        timer->apply();
+    if (!image_) onSize();
 
     Initialize();
     if (placement.stored)
@@ -98,10 +94,6 @@ void ControlSurface::setVisible(bool visible) {
     const bool was = IsWindowVisible(hwnd()) != FALSE;
     ShowWindow(hwnd(), visible ? SW_SHOWNA : SW_HIDE);
     if (visible && !was && ready_) Show();
-}
-
-void ControlSurface::saveProperties(ctl::PropertyBag& bag) {
-    WriteProperties(bag);
 }
 
 void ControlSurface::destroy() {
@@ -154,9 +146,9 @@ bool ControlSurface::setBorderStyle(short style) {
 }
 
 void ControlSurface::clear() {
-    HDC dc = imageDc_.get();
+    HDC dc = image_.dc();
     if (!dc) return;
-    const RECT all{0, 0, width_, height_};
+    const RECT all{0, 0, image_.width(), image_.height()};
     HWND parent = hwnd() ? GetParent(hwnd()) : nullptr;
     if (backStyle_ == 0 && parent) {
         // Transparent: the container paints its own background into the image.
@@ -173,7 +165,8 @@ void ControlSurface::clear() {
     FillRect(dc, &all, brush.get());
 }
 
-void ControlSurface::imageChanged() {
+void ControlSurface::imageChanged(int look) {
+    if (const auto painted = paintedSeam.get()) painted(*this, look);
     if (hwnd()) InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
@@ -192,64 +185,32 @@ void ControlSurface::setCaptionText(const std::wstring& text) {
 }
 
 void ControlSurface::makeImage(int width, int height) {
-    width = std::max(width, 1);
-    height = std::max(height, 1);
-    if (!imageDc_) {
-        tk::unique_window_dc screen(hwnd());
-        imageDc_.reset(CreateCompatibleDC(screen.get()));
-        if (!imageDc_) return;
-        originalFont_ = GetCurrentObject(imageDc_.get(), OBJ_FONT);
-        originalBitmap_ = GetCurrentObject(imageDc_.get(), OBJ_BITMAP);
-    }
-    tk::unique_window_dc screen(hwnd());
-    tk::unique_hbitmap bitmap(CreateCompatibleBitmap(screen.get(), width, height));
-    if (!bitmap) return;
-    {
-        // The new image starts as the background with the old picture in its corner.
-        tk::unique_hdc scratch(CreateCompatibleDC(screen.get()));
-        tk::select_object selected(scratch.get(), bitmap.get());
-        const RECT all{0, 0, width, height};
-        tk::unique_hbrush brush(CreateSolidBrush(tk::toColorRef(backColor_)));
-        FillRect(scratch.get(), &all, brush.get());
-        if (imageBitmap_)
-            BitBlt(scratch.get(), 0, 0, std::min(width, width_), std::min(height, height_),
-                   imageDc_.get(), 0, 0, SRCCOPY);
-    }
-    SelectObject(imageDc_.get(), bitmap.get());
-    imageBitmap_ = std::move(bitmap);
-    width_ = width;
-    height_ = height;
+    const tk::unique_window_dc screen(hwnd());
+    if (!image_.resize(screen.get(), width, height, tk::toColorRef(backColor_))) return;
     selectFont();
     selectColours();
 }
 
 void ControlSurface::selectFont() {
-    if (!imageDc_ || !font_) return;
+    if (!image_.dc() || !font_) return;
     auto handle = tk::sharedFontHandle(*font_, dpi_);
     if (!handle) return;
-    SelectObject(imageDc_.get(), static_cast<HGDIOBJ>(handle.get()));
+    SelectObject(image_.dc(), static_cast<HGDIOBJ>(handle.get()));
     selectedFont_ = std::move(handle);
 }
 
 void ControlSurface::selectColours() {
-    if (!imageDc_) return;
-    SetTextColor(imageDc_.get(), tk::toColorRef(foreColor_));
-    SetBkMode(imageDc_.get(), TRANSPARENT);
+    if (!image_.dc()) return;
+    SetTextColor(image_.dc(), tk::toColorRef(foreColor_));
+    SetBkMode(image_.dc(), TRANSPARENT);
 }
 
 void ControlSurface::onSize() {
     RECT client{};
     GetClientRect(hwnd(), &client);
-    if (imageDc_ && client.right == width_ && client.bottom == height_) return;
+    if (image_ && client.right == image_.width() && client.bottom == image_.height()) return;
     makeImage(client.right, client.bottom);
     if (ready_) Resize();
-}
-
-void ControlSurface::onPaint() {
-    PAINTSTRUCT ps{};
-    HDC dc = BeginPaint(hwnd(), &ps);
-    if (dc && imageDc_) BitBlt(dc, 0, 0, width_, height_, imageDc_.get(), 0, 0, SRCCOPY);
-    EndPaint(hwnd(), &ps);
 }
 
 void ControlSurface::mouseButton(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -309,7 +270,7 @@ LRESULT ControlSurface::handleMessage(UINT message, WPARAM wParam, LPARAM lParam
     case WM_ERASEBKGND:
         return TRUE;
     case WM_PAINT:
-        onPaint();
+        image_.paint(hwnd());
         return 0;
     case WM_SIZE:
         onSize();
@@ -363,57 +324,18 @@ LRESULT ControlSurface::handleMessage(UINT message, WPARAM wParam, LPARAM lParam
         return dialogCode(reinterpret_cast<const MSG*>(lParam));
     case WM_GETOBJECT:
         return onGetObject(wParam, lParam);
-    case WM_TIMER:
-        for (Timer* timer : timers_)
-            if (timer->id_ == wParam && timer->interval_ != 0) {
-                timer->tick_();
-                break;
-            }
-        return 0;
     case WM_DESTROY:
         if (!terminated_) {
             terminated_ = true;
             ready_ = false;
             Terminate();
         }
-        for (Timer* timer : timers_)
-            KillTimer(hwnd(), timer->id_);
         return 0;
     case WM_NCDESTROY:
+        image_.reset();
         selectedFont_.reset();
-        if (imageDc_) {
-            SelectObject(imageDc_.get(), originalFont_);
-            SelectObject(imageDc_.get(), originalBitmap_);
-        }
-        imageBitmap_.reset();
-        imageDc_.reset();
-        width_ = height_ = 0;
         return defaultHandling(message, wParam, lParam);
     default:
         return defaultHandling(message, wParam, lParam);
     }
-}
-
-ControlSurface::Timer::Timer(ControlSurface& owner, std::function<void()> tick)
-    : owner_(owner), tick_(std::move(tick)), id_(owner.timers_.size() + 1) {
-    owner_.timers_.push_back(this);
-}
-
-ControlSurface::Timer::~Timer() {
-    if (owner_.hwnd()) KillTimer(owner_.hwnd(), id_);
-    auto& timers = owner_.timers_;
-    timers.erase(std::remove(timers.begin(), timers.end(), this), timers.end());
-}
-
-void ControlSurface::Timer::Interval(unsigned milliseconds) {
-    interval_ = milliseconds;
-    apply();
-}
-
-void ControlSurface::Timer::apply() {
-    if (!owner_.hwnd()) return;
-    if (interval_ == 0)
-        KillTimer(owner_.hwnd(), id_);
-    else
-        SetTimer(owner_.hwnd(), id_, interval_, nullptr);
 }

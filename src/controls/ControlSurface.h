@@ -1,4 +1,4 @@
-// The control surface: the window, persistent image, attributes, property store, timers and
+// The control surface: the window, persistent image, attributes, property store and
 // notifications on which the program's own controls (kButton, kLabel, IPAddressBox) live.
 //
 // Hosting a control:
@@ -7,29 +7,29 @@
 //   control.move(rect);                              // Resize when the size changes
 //   control.setDpi(dpi);  control.move(scaledRect);  // after WM_DPICHANGED of the host
 //   control.setVisible(false / true);                // Show when it becomes visible
-//   control.saveProperties(bag);                     // WriteProperties
 //   control.destroy();                               // Terminate (also done by the destructor)
 // Sizes are pixels of the host's client area. Tab and z order follow the order of creation.
 // The window text is the caption, so screen
 // readers find it.
 //
 // Notifications reach the control in this order: Initialize, InitProperties or
-// ReadProperties, Resize, Show, then input, focus and timer notifications, WriteProperties
-// and Terminate. A disabled surface gets no mouse or key input. A left press and release on
-// the control is a click; the surface captures the mouse while a button is held.
+// ReadProperties, Resize, Show, then input and focus notifications, and Terminate.
+// A disabled surface gets no mouse or key input. A left press and release on the control is
+// a click; the surface captures the mouse while a button is held.
 #pragma once
 
 #include "controls/property_bag.h"
 #include "toolkit/colour.h"
 #include "toolkit/font.h"
 #include "toolkit/handles.h"
+#include "toolkit/memory_image.h"
+#include "toolkit/platform.h"
 #include "toolkit/window.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
 // The eight events that kButton and kLabel raise to their host, arguments by reference.
 // Button bits: 1 left, 2 right, 4 middle. Shift bits: 1 Shift, 2 Ctrl, 4 Alt. X and Y are
@@ -68,8 +68,6 @@ class ControlSurface : public tk::Window {
     void setDpi(int dpi);
     int dpi() const noexcept { return dpi_; }
     void setVisible(bool visible);
-    // WriteProperties: the container saves this instance into `bag`.
-    void saveProperties(ctl::PropertyBag& bag);
     // Terminate, then the window goes. Safe to call twice.
     void destroy();
 
@@ -96,15 +94,16 @@ class ControlSurface : public tk::Window {
 
     // The persistent image: what is drawn stays until drawn over. The DC has the font, the
     // text colour ForeColor and a transparent text background selected.
-    HDC imageDc() const noexcept { return imageDc_.get(); }
-    int scaleWidth() const noexcept { return width_; }
-    int scaleHeight() const noexcept { return height_; }
+    HDC imageDc() const noexcept { return image_.dc(); }
+    int scaleWidth() const noexcept { return image_.width(); }
+    int scaleHeight() const noexcept { return image_.height(); }
 
   protected:
     // Fills the image with the background colour (or the container's, when transparent).
     void clear();
-    // Shows what was drawn into the image (at the next paint).
-    void imageChanged();
+    // Shows what was drawn into the image (at the next paint) and tells the Painted seam
+    // which look was drawn.
+    void imageChanged(int look = 0);
     // Repaints the window from the image now.
     void refreshWindow();
     void notifyChanged(const std::wstring& name);
@@ -114,30 +113,10 @@ class ControlSurface : public tk::Window {
     // Sets the window's size in pixels of the host (outer size, border included).
     void setSizePixels(int width, int height);
 
-    // Timers of the control: Interval in ms, 0 = stopped.
-    class Timer {
-      public:
-        Timer(ControlSurface& owner, std::function<void()> tick);
-        ~Timer();
-        Timer(const Timer&) = delete;
-        Timer& operator=(const Timer&) = delete;
-        unsigned Interval() const noexcept { return interval_; }
-        void Interval(unsigned milliseconds);
-
-      private:
-        friend class ControlSurface;
-        void apply();
-        ControlSurface& owner_;
-        std::function<void()> tick_;
-        unsigned interval_ = 0;
-        UINT_PTR id_;
-    };
-
     // Notifications to the control.
     virtual void Initialize() {}
     virtual void InitProperties() {}
     virtual void ReadProperties(const ctl::PropertyBag&) {}
-    virtual void WriteProperties(ctl::PropertyBag&) {}
     virtual void Resize() {}
     virtual void Show() {}
     virtual void Terminate() {}
@@ -166,7 +145,6 @@ class ControlSurface : public tk::Window {
     void selectFont();
     void selectColours();
     void onSize();
-    void onPaint();
     void mouseButton(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT onGetObject(WPARAM wParam, LPARAM lParam);
 
@@ -178,18 +156,19 @@ class ControlSurface : public tk::Window {
     short backStyle_ = 1;
     short borderStyle_ = 0;
     int dpi_ = 96;
-    int width_ = 0;
-    int height_ = 0;
     bool ready_ = false;
     bool terminated_ = false;
     bool clickArmed_ = false;
     // Where the mouse was when the capture ended: the system repeats that position as a move.
     LPARAM releasedAt_ = -1;
 
-    tk::unique_hdc imageDc_;
-    tk::unique_hbitmap imageBitmap_;
-    HGDIOBJ originalBitmap_ = nullptr;
-    HGDIOBJ originalFont_ = nullptr;
+    tk::MemoryImage image_;
     std::shared_ptr<void> selectedFont_;
-    std::vector<Timer*> timers_;
 };
+
+// Each time a control has drawn itself into its image: the control and the look it drew
+// (kButton's painted state, 1 to 5; 0 for a control with one look). For tests and the
+// control gallery.
+using PaintedHandler = std::function<void(const ControlSurface& control, int look)>;
+inline tk::Seam<PaintedHandler> paintedSeam;
+using ScopedPainted = tk::ScopedHandler<paintedSeam>;

@@ -76,11 +76,6 @@ void IPAddressBox::ReadProperties(const ctl::PropertyBag& bag) {
     setFont(bag.readFont(L"Font", ambientFont()));
 }
 
-void IPAddressBox::WriteProperties(ctl::PropertyBag& bag) {
-    bag.write(L"Enabled", enabled(), true);
-    bag.write(L"Font", font(), ambientFont());
-}
-
 void IPAddressBox::Resize() {
     // Whatever size the container asks for, the box keeps the editor's size.
     const int width = tk::scaleFrom96(kWidth, dpi());

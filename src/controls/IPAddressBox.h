@@ -33,7 +33,6 @@ class IPAddressBox : public ControlSurface {
     void Initialize() override;
     void InitProperties() override;
     void ReadProperties(const ctl::PropertyBag& bag) override;
-    void WriteProperties(ctl::PropertyBag& bag) override;
     void Resize() override;
     void Terminate() override;
     void onFocusEnters() override;

@@ -39,7 +39,10 @@ struct ThemeApi {
 
 } // namespace
 
-kButton::kButton() : Timer1(*this, [this] { Timer1_Timer(); }) {}
+kButton::kButton() {
+    Timer1.Tick = [this] { Timer1_Timer(); };
+    Timer1.setEnabled(true);
+}
 
 kButton::~kButton() {
     destroy();
@@ -73,7 +76,7 @@ void kButton::Caption(const std::wstring& New_Caption) {
 }
 
 void kButton::Initialize() {
-    Timer1.Interval(100);
+    Timer1.setInterval(100);
 }
 
 void kButton::InitProperties() {
@@ -90,19 +93,16 @@ void kButton::ReadProperties(const ctl::PropertyBag& bag) {
     setCaptionText(m_Caption);
 }
 
-void kButton::WriteProperties(ctl::PropertyBag& bag) {
-    bag.write(L"ForeColor", foreColor(), tk::kColourButtonText);
-    bag.write(L"Enabled", enabled(), true);
-    bag.write(L"Font", font(), ambientFont());
-    bag.write(L"Caption", m_Caption, kDefaultCaption);
-}
-
 void kButton::Resize() {
     apply(look_.resize());
 }
 
 void kButton::Show() {
     apply(look_.show());
+}
+
+void kButton::Terminate() {
+    Timer1.setInterval(0);
 }
 
 void kButton::Timer1_Timer() {
@@ -177,8 +177,8 @@ void kButton::onFocusLeaves() {
 
 void kButton::apply(const ctl::ButtonReaction& reaction) {
     using Timer = ctl::ButtonReaction::Timer;
-    if (reaction.timer == Timer::Start) Timer1.Interval(100);
-    if (reaction.timer == Timer::Stop) Timer1.Interval(0);
+    if (reaction.timer == Timer::Start) Timer1.setInterval(100);
+    if (reaction.timer == Timer::Stop) Timer1.setInterval(0);
     if (reaction.paint) DrawButton(static_cast<int>(*reaction.paint));
     if (reaction.click) onClick();
 }
@@ -204,8 +204,7 @@ void kButton::DrawButton(int state) {
         InflateRect(&focus, -inset, -inset);
         DrawFocusRect(dc, &focus);
     }
-    lastPaintedState_ = static_cast<int>(painted);
-    imageChanged();
+    imageChanged(static_cast<int>(painted));
 }
 
 bool kButton::DrawThemePart(const wchar_t* classList, int part, int state, const RECT& rect) {

@@ -9,6 +9,7 @@
 
 #include <oleacc.h>
 #include "controls/button_look.h"
+#include "toolkit/timer.h"
 
 #include <string>
 
@@ -30,17 +31,17 @@ class kButton : public ControlSurface, public ControlEvents {
     std::wstring Caption() const { return m_Caption; }
     void Caption(const std::wstring& New_Caption);
 
-    // For tests: the state number of the latest paint (0 before the first).
-    int lastPaintedState() const noexcept { return lastPaintedState_; }
-    unsigned hoverTimerInterval() const noexcept { return Timer1.Interval(); }
+    unsigned hoverTimerInterval() const noexcept {
+        return static_cast<unsigned>(Timer1.interval());
+    }
 
   protected:
     void Initialize() override;
     void InitProperties() override;
     void ReadProperties(const ctl::PropertyBag& bag) override;
-    void WriteProperties(ctl::PropertyBag& bag) override;
     void Resize() override;
     void Show() override;
+    void Terminate() override;
     void onClick() override;
     void onDblClick() override;
     void onKeyDown(short& KeyCode, short& Shift) override;
@@ -63,6 +64,5 @@ class kButton : public ControlSurface, public ControlEvents {
 
     std::wstring m_Caption;
     ctl::ButtonLook look_;
-    Timer Timer1;
-    int lastPaintedState_ = 0;
+    tk::Timer Timer1;
 };

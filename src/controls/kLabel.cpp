@@ -83,25 +83,12 @@ void kLabel::ReadProperties(const ctl::PropertyBag& bag) {
     setCaptionText(m_Caption);
 }
 
-void kLabel::WriteProperties(ctl::PropertyBag& bag) {
-    bag.write(L"BackColor", backColor(), tk::kColourButtonFace);
-    bag.write(L"ForeColor", foreColor(), tk::kColourButtonText);
-    bag.write(L"Enabled", enabled(), true);
-    bag.write(L"Font", font(), ambientFont());
-    bag.write(L"BackStyle", std::int32_t{backStyle()}, std::int32_t{1});
-    bag.write(L"BorderStyle", std::int32_t{borderStyle()}, std::int32_t{0});
-    bag.write(L"Caption", m_Caption, kDefaultCaption);
-    bag.write(L"Alignment", std::int32_t{m_Alignment}, std::int32_t{0});
-}
-
 void kLabel::DrawLabel() {
     HDC dc = imageDc();
     if (!dc) return;
     clear();
     RECT rect{0, 0, scaleWidth(), scaleHeight()};
     DrawTextW(dc, m_Caption.c_str(), -1, &rect, ctl::labelTextFormat(m_Alignment));
-    lastDrawnCaption_ = m_Caption;
-    ++drawCount_;
     imageChanged();
 }
 

@@ -38,14 +38,9 @@ class kLabel : public ControlSurface, public ControlEvents {
     std::int32_t Alignment() const noexcept { return m_Alignment; }
     bool Alignment(std::int32_t New_Alignment);
 
-    // For tests: the caption of the latest DrawLabel and how many there were.
-    const std::wstring& lastDrawnCaption() const noexcept { return lastDrawnCaption_; }
-    int drawCount() const noexcept { return drawCount_; }
-
   protected:
     void InitProperties() override;
     void ReadProperties(const ctl::PropertyBag& bag) override;
-    void WriteProperties(ctl::PropertyBag& bag) override;
     void Resize() override { DrawLabel(); }
     void Show() override { DrawLabel(); }
     void onClick() override;
@@ -63,6 +58,4 @@ class kLabel : public ControlSurface, public ControlEvents {
 
     std::wstring m_Caption;
     std::int16_t m_Alignment = 0;
-    std::wstring lastDrawnCaption_;
-    int drawCount_ = 0;
 };

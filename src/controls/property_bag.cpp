@@ -68,15 +68,4 @@ tk::FontPtr PropertyBag::readFont(std::wstring_view name, const tk::FontPtr& def
     return readAs(find(name), defaultValue);
 }
 
-bool PropertyBag::contains(std::wstring_view name) const {
-    return find(name) != nullptr;
-}
-
-std::vector<std::wstring> PropertyBag::names() const {
-    std::vector<std::wstring> result;
-    for (const auto& entry : entries_)
-        result.push_back(entry.first);
-    return result;
-}
-
 } // namespace ctl

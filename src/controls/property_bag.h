@@ -10,7 +10,6 @@
 #include <string>
 #include <string_view>
 #include <variant>
-#include <vector>
 
 namespace ctl {
 
@@ -28,11 +27,6 @@ class PropertyBag {
     std::uint32_t readColour(std::wstring_view name, std::uint32_t defaultValue) const;
     std::wstring readString(std::wstring_view name, const std::wstring& defaultValue) const;
     tk::FontPtr readFont(std::wstring_view name, const tk::FontPtr& defaultValue) const;
-
-    bool contains(std::wstring_view name) const;
-    std::size_t size() const noexcept { return entries_.size(); }
-    // The stored names, lower case, in sorted order.
-    std::vector<std::wstring> names() const;
 
   private:
     const PropertyValue* find(std::wstring_view name) const;

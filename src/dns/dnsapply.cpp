@@ -16,11 +16,6 @@ namespace app {
 
 namespace {
 
-SetInterfaceDnsHandler& setInterfaceDnsHandler() {
-    static SetInterfaceDnsHandler handler;
-    return handler;
-}
-
 // Windows 10 2004 and later; iphlpapi.dll from the system folder, kept for the process.
 std::optional<DWORD> systemSetInterfaceDns(const GUID& guid, const DnsInterfaceSettings& settings) {
     using Fn = DWORD(WINAPI*)(GUID, const DnsInterfaceSettings*);
@@ -101,10 +96,6 @@ ControlSetWrites writeNameServerState(std::wstring_view service, const NameServe
     return written;
 }
 
-SetInterfaceDnsHandler setSetInterfaceDnsHandler(SetInterfaceDnsHandler handler) {
-    return std::exchange(setInterfaceDnsHandler(), std::move(handler));
-}
-
 std::optional<GUID> interfaceGuidOf(std::wstring_view service) {
     const auto fields = interfaceGuid(service);
     if (!fields) return std::nullopt;
@@ -123,8 +114,7 @@ InterfaceDnsResult setInterfaceDns(std::wstring_view service, std::wstring_view 
     settings.Version = kDnsInterfaceSettingsVersion1;
     settings.Flags = kDnsSettingNameServer | (family == Family::V6 ? kDnsSettingIpv6 : 0);
     settings.NameServer = nameServer.data();
-    const auto& handler = setInterfaceDnsHandler();
-    const auto result = handler ? handler(guid, settings) : systemSetInterfaceDns(guid, settings);
+    const auto result = setInterfaceDnsSeam.call(systemSetInterfaceDns, guid, settings);
     if (!result) return InterfaceDnsResult::NotAvailable;
     return *result == NO_ERROR ? InterfaceDnsResult::Applied : InterfaceDnsResult::Failed;
 }

@@ -54,8 +54,8 @@ inline constexpr ULONG64 kDnsSettingNameServer = 0x0002;
 // or nothing where the system has no such function. Empty handler: iphlpapi.dll's own.
 using SetInterfaceDnsHandler =
     std::function<std::optional<DWORD>(const GUID&, const DnsInterfaceSettings&)>;
-SetInterfaceDnsHandler setSetInterfaceDnsHandler(SetInterfaceDnsHandler handler);
-using ScopedSetInterfaceDns = tk::ScopedHandler<SetInterfaceDnsHandler, &setSetInterfaceDnsHandler>;
+inline tk::Seam<SetInterfaceDnsHandler> setInterfaceDnsSeam;
+using ScopedSetInterfaceDns = tk::ScopedHandler<setInterfaceDnsSeam>;
 
 // Tells the adapter whose interface GUID is service to use servers of the family
 // (comma-separated; empty: back to automatic) from now on. NotAvailable where the system has

@@ -15,15 +15,6 @@ namespace app {
 
 namespace {
 
-ServersInUseHandler& serversInUseHandler() {
-    static ServersInUseHandler handler;
-    return handler;
-}
-ConfiguredServersHandler& configuredServersHandler() {
-    static ConfiguredServersHandler handler;
-    return handler;
-}
-
 HMODULE iphlpapi() {
     // Not a known system DLL, so never imported; kept for the life of the process.
     static const HMODULE module = tk::systemLibrary(L"iphlpapi.dll");
@@ -93,19 +84,13 @@ bool isSiteLocalPlaceholder(std::wstring_view address) {
 }
 
 std::optional<std::vector<std::wstring>> serversInUse(std::wstring_view service) {
-    if (const auto& handler = serversInUseHandler()) return handler(service);
-    return systemServersInUse(service);
-}
-
-ServersInUseHandler setServersInUseHandler(ServersInUseHandler handler) {
-    return std::exchange(serversInUseHandler(), std::move(handler));
+    return serversInUseSeam.call(systemServersInUse, service);
 }
 
 std::optional<std::wstring> configuredServers(std::wstring_view service, Family family) {
     const auto guid = interfaceGuidOf(service);
     if (!guid) return std::nullopt;
-    if (const auto& handler = configuredServersHandler()) return handler(*guid, family);
-    return systemConfiguredServers(*guid, family);
+    return configuredServersSeam.call(systemConfiguredServers, *guid, family);
 }
 
 ServersInUse reportedServers(std::wstring_view service) {
@@ -133,10 +118,6 @@ CurrentDns currentDns(std::wstring_view service) {
     current.dhcp6 = read(Family::V6, L"DhcpNameServer");
     current.inUse = reportedServers(service);
     return current;
-}
-
-ConfiguredServersHandler setConfiguredServersHandler(ConfiguredServersHandler handler) {
-    return std::exchange(configuredServersHandler(), std::move(handler));
 }
 
 } // namespace app

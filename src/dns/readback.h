@@ -22,17 +22,16 @@ namespace app {
 std::optional<std::vector<std::wstring>> serversInUse(std::wstring_view service);
 using ServersInUseHandler =
     std::function<std::optional<std::vector<std::wstring>>(std::wstring_view service)>;
-ServersInUseHandler setServersInUseHandler(ServersInUseHandler handler);
-using ScopedServersInUse = tk::ScopedHandler<ServersInUseHandler, &setServersInUseHandler>;
+inline tk::Seam<ServersInUseHandler> serversInUseSeam;
+using ScopedServersInUse = tk::ScopedHandler<serversInUseSeam>;
 
 // The configured (static) servers of one family, comma-separated, as GetInterfaceDnsSettings
 // gives them; nothing where the system has no such function or it fails.
 std::optional<std::wstring> configuredServers(std::wstring_view service, Family family);
 using ConfiguredServersHandler =
     std::function<std::optional<std::wstring>(const GUID& guid, Family family)>;
-ConfiguredServersHandler setConfiguredServersHandler(ConfiguredServersHandler handler);
-using ScopedConfiguredServers =
-    tk::ScopedHandler<ConfiguredServersHandler, &setConfiguredServersHandler>;
+inline tk::Seam<ConfiguredServersHandler> configuredServersSeam;
+using ScopedConfiguredServers = tk::ScopedHandler<configuredServersSeam>;
 
 // What the system reports after a change: the servers in use; where it does not list the
 // adapter, the servers it is configured with, both families, where it can tell those.

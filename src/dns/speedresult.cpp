@@ -46,7 +46,7 @@ void appendNumber(std::string& out, double value) {
 std::array<std::wstring, kServerRoles> serverAddresses(const app::CatalogueEntry& entry) {
     std::array<std::wstring, kServerRoles> out;
     const auto take = [](const std::optional<std::wstring>& half) {
-        const std::wstring address = half ? app::trimSpaces(*half) : std::wstring();
+        const std::wstring address = half ? tk::trimSpaces(*half) : std::wstring();
         return address == app::kUnsetAddress ? std::wstring() : address;
     };
     const auto v4 = app::splitPair(entry.pair);

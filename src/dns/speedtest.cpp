@@ -16,7 +16,6 @@
 #include <algorithm>
 #include <chrono>
 #include <deque>
-#include <mutex>
 #include <optional>
 #include <cstdlib>
 #include <random>
@@ -35,8 +34,6 @@ constexpr int kCancelPollMs = 10;
 constexpr DWORD kUdpConnReset = IOC_IN | IOC_VENDOR | 12;
 
 constexpr unsigned short kDnsPort = 53;
-tk::Lock g_portMutex;
-ServerPortHandler g_portHandler;
 std::atomic<bool> g_loopbackOnly{false};
 
 struct WinsockSession {
@@ -128,10 +125,6 @@ LONGLONG now() {
 
 } // namespace
 
-ServerPortHandler setServerPortHandler(ServerPortHandler handler) {
-    std::lock_guard lock(g_portMutex);
-    return std::exchange(g_portHandler, std::move(handler));
-}
 bool setLoopbackOnly(bool on) {
     return g_loopbackOnly.exchange(on);
 }
@@ -148,11 +141,7 @@ std::vector<EntryResult> runSpeedTest(const std::vector<app::CatalogueEntry>& en
         static_cast<LONGLONG>(std::max(1, options.timeoutMs) * ticksPerMs);
     const std::size_t maxInFlight =
         static_cast<std::size_t>(std::clamp(options.maxInFlight, 1, FD_SETSIZE));
-    ServerPortHandler portOf;
-    {
-        std::lock_guard lock(g_portMutex);
-        portOf = g_portHandler;
-    }
+    const ServerPortHandler portOf = serverPortSeam.get();
     const auto portFor = [&](std::size_t entry, int role) -> unsigned short {
         if (options.port) return options.port;
         const unsigned short mapped = portOf ? portOf(entry, static_cast<ServerRole>(role)) : 0;

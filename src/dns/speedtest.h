@@ -34,10 +34,10 @@ std::vector<EntryResult> runSpeedTest(const std::vector<app::CatalogueEntry>& en
 
 // The port of each server when the options name none: 53, unless a handler set here gives
 // another for that entry's server (0 from it means 53). Tests reach their loopback responders,
-// each on a port of its own, this way. Returns the previous handler; empty means none.
+// each on a port of its own, this way.
 using ServerPortHandler = std::function<unsigned short(std::size_t entry, ServerRole role)>;
-ServerPortHandler setServerPortHandler(ServerPortHandler handler);
-using ScopedServerPorts = tk::ScopedHandler<ServerPortHandler, &setServerPortHandler>;
+inline tk::Seam<ServerPortHandler> serverPortSeam;
+using ScopedServerPorts = tk::ScopedHandler<serverPortSeam>;
 
 // While on, servers outside loopback (isLoopbackAddress) are never sent anything and show
 // "no answer". The test programs turn it on for their whole run. Returns the previous setting.

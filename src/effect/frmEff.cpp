@@ -28,18 +28,9 @@ bool frmEff::load(int width, int height) {
 }
 
 void frmEff::unload() noexcept {
-    if (windowDC_) {
-        ReleaseDC(hwnd(), windowDC_);
-        windowDC_ = nullptr;
-    }
-    if (screenDC) {
-        ReleaseDC(nullptr, screenDC);
-        screenDC = nullptr;
-    }
-    if (imageDC_ && imageOldBitmap_) SelectObject(imageDC_.get(), imageOldBitmap_);
-    imageOldBitmap_ = nullptr;
-    imageBitmap_.reset();
-    imageDC_.reset();
+    windowDC_.release();
+    screenDC.release();
+    image_.reset();
     if (hwnd()) DestroyWindow(hwnd());
 }
 
@@ -60,20 +51,15 @@ void frmEff::doeffect() {
     H_ = GetSystemMetrics(SM_CYSCREEN);
     if (W_ <= 0 || H_ <= 0 || !load(W_, H_)) return;
 
-    screenDC = GetDC(nullptr);
-    if (!screenDC) return;
-    imageDC_.reset(CreateCompatibleDC(screenDC));
-    imageBitmap_.reset(CreateCompatibleBitmap(screenDC, W_, H_));
-    if (!imageDC_ || !imageBitmap_) return;
-    imageOldBitmap_ = SelectObject(imageDC_.get(), imageBitmap_.get());
-    BitBlt(imageDC_.get(), 0, 0, W_, H_, screenDC, 0, 0, SRCCOPY);
+    if (!screenDC.reset(nullptr)) return;
+    if (!image_.resize(screenDC.get(), W_, H_, RGB(0, 0, 0))) return;
+    BitBlt(image_.dc(), 0, 0, W_, H_, screenDC.get(), 0, 0, SRCCOPY);
 
     // The window paints the picture as it appears, so the screen looks unchanged; from now on
     // the blocks are copied straight onto the visible window.
     ShowWindow(hwnd(), SW_SHOW);
     UpdateWindow(hwnd());
-    windowDC_ = GetDC(hwnd());
-    if (!windowDC_) return;
+    if (!windowDC_.reset(hwnd())) return;
 
     auto random = fx::UniformRandom::seededFromClock();
     keepRunning = true;
@@ -81,8 +67,8 @@ void frmEff::doeffect() {
     WPARAM quitCode = 0;
     while (keepRunning && hwnd()) {
         const fx::EffectStep step = fx::effectStep(W_, H_, random, shape_);
-        BitBlt(windowDC_, step.x + step.dx, step.y + step.dy, shape_.blockWidth, shape_.blockHeight,
-               windowDC_, step.x, step.y, SRCCOPY);
+        BitBlt(windowDC_.get(), step.x + step.dx, step.y + step.dy, shape_.blockWidth,
+               shape_.blockHeight, windowDC_.get(), step.x, step.y, SRCCOPY);
         ++steps_;
         if (Stepped) Stepped(*this, step);
         if (stopAfterSteps != 0 && steps_ >= stopAfterSteps) keepRunning = false;
@@ -100,20 +86,6 @@ void frmEff::doeffect() {
         }
     }
     if (quit) PostQuitMessage(static_cast<int>(quitCode));
-}
-
-void frmEff::paint() {
-    PAINTSTRUCT ps{};
-    HDC dc = BeginPaint(hwnd(), &ps);
-    if (dc) {
-        const RECT& r = ps.rcPaint;
-        if (imageDC_)
-            BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, imageDC_.get(), r.left,
-                   r.top, SRCCOPY);
-        else
-            FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    }
-    EndPaint(hwnd(), &ps);
 }
 
 LRESULT frmEff::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -141,7 +113,7 @@ LRESULT frmEff::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND:
         return TRUE;
     case WM_PAINT:
-        paint();
+        image_.paint(hwnd());
         return 0;
     default:
         return defaultHandling(message, wParam, lParam);

@@ -5,6 +5,7 @@
 
 #include "effect/effectstep.h"
 #include "toolkit/handles.h"
+#include "toolkit/memory_image.h"
 #include "toolkit/window.h"
 
 #include <cstdint>
@@ -29,9 +30,9 @@ class frmEff : public tk::Window {
     std::uint64_t stopAfterSteps = 0;
 
     std::uint64_t stepCount() const noexcept { return steps_; }
-    bool holdsScreenDC() const noexcept { return screenDC != nullptr; }
+    bool holdsScreenDC() const noexcept { return static_cast<bool>(screenDC); }
     // The window's drawing surface while the effect runs (null otherwise).
-    HDC surface() const noexcept { return windowDC_; }
+    HDC surface() const noexcept { return windowDC_.get(); }
     static bool isRunning() noexcept;
 
   protected:
@@ -40,9 +41,8 @@ class frmEff : public tk::Window {
   private:
     bool load(int width, int height);
     void unload() noexcept;
-    void paint();
 
-    HDC screenDC = nullptr;
+    tk::unique_window_dc screenDC;
     bool keepRunning = false;
     // The block size and shift spans (shiftRangeX, shiftBiasX, ..., blockHeight), set at load.
     fx::EffectShape shape_{};
@@ -50,9 +50,7 @@ class frmEff : public tk::Window {
     int W_ = 0;
     int H_ = 0;
     std::uint64_t steps_ = 0;
-    HDC windowDC_ = nullptr;
+    tk::unique_window_dc windowDC_;
     // The persistent image: the captured screen, shown whenever the window is painted.
-    tk::unique_hdc imageDC_;
-    tk::unique_hbitmap imageBitmap_;
-    HGDIOBJ imageOldBitmap_ = nullptr;
+    tk::MemoryImage image_;
 };

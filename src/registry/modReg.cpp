@@ -2,6 +2,7 @@
 
 #include "toolkit/handles.h"
 #include "toolkit/text.h"
+#include "toolkit/trim.h"
 
 namespace modReg {
 
@@ -77,7 +78,7 @@ bool writeValue(std::wstring_view root, std::wstring_view path, std::wstring_vie
     const auto key = createKey(root, tk::toAnsi(path));
     if (!key) return false;
     const std::string valueName = tk::toAnsi(name);
-    const std::string text = tk::toAnsi(trimBlanks(value));
+    const std::string text = tk::toAnsi(tk::trimSpaces(value));
     switch (valueKindFromName(typeName)) {
     case ValueKind::String:
         // Stored without the terminating NUL, as the program's readers expect.
@@ -115,8 +116,8 @@ std::vector<AdapterRecord> enumNetworkCards(std::wstring_view root, std::wstring
         std::wstring subkey(path);
         subkey += L'\\';
         subkey += tk::fromAnsi(std::string_view(name, nameLength));
-        cards.push_back({trimBlanks(readValue(root, subkey, L"Description")),
-                         trimBlanks(readValue(root, subkey, L"ServiceName"))});
+        cards.push_back({tk::trimSpaces(readValue(root, subkey, L"Description")),
+                         tk::trimSpaces(readValue(root, subkey, L"ServiceName"))});
     }
     return cards;
 }

@@ -1,4 +1,5 @@
 #include "registry/regformat.h"
+#include "toolkit/trim.h"
 
 #include <array>
 #include <limits>
@@ -10,13 +11,6 @@ namespace {
 constexpr std::array<std::wstring_view, 7> kRootNames = {
     L"HKEY_CLASSES_ROOT",     L"HKEY_CURRENT_USER",   L"HKEY_LOCAL_MACHINE", L"HKEY_USERS",
     L"HKEY_PERFORMANCE_DATA", L"HKEY_CURRENT_CONFIG", L"HKEY_DYN_DATA"};
-
-template <typename Char> std::basic_string<Char> trimSpaces(std::basic_string_view<Char> text) {
-    const auto first = text.find_first_not_of(Char(' '));
-    if (first == text.npos) return {};
-    const auto last = text.find_last_not_of(Char(' '));
-    return std::basic_string<Char>(text.substr(first, last - first + 1));
-}
 
 int hexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -44,21 +38,13 @@ std::uint32_t rootKeyCode(std::wstring_view name) {
     return 0;
 }
 
-std::string trimBlanks(std::string_view text) {
-    return trimSpaces(text);
-}
-
-std::wstring trimBlanks(std::wstring_view text) {
-    return trimSpaces(text);
-}
-
 std::string stringValueText(std::string_view buffer) {
-    return trimBlanks(buffer.substr(0, buffer.find('\0')));
+    return tk::trimSpaces(buffer.substr(0, buffer.find('\0')));
 }
 
 std::string binaryValueText(std::string_view buffer) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
-    const std::string bytes = trimBlanks(buffer);
+    const std::string bytes = tk::trimSpaces(buffer);
     std::string hex;
     hex.reserve(bytes.size() * 2);
     for (const char c : bytes) {

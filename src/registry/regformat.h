@@ -17,10 +17,6 @@ inline constexpr std::size_t kReadBufferSize = 1024;
 // exactly and case-sensitively; 0 for any other name.
 std::uint32_t rootKeyCode(std::wstring_view name);
 
-// Removes blanks (spaces only) at both ends.
-std::string trimBlanks(std::string_view text);
-std::wstring trimBlanks(std::wstring_view text);
-
 // A REG_SZ read: the text before the first NUL of the buffer, blanks trimmed.
 std::string stringValueText(std::string_view buffer);
 // A REG_BINARY read: the whole buffer (data and blank filler) with blanks trimmed at both

@@ -8,15 +8,6 @@
 
 namespace tk {
 
-namespace {
-
-RelaunchElevatedHandler& relaunchHandler() {
-    static RelaunchElevatedHandler handler;
-    return handler;
-}
-
-} // namespace
-
 std::wstring executablePath() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
@@ -31,7 +22,7 @@ std::wstring executablePath() {
 }
 
 unique_handle relaunchElevated(const std::wstring& parameters) {
-    if (const auto& handler = relaunchHandler()) return handler(parameters);
+    if (const auto handler = relaunchElevatedSeam.get()) return handler(parameters);
     const std::wstring file = executablePath();
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof(info);
@@ -46,10 +37,6 @@ unique_handle relaunchElevated(const std::wstring& parameters) {
 
 bool relaunchedElevated(const std::wstring& parameters) {
     return !isElevated() && relaunchElevated(parameters);
-}
-
-RelaunchElevatedHandler setRelaunchElevatedHandler(RelaunchElevatedHandler handler) {
-    return std::exchange(relaunchHandler(), std::move(handler));
 }
 
 } // namespace tk

@@ -18,8 +18,8 @@ namespace tk {
 // Replaceable (no handler: ShellExecuteExW with "runas").
 unique_handle relaunchElevated(const std::wstring& parameters);
 using RelaunchElevatedHandler = std::function<unique_handle(const std::wstring& parameters)>;
-RelaunchElevatedHandler setRelaunchElevatedHandler(RelaunchElevatedHandler handler);
-using ScopedRelaunchElevated = ScopedHandler<RelaunchElevatedHandler, &setRelaunchElevatedHandler>;
+inline Seam<RelaunchElevatedHandler> relaunchElevatedSeam;
+using ScopedRelaunchElevated = ScopedHandler<relaunchElevatedSeam>;
 
 // When this process is not elevated, starts it again elevated with parameters: true when that
 // copy runs and this one should end; false when this one is elevated already or the user

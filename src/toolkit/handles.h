@@ -55,24 +55,43 @@ using unique_hbrush = unique_any<HBRUSH, &closeGdiObject>;
 using unique_hdc = unique_any<HDC, &DeleteDC>;
 using unique_hhook = unique_any<HHOOK, &closeHook>;
 using unique_hmodule = unique_any<HMODULE, &FreeLibrary>;
-// A process, thread or file handle (never INVALID_HANDLE_VALUE: store those as empty).
+// A process, thread, token or file handle. Empty is null: a file goes in through openedFile.
 using unique_handle = unique_any<HANDLE, &closeKernelHandle>;
 
-// A device context obtained with GetDC, given back with ReleaseDC.
+// The owner of what CreateFileW returned: its INVALID_HANDLE_VALUE becomes empty.
+inline unique_handle openedFile(HANDLE file) noexcept {
+    return unique_handle(file == INVALID_HANDLE_VALUE ? nullptr : file);
+}
+
+// A device context obtained with GetDC (of the screen for a null window), given back with
+// ReleaseDC.
 class unique_window_dc {
   public:
-    explicit unique_window_dc(HWND window) noexcept : window_(window), dc_(GetDC(window)) {}
+    unique_window_dc() = default;
+    explicit unique_window_dc(HWND window) noexcept { reset(window); }
     unique_window_dc(const unique_window_dc&) = delete;
     unique_window_dc& operator=(const unique_window_dc&) = delete;
-    ~unique_window_dc() {
+    ~unique_window_dc() { release(); }
+
+    // Gives back the DC held, then takes `window`'s; false when there is none.
+    bool reset(HWND window) noexcept {
+        release();
+        window_ = window;
+        dc_ = GetDC(window);
+        return dc_ != nullptr;
+    }
+    // Gives the DC back to its window.
+    void release() noexcept {
         if (dc_) ReleaseDC(window_, dc_);
+        window_ = nullptr;
+        dc_ = nullptr;
     }
     HDC get() const noexcept { return dc_; }
     explicit operator bool() const noexcept { return dc_ != nullptr; }
 
   private:
-    HWND window_;
-    HDC dc_;
+    HWND window_ = nullptr;
+    HDC dc_ = nullptr;
 };
 
 // Selects a GDI object into a DC and selects the previous one back on scope exit, so

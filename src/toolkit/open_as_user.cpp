@@ -1,4 +1,5 @@
 #include "toolkit/open_as_user.h"
+#include "toolkit/handles.h"
 
 #include <exdisp.h>
 #include <shldisp.h>
@@ -10,15 +11,6 @@
 namespace tk {
 
 namespace {
-
-ElevatedHandler& elevatedHandler() {
-    static ElevatedHandler handler;
-    return handler;
-}
-DesktopShellOpenHandler& desktopShellOpenHandler() {
-    static DesktopShellOpenHandler handler;
-    return handler;
-}
 
 // Releases a COM interface when it goes out of scope.
 template <typename T> class com_ptr {
@@ -40,15 +32,12 @@ template <typename T> class com_ptr {
 };
 
 bool systemIsElevated() {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+    unique_handle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) return false;
     TOKEN_ELEVATION elevation{};
     DWORD size = 0;
-    const bool elevated =
-        GetTokenInformation(token, TokenElevation, &elevation, sizeof(elevation), &size) &&
-        elevation.TokenIsElevated != 0;
-    CloseHandle(token);
-    return elevated;
+    return GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof(elevation), &size) &&
+           elevation.TokenIsElevated != 0;
 }
 
 // The desktop window's shell (the one the signed-in user's Explorer runs) opens the target.
@@ -98,23 +87,12 @@ bool desktopShellOpen(const std::wstring& target) {
 } // namespace
 
 bool isElevated() {
-    if (const auto& handler = elevatedHandler()) return handler();
-    return systemIsElevated();
-}
-
-ElevatedHandler setElevatedHandler(ElevatedHandler handler) {
-    return std::exchange(elevatedHandler(), std::move(handler));
-}
-
-DesktopShellOpenHandler setDesktopShellOpenHandler(DesktopShellOpenHandler handler) {
-    return std::exchange(desktopShellOpenHandler(), std::move(handler));
+    return elevatedSeam.call(systemIsElevated);
 }
 
 OpenedBy openAsUser(HWND owner, const std::wstring& target) {
-    if (isElevated()) {
-        const auto& handler = desktopShellOpenHandler();
-        if (handler ? handler(target) : desktopShellOpen(target)) return OpenedBy::DesktopShell;
-    }
+    if (isElevated() && desktopShellOpenSeam.call(desktopShellOpen, target))
+        return OpenedBy::DesktopShell;
     return shellOpen(owner, target) ? OpenedBy::Direct : OpenedBy::Nothing;
 }
 

@@ -23,13 +23,13 @@ OpenedBy openAsUser(HWND owner, const std::wstring& target);
 // the process token).
 using ElevatedHandler = std::function<bool()>;
 bool isElevated();
-ElevatedHandler setElevatedHandler(ElevatedHandler handler);
-using ScopedElevated = ScopedHandler<ElevatedHandler, &setElevatedHandler>;
+inline Seam<ElevatedHandler> elevatedSeam;
+using ScopedElevated = ScopedHandler<elevatedSeam>;
 
 // The desktop shell's ShellExecute; false when it cannot be reached. Replaceable (no handler:
 // the desktop window's IShellDispatch2).
 using DesktopShellOpenHandler = std::function<bool(const std::wstring& target)>;
-DesktopShellOpenHandler setDesktopShellOpenHandler(DesktopShellOpenHandler handler);
-using ScopedDesktopShellOpen = ScopedHandler<DesktopShellOpenHandler, &setDesktopShellOpenHandler>;
+inline Seam<DesktopShellOpenHandler> desktopShellOpenSeam;
+using ScopedDesktopShellOpen = ScopedHandler<desktopShellOpenSeam>;
 
 } // namespace tk

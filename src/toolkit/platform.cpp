@@ -1,4 +1,5 @@
 #include "toolkit/platform.h"
+#include "toolkit/handles.h"
 
 #include <exception>
 
@@ -27,19 +28,6 @@ void logSwallowed(const wchar_t* where) noexcept {
 
 namespace {
 
-MessageBoxHandler& messageBoxHandler() {
-    static MessageBoxHandler handler;
-    return handler;
-}
-StartProcessHandler& startProcessHandler() {
-    static StartProcessHandler handler;
-    return handler;
-}
-ShellOpenHandler& shellOpenHandler() {
-    static ShellOpenHandler handler;
-    return handler;
-}
-
 int systemMessageBox(HWND owner, std::wstring_view text, std::wstring_view title, UINT flags) {
     const std::wstring t(text), c(title);
     return MessageBoxW(owner, t.c_str(), c.c_str(), flags);
@@ -57,10 +45,8 @@ bool systemStartProcess(const std::wstring& applicationPath, const std::wstring&
     const BOOL started =
         CreateProcessW(applicationPath.empty() ? nullptr : applicationPath.c_str(), line.data(),
                        nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
-    if (!started) return false;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return true;
+    const unique_handle thread(process.hThread), owned(process.hProcess);
+    return started != FALSE;
 }
 
 bool systemShellOpen(HWND owner, const std::wstring& target, int showCommand) {
@@ -72,30 +58,16 @@ bool systemShellOpen(HWND owner, const std::wstring& target, int showCommand) {
 } // namespace
 
 int messageBox(HWND owner, std::wstring_view text, std::wstring_view title, UINT flags) {
-    if (const auto& handler = messageBoxHandler()) return handler(owner, text, title, flags);
-    return systemMessageBox(owner, text, title, flags);
+    return messageBoxSeam.call(systemMessageBox, owner, text, title, flags);
 }
 
 bool startProcess(const std::wstring& applicationPath, const std::wstring& commandLine,
                   int showCommand) {
-    if (const auto& handler = startProcessHandler())
-        return handler(applicationPath, commandLine, showCommand);
-    return systemStartProcess(applicationPath, commandLine, showCommand);
+    return startProcessSeam.call(systemStartProcess, applicationPath, commandLine, showCommand);
 }
 
 bool shellOpen(HWND owner, const std::wstring& target, int showCommand) {
-    if (const auto& handler = shellOpenHandler()) return handler(owner, target, showCommand);
-    return systemShellOpen(owner, target, showCommand);
-}
-
-MessageBoxHandler setMessageBoxHandler(MessageBoxHandler handler) {
-    return std::exchange(messageBoxHandler(), std::move(handler));
-}
-StartProcessHandler setStartProcessHandler(StartProcessHandler handler) {
-    return std::exchange(startProcessHandler(), std::move(handler));
-}
-ShellOpenHandler setShellOpenHandler(ShellOpenHandler handler) {
-    return std::exchange(shellOpenHandler(), std::move(handler));
+    return shellOpenSeam.call(systemShellOpen, owner, target, showCommand);
 }
 
 std::wstring systemDirectory() {

@@ -8,19 +8,64 @@
 //     }};
 //
 // While `answer` lives, tk::messageBox calls the lambda; afterwards the previous handler (the
-// system call unless another scope is open) is back. The set*Handler functions do the same
-// without a scope: they return the previous handler, and an empty function means the system
-// call. Everything here is meant for the user-interface thread.
+// system call unless another scope is open) is back. Every replaceable entry point of the
+// program is a Seam like these three, declared beside its ScopedHandler.
 #pragma once
+
+#include "toolkit/thread.h"
 
 #include <windows.h>
 
 #include <functional>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 
 namespace tk {
+
+// A replaceable entry point: the handler installed in it, or none for the real call. The
+// handler is copied out under a lock, so a worker thread may call it while the user-interface
+// thread replaces it.
+template <typename Handler> class Seam {
+  public:
+    using handler_type = Handler;
+
+    Handler get() const {
+        std::lock_guard lock(mutex_);
+        return handler_;
+    }
+    // Installs `handler` (empty: none) and returns the one it replaces.
+    Handler exchange(Handler handler) {
+        std::lock_guard lock(mutex_);
+        return std::exchange(handler_, std::move(handler));
+    }
+    // What the installed handler answers, or `real` when there is none.
+    template <typename Real, typename... Args>
+    typename Handler::result_type call(Real&& real, Args&&... args) const {
+        if (const Handler handler = get()) return handler(std::forward<Args>(args)...);
+        return std::forward<Real>(real)(std::forward<Args>(args)...);
+    }
+
+  private:
+    mutable Lock mutex_;
+    Handler handler_;
+};
+
+// Installs a handler in the seam `Entry` for its lifetime and puts the previous one back.
+template <auto& Entry> class ScopedHandler {
+    using Handler = typename std::remove_reference_t<decltype(Entry)>::handler_type;
+
+  public:
+    explicit ScopedHandler(Handler handler) : previous_(Entry.exchange(std::move(handler))) {}
+    ScopedHandler(const ScopedHandler&) = delete;
+    ScopedHandler& operator=(const ScopedHandler&) = delete;
+    ~ScopedHandler() { Entry.exchange(std::move(previous_)); }
+
+  private:
+    Handler previous_;
+};
 
 // Called inside a catch (...) that swallows an exception at a window, hook or timer boundary:
 // says where, and what when it is a std::exception, through OutputDebugStringW.
@@ -51,24 +96,11 @@ using StartProcessHandler = std::function<bool(const std::wstring& applicationPa
 using ShellOpenHandler =
     std::function<bool(HWND owner, const std::wstring& target, int showCommand)>;
 
-MessageBoxHandler setMessageBoxHandler(MessageBoxHandler handler);
-StartProcessHandler setStartProcessHandler(StartProcessHandler handler);
-ShellOpenHandler setShellOpenHandler(ShellOpenHandler handler);
-
-// Installs a handler for its lifetime and puts the previous one back.
-template <typename Handler, Handler (*Install)(Handler)> class ScopedHandler {
-  public:
-    explicit ScopedHandler(Handler handler) : previous_(Install(std::move(handler))) {}
-    ScopedHandler(const ScopedHandler&) = delete;
-    ScopedHandler& operator=(const ScopedHandler&) = delete;
-    ~ScopedHandler() { Install(std::move(previous_)); }
-
-  private:
-    Handler previous_;
-};
-
-using ScopedMessageBox = ScopedHandler<MessageBoxHandler, &setMessageBoxHandler>;
-using ScopedStartProcess = ScopedHandler<StartProcessHandler, &setStartProcessHandler>;
-using ScopedShellOpen = ScopedHandler<ShellOpenHandler, &setShellOpenHandler>;
+inline Seam<MessageBoxHandler> messageBoxSeam;
+inline Seam<StartProcessHandler> startProcessSeam;
+inline Seam<ShellOpenHandler> shellOpenSeam;
+using ScopedMessageBox = ScopedHandler<messageBoxSeam>;
+using ScopedStartProcess = ScopedHandler<startProcessSeam>;
+using ScopedShellOpen = ScopedHandler<shellOpenSeam>;
 
 } // namespace tk

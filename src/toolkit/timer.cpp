@@ -1,15 +1,55 @@
 #include "toolkit/timer.h"
 #include "toolkit/platform.h"
+#include "toolkit/window.h"
+
+#include <atomic>
+#include <map>
 
 namespace tk {
 
+// The message-only window whose WM_TIMER ticks every timer of its thread, by timer id.
+class TimerWindow : private Window {
+  public:
+    static TimerWindow& ofThisThread() {
+        thread_local TimerWindow window;
+        return window;
+    }
+
+    HWND handle() {
+        if (!hwnd()) {
+            try {
+                if (!registerClass(L"KeldrastTimer", 0) ||
+                    !create(L"KeldrastTimer", 0, 0, L"", 0, 0, 0, 0, HWND_MESSAGE))
+                    return nullptr;
+            } catch (...) {
+                logSwallowed(L"creating the timer window");
+                return nullptr;
+            }
+        }
+        return hwnd();
+    }
+
+    std::map<UINT_PTR, Timer*> timers;
+
+  protected:
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message != WM_TIMER) return defaultHandling(message, wParam, lParam);
+        // A tick already queued when its timer was stopped or destroyed is dropped.
+        const auto it = timers.find(wParam);
+        if (it != timers.end() && it->second->running_ && it->second->Tick) it->second->Tick();
+        return 0;
+    }
+};
+
 namespace {
-constexpr wchar_t kClassName[] = L"KeldrastTimer";
-constexpr UINT_PTR kTimerId = 1;
+std::atomic<UINT_PTR> nextTimerId{1};
 } // namespace
 
+Timer::Timer() : id_(nextTimerId++) {}
+
 Timer::~Timer() {
-    if (running_ && hwnd()) KillTimer(hwnd(), kTimerId);
+    if (running_) KillTimer(window_, id_);
+    if (host_) host_->timers.erase(id_);
 }
 
 void Timer::setInterval(int milliseconds) noexcept {
@@ -24,29 +64,22 @@ void Timer::setEnabled(bool enabled) noexcept {
 }
 
 void Timer::restart() noexcept {
-    if (running_ && hwnd()) KillTimer(hwnd(), kTimerId);
+    if (running_) KillTimer(window_, id_);
     running_ = false;
     if (!enabled_ || interval_ == 0) return;
-    if (!hwnd()) {
+    if (!host_) {
+        TimerWindow& shared = TimerWindow::ofThisThread();
+        window_ = shared.handle();
+        if (!window_) return;
         try {
-            if (!registerClass(kClassName, 0) ||
-                !create(kClassName, 0, 0, L"", 0, 0, 0, 0, HWND_MESSAGE))
-                return;
+            shared.timers[id_] = this;
         } catch (...) {
-            logSwallowed(L"creating a timer window");
+            logSwallowed(L"starting a timer");
             return;
         }
+        host_ = &shared;
     }
-    running_ = SetTimer(hwnd(), kTimerId, static_cast<UINT>(interval_), nullptr) != 0;
-}
-
-LRESULT Timer::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_TIMER && wParam == kTimerId) {
-        // A tick already queued when the timer was stopped is dropped.
-        if (running_ && Tick) Tick();
-        return 0;
-    }
-    return defaultHandling(message, wParam, lParam);
+    running_ = SetTimer(window_, id_, static_cast<UINT>(interval_), nullptr) != 0;
 }
 
 } // namespace tk

@@ -1,17 +1,22 @@
-// A timer that ticks on the thread that enabled it, through its message loop (modal loops of
-// message boxes included). It owns a small message-only window; destroying the timer stops it.
+// The program's one timer: it ticks on the thread that enabled it, through its message loop
+// (modal loops of message boxes included). All timers of a thread share one small
+// message-only window; destroying a timer stops it.
 #pragma once
 
-#include "toolkit/window.h"
+#include <windows.h>
 
 #include <functional>
 
 namespace tk {
 
-class Timer : private Window {
+class TimerWindow;
+
+class Timer {
   public:
-    Timer() = default;
-    ~Timer() override;
+    Timer();
+    ~Timer();
+    Timer(const Timer&) = delete;
+    Timer& operator=(const Timer&) = delete;
 
     // Milliseconds between ticks; 0 stops the ticks while keeping the enabled flag. A new
     // interval starts the count again.
@@ -22,11 +27,13 @@ class Timer : private Window {
 
     std::function<void()> Tick;
 
-  protected:
-    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-
   private:
+    friend class TimerWindow;
     void restart() noexcept;
+    UINT_PTR id_;
+    // The window of the thread that first started the timer, and its handle.
+    TimerWindow* host_ = nullptr;
+    HWND window_ = nullptr;
     int interval_ = 0;
     bool enabled_ = false;
     bool running_ = false;

@@ -1,4 +1,5 @@
 #include "toolkit/window.h"
+#include "toolkit/handles.h"
 #include "toolkit/platform.h"
 
 namespace tk {
@@ -86,9 +87,8 @@ UINT dpiForWindow(HWND window) noexcept {
     if (getDpiForWindow && window) {
         if (UINT dpi = getDpiForWindow(window)) return dpi;
     }
-    HDC screen = GetDC(nullptr);
-    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen) ReleaseDC(nullptr, screen);
+    const unique_window_dc screen(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
     return dpi > 0 ? static_cast<UINT>(dpi) : 96;
 }
 

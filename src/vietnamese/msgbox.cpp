@@ -1,6 +1,7 @@
 #include "vietnamese/msgbox.h"
 
 #include "toolkit/handles.h"
+#include "toolkit/platform.h"
 #include "vietnamese/vni.h"
 
 #include <string>
@@ -13,9 +14,6 @@ struct BoxResources {
     tk::unique_hhook hook;
     tk::unique_hfont font;
 };
-
-// The hook most recently installed on this thread (kept after it is removed).
-thread_local HHOOK hMsgBoxHook = nullptr;
 
 // The box in preparation on this thread. A box opened from inside another box's modal loop
 // takes the place of the outer one for as long as it lasts.
@@ -50,12 +48,7 @@ void restyle(HWND box, HFONT font) {
     }
 }
 
-} // namespace
-
-HHOOK lastMsgBoxHook() noexcept {
-    return hMsgBoxHook;
-}
-
+// The one-shot CBT hook that restyles the box when it is first activated, then removes itself.
 LRESULT CALLBACK msgBoxHookProc(int code, WPARAM wParam, LPARAM lParam) noexcept {
     BoxResources* box = currentBox;
     const LRESULT result = CallNextHookEx(box ? box->hook.get() : nullptr, code, wParam, lParam);
@@ -72,8 +65,10 @@ LRESULT CALLBACK msgBoxHookProc(int code, WPARAM wParam, LPARAM lParam) noexcept
     return result;
 }
 
+} // namespace
+
 int uniMsgBox(std::wstring_view text, UINT flags, std::wstring_view title, HWND owner) {
-    // Declared before the hook is armed and released after MessageBoxW has returned, so the
+    // Declared before the hook is armed and released after the box has closed, so the
     // font outlives the box and the hook never outlives this call.
     BoxResources resources;
     BoxResources* const outer = currentBox;
@@ -88,8 +83,7 @@ int uniMsgBox(std::wstring_view text, UINT flags, std::wstring_view title, HWND 
     currentBox = &resources;
     resources.hook.reset(SetWindowsHookExA(WH_CBT, &msgBoxHookProc, GetModuleHandleW(nullptr),
                                            GetCurrentThreadId()));
-    hMsgBoxHook = resources.hook.get();
-    const int result = MessageBoxW(owner, shownText.c_str(), shownTitle.c_str(), flags);
+    const int result = tk::messageBox(owner, shownText, shownTitle, flags);
     resources.hook.reset(); // still set only when the box never appeared
     return result > 0 ? result : 0;
 }

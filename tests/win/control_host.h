@@ -3,6 +3,10 @@
 
 #include <windows.h>
 
+#include "controls/ControlSurface.h"
+
+#include <map>
+
 namespace testhost {
 
 struct Host {
@@ -61,5 +65,16 @@ inline void mouse(DWORD flags, POINT p = {}) {
 inline const auto moveTo = [](POINT p) { mouse(MOUSEEVENTF_MOVE, p); };
 inline const auto leftDown = [] { mouse(MOUSEEVENTF_LEFTDOWN); };
 inline const auto leftUp = [] { mouse(MOUSEEVENTF_LEFTUP); };
+
+// The look each control drew last (0: none yet), heard through the Painted seam.
+struct Paints {
+    std::map<const ControlSurface*, int> latest;
+    ScopedPainted listen{
+        [this](const ControlSurface& control, int look) { latest[&control] = look; }};
+    int of(const ControlSurface& control) const {
+        const auto it = latest.find(&control);
+        return it == latest.end() ? 0 : it->second;
+    }
+};
 
 } // namespace testhost

@@ -17,6 +17,7 @@ enum State { Normal = 1, Hot = 2, Pressed = 3, Disabled = 4, Defaulted = 5 };
 struct ButtonFixture : ::testing::Test {
     Host host;
     kButton button, other;
+    Paints paints;
     int clicks = 0, ups = 0;
     std::vector<std::vector<float>> downs; // button, shift, x, y
     std::vector<std::wstring> changed;
@@ -43,35 +44,35 @@ struct ButtonFixture : ::testing::Test {
 TEST_F(ButtonFixture, MousePassPaintsEveryLookInTurn) {
     EXPECT_EQ(button.hoverTimerInterval(), 0u); // the first tick found the cursor elsewhere
     moveTo(on());
-    EXPECT_EQ(button.lastPaintedState(), Hot);
+    EXPECT_EQ(paints.of(button), Hot);
     EXPECT_EQ(button.hoverTimerInterval(), 100u);
     leftDown();
     EXPECT_EQ(GetFocus(), button.hwnd());
-    EXPECT_EQ(button.lastPaintedState(), Pressed);
+    EXPECT_EQ(paints.of(button), Pressed);
     moveTo(away()); // dragged off, button still held: Hot, until the next hover tick
     if (button.hoverTimerInterval() != 0u) {
-        EXPECT_EQ(button.lastPaintedState(), Hot);
+        EXPECT_EQ(paints.of(button), Hot);
     }
     moveTo(on(10, 10)); // and back
-    EXPECT_EQ(button.lastPaintedState(), Pressed);
+    EXPECT_EQ(paints.of(button), Pressed);
     leftUp();
-    EXPECT_EQ(button.lastPaintedState(), Defaulted);
+    EXPECT_EQ(paints.of(button), Defaulted);
     EXPECT_EQ(GetCapture(), nullptr);
 
     moveTo(on(30, 20));
-    EXPECT_EQ(button.lastPaintedState(), Hot);
+    EXPECT_EQ(paints.of(button), Hot);
     moveTo(away()); // the next tick sees the cursor gone
     pump(300);
-    EXPECT_EQ(button.lastPaintedState(), Defaulted);
+    EXPECT_EQ(paints.of(button), Defaulted);
     EXPECT_EQ(button.hoverTimerInterval(), 0u);
 
     moveTo(on()); // without the focus a release paints Normal
     leftDown();
     SetFocus(other.hwnd());
-    EXPECT_EQ(button.lastPaintedState(), Normal);
+    EXPECT_EQ(paints.of(button), Normal);
     leftUp();
-    EXPECT_EQ(button.lastPaintedState(), Normal);
-    EXPECT_EQ(other.lastPaintedState(), Defaulted);
+    EXPECT_EQ(paints.of(button), Normal);
+    EXPECT_EQ(paints.of(other), Defaulted);
 }
 
 TEST_F(ButtonFixture, ClickIsOnePressAndReleaseOnTheButtonNeverADblClick) {
@@ -80,7 +81,7 @@ TEST_F(ButtonFixture, ClickIsOnePressAndReleaseOnTheButtonNeverADblClick) {
     leftUp();
     EXPECT_EQ(clicks, 1);
     leftDown(); // within the double-click time: WM_LBUTTONDBLCLK
-    EXPECT_EQ(button.lastPaintedState(), Pressed);
+    EXPECT_EQ(paints.of(button), Pressed);
     EXPECT_EQ(GetCapture(), button.hwnd());
     leftUp();
     EXPECT_EQ(clicks, 2);
@@ -121,7 +122,7 @@ TEST_F(ButtonFixture, SpaceAndEnterPressTheFocusedButtonAndTheHostStillHearsTheK
     int pressedWhenClicked = 0;
     button.Click = [&] {
         ++clicks;
-        pressedWhenClicked = button.lastPaintedState();
+        pressedWhenClicked = paints.of(button);
     };
     // The focus rectangle is a dotted line 3 pixels inside the edge.
     auto dotted = [&] {
@@ -132,7 +133,7 @@ TEST_F(ButtonFixture, SpaceAndEnterPressTheFocusedButtonAndTheHostStillHearsTheK
     };
     EXPECT_FALSE(dotted());
     SetFocus(button.hwnd());
-    EXPECT_EQ(button.lastPaintedState(), Defaulted);
+    EXPECT_EQ(paints.of(button), Defaulted);
     EXPECT_TRUE(dotted()) << "no focus rectangle";
 
     key(VK_SPACE);
@@ -160,7 +161,7 @@ TEST_F(ButtonFixture, DisabledButtonLooksDisabledAndRaisesNothing) {
     button.ForeColor(0x0000C0);                 // RGB(192, 0, 0)
     EXPECT_FALSE(button.ForeColor(0x01000000)); // no colour: refused, not notified
     button.Enabled(false);
-    EXPECT_EQ(button.lastPaintedState(), Disabled);
+    EXPECT_EQ(paints.of(button), Disabled);
     EXPECT_TRUE(shows(tk::toColorRef(tk::kColourButtonShadow)));
     EXPECT_FALSE(shows(RGB(192, 0, 0)));
 
@@ -170,10 +171,10 @@ TEST_F(ButtonFixture, DisabledButtonLooksDisabledAndRaisesNothing) {
     SendMessageW(host.hwnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(button.hwnd()), TRUE);
     EXPECT_EQ(clicks + ups + int(downs.size()), 0);
     EXPECT_NE(GetFocus(), button.hwnd());
-    EXPECT_EQ(button.lastPaintedState(), Disabled);
+    EXPECT_EQ(paints.of(button), Disabled);
 
     button.Enabled(true);
-    EXPECT_EQ(button.lastPaintedState(), Normal);
+    EXPECT_EQ(paints.of(button), Normal);
     EXPECT_TRUE(shows(RGB(192, 0, 0)));
     EXPECT_EQ(changed, (std::vector<std::wstring>{L"ForeColor", L"Enabled", L"Enabled"}));
 }

@@ -1,5 +1,6 @@
 #include "toolkit/checkbox.h"
 #include "toolkit/combobox.h"
+#include "toolkit/handles.h"
 #include "toolkit/label.h"
 #include "toolkit/panel.h"
 #include "toolkit/textbox.h"
@@ -120,14 +121,13 @@ TEST(ToolkitLabel, DrawsInItsTextColourOnButtonFaceAndReportsClicks) {
     RedrawWindow(form.hwnd(), nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     int green = 0, face = 0;
-    HDC dc = GetDC(label.hwnd());
+    const tk::unique_window_dc dc(label.hwnd());
     for (int y = 0; y < 37; ++y)
         for (int x = 0; x < 139; ++x) {
-            const COLORREF p = GetPixel(dc, x, y);
+            const COLORREF p = GetPixel(dc.get(), x, y);
             green += p == RGB(0, 192, 0);
             face += p == GetSysColor(COLOR_BTNFACE);
         }
-    ReleaseDC(label.hwnd(), dc);
     EXPECT_GT(green, 50);
     EXPECT_GT(face, 37 * 139 / 2);
 
