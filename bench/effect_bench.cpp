@@ -41,7 +41,6 @@ Result runEffect(std::uint64_t steps) {
     frmEff effect;
     LONGLONG start = 0, end = 0;
     double cpuStart = 0, cpuEnd = 0;
-    effect.stopAfterSteps = steps;
     effect.Stepped = [&](frmEff& e, const fx::EffectStep&) {
         if (e.stepCount() == 1) {
             start = now();
@@ -51,7 +50,7 @@ Result runEffect(std::uint64_t steps) {
             cpuEnd = cpuSeconds();
         }
     };
-    effect.doeffect();
+    effect.doeffect(steps);
     const double counted = static_cast<double>(steps - 1);
     return {counted / seconds(end - start), (cpuEnd - cpuStart) * 1e6 / counted};
 }

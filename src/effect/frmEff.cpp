@@ -34,7 +34,7 @@ void frmEff::unload() noexcept {
     if (hwnd()) DestroyWindow(hwnd());
 }
 
-void frmEff::doeffect() {
+void frmEff::doeffect(std::uint64_t stopAfterSteps) {
     bool expected = false;
     if (!effectRunning.compare_exchange_strong(expected, true)) return;
     struct EndOfRun {

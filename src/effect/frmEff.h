@@ -21,13 +21,13 @@ class frmEff : public tk::Window {
     // Runs the effect until a mouse button goes down on it (or the window is closed, or a quit
     // message arrives, which is posted again). Returns at once when the effect is already
     // running on any frmEff, or when the window or the screen picture cannot be made.
-    void doeffect();
+    // `stopAfterSteps`, when not 0, ends the run after that many steps (a safety net for tests
+    // and benchmarks).
+    void doeffect(std::uint64_t stopAfterSteps = 0);
 
     // Called after each block copy, before pending messages are processed. For tests and
     // measurements; may post messages to the window.
     std::function<void(frmEff& effect, const fx::EffectStep& step)> Stepped;
-    // Ends the run after this many steps when not 0 (a safety net for tests and benchmarks).
-    std::uint64_t stopAfterSteps = 0;
 
     std::uint64_t stepCount() const noexcept { return steps_; }
     bool holdsScreenDC() const noexcept { return static_cast<bool>(screenDC); }

@@ -2,24 +2,10 @@
 
 #include <shellapi.h>
 
-#include <utility>
-
 #include "toolkit/open_as_user.h"
+#include "toolkit/platform.h"
 
 namespace tk {
-
-std::wstring executablePath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) return {};
-        if (n < path.size()) {
-            path.resize(n);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
 
 unique_handle relaunchElevated(const std::wstring& parameters) {
     if (const auto handler = relaunchElevatedSeam.get()) return handler(parameters);

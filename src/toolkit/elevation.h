@@ -26,7 +26,4 @@ using ScopedRelaunchElevated = ScopedHandler<relaunchElevatedSeam>;
 // declined.
 bool relaunchedElevated(const std::wstring& parameters);
 
-// The executable's own full path.
-std::wstring executablePath();
-
 } // namespace tk

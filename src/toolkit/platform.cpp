@@ -86,7 +86,7 @@ std::wstring systemDirectory() {
     return path;
 }
 
-std::wstring executableDirectory() {
+std::wstring executablePath() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         const DWORD length =
@@ -95,11 +95,15 @@ std::wstring executableDirectory() {
         // A cut name fills the whole buffer; try again with a larger one.
         if (length < path.size()) {
             path.resize(length);
-            break;
+            return path;
         }
         if (path.size() >= 32768) return {};
         path.resize(path.size() * 2);
     }
+}
+
+std::wstring executableDirectory() {
+    std::wstring path = executablePath();
     const std::size_t slash = path.find_last_of(L"\\/");
     path.resize(slash == std::wstring::npos ? 0 : slash);
     return path;

@@ -86,7 +86,9 @@ bool shellOpen(HWND owner, const std::wstring& target, int showCommand = SW_SHOW
 
 // The system folder (System32), without a trailing backslash.
 std::wstring systemDirectory();
-// The folder of the running executable, without a trailing backslash; long paths work too.
+// The running executable's full path, and its folder without a trailing backslash; long
+// paths work too.
+std::wstring executablePath();
 std::wstring executableDirectory();
 
 using MessageBoxHandler =

@@ -60,7 +60,6 @@ TEST(ScreenEffect, CrumblesTheScreenUpwardsUntilAClickAndGivesTheScreenBack) {
         frmEff effect;
         HWND window = nullptr;
         Drift first, last;
-        effect.stopAfterSteps = kSafetySteps;
         effect.Stepped = [&](frmEff& e, const fx::EffectStep&) {
             if (e.stepCount() == 1) {
                 window = e.hwnd();
@@ -71,7 +70,7 @@ TEST(ScreenEffect, CrumblesTheScreenUpwardsUntilAClickAndGivesTheScreenBack) {
                 PostMessageW(e.hwnd(), click, click == WM_XBUTTONDOWN ? XBUTTON1 << 16 : 42, 0);
             }
         };
-        effect.doeffect();
+        effect.doeffect(kSafetySteps);
         EXPECT_EQ(effect.stepCount(), 4000u);
         // Right after the first block copy the picture lines up with the screen it covers;
         // later it has crumbled and crept upwards.
@@ -89,7 +88,6 @@ TEST(ScreenEffect, CrumblesTheScreenUpwardsUntilAClickAndGivesTheScreenBack) {
 
 TEST(ScreenEffect, NeverRunsTwiceAtOnceAndARealClickEndsIt) {
     frmEff effect, second;
-    effect.stopAfterSteps = kSafetySteps;
     effect.Stepped = [&](frmEff& e, const fx::EffectStep&) {
         if (e.stepCount() != 10) return;
         e.doeffect();      // the same effect, from a handler inside the loop
@@ -100,7 +98,7 @@ TEST(ScreenEffect, NeverRunsTwiceAtOnceAndARealClickEndsIt) {
         input[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
         SendInput(2, input, sizeof(INPUT));
     };
-    effect.doeffect();
+    effect.doeffect(kSafetySteps);
     EXPECT_GE(effect.stepCount(), 10u);
     EXPECT_LT(effect.stepCount(), kSafetySteps);
     EXPECT_EQ(second.stepCount(), 0u);
