@@ -210,11 +210,26 @@ void kButton::DrawButton(int state) {
 bool kButton::DrawThemePart(const wchar_t* classList, int part, int state, const RECT& rect) {
     const ThemeApi& api = ThemeApi::get();
     if (!api.open || !api.draw || !api.close) return false;
-    HTHEME theme = api.open(hwnd(), classList);
-    bool drawn = false;
-    if (theme) drawn = api.draw(theme, imageDc(), part, state, &rect, &rect) == S_OK;
-    api.close(theme);
-    return drawn;
+    // Opened at the first paint and kept until the theme changes: opening it for every paint
+    // cost more than the paint.
+    if (!themeOpened_) {
+        theme_.reset(api.open(hwnd(), classList));
+        themeOpened_ = true;
+    }
+    return theme_ && api.draw(theme_.get(), imageDc(), part, state, &rect, &rect) == S_OK;
+}
+
+void kButton::closeTheme(HTHEME theme) noexcept {
+    ThemeApi::get().close(theme);
+}
+
+LRESULT kButton::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_THEMECHANGED) {
+        theme_.reset();
+        themeOpened_ = false;
+        apply(look_.propertyChanged());
+    }
+    return ControlSurface::handleMessage(message, wParam, lParam);
 }
 
 bool kButton::IsMouseOver(HWND window) {

@@ -9,6 +9,7 @@
 
 #include <oleacc.h>
 #include "controls/button_look.h"
+#include "toolkit/handles.h"
 #include "toolkit/timer.h"
 
 #include <string>
@@ -36,6 +37,7 @@ class kButton : public ControlSurface, public ControlEvents {
     }
 
   protected:
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void Initialize() override;
     void InitProperties() override;
     void ReadProperties(const ctl::PropertyBag& bag) override;
@@ -59,10 +61,13 @@ class kButton : public ControlSurface, public ControlEvents {
     void apply(const ctl::ButtonReaction& reaction);
     void DrawButton(int state);
     bool DrawThemePart(const wchar_t* classList, int part, int state, const RECT& rect);
+    static void closeTheme(HTHEME theme) noexcept;
     static bool IsMouseOver(HWND window);
     void Timer1_Timer();
 
     std::wstring m_Caption;
     ctl::ButtonLook look_;
     tk::Timer Timer1;
+    tk::unique_any<HTHEME, &kButton::closeTheme> theme_;
+    bool themeOpened_ = false;
 };
