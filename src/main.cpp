@@ -37,11 +37,13 @@ int runWindow(int showCommand) {
 // A C++ fault that reaches std::terminate ends the program at once. The runtime's own handler
 // would print the exception's demangled type first, to a console this program does not have,
 // and it brings a 45 KB name demangler into the exe.
+#ifdef __GLIBCXX__
 namespace __gnu_cxx {
 void __verbose_terminate_handler() {
     std::abort();
 }
 } // namespace __gnu_cxx
+#endif
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
     // The program may run elevated: DLLs come from the system directory only.
