@@ -5,6 +5,8 @@
 
 #include "controls/ControlSurface.h"
 
+#include <functional>
+#include <initializer_list>
 #include <map>
 
 namespace testhost {
@@ -65,6 +67,34 @@ inline void mouse(DWORD flags, POINT p = {}) {
 inline const auto moveTo = [](POINT p) { mouse(MOUSEEVENTF_MOVE, p); };
 inline const auto leftDown = [] { mouse(MOUSEEVENTF_LEFTDOWN); };
 inline const auto leftUp = [] { mouse(MOUSEEVENTF_LEFTUP); };
+
+// Real keys, each pressed and released (Shift held around them when asked) and followed by
+// a message loop like the program's: `preTranslate` first, then the dialog keys.
+inline void keys(std::initializer_list<WORD> codes, bool shift = false,
+                 const std::function<bool(const MSG&)>& preTranslate = {}) {
+    auto send = [&](WORD code, bool up) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = code;
+        input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        SendInput(1, &input, sizeof(input));
+        for (const ULONGLONG end = GetTickCount64() + 40; GetTickCount64() < end; Sleep(5)) {
+            MSG msg{};
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                if (preTranslate && preTranslate(msg)) continue;
+                if (IsDialogMessageW(GetAncestor(msg.hwnd, GA_ROOT), &msg)) continue;
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
+        }
+    };
+    if (shift) send(VK_SHIFT, false);
+    for (WORD code : codes) {
+        send(code, false);
+        send(code, true);
+    }
+    if (shift) send(VK_SHIFT, true);
+}
 
 // The look each control drew last (0: none yet), heard through the Painted seam.
 struct Paints {

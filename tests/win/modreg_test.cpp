@@ -84,17 +84,15 @@ TEST_F(RegistryTest, StringsAreStoredTrimmedWithoutTerminatingNul) {
 
 TEST_F(RegistryTest, BinaryAndDwordFromTextBadTextAndUnknownTypesStoreNothing) {
     const Stored old{REG_DWORD, std::string("\x07\0\0\0", 4)};
+    // Which texts parse is the core tests'; here that bad text or an unknown type stores nothing.
     const std::tuple<const wchar_t*, const wchar_t*, bool, Stored> cases[] = {
         {L"binary", L"0A1BFF", true, {REG_BINARY, "\x0A\x1B\xFF"}},
         {L"Binary", L" abc ", true, {REG_BINARY, "\xAB\x0C"}},
         {L"BINARY", L"0G", false, old},
-        {L"binary", L"0A 1B", false, old},
         {L"DWORD", L"-1", true, {REG_DWORD, "\xFF\xFF\xFF\xFF"}},
         {L"dword", L" 1 ", true, {REG_DWORD, std::string("\x01\0\0\0", 4)}},
         {L"Dword", L"&H10", true, {REG_DWORD, std::string("\x10\0\0\0", 4)}},
         {L"dword", L"4294967296", false, old},
-        {L"dword", L"1.5", false, old},
-        {L"dword", L"", false, old},
         {L"text", L"abc", true, old},
         {L"dword ", L"1", true, old},
     };

@@ -1,8 +1,6 @@
 #include "toolkit/checkbox.h"
-#include "toolkit/combobox.h"
 #include "toolkit/handles.h"
 #include "toolkit/label.h"
-#include "toolkit/panel.h"
 #include "toolkit/textbox.h"
 #include "toolkit/window.h"
 
@@ -31,22 +29,6 @@ class Host : public tk::Window {
         return defaultHandling(message, wParam, lParam);
     }
 };
-
-TEST(ToolkitComboBox, ClickComesForUserPicksAndForCodeButNotForRefusedIndexes) {
-    Host form;
-    tk::ComboBox list;
-    ASSERT_TRUE(list.create(form.hwnd(), {10, 10, 200, 31}, 101));
-    for (const wchar_t* name : {L"Google DNS", L"Open DNS", L"Level3 (2)"})
-        list.addItem(name);
-    std::vector<std::wstring> clicks;
-    list.Click = [&] { clicks.push_back(list.text()); };
-    EXPECT_TRUE(list.setListIndex(0));
-    SendMessageW(list.hwnd(), WM_KEYDOWN, VK_DOWN, 0); // the user moves the closed list's pick
-    EXPECT_FALSE(list.setListIndex(3));
-    EXPECT_FALSE(list.setListIndex(-2));
-    EXPECT_EQ(clicks, (std::vector<std::wstring>{L"Google DNS", L"Open DNS"}));
-    EXPECT_EQ(list.listIndex(), 1);
-}
 
 TEST(ToolkitTextBox, KeepsMaxLengthAndGetsEnterAndEscapeThroughTheDialogMessageLoop) {
     Host form;
@@ -83,22 +65,6 @@ TEST(ToolkitTextBox, KeepsMaxLengthAndGetsEnterAndEscapeThroughTheDialogMessageL
     EXPECT_EQ(keys, (std::vector<int>{'x', 'q', 13, 27}));
     EXPECT_EQ(box.text(), L"Y");
     EXPECT_EQ(GetFocus(), b.hwnd()) << "Tab still leaves the box, in the given order";
-}
-
-TEST(ToolkitPanel, HidesItsChildrenAndPassesTheirClicksToTheirWrappers) {
-    Host form;
-    tk::Panel panel;
-    ASSERT_TRUE(panel.create(form.hwnd(), {10, 10, 260, 90}, 105));
-    tk::CheckBox box;
-    ASSERT_TRUE(box.create(panel.hwnd(), {5, 5, 200, 25}, 106, L"inside"));
-    int clicks = 0;
-    box.Click = [&] { ++clicks; };
-    SendMessageW(box.hwnd(), BM_CLICK, 0, 0);
-    EXPECT_EQ(clicks, 1);
-    panel.setVisible(false);
-    EXPECT_FALSE(IsWindowVisible(box.hwnd()));
-    panel.setVisible(true);
-    EXPECT_TRUE(IsWindowVisible(box.hwnd()));
 }
 
 TEST(ToolkitControls, WrappersSurviveTheirParentWindowGoingFirst) {
