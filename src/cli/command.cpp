@@ -12,8 +12,9 @@ struct SwitchName {
     std::wstring_view name;
     std::optional<Verb> verb; // nothing: an option rather than a command
 };
-constexpr SwitchName kSwitches[] = {{L"?", Verb::Help},
-                                    {L"help", Verb::Help},
+// A command's first switch here is its name in reports.
+constexpr SwitchName kSwitches[] = {{L"help", Verb::Help},
+                                    {L"?", Verb::Help},
                                     {L"list", Verb::List},
                                     {L"catalogue", Verb::Catalogue},
                                     {L"set", Verb::Set},
@@ -112,28 +113,8 @@ bool changesSystem(Verb verb) {
 }
 
 std::wstring_view verbName(Verb verb) {
-    switch (verb) {
-    case Verb::Help:
-        return L"help";
-    case Verb::List:
-        return L"list";
-    case Verb::Catalogue:
-        return L"catalogue";
-    case Verb::Set:
-        return L"set";
-    case Verb::Custom:
-        return L"custom";
-    case Verb::Default:
-        return L"default";
-    case Verb::Restore:
-        return L"restore";
-    case Verb::Flush:
-        return L"flush";
-    case Verb::Test:
-        return L"test";
-    case Verb::Window:
-        return L"window";
-    }
+    for (const auto& entry : kSwitches)
+        if (entry.verb == verb) return entry.name;
     return L"";
 }
 
