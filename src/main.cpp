@@ -3,11 +3,13 @@
 #include "app/frmMain.h"
 #include "cli/cli.h"
 #include "cli/command.h"
+#include "cli/report.h"
 #include "toolkit/elevation.h"
 
 #include <windows.h>
 #include <commctrl.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <variant>
 
@@ -32,6 +34,16 @@ int runWindow(int showCommand) {
     return static_cast<int>(msg.wParam);
 }
 
+// A crash or an abort ends the program with an exit code of its own, so that a script (or the
+// copy that started an elevated one) never takes it for a declined elevation.
+LONG WINAPI exitOnCrash(EXCEPTION_POINTERS*) {
+    TerminateProcess(GetCurrentProcess(), cli::kInternalError);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+void exitOnAbort(int) {
+    TerminateProcess(GetCurrentProcess(), cli::kInternalError);
+}
+
 } // namespace
 
 // A C++ fault that reaches std::terminate ends the program at once. The runtime's own handler
@@ -51,6 +63,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
     if (auto setDllDirs = reinterpret_cast<SetDllDirsFn>(reinterpret_cast<void*>(
             GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories"))))
         setDllDirs(LOAD_LIBRARY_SEARCH_SYSTEM32);
+
+    SetUnhandledExceptionFilter(exitOnCrash);
+    std::signal(SIGABRT, exitOnAbort);
 
     const auto args = cli::processArguments();
     if (args.empty()) {

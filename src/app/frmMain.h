@@ -7,6 +7,7 @@
 #include "app/frmSpeed.h"
 #include "app/layout.h"
 #include "catalogue/catalogue.h"
+#include "dns/change.h"
 #include "controls/IPAddressBox.h"
 #include "controls/kButton.h"
 #include "controls/kLabel.h"
@@ -144,6 +145,9 @@ class frmMain : public tk::Window {
     void SetUniText(HWND window, const std::wstring& text);
     void unload();
     int message(std::wstring_view text, UINT flags);
+    // Hands the request for the selected adapter to the change engine and shows its verdict;
+    // where the previous servers cannot be recorded, asks first whether to go ahead.
+    void makeChange(dns::ChangeRequest request, std::wstring_view appliedName);
     static void focusIfAllowed(HWND window);
     // The catalogue as the window holds it: names_, lstDNS and lstDNS6 at the same index.
     std::vector<app::CatalogueEntry> catalogueEntries() const;

@@ -280,8 +280,12 @@ ProfileSection::ProfileSection(std::wstring_view fileText, std::wstring_view sec
     }
 }
 
-std::wstring sectionText(std::wstring_view fileText, std::wstring_view section,
-                         const CaseFold& fold) {
+namespace {
+
+// Where the first section named section starts and ends in fileText; start is npos when there
+// is none.
+std::pair<std::size_t, std::size_t> sectionSpan(std::wstring_view fileText,
+                                                std::wstring_view section, const CaseFold& fold) {
     const std::wstring wanted = fold(trimProfile(section));
     std::size_t start = fileText.npos;
     std::size_t pos = 0;
@@ -297,10 +301,57 @@ std::wstring sectionText(std::wstring_view fileText, std::wstring_view section,
             if (fold(line.substr(1, close - 1)) == wanted) start = lineStart;
         }
     }
+    return {start, pos};
+}
+
+} // namespace
+
+std::wstring sectionText(std::wstring_view fileText, std::wstring_view section,
+                         const CaseFold& fold) {
+    const auto [start, end] = sectionSpan(fileText, section, fold);
     if (start == fileText.npos) return {};
-    std::wstring text(fileText.substr(start, pos - start));
+    std::wstring text(fileText.substr(start, end - start));
     if (text.back() != L'\n' && text.back() != L'\r') text += L"\r\n";
     return text;
+}
+
+std::vector<std::pair<std::wstring, std::wstring>>
+sectionEntries(std::wstring_view fileText, std::wstring_view section, const CaseFold& fold) {
+    const std::wstring text = sectionText(fileText, section, fold);
+    std::vector<std::pair<std::wstring, std::wstring>> entries;
+    std::vector<std::wstring> seen;
+    std::size_t pos = 0;
+    nextLine(text, pos); // the header
+    while (pos < text.size()) {
+        const std::wstring_view line = trimProfile(nextLine(text, pos));
+        const auto eq = line.find(L'=');
+        if (line.empty() || eq == line.npos) continue;
+        std::wstring key(trimProfile(line.substr(0, eq)));
+        if (key.empty()) continue;
+        const std::wstring folded = fold(key);
+        if (std::find(seen.begin(), seen.end(), folded) != seen.end()) continue; // first counts
+        seen.push_back(folded);
+        entries.emplace_back(std::move(key), std::wstring(trimProfile(line.substr(eq + 1))));
+    }
+    return entries;
+}
+
+std::wstring withSection(std::wstring_view fileText, std::wstring_view section,
+                         const std::vector<std::pair<std::wstring, std::wstring>>& entries,
+                         const CaseFold& fold) {
+    std::wstring replacement;
+    if (!entries.empty()) {
+        replacement = L"[" + std::wstring(section) + L"]\r\n";
+        for (const auto& [key, value] : entries)
+            replacement += key + L"=" + value + L"\r\n";
+    }
+    auto [start, end] = sectionSpan(fileText, section, fold);
+    std::wstring text(fileText);
+    if (start == text.npos) {
+        if (!text.empty() && text.back() != L'\n') text += L"\r\n";
+        return text + replacement;
+    }
+    return text.replace(start, end - start, replacement);
 }
 
 std::optional<std::wstring> ProfileSection::value(std::wstring_view key) const {

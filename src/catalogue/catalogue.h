@@ -117,6 +117,16 @@ std::wstring settingsFileText(const std::vector<CatalogueEntry>& entries,
 // section; empty when there is none. Lets a save keep what it does not itself write.
 std::wstring sectionText(std::wstring_view fileText, std::wstring_view section,
                          const CaseFold& fold = foldAscii);
+// The keys and values of that section in order; of keys equal but for letter case the first
+// counts and the others are left out.
+std::vector<std::pair<std::wstring, std::wstring>> sectionEntries(std::wstring_view fileText,
+                                                                  std::wstring_view section,
+                                                                  const CaseFold& fold = foldAscii);
+// fileText with that section holding exactly entries (removed when there are none; added at
+// the end when the file has no such section).
+std::wstring withSection(std::wstring_view fileText, std::wstring_view section,
+                         const std::vector<std::pair<std::wstring, std::wstring>>& entries,
+                         const CaseFold& fold = foldAscii);
 
 // One section of a private-profile file, looked up as the profile functions do: section
 // and key names compared case-insensitively after trimming white space, the first

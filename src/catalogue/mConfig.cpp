@@ -1,6 +1,10 @@
+// rand_s: the system's random numbers, for the temporary file names.
+#define _CRT_RAND_S
 #include "catalogue/mConfig.h"
 
 #include <windows.h>
+
+#include <cstdlib>
 
 #include <algorithm>
 #include <climits>
@@ -93,9 +97,7 @@ std::optional<std::wstring> fileText(std::string_view bytes) {
     return text;
 }
 
-// The bytes of the file: ANSI when the text survives the code page, else UTF-16LE.
-std::string encodeFile(const std::wstring& text) {
-    if (tk::fitsAnsi(text)) return tk::toAnsi(text);
+std::string utf16Bytes(const std::wstring& text) {
     std::string bytes = "\xFF\xFE";
     bytes.reserve(2 + 2 * text.size());
     for (const wchar_t c : text) {
@@ -103,6 +105,27 @@ std::string encodeFile(const std::wstring& text) {
         bytes += static_cast<char>((c >> 8) & 0xFF);
     }
     return bytes;
+}
+
+// The bytes of the file: ANSI when the text survives the code page, else UTF-16LE.
+std::string encodeFile(const std::wstring& text) {
+    return tk::fitsAnsi(text) ? tk::toAnsi(text) : utf16Bytes(text);
+}
+
+// The bytes of a file rewritten in the encoding it has: a file with a byte-order mark keeps it.
+std::string encodeLike(std::string_view original, const std::wstring& text) {
+    if (original.substr(0, 2) == "\xFF\xFE") return utf16Bytes(text);
+    if (original.substr(0, 3) == "\xEF\xBB\xBF") {
+        const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                          nullptr, 0, nullptr, nullptr);
+        std::string bytes = "\xEF\xBB\xBF";
+        bytes.resize(3 + static_cast<std::size_t>(std::max(n, 0)));
+        if (n > 0)
+            WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                bytes.data() + 3, n, nullptr, nullptr);
+        return bytes;
+    }
+    return encodeFile(text);
 }
 
 bool writeAll(HANDLE file, std::string_view bytes) {
@@ -115,11 +138,107 @@ bool writeAll(HANDLE file, std::string_view bytes) {
     return true;
 }
 
-// The file's text; nothing when it could not be read or decoded.
-std::optional<std::wstring> readText(const std::wstring& path) {
-    const FileBytes read = readFileBytes(path);
-    if (read.file != SettingsFile::Loaded) return std::nullopt;
-    return fileText(read.bytes);
+// Whether the settings file may be replaced: absent, or a plain file with one name. The
+// program runs elevated in a folder others may write to: a link planted as the settings file
+// would make it write wherever the link points.
+bool replaceable(const std::wstring& path) {
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = FindFirstFileW(path.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return noSuchPath(GetLastError());
+    FindClose(search);
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return false;
+    // Something is there: it must open as itself (a dangling link does not) and be a plain file.
+    const auto file = tk::openedFile(
+        CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    return file && GetFileInformationByHandle(file.get(), &info) &&
+           !(info.dwFileAttributes &
+             (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_READONLY)) &&
+           info.nNumberOfLinks == 1;
+}
+
+// Writes bytes as the file at target: first completely under a fresh name that nobody could
+// have prepared (CREATE_NEW never opens what is there, link or file), then moved into place in
+// one step. On any failure target is as it was and the temporary file is gone.
+bool writeFileSafely(const std::wstring& target, std::string_view bytes) {
+    if (!replaceable(target)) return false;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        unsigned random = 0;
+        if (rand_s(&random) != 0) random = GetTickCount() ^ (GetCurrentProcessId() << 16);
+        static constexpr wchar_t kHex[] = L"0123456789abcdef";
+        std::wstring temporary = target + L".";
+        for (int shift = 28; shift >= 0; shift -= 4)
+            temporary += kHex[(random >> shift) & 0xF];
+        temporary += L".new";
+        auto file = tk::openedFile(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr,
+                                               CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) {
+            if (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS)
+                continue;
+            return false;
+        }
+        const bool written = writeAll(file.get(), bytes) && FlushFileBuffers(file.get());
+        file.reset(); // closed before it is moved into place
+        if (written && MoveFileExW(temporary.c_str(), target.c_str(),
+                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        DeleteFileW(temporary.c_str());
+        return false;
+    }
+    return false;
+}
+
+// The file's bytes and text; text is nothing when the file is missing or unusable.
+struct FileContent {
+    SettingsFile file = SettingsFile::Missing;
+    std::string bytes;
+    std::optional<std::wstring> text;
+};
+FileContent readContent(const std::wstring& path) {
+    FileBytes read = readFileBytes(path);
+    FileContent content{read.file, std::move(read.bytes), std::nullopt};
+    if (content.file == SettingsFile::Loaded) {
+        content.text = fileText(content.bytes);
+        if (!content.text) content.file = SettingsFile::Unusable;
+    }
+    return content;
+}
+
+// Writes or removes one restore record, rewriting the file through writeFileSafely. A file
+// that could not be read, or holds no catalogue, is never written over; without a file the
+// presets are written with the record, so the file still holds the catalogue.
+bool changeRestoreRecord(std::wstring_view path, std::wstring_view service,
+                         const std::optional<std::wstring>& record) {
+    const std::wstring target(path);
+    const FileContent content = readContent(target);
+    if (content.file == SettingsFile::Unusable) return false;
+    if (content.file == SettingsFile::Loaded) {
+        const app::ProfileSection catalogue(*content.text, app::kSettingsSection, foldKey);
+        const app::SettingsReader reader = [&](std::wstring_view key) {
+            return catalogue.value(key);
+        };
+        if (!app::holdsCatalogue(reader)) return false;
+    }
+    auto records = app::sectionEntries(content.text.value_or(L""), app::kRestoreSection, foldKey);
+    const auto same = [&](const auto& entry) { return foldKey(entry.first) == foldKey(service); };
+    const auto found = std::find_if(records.begin(), records.end(), same);
+    if (!record && found == records.end()) return true;
+    if (!record)
+        records.erase(found);
+    else if (found != records.end())
+        found->second = *record;
+    else
+        records.emplace_back(service, *record);
+    if (content.file == SettingsFile::Missing) {
+        const std::wstring section = app::withSection(L"", app::kRestoreSection, records, foldKey);
+        return writeFileSafely(
+            target, encodeFile(app::settingsFileText(app::presetCatalogue(), foldKey, section)));
+    }
+    return writeFileSafely(
+        target, encodeLike(content.bytes, app::withSection(*content.text, app::kRestoreSection,
+                                                           records, foldKey)));
 }
 
 } // namespace
@@ -169,57 +288,32 @@ std::vector<app::CatalogueEntry> loadCatalogue(std::wstring_view path) {
 
 bool saveCatalogue(std::wstring_view path, const std::vector<app::CatalogueEntry>& entries) {
     const std::wstring target(path);
-    const std::wstring temporary = target + L".new";
-    // A read-only settings file stays as it is (Windows refuses to replace it; Wine would).
-    const DWORD attributes = GetFileAttributesW(target.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-        return false;
-    // The restore records are written as they happen; a save keeps them as they stand.
-    const std::wstring records =
-        app::sectionText(readText(target).value_or(L""), app::kRestoreSection, foldKey);
-    const std::string bytes = encodeFile(app::settingsFileText(entries, foldKey, records));
-    auto file = tk::openedFile(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr,
-                                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
-    const bool written = writeAll(file.get(), bytes) && FlushFileBuffers(file.get());
-    file.reset(); // closed before it is moved into place
-    if (written && MoveFileExW(temporary.c_str(), target.c_str(),
-                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return true;
-    DeleteFileW(temporary.c_str());
-    return false;
+    // The restore records are written as they happen; a save keeps them as they stand, and a
+    // file whose records cannot be read is not written over.
+    const FileContent content = readContent(target);
+    if (content.file == SettingsFile::Unusable) return false;
+    const auto records =
+        app::sectionEntries(content.text.value_or(L""), app::kRestoreSection, foldKey);
+    const std::wstring section = app::withSection(L"", app::kRestoreSection, records, foldKey);
+    return writeFileSafely(target, encodeFile(app::settingsFileText(entries, foldKey, section)));
 }
 
 std::optional<std::wstring> restoreRecord(std::wstring_view path, std::wstring_view service) {
-    if (!FileExists(path)) return std::nullopt;
-    const app::ProfileSection records(readText(std::wstring(path)).value_or(L""),
-                                      app::kRestoreSection, foldKey);
-    return records.value(service);
+    const FileContent content = readContent(std::wstring(path));
+    if (!content.text) return std::nullopt;
+    for (const auto& [key, value] :
+         app::sectionEntries(*content.text, app::kRestoreSection, foldKey))
+        if (foldKey(key) == foldKey(service)) return value;
+    return std::nullopt;
 }
 
 bool writeRestoreRecord(std::wstring_view path, std::wstring_view service,
                         std::wstring_view record) {
-    // Without a file the catalogue is the presets; they are written first, so the file the
-    // record creates still holds the catalogue.
-    const auto file = loadSettings(path).file;
-    if (file == SettingsFile::Unusable) return false; // a file Keldrast cannot use stays as it is
-    if (file == SettingsFile::Missing && !saveCatalogue(path, app::presetCatalogue())) return false;
-    return WritePrivateProfileStringW(std::wstring(app::kRestoreSection).c_str(),
-                                      std::wstring(service).c_str(), std::wstring(record).c_str(),
-                                      std::wstring(path).c_str()) != 0;
+    return changeRestoreRecord(path, service, std::wstring(record));
 }
 
 bool dropRestoreRecord(std::wstring_view path, std::wstring_view service) {
-    if (!restoreRecord(path, service)) return true;
-    const std::wstring section(app::kRestoreSection), file(path);
-    if (!WritePrivateProfileStringW(section.c_str(), std::wstring(service).c_str(), nullptr,
-                                    file.c_str()))
-        return false;
-    // The last record gone, the section goes too.
-    const app::ProfileSection records(readText(file).value_or(L""), section, foldKey);
-    if (records.empty())
-        WritePrivateProfileStringW(section.c_str(), nullptr, nullptr, file.c_str());
-    return true;
+    return changeRestoreRecord(path, service, std::nullopt);
 }
 
 } // namespace mConfig

@@ -39,16 +39,18 @@ struct LoadedCatalogue {
 LoadedCatalogue loadSettings(std::wstring_view path);
 std::vector<app::CatalogueEntry> loadCatalogue(std::wstring_view path);
 
-// Writes the whole catalogue to path through path + ".new" and one replacing move. On
-// any failure the file at path is left as it was, the temporary file is removed and the
-// result is false.
+// Writes the whole catalogue to path: completely under a fresh temporary name, then moved
+// into place in one step. The restore records stay (the first of each adapter). Refused when
+// the file there is a link, has more than one name, is read-only, or could not be read (its
+// records would be lost). On any failure the file at path is left as it was.
 [[nodiscard]] bool saveCatalogue(std::wstring_view path,
                                  const std::vector<app::CatalogueEntry>& entries);
 
 // The restore record of the adapter whose interface GUID is service, as the settings file's
 // restore section holds it; nothing when there is none.
 std::optional<std::wstring> restoreRecord(std::wstring_view path, std::wstring_view service);
-// Writes or replaces that record (creating the file with the presets when there is none).
+// Writes or replaces that record (creating the file with the presets when there is none), by
+// the same safe rewrite as saveCatalogue; a file that could not be read is never written.
 [[nodiscard]] bool writeRestoreRecord(std::wstring_view path, std::wstring_view service,
                                       std::wstring_view record);
 // Removes the record; true when it is gone.

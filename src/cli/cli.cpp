@@ -9,15 +9,14 @@
 #include "catalogue/mConfig.h"
 #include "cli/command.h"
 #include "cli/report.h"
-#include "dns/dnsapply.h"
-#include "dns/previous_state.h"
-#include "dns/readback.h"
+#include "dns/change.h"
 #include "dns/speedtest.h"
 #include "registry/modReg.h"
 #include "toolkit/elevation.h"
 #include "toolkit/open_as_user.h"
 #include "toolkit/platform.h"
 #include "toolkit/decimal.h"
+#include "toolkit/json.h"
 
 namespace cli {
 
@@ -25,7 +24,9 @@ namespace {
 
 constexpr std::wstring_view kUsageHint = L"Run keldrast /? for usage.";
 constexpr std::wstring_view kChannelPrefix = L"kld";
-constexpr DWORD kFlushWaitMs = 30000;
+// The elevated copy is waited for this long: a change or a flush takes seconds, so a copy
+// still running after that is stuck (or waits for something nobody will answer).
+constexpr DWORD kCopyWaitMs = 120000;
 
 // Prints a failure: its message to the error stream, and as JSON when that was asked for.
 int fail(Output& output, bool json, std::wstring_view command, int code,
@@ -37,10 +38,10 @@ int fail(Output& output, bool json, std::wstring_view command, int code,
 
 std::vector<AdapterView> adapters(bool withServers) {
     std::vector<AdapterView> views;
-    for (auto& card : modReg::enumNetworkCards(L"HKEY_LOCAL_MACHINE", app::kNetworkCardsPath)) {
+    for (auto& card : modReg::enumNetworkCards(L"HKEY_LOCAL_MACHINE", dns::kNetworkCardsPath)) {
         AdapterView view{.description = std::move(card.description),
                          .service = std::move(card.serviceName)};
-        if (withServers) view.current = app::currentDns(view.service);
+        if (withServers) view.current = dns::currentDns(view.service);
         views.push_back(std::move(view));
     }
     return views;
@@ -51,72 +52,39 @@ std::wstring settingsFile(const Options& options) {
                                                                    : options.settingsDirectory);
 }
 
-std::wstring joinedServers(const std::vector<std::wstring>& servers) {
-    std::wstring out;
-    for (const auto& s : servers)
-        out += (out.empty() ? L"" : L",") + s;
-    return out;
-}
-
-// Prints a change's result and gives its exit code.
-int report(const Command& command, ChangeResult result, const app::ApplyOutcome& outcome,
-           Output& output) {
-    result.verb = command.verb;
-    result.validService = outcome.validService;
-    result.written = outcome.written;
-    result.live = outcome.live;
-    result.inUse = outcome.inUse;
-    const Verdict verdict = judge(result);
-    if (command.json) {
-        output.out(changeJson(result, verdict) + L"\n");
-        if (verdict.exitCode != kDone) output.err(verdict.message + L"\n");
-    } else {
-        std::wstring text = changeText(result, verdict);
-        text.resize(text.size() - verdict.message.size() - 1); // the verdict goes by its code
-        output.out(text);
-        (verdict.exitCode == kDone ? output.out(verdict.message + L"\n")
-                                   : output.err(verdict.message + L"\n"));
-    }
-    return verdict.exitCode;
-}
-
-// The adapter the command names, with its place in result; an exit code when there is none.
-std::optional<int> chooseFor(const Command& command, ChangeResult& result, Output& output) {
+// The adapter the command names, as report's; an exit code when there is none.
+std::optional<int> chooseFor(const Command& command, ChangeReport& report, Output& output) {
     const auto views = adapters(false);
     const auto choice = chooseAdapter(views, command.adapter);
     if (!choice.index)
         return fail(output, command.json, verbName(command.verb), choice.exitCode, choice.message);
-    result.adapterIndex = *choice.index;
-    result.adapter = views[*choice.index].description;
-    result.service = views[*choice.index].service;
+    report.adapterIndex = *choice.index;
+    report.adapter = views[*choice.index].description;
+    report.outcome.service = views[*choice.index].service;
     return std::nullopt;
 }
 
-// Writes the servers to the chosen adapter, keeping the restore record as the window does.
-int change(const Command& command, const Options& options, ChangeResult result, Output& output) {
-    if (const auto code = chooseFor(command, result, output)) return *code;
-    if (app::isInterfaceGuid(result.service))
-        (void)app::rememberPreviousState(settingsFile(options), result.service);
-    const auto outcome = app::changeNameServers(result.service, result.servers, result.servers6);
-    return report(command, std::move(result), outcome, output);
-}
-
-int restore(const Command& command, const Options& options, Output& output) {
-    ChangeResult result;
-    if (const auto code = chooseFor(command, result, output)) return *code;
-    if (!app::isInterfaceGuid(result.service))
-        return report(command, std::move(result), app::ApplyOutcome{}, output);
-    const auto restored = app::restorePreviousState(settingsFile(options), result.service);
-    if (!restored.hadRecord)
-        return fail(output, command.json, L"restore", kUnknownTarget,
-                    L"There is nothing to restore for " + result.adapter +
-                        L": Keldrast has not changed its DNS servers.");
-    std::vector<std::wstring> v4, v6;
-    for (const auto& server : restored.applied)
-        (server.find(L':') == server.npos ? v4 : v6).push_back(server);
-    result.servers = joinedServers(v4);
-    result.servers6 = joinedServers(v6);
-    return report(command, std::move(result), restored.outcome, output);
+// Hands the change to the engine and prints its outcome: what was written to the standard
+// output, the verdict there when it is a success and to the error stream when it is not.
+int change(const Command& command, const Options& options, dns::ChangeRequest request,
+           std::wstring entry, Output& output) {
+    ChangeReport report{.verb = command.verb, .entry = std::move(entry)};
+    if (const auto code = chooseFor(command, report, output)) return *code;
+    request.service = report.outcome.service;
+    request.withoutRestorePoint = command.force;
+    const std::wstring settings = settingsFile(options);
+    report.outcome = dns::change(request, settings);
+    const int code = exitCode(report.outcome.result);
+    const std::wstring message = verdictMessage(report.outcome, settings);
+    if (command.json)
+        output.out(changeJson(report, message) + L"\n");
+    else
+        output.out(changeText(report));
+    if (code != kDone)
+        output.err(message + L"\n");
+    else if (!command.json)
+        output.out(message + L"\n");
+    return code;
 }
 
 int set(const Command& command, const Options& options, Output& output) {
@@ -130,49 +98,41 @@ int set(const Command& command, const Options& options, Output& output) {
     const auto parts = app::splitPair(entry.pair);
     std::vector<std::wstring> servers;
     for (const auto& part : {parts.preferred, parts.alternate})
-        if (part && parseIPv4(app::gtIP(*part))) servers.push_back(app::gtIP(*part));
-    const auto servers6 = app::ipv6PairValue(entry.pair6);
+        if (part)
+            if (auto server = dns::canonicalAddress(dns::Family::V4, app::gtIP(*part)))
+                servers.push_back(std::move(*server));
+    const auto servers6 = dns::serverPairValue(dns::Family::V6, entry.pair6);
     if (servers.empty() || !servers6)
         return fail(output, command.json, L"set", kUnknownTarget,
                     L"The catalogue entry " + entry.name +
                         (servers.empty() ? L" has no IPv4 server address."
                                          : L" has an IPv6 pair that is not two IPv6 addresses: " +
                                                entry.pair6));
-    ChangeResult result;
-    result.entry = entry.name;
-    result.servers = joinedServers(servers);
-    result.servers6 = *servers6;
-    return change(command, options, std::move(result), output);
+    return change(command, options,
+                  {dns::ChangeKind::Apply, {}, dns::joinServers(servers), *servers6}, entry.name,
+                  output);
+}
+
+int custom(const Command& command, const Options& options, Output& output) {
+    // Written in canonical form, as the window writes them.
+    const auto servers = dns::serverPairValue(dns::Family::V4, dns::joinServers(command.servers));
+    const auto servers6 = dns::serverPairValue(dns::Family::V6, dns::joinServers(command.servers6));
+    if (!servers || !servers6)
+        return fail(output, command.json, L"custom", kBadArguments,
+                    L"Not a pair of server addresses: " +
+                        dns::joinServers(servers ? command.servers6 : command.servers));
+    return change(command, options, {dns::ChangeKind::Apply, {}, *servers, *servers6}, {}, output);
 }
 
 int flush(const Command& command, Output& output) {
-    const auto flushCommand = app::systemFlushCommand();
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    PROCESS_INFORMATION process{};
-    std::wstring commandLine = flushCommand.commandLine;
-    // Not awaited for long and given none of this program's handles: its output goes nowhere.
-    if (flushCommand.application.empty() ||
-        !CreateProcessW(flushCommand.application.c_str(), commandLine.data(), nullptr, nullptr,
-                        FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process))
-        return fail(output, command.json, L"flush", kNotWritten, app::kFlushFailedMessage);
-    tk::unique_handle processHandle(process.hProcess), thread(process.hThread);
-    DWORD code = STILL_ACTIVE;
-    if (WaitForSingleObject(process.hProcess, kFlushWaitMs) != WAIT_OBJECT_0 ||
-        !GetExitCodeProcess(process.hProcess, &code) || code != 0) {
-        const std::wstring why = code == STILL_ACTIVE
-                                     ? L"it did not finish in time"
-                                     : L"it ended with exit code " + tk::decimal(code);
-        return fail(output, command.json, L"flush", kNotWritten,
-                    L"\"ipconfig /flushdns\" did not flush the DNS cache: " + why + L".");
-    }
-    const std::wstring message = L"The DNS resolver cache was flushed.";
-    output.out(command.json ? L"{\"command\":\"flush\",\"exitCode\":0,\"result\":\"flushed\","
-                              L"\"message\":" +
-                                  jsonString(message) + L"}\n"
-                            : message + L"\n");
+    const auto flushed = dns::flushResolverCache(true);
+    const std::wstring message = dns::flushText(flushed);
+    if (flushed.result != dns::FlushResult::Flushed)
+        return fail(output, command.json, L"flush", kNotWritten, message);
+    tk::Json json;
+    json.open(L'{').key(L"command").string(L"flush").key(L"exitCode").number(0LL);
+    json.key(L"result").string(L"flushed").key(L"message").string(message).close(L'}');
+    output.out((command.json ? json.text() : message) + L"\n");
     return kDone;
 }
 
@@ -196,7 +156,8 @@ int speedTest(const Command& command, const Options& options, Output& output) {
 int dispatch(const Command& command, const Options& options, Output& output) {
     switch (command.verb) {
     case Verb::Help:
-        output.out(command.json ? L"{\"usage\":" + jsonString(usageText()) + L"}\n" : usageText());
+        output.out(command.json ? L"{\"usage\":" + tk::jsonString(usageText()) + L"}\n"
+                                : usageText());
         return kDone;
     case Verb::List: {
         const auto views = adapters(true);
@@ -210,21 +171,12 @@ int dispatch(const Command& command, const Options& options, Output& output) {
     }
     case Verb::Set:
         return set(command, options, output);
-    case Verb::Custom: {
-        ChangeResult result;
-        result.servers = joinedServers(command.servers);
-        // Written in the system's canonical form, as the window writes IPv6 pairs.
-        const auto servers6 = app::ipv6PairValue(joinedServers(command.servers6));
-        if (!servers6)
-            return fail(output, command.json, L"custom", kBadArguments,
-                        L"Not a pair of IPv6 server addresses: " + joinedServers(command.servers6));
-        result.servers6 = *servers6;
-        return change(command, options, std::move(result), output);
-    }
+    case Verb::Custom:
+        return custom(command, options, output);
     case Verb::Default:
-        return change(command, options, ChangeResult{}, output);
+        return change(command, options, {dns::ChangeKind::Default}, {}, output);
     case Verb::Restore:
-        return restore(command, options, output);
+        return change(command, options, {dns::ChangeKind::Restore}, {}, output);
     case Verb::Flush:
         return flush(command, output);
     case Verb::Test:
@@ -236,20 +188,43 @@ int dispatch(const Command& command, const Options& options, Output& output) {
                 L"/window opens the window and goes alone.");
 }
 
-// The elevated copy's channel: a file the unelevated copy made (GetTempFileName's "kld*.tmp"),
-// still empty, a plain file with one name. Anything else is refused, so that an elevated copy
-// cannot be used to write over a file of the caller's choosing.
+// A path's folder as the system resolves it, for comparing folders.
+std::wstring fullFolder(const std::wstring& path) {
+    wchar_t full[MAX_PATH + 1] = {};
+    wchar_t* name = nullptr;
+    const DWORD n = GetFullPathNameW(path.c_str(), MAX_PATH + 1, full, &name);
+    if (n == 0 || n > MAX_PATH) return {};
+    std::wstring folder(full, name ? static_cast<std::size_t>(name - full) : n);
+    while (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/'))
+        folder.pop_back();
+    return folder;
+}
+
+// The elevated copy's channel: a file the unelevated copy made (GetTempFileName's "kld*.tmp")
+// in this user's temporary folder, still empty, a plain disk file with one name. Anything else
+// is refused, so that an elevated copy cannot be used to write over a file of the caller's
+// choosing, nor to talk to a pipe that would impersonate it.
 tk::unique_handle openChannel(const std::wstring& path) {
     const auto slash = path.find_last_of(L"\\/");
     const std::wstring name = path.substr(slash == path.npos ? 0 : slash + 1);
     if (slash == path.npos || name.size() < 8 || name.substr(0, 3) != kChannelPrefix ||
         name.substr(name.size() - 4) != L".tmp")
         return {};
-    auto channel =
-        tk::openedFile(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                   FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    wchar_t temp[MAX_PATH + 1] = {};
+    const DWORD n = GetTempPathW(MAX_PATH + 1, temp);
+    const std::wstring tempFolder =
+        n && n <= MAX_PATH ? fullFolder(temp + std::wstring(L"x")) : L"";
+    const std::wstring folder = fullFolder(path);
+    if (tempFolder.empty() ||
+        CompareStringOrdinal(folder.c_str(), static_cast<int>(folder.size()), tempFolder.c_str(),
+                             static_cast<int>(tempFolder.size()), TRUE) != CSTR_EQUAL)
+        return {};
+    auto channel = tk::openedFile(CreateFileW(
+        path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+        FILE_FLAG_OPEN_REPARSE_POINT | SECURITY_SQOS_PRESENT | SECURITY_ANONYMOUS, nullptr));
     BY_HANDLE_FILE_INFORMATION info{};
-    if (!channel || !GetFileInformationByHandle(channel.get(), &info) ||
+    if (!channel || GetFileType(channel.get()) != FILE_TYPE_DISK ||
+        !GetFileInformationByHandle(channel.get(), &info) ||
         (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
         info.nFileSizeLow != 0 || info.nFileSizeHigh != 0 || info.nNumberOfLinks != 1)
         return {};
@@ -285,8 +260,13 @@ int runElevated(const std::vector<std::wstring>& args, const Command& command, O
         tk::relaunchElevated(joinArguments(args) + L" /channel " + quoteArgument(channel));
     DWORD code = kNotAdministrator;
     if (copy) {
-        WaitForSingleObject(copy.get(), INFINITE);
-        if (!GetExitCodeProcess(copy.get(), &code)) code = kNotAdministrator;
+        if (WaitForSingleObject(copy.get(), kCopyWaitMs) != WAIT_OBJECT_0) {
+            DeleteFileW(channel.c_str());
+            return fail(output, command.json, verbName(command.verb), kCopyTimedOut,
+                        L"The elevated Keldrast did not finish in time; what it did is not known. "
+                        L"Run keldrast /list to see the adapter's servers.");
+        }
+        if (!GetExitCodeProcess(copy.get(), &code)) code = kInternalError;
     }
     std::string bytes;
     if (const auto file = tk::openedFile(CreateFileW(channel.c_str(), GENERIC_READ, FILE_SHARE_READ,
@@ -302,10 +282,11 @@ int runElevated(const std::vector<std::wstring>& args, const Command& command, O
                     L"Keldrast needs administrator rights for this, and elevation was declined "
                     L"or is not possible.");
     const auto printed = decodeChannel(bytes);
-    if (!printed)
-        return fail(output, command.json, verbName(command.verb), static_cast<int>(code),
-                    L"The elevated Keldrast gave no report (exit code " + tk::decimal(code) +
-                        L").");
+    // A copy that crashed ends with a system status code, or with no report.
+    if (!printed || code > kInternalError)
+        return fail(output, command.json, verbName(command.verb), kInternalError,
+                    L"The elevated Keldrast ended without a report (exit code " +
+                        tk::decimal(code) + L"); what it did is not known.");
     output.out(printed->out);
     output.err(printed->err);
     return static_cast<int>(code);
@@ -321,9 +302,14 @@ int run(const std::vector<std::wstring>& args, Output& output, const Options& op
         return kBadArguments;
     }
     const auto& command = std::get<Command>(parsed);
-    if (command.channel) return runAsCopy(command, options, output);
-    if (changesSystem(command.verb) && !tk::isElevated()) return runElevated(args, command, output);
-    return dispatch(command, options, output);
+    int code = kDone;
+    if (command.channel)
+        code = runAsCopy(command, options, output);
+    else if (changesSystem(command.verb) && !tk::isElevated())
+        code = runElevated(args, command, output);
+    else
+        code = dispatch(command, options, output);
+    return code == kDone && output.outFailed() ? kOutputFailed : code;
 }
 
 std::vector<std::wstring> processArguments() {

@@ -1,4 +1,5 @@
 #include "cli/command.h"
+#include "dns/address.h"
 #include "toolkit/decimal.h"
 
 #include <algorithm>
@@ -30,6 +31,7 @@ constexpr SwitchName kSwitches[] = {{L"help", Verb::Help},
                                     {L"tries", {}},
                                     {L"timeout", {}},
                                     {L"port", {}},
+                                    {L"force", {}},
                                     {L"channel", {}}};
 
 std::wstring lower(std::wstring_view text) {
@@ -41,60 +43,6 @@ std::wstring lower(std::wstring_view text) {
 
 bool isSwitch(std::wstring_view arg) {
     return arg.size() > 1 && arg.front() == L'/';
-}
-
-bool isHex(wchar_t c) {
-    return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F');
-}
-int hexValue(wchar_t c) {
-    if (c <= L'9') return c - L'0';
-    return (c | 0x20) - L'a' + 10;
-}
-
-std::vector<std::wstring_view> split(std::wstring_view text, wchar_t separator) {
-    std::vector<std::wstring_view> parts;
-    for (;;) {
-        const auto end = text.find(separator);
-        parts.push_back(text.substr(0, end));
-        if (end == text.npos) return parts;
-        text.remove_prefix(end + 1);
-    }
-}
-
-// The hex groups of one side of "::" into out; false when one is not a group.
-bool hexGroups(std::wstring_view text, std::vector<std::uint16_t>& out, bool ipv4TailAllowed) {
-    if (text.empty()) return true;
-    const auto parts = split(text, L':');
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-        const auto part = parts[i];
-        if (ipv4TailAllowed && i + 1 == parts.size() && part.find(L'.') != part.npos) {
-            std::array<std::uint8_t, 4> v4{};
-            const auto pieces = split(part, L'.');
-            if (pieces.size() != 4) return false;
-            for (std::size_t k = 0; k < 4; ++k) {
-                const auto p = pieces[k];
-                if (p.empty() || p.size() > 3 || (p.size() > 1 && p[0] == L'0') ||
-                    !std::all_of(p.begin(), p.end(),
-                                 [](wchar_t c) { return c >= L'0' && c <= L'9'; }))
-                    return false;
-                int value = 0;
-                for (wchar_t c : p)
-                    value = value * 10 + (c - L'0');
-                if (value > 255) return false;
-                v4[k] = static_cast<std::uint8_t>(value);
-            }
-            out.push_back(static_cast<std::uint16_t>(v4[0] << 8 | v4[1]));
-            out.push_back(static_cast<std::uint16_t>(v4[2] << 8 | v4[3]));
-            continue;
-        }
-        if (part.empty() || part.size() > 4 || !std::all_of(part.begin(), part.end(), isHex))
-            return false;
-        std::uint16_t value = 0;
-        for (wchar_t c : part)
-            value = static_cast<std::uint16_t>(value << 4 | hexValue(c));
-        out.push_back(value);
-    }
-    return true;
 }
 
 } // namespace
@@ -116,42 +64,6 @@ std::wstring_view verbName(Verb verb) {
     for (const auto& entry : kSwitches)
         if (entry.verb == verb) return entry.name;
     return L"";
-}
-
-std::optional<std::array<std::uint8_t, 4>> parseIPv4(std::wstring_view text) {
-    std::vector<std::uint16_t> groups;
-    // Reuses the IPv6 tail reader: four decimal parts 0 to 255, no leading zeros.
-    if (text.find(L':') != text.npos || !hexGroups(text, groups, true) || groups.size() != 2)
-        return std::nullopt;
-    std::array<std::uint8_t, 4> address{
-        static_cast<std::uint8_t>(groups[0] >> 8), static_cast<std::uint8_t>(groups[0] & 0xFF),
-        static_cast<std::uint8_t>(groups[1] >> 8), static_cast<std::uint8_t>(groups[1] & 0xFF)};
-    if (address == std::array<std::uint8_t, 4>{}) return std::nullopt;
-    return address;
-}
-
-std::optional<std::array<std::uint8_t, 16>> parseIPv6(std::wstring_view text) {
-    const auto gap = text.find(L"::");
-    if (gap != text.npos && text.find(L"::", gap + 1) != text.npos) return std::nullopt;
-    std::vector<std::uint16_t> head, tail;
-    if (gap == text.npos) {
-        if (!hexGroups(text, head, true) || head.size() != 8 || text.empty()) return std::nullopt;
-    } else {
-        if (!hexGroups(text.substr(0, gap), head, false) ||
-            !hexGroups(text.substr(gap + 2), tail, true) || head.size() + tail.size() > 7)
-            return std::nullopt;
-    }
-    std::array<std::uint8_t, 16> address{};
-    auto put = [&](std::size_t index, std::uint16_t group) {
-        address[2 * index] = static_cast<std::uint8_t>(group >> 8);
-        address[2 * index + 1] = static_cast<std::uint8_t>(group & 0xFF);
-    };
-    for (std::size_t i = 0; i < head.size(); ++i)
-        put(i, head[i]);
-    for (std::size_t i = 0; i < tail.size(); ++i)
-        put(8 - tail.size() + i, tail[i]);
-    if (address == std::array<std::uint8_t, 16>{}) return std::nullopt; // "::", no server
-    return address;
 }
 
 std::wstring quoteArgument(std::wstring_view argument) {
@@ -211,6 +123,8 @@ std::variant<Command, ParseError> parse(const std::vector<std::wstring>& args) {
         };
         if (name == L"json") {
             command.json = true;
+        } else if (name == L"force") {
+            command.force = true;
         } else if (name == L"set") {
             const auto value = next();
             if (!value) return fail(L"/set needs the name of a catalogue entry.");
@@ -226,7 +140,7 @@ std::variant<Command, ParseError> parse(const std::vector<std::wstring>& args) {
                                     (v6 ? L" (IPv6)." : L" (IPv4)."));
                     break;
                 }
-                if (v6 ? !parseIPv6(*value) : !parseIPv4(*value))
+                if (!dns::canonicalAddress(v6 ? dns::Family::V6 : dns::Family::V4, *value))
                     return fail(L"Not an " + std::wstring(v6 ? L"IPv6" : L"IPv4") +
                                 L" server address: " + *value);
                 servers.push_back(*value);
@@ -259,6 +173,8 @@ std::variant<Command, ParseError> parse(const std::vector<std::wstring>& args) {
     if (command.adapter && !takesAdapter)
         return fail(L"/adapter goes with /set, /custom, /default or /restore.");
     if (!command.servers6.empty() && *verb != Verb::Custom) return fail(L"/v6 goes with /custom.");
+    if (command.force && !takesAdapter)
+        return fail(L"/force goes with /set, /custom, /default or /restore.");
     if ((command.tries || command.timeoutMs || command.port) && *verb != Verb::Test)
         return fail(L"/tries, /timeout and /port go with /test.");
     if (command.channel && !changesSystem(*verb))

@@ -2,8 +2,6 @@
 // how an argument is quoted so that the system's parser gives it back unchanged. Pure.
 #pragma once
 
-#include <array>
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,6 +24,7 @@ struct Command {
     std::optional<int> tries{};            // /tries N (with /test)
     std::optional<int> timeoutMs{};        // /timeout MS (with /test)
     std::optional<int> port{};             // /port N (with /test): servers on another UDP port
+    bool force = false; // /force: change even when the previous servers cannot be recorded
     bool operator==(const Command&) const = default;
 };
 
@@ -44,13 +43,6 @@ std::variant<Command, ParseError> parse(const std::vector<std::wstring>& args);
 bool changesSystem(Verb verb);
 // "set", "custom"...: the command's name in JSON output.
 std::wstring_view verbName(Verb verb);
-
-// A dotted IPv4 address of four decimal parts 0 to 255 without leading zeros; 0.0.0.0 is
-// the unset address and not accepted.
-std::optional<std::array<std::uint8_t, 4>> parseIPv4(std::wstring_view text);
-// An IPv6 address in any of its text forms ("::" once, an IPv4 tail), without a zone; the
-// unspecified address "::" is not accepted.
-std::optional<std::array<std::uint8_t, 16>> parseIPv6(std::wstring_view text);
 
 // One argument as it must be written so that CommandLineToArgvW gives it back unchanged.
 std::wstring quoteArgument(std::wstring_view argument);

@@ -38,26 +38,28 @@ ConsoleOutput::ConsoleOutput()
     if (!usable(err_)) err_ = console_.get();
 }
 
-void ConsoleOutput::write(HANDLE handle, std::wstring_view text) {
-    if (!usable(handle) || text.empty()) return;
+bool ConsoleOutput::write(HANDLE handle, std::wstring_view text) {
+    if (!usable(handle) || text.empty()) return true;
     const std::wstring lines = crlf(text);
     if (isConsole(handle)) {
         for (std::size_t done = 0; done < lines.size();) {
             DWORD written = 0;
             const auto chunk = static_cast<DWORD>(std::min<std::size_t>(lines.size() - done, 8192));
             if (!WriteConsoleW(handle, lines.data() + done, chunk, &written, nullptr) || !written)
-                return;
+                return false;
             done += written;
         }
-        return;
+        return true;
     }
     const std::string bytes = toUtf8(lines);
     for (std::size_t done = 0; done < bytes.size();) {
         DWORD written = 0;
         const auto chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
-        if (!WriteFile(handle, bytes.data() + done, chunk, &written, nullptr) || !written) return;
+        if (!WriteFile(handle, bytes.data() + done, chunk, &written, nullptr) || !written)
+            return false;
         done += written;
     }
+    return true;
 }
 
 } // namespace cli

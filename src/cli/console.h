@@ -18,6 +18,8 @@ class Output {
     virtual ~Output() = default;
     virtual void out(std::wstring_view text) = 0;
     virtual void err(std::wstring_view text) = 0;
+    // Whether something printed to the standard output did not arrive there.
+    virtual bool outFailed() const { return false; }
 };
 
 // The standard output and error handles as inherited; where one is missing (a GUI program
@@ -26,11 +28,14 @@ class Output {
 class ConsoleOutput final : public Output {
   public:
     ConsoleOutput();
-    void out(std::wstring_view text) override { write(out_, text); }
-    void err(std::wstring_view text) override { write(err_, text); }
+    void out(std::wstring_view text) override { outFailed_ |= !write(out_, text); }
+    void err(std::wstring_view text) override { (void)write(err_, text); }
+    bool outFailed() const override { return outFailed_; }
 
   private:
-    static void write(HANDLE handle, std::wstring_view text);
+    // False when the text could not be written where there is somewhere to write it.
+    static bool write(HANDLE handle, std::wstring_view text);
+    bool outFailed_ = false;
     HANDLE out_ = nullptr;
     HANDLE err_ = nullptr;
     tk::unique_handle console_;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cwctype>
 
-#include "dns/nameserver_state.h"
+#include "dns/address.h"
 #include "toolkit/decimal.h"
 
 namespace cli {
@@ -15,33 +15,6 @@ std::wstring lowerTrimmed(std::wstring_view text) {
     for (auto& c : out)
         c = static_cast<wchar_t>(std::towlower(c));
     return out;
-}
-
-std::wstring joined(const std::vector<std::wstring>& items, std::wstring_view separator) {
-    std::wstring out;
-    for (const auto& item : items) {
-        if (!out.empty()) out += separator;
-        out += item;
-    }
-    return out;
-}
-
-// "8.8.8.8, 8.8.4.4", or what an empty list means.
-std::wstring serversText(std::wstring_view list, std::wstring_view whenEmpty = L"automatic") {
-    const auto servers = app::serverList(list);
-    return servers.empty() ? std::wstring(whenEmpty) : joined(servers, L", ");
-}
-
-std::wstring jsonArray(const std::vector<std::wstring>& items) {
-    std::wstring out = L"[";
-    for (const auto& item : items) {
-        if (out.size() > 1) out += L',';
-        out += jsonString(item);
-    }
-    return out + L"]";
-}
-std::wstring jsonServers(std::wstring_view list) {
-    return jsonArray(app::serverList(list));
 }
 
 std::wstring adapterLine(std::size_t index, std::wstring_view description,
@@ -57,21 +30,9 @@ std::wstring adapterChoices(const std::vector<AdapterView>& adapters) {
     return out;
 }
 
-std::wstring controlSets(const app::ControlSetWrites& written, bool which) {
-    std::vector<std::wstring> names;
-    for (std::size_t i = 0; i < written.size(); ++i)
-        if (written[i] == which) names.emplace_back(app::controlSetName(i));
-    return names.empty() ? L"none" : joined(names, L", ");
+std::wstring serversOf(std::wstring_view list) {
+    return dns::serversText(dns::serverList(list));
 }
-
-std::vector<std::wstring> appliedServers(const ChangeResult& change) {
-    auto applied = app::serverList(change.servers);
-    for (auto& server : app::serverList(change.servers6))
-        applied.push_back(std::move(server));
-    return applied;
-}
-
-constexpr std::wstring_view kRunAsAdministrator = L"Run Keldrast as administrator and try again.";
 
 } // namespace
 
@@ -140,38 +101,6 @@ std::wstring fromUtf8(std::string_view bytes) {
     return out;
 }
 
-std::wstring jsonString(std::wstring_view text) {
-    static constexpr wchar_t kHex[] = L"0123456789abcdef";
-    std::wstring out = L"\"";
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const wchar_t c = text[i];
-        const auto u = static_cast<char32_t>(c);
-        const bool high = u >= 0xD800 && u < 0xDC00, low = u >= 0xDC00 && u <= 0xDFFF;
-        const bool pairedHigh = high && i + 1 < text.size() &&
-                                static_cast<char32_t>(text[i + 1]) >= 0xDC00 &&
-                                static_cast<char32_t>(text[i + 1]) <= 0xDFFF;
-        if (c == L'"' || c == L'\\') {
-            out += L'\\';
-            out += c;
-        } else if (c == L'\n') {
-            out += L"\\n";
-        } else if (c == L'\r') {
-            out += L"\\r";
-        } else if (c == L'\t') {
-            out += L"\\t";
-        } else if (u < 0x20 || (high && !pairedHigh) || low) {
-            // Control characters and lone surrogates: escaped, so the document stays valid.
-            out += L"\\u";
-            for (int shift = 12; shift >= 0; shift -= 4)
-                out += kHex[(u >> shift) & 0xF];
-        } else {
-            out += c;
-            if (pairedHigh) out += text[++i];
-        }
-    }
-    return out + L"\"";
-}
-
 std::wstring usageText() {
     return L"Keldrast: sets the DNS servers of a network adapter.\n"
            L"\n"
@@ -179,11 +108,12 @@ std::wstring usageText() {
            L"  keldrast /window               opens the window without asking for elevation\n"
            L"  keldrast /list                 adapters and their DNS servers\n"
            L"  keldrast /catalogue            the catalogue's entries and their servers\n"
-           L"  keldrast /set NAME [/adapter A]\n"
+           L"  keldrast /set NAME [/adapter A] [/force]\n"
            L"                                 applies catalogue entry NAME\n"
-           L"  keldrast /custom P [A] [/v6 P6 [A6]] [/adapter A]\n"
+           L"  keldrast /custom P [A] [/v6 P6 [A6]] [/adapter A] [/force]\n"
            L"                                 applies typed servers (IPv4, and IPv6 after /v6)\n"
-           L"  keldrast /default [/adapter A] back to automatic servers (DHCP), both families\n"
+           L"  keldrast /default [/adapter A] [/force]\n"
+           L"                                 back to automatic servers (DHCP), both families\n"
            L"  keldrast /restore [/adapter A] puts back the servers from before Keldrast changed "
            L"them\n"
            L"  keldrast /flush                empties the DNS resolver cache\n"
@@ -193,46 +123,50 @@ std::wstring usageText() {
            L"\n"
            L"A is an adapter's description, its GUID, or its number in /list; it may be left out\n"
            L"when there is only one adapter. /json after a command prints one JSON document.\n"
+           L"A change first records the adapter's present servers for /restore; /force changes\n"
+           L"them even when that record cannot be made.\n"
            L"\n"
            L"Exit codes: 0 done (or saved, taking effect when the adapter reconnects),\n"
-           L"1 bad arguments, 2 unknown adapter or entry, 3 not administrator (elevation\n"
-           L"declined), 4 nothing written, 5 saved but other servers in use, 6 partly written.\n";
+           L"1 bad arguments, 2 unknown adapter or entry, or nothing to restore, 3 not\n"
+           L"administrator (elevation declined), 4 nothing written, 5 saved but other servers\n"
+           L"in use, 6 partly written, 7 no restore point (nothing written), 8 the report\n"
+           L"could not be printed, 9 the elevated copy did not finish, 10 internal error.\n";
 }
 
 std::wstring listText(const std::vector<AdapterView>& adapters) {
     if (adapters.empty()) return L"No network adapters found.\n";
     std::wstring out;
     for (std::size_t i = 0; i < adapters.size(); ++i) {
-        const auto& a = adapters[i];
-        const auto& c = a.current;
-        out += adapterLine(i, a.description, a.service) + L"\n";
-        out += L"   IPv4 static: " + serversText(c.static4.value_or(L"")) + L"\n";
-        out += L"   IPv6 static: " + serversText(c.static6.value_or(L"")) + L"\n";
-        out += L"   From DHCP:   " +
-               serversText(c.dhcp4.value_or(L"") + L"," + c.dhcp6.value_or(L""), L"none") + L"\n";
-        out +=
-            L"   In use:      " +
-            (c.inUse ? (c.inUse->empty() ? L"none" : joined(*c.inUse, L", ")) : L"not reported") +
-            L"\n";
+        out += adapterLine(i, adapters[i].description, adapters[i].service) + L"\n";
+        for (const auto& [label, value] : dns::currentDnsLines(adapters[i].current))
+            out += L"   " + label + L": " + value + L"\n";
     }
     return out;
 }
 
 std::wstring listJson(const std::vector<AdapterView>& adapters) {
-    std::wstring out = L"{\"adapters\":[";
+    tk::Json j;
+    j.open(L'{').key(L"adapters").open(L'[');
     for (std::size_t i = 0; i < adapters.size(); ++i) {
-        const auto& a = adapters[i];
-        const auto& c = a.current;
-        if (i) out += L',';
-        out += L"{\"index\":" + tk::decimal(i + 1) + L",\"description\":" +
-               jsonString(a.description) + L",\"guid\":" + jsonString(a.service) +
-               L",\"static\":{\"ipv4\":" + jsonServers(c.static4.value_or(L"")) + L",\"ipv6\":" +
-               jsonServers(c.static6.value_or(L"")) + L"}" + L",\"dhcp\":{\"ipv4\":" +
-               jsonServers(c.dhcp4.value_or(L"")) + L",\"ipv6\":" +
-               jsonServers(c.dhcp6.value_or(L"")) + L"}" + L",\"inUse\":" +
-               (c.inUse ? jsonArray(*c.inUse) : L"null") + L"}";
+        const auto& c = adapters[i].current;
+        j.open(L'{')
+            .key(L"index")
+            .number(static_cast<long long>(i + 1))
+            .key(L"description")
+            .string(adapters[i].description)
+            .key(L"guid")
+            .string(adapters[i].service);
+        j.key(L"static").open(L'{');
+        j.key(L"ipv4").strings(dns::serverList(c.static4.value_or(L"")));
+        j.key(L"ipv6").strings(dns::serverList(c.static6.value_or(L""))).close(L'}');
+        j.key(L"dhcp").open(L'{');
+        j.key(L"ipv4").strings(dns::serverList(c.dhcp4.value_or(L"")));
+        j.key(L"ipv6").strings(dns::serverList(c.dhcp6.value_or(L""))).close(L'}');
+        j.key(L"inUse");
+        c.inUse ? j.strings(*c.inUse) : j.null();
+        j.close(L'}');
     }
-    return out + L"]}";
+    return j.close(L']').close(L'}').text();
 }
 
 std::wstring catalogueText(const std::vector<app::CatalogueEntry>& entries) {
@@ -241,21 +175,24 @@ std::wstring catalogueText(const std::vector<app::CatalogueEntry>& entries) {
     for (const auto& e : entries)
         width = std::max(width, e.name.size());
     std::wstring out;
-    for (const auto& e : entries)
+    for (const auto& e : entries) {
+        const auto servers = dns::serverList(e.pair);
         out += e.name + std::wstring(width - e.name.size() + 2, L' ') +
-               serversText(e.pair, L"(no servers)") +
-               (e.pair6.empty() ? L"" : L"; " + serversText(e.pair6)) + L"\n";
+               (servers.empty() ? L"(no servers)" : dns::serversText(servers)) +
+               (e.pair6.empty() ? L"" : L"; " + serversOf(e.pair6)) + L"\n";
+    }
     return out;
 }
 
 std::wstring catalogueJson(const std::vector<app::CatalogueEntry>& entries) {
-    std::wstring out = L"{\"catalogue\":[";
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (i) out += L',';
-        out += L"{\"name\":" + jsonString(entries[i].name) + L",\"ipv4\":" +
-               jsonServers(entries[i].pair) + L",\"ipv6\":" + jsonServers(entries[i].pair6) + L"}";
+    tk::Json j;
+    j.open(L'{').key(L"catalogue").open(L'[');
+    for (const auto& e : entries) {
+        j.open(L'{').key(L"name").string(e.name);
+        j.key(L"ipv4").strings(dns::serverList(e.pair));
+        j.key(L"ipv6").strings(dns::serverList(e.pair6)).close(L'}');
     }
-    return out + L"]}";
+    return j.close(L']').close(L'}').text();
 }
 
 AdapterChoice chooseAdapter(const std::vector<AdapterView>& adapters,
@@ -301,47 +238,72 @@ std::optional<std::size_t> findEntry(const std::vector<app::CatalogueEntry>& ent
     return std::nullopt;
 }
 
-Verdict judge(const ChangeResult& change) {
-    using enum app::InterfaceDnsResult;
-    if (!change.validService)
-        return {kNotWritten, L"not-written", app::invalidAdapterMessage(change.service)};
-    const auto count = std::count(change.written.begin(), change.written.end(), true);
-    if (count == 0)
-        return {kNotWritten, L"not-written",
-                L"Nothing was written. " + std::wstring(kRunAsAdministrator)};
-    if (count < static_cast<long>(change.written.size()))
-        return {kPartlyWritten, L"partly-written",
-                L"Partly written: written to " + controlSets(change.written, true) +
-                    L"; not written to " + controlSets(change.written, false) + L". " +
-                    std::wstring(kRunAsAdministrator)};
-    if (change.live == Failed)
-        return {kOtherServersInUse, L"other-servers-in-use",
-                L"Saved, but the adapter refused the change for now; it takes effect when the "
-                L"adapter reconnects."};
-    if (change.live == NotAvailable)
-        return {kDone, L"saved", L"Saved. It takes effect when the adapter reconnects."};
-    switch (app::readBack(appliedServers(change), change.inUse)) {
-    case app::ReadBack::NotReported:
-        return {kDone, L"saved",
-                L"Saved and handed to the adapter; the servers in use could not be read back."};
-    case app::ReadBack::Differs:
-        return {kOtherServersInUse, L"other-servers-in-use",
-                L"Saved, but the adapter uses other servers: " +
-                    (change.inUse->empty() ? L"none" : joined(*change.inUse, L", ")) + L"."};
-    case app::ReadBack::AsApplied:
-        break;
+int exitCode(dns::Result result) {
+    using enum dns::Result;
+    switch (result) {
+    case Applied:
+    case Saved:
+        return kDone;
+    case OtherServersInUse:
+    case Refused:
+        return kOtherServersInUse;
+    case PartlyWritten:
+        return kPartlyWritten;
+    case NotWritten:
+    case InvalidAdapter:
+        return kNotWritten;
+    case NoRestorePoint:
+        return kNoRestorePoint;
+    case NothingToRestore:
+    case BadRestoreRecord:
+        return kUnknownTarget;
     }
-    return {kDone, L"applied", L"Done: the adapter uses them now."};
+    return kInternalError;
 }
 
-std::wstring changeText(const ChangeResult& change, const Verdict& verdict) {
+std::wstring_view resultName(dns::Result result) {
+    using enum dns::Result;
+    switch (result) {
+    case Applied:
+        return L"applied";
+    case Saved:
+        return L"saved";
+    case OtherServersInUse:
+        return L"other-servers-in-use";
+    case Refused:
+        return L"refused-for-now";
+    case PartlyWritten:
+        return L"partly-written";
+    case NotWritten:
+    case InvalidAdapter:
+        return L"not-written";
+    case NoRestorePoint:
+        return L"no-restore-point";
+    case NothingToRestore:
+        return L"nothing-to-restore";
+    case BadRestoreRecord:
+        return L"bad-restore-record";
+    }
+    return L"error";
+}
+
+std::wstring verdictMessage(const dns::ChangeOutcome& outcome, std::wstring_view settingsPath) {
+    std::wstring text = dns::verdictText(outcome, settingsPath);
+    for (auto at = text.find(L"\r\n"); at != text.npos; at = text.find(L"\r\n", at))
+        text.replace(at, 2, L"\n");
+    if (outcome.result == dns::Result::NoRestorePoint)
+        text += L"\nAdd /force to change them without a way back.";
+    return text;
+}
+
+std::wstring changeText(const ChangeReport& report) {
     std::wstring what;
-    switch (change.verb) {
+    switch (report.verb) {
     case Verb::Set:
-        what = change.entry;
+        what = report.entry;
         break;
     case Verb::Custom:
-        what = std::wstring(app::kCustomAppliedName);
+        what = std::wstring(dns::kCustomAppliedName);
         break;
     case Verb::Default:
         what = L"Default (automatic)";
@@ -350,29 +312,55 @@ std::wstring changeText(const ChangeResult& change, const Verdict& verdict) {
         what = L"Restore";
         break;
     }
-    return what + L" -> " + adapterLine(change.adapterIndex, change.adapter, change.service) +
-           L"\n   IPv4: " + serversText(change.servers) + L"\n   IPv6: " +
-           serversText(change.servers6) + L"\n" + verdict.message + L"\n";
+    const auto& o = report.outcome;
+    std::wstring text =
+        what + L" -> " + adapterLine(report.adapterIndex, report.adapter, o.service) + L"\n";
+    if (o.written.none()) return text;
+    text += L"   IPv4: " + serversOf(o.servers) + L"\n   IPv6: " + serversOf(o.servers6) +
+            L"\n   In use: " +
+            (o.inUse ? dns::serversText(*o.inUse) : std::wstring(L"not reported by Windows")) +
+            L"\n";
+    return text;
 }
 
-std::wstring changeJson(const ChangeResult& change, const Verdict& verdict) {
-    std::wstring written;
-    for (std::size_t i = 0; i < change.written.size(); ++i)
-        written += (i ? L"," : L"") + jsonString(app::controlSetName(i)) + L":" +
-                   (change.written[i] ? L"true" : L"false");
-    const wchar_t* live = change.live == app::InterfaceDnsResult::Applied  ? L"applied"
-                          : change.live == app::InterfaceDnsResult::Failed ? L"failed"
-                                                                           : L"not-available";
-    return L"{\"command\":" + jsonString(verbName(change.verb)) + L",\"exitCode\":" +
-           tk::decimal(verdict.exitCode) + L",\"result\":" + jsonString(verdict.result) +
-           L",\"adapter\":{\"index\":" + tk::decimal(change.adapterIndex + 1) +
-           L",\"description\":" + jsonString(change.adapter) + L",\"guid\":" +
-           jsonString(change.service) + L"}" +
-           (change.verb == Verb::Set ? L",\"entry\":" + jsonString(change.entry) : L"") +
-           L",\"ipv4\":" + jsonServers(change.servers) + L",\"ipv6\":" +
-           jsonServers(change.servers6) + L",\"written\":{" + written + L"},\"live\":\"" + live +
-           L"\"" + L",\"inUse\":" + (change.inUse ? jsonArray(*change.inUse) : L"null") +
-           L",\"message\":" + jsonString(verdict.message) + L"}";
+std::wstring changeJson(const ChangeReport& report, std::wstring_view message) {
+    const auto& o = report.outcome;
+    tk::Json j;
+    j.open(L'{')
+        .key(L"command")
+        .string(verbName(report.verb))
+        .key(L"exitCode")
+        .number(static_cast<long long>(exitCode(o.result)))
+        .key(L"result")
+        .string(resultName(o.result));
+    j.key(L"adapter")
+        .open(L'{')
+        .key(L"index")
+        .number(static_cast<long long>(report.adapterIndex + 1))
+        .key(L"description")
+        .string(report.adapter)
+        .key(L"guid")
+        .string(o.service)
+        .close(L'}');
+    if (report.verb == Verb::Set) j.key(L"entry").string(report.entry);
+    j.key(L"ipv4").strings(dns::serverList(o.servers));
+    j.key(L"ipv6").strings(dns::serverList(o.servers6));
+    j.key(L"written").open(L'{');
+    for (const dns::Family family : dns::kFamilies) {
+        j.key(family == dns::Family::V4 ? L"ipv4" : L"ipv6").open(L'{');
+        for (std::size_t i = 0; i < dns::kInterfaceBasePaths.size(); ++i)
+            j.key(dns::controlSetName(i)).boolean(o.written.of(family)[i]);
+        j.close(L'}');
+    }
+    j.close(L'}');
+    j.key(L"live").string(o.live == dns::InterfaceDnsResult::Applied  ? L"applied"
+                          : o.live == dns::InterfaceDnsResult::Failed ? L"failed"
+                                                                      : L"not-available");
+    j.key(L"inUse");
+    o.inUse ? j.strings(*o.inUse) : j.null();
+    j.key(L"restoreRecordMade").boolean(o.recorded);
+    j.key(L"message").string(message);
+    return j.close(L'}').text();
 }
 
 std::string encodeChannel(const Printed& printed) {
@@ -400,9 +388,17 @@ std::optional<Printed> decodeChannel(std::string_view bytes) {
 }
 
 std::wstring errorJson(std::wstring_view command, int exitCode, std::wstring_view message) {
-    return L"{\"command\":" + (command.empty() ? L"null" : jsonString(command)) +
-           L",\"exitCode\":" + tk::decimal(exitCode) + L",\"result\":\"error\",\"message\":" +
-           jsonString(message) + L"}";
+    tk::Json j;
+    j.open(L'{').key(L"command");
+    command.empty() ? j.null() : j.string(command);
+    return j.key(L"exitCode")
+        .number(static_cast<long long>(exitCode))
+        .key(L"result")
+        .string(L"error")
+        .key(L"message")
+        .string(message)
+        .close(L'}')
+        .text();
 }
 
 } // namespace cli

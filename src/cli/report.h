@@ -12,6 +12,7 @@
 #include "catalogue/catalogue.h"
 #include "cli/command.h"
 #include "dns/dnsplan.h"
+#include "toolkit/json.h"
 
 namespace cli {
 
@@ -24,14 +25,16 @@ enum Exit : int {
     kNotWritten = 4,
     kOtherServersInUse = 5,
     kPartlyWritten = 6,
+    kNoRestorePoint = 7, // the previous servers could not be recorded; nothing changed
+    kOutputFailed = 8,   // done, but the report could not be written to the standard output
+    kCopyTimedOut = 9,   // the elevated copy did not finish in time
+    kInternalError = 10, // a crash or abort, here or in the elevated copy
 };
 
 // UTF-8 of a wide text; a lone surrogate becomes U+FFFD.
 std::string toUtf8(std::wstring_view text);
 // The inverse, for the elevated copy's output; malformed bytes become U+FFFD.
 std::wstring fromUtf8(std::string_view bytes);
-// A JSON string literal, quotes included.
-std::wstring jsonString(std::wstring_view text);
 
 std::wstring usageText();
 
@@ -40,7 +43,7 @@ std::wstring usageText();
 struct AdapterView {
     std::wstring description{};
     std::wstring service{};
-    app::CurrentDns current{};
+    dns::CurrentDns current{};
 };
 std::wstring listText(const std::vector<AdapterView>& adapters);
 std::wstring listJson(const std::vector<AdapterView>& adapters);
@@ -64,29 +67,22 @@ std::optional<std::size_t> findEntry(const std::vector<app::CatalogueEntry>& ent
                                      std::wstring_view name,
                                      const app::CaseFold& fold = app::foldAscii);
 
-// A change made to one adapter and what the system then reported.
-struct ChangeResult {
+// A change made to one adapter and its outcome, as the engine gave it.
+struct ChangeReport {
     Verb verb = Verb::Set;
     std::size_t adapterIndex = 0; // 0-based
     std::wstring adapter{};       // description
-    std::wstring service{};
-    std::wstring entry{};   // /set: the entry's name
-    std::wstring servers{}; // what was written, comma-separated; empty: automatic
-    std::wstring servers6{};
-    bool validService = true;
-    app::ControlSetWrites written{};
-    app::InterfaceDnsResult live = app::InterfaceDnsResult::NotAvailable;
-    std::optional<std::vector<std::wstring>> inUse{}; // read back after the change
+    std::wstring entry{};         // /set: the entry's name
+    dns::ChangeOutcome outcome{};
 };
-struct Verdict {
-    int exitCode = kDone;
-    std::wstring result{}; // "applied", "saved", "other-servers-in-use", "partly-written"...
-    std::wstring message{};
-    bool operator==(const Verdict&) const = default;
-};
-Verdict judge(const ChangeResult& change);
-std::wstring changeText(const ChangeResult& change, const Verdict& verdict);
-std::wstring changeJson(const ChangeResult& change, const Verdict& verdict);
+int exitCode(dns::Result result);
+// "applied", "saved", "other-servers-in-use"...: the verdict's name in JSON.
+std::wstring_view resultName(dns::Result result);
+// The engine's verdict in the command line's words, one line per sentence.
+std::wstring verdictMessage(const dns::ChangeOutcome& outcome, std::wstring_view settingsPath);
+// What was changed: the entry and adapter, then the servers written and in use.
+std::wstring changeText(const ChangeReport& report);
+std::wstring changeJson(const ChangeReport& report, std::wstring_view message);
 
 // What an elevated copy printed, as it hands it back through its channel file: a header line
 // with the byte counts of both streams, then both streams in UTF-8.

@@ -1,103 +1,103 @@
-// What Apply, Default and Flush write, start and say. Pure: the registry writes and the
-// process start are in dnsapply and the toolkit.
+// The verdict on a change of an adapter's DNS servers, and the words both front ends use for
+// it and for an adapter's present settings. Pure: the engine (change.h) gathers the facts, the
+// window and the command line only present what is decided here.
 #pragma once
 
-#include <array>
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace app {
+#include "dns/nameserver_state.h"
 
-// Control sets whose interface keys receive NameServer, in the order they are written.
-inline constexpr std::array<std::wstring_view, 3> kInterfaceBasePaths = {
-    L"SYSTEM\\ControlSet001\\Services\\Tcpip\\Parameters\\Interfaces\\",
-    L"SYSTEM\\ControlSet002\\Services\\Tcpip\\Parameters\\Interfaces\\",
-    L"SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces\\"};
-inline constexpr std::wstring_view kNetworkCardsPath =
-    L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCards";
-inline constexpr std::wstring_view kNameServerValue = L"NameServer";
+namespace dns {
+
 inline constexpr std::wstring_view kCustomAppliedName = L"Custom DNS...";
 
 // Message box flags of the standard box.
 inline constexpr unsigned kStopFlags = 16;
 inline constexpr unsigned kInformationFlags = 64;
+inline constexpr unsigned kQuestionFlags = 32 | 4 | 256; // question, Yes/No, No by default
+
+enum class ChangeKind { Apply, Default, Restore };
 
 // Whether the adapter took the servers at once (Windows 10 2004 and later can be told).
 enum class InterfaceDnsResult { NotAvailable, Applied, Failed };
 
-// Which control sets took a write, in the order of kInterfaceBasePaths.
-using ControlSetWrites = std::array<bool, kInterfaceBasePaths.size()>;
-inline bool allOf(const ControlSetWrites& written) {
-    for (const bool w : written)
-        if (!w) return false;
-    return true;
-}
-// "ControlSet001" and so on: the control-set part of a base path.
-std::wstring_view controlSetName(std::size_t index);
-
-// An adapter's service name is the name of its interface key: a braced GUID such as
-// "{1D7E0C6B-0000-4000-8000-000000000001}". Nothing else may reach a registry path: an empty
-// or odd name would write NameServer on the Interfaces key itself or somewhere else.
-bool isInterfaceGuid(std::wstring_view service);
-// Such a name as the GUID's fields; nothing when it is not one.
-struct InterfaceGuid {
-    std::uint32_t data1 = 0;
-    std::uint16_t data2 = 0, data3 = 0;
-    std::array<std::uint8_t, 8> data4{};
-};
-std::optional<InterfaceGuid> interfaceGuid(std::wstring_view service);
-// The stop message for an adapter whose service name is not such a GUID.
-std::wstring invalidAdapterMessage(std::wstring_view service);
-
-struct Notice {
-    std::wstring text;
-    unsigned flags = kInformationFlags;
-    bool operator==(const Notice&) const = default;
-};
-
 // The servers the system says the adapter uses, IPv4 and IPv6; nothing when it does not say
 // (Wine, Windows without the functions, or an adapter it does not list).
 using ServersInUse = std::optional<std::vector<std::wstring>>;
+
+enum class Result {
+    Applied,           // written everywhere, and Windows reports the servers in use
+    Saved,             // written everywhere; Windows could not be told or does not say
+    OtherServersInUse, // written everywhere and handed over, but Windows reports others
+    Refused,           // written everywhere, but the running system refused them for now
+    PartlyWritten,     // some writes failed
+    NotWritten,        // no write succeeded
+    InvalidAdapter,    // the adapter's name is no interface GUID: nothing written
+    NoRestorePoint,    // the previous servers could not be recorded: nothing written
+    NothingToRestore,  // Restore without a record
+    BadRestoreRecord,  // a record that is no list of servers: nothing written
+};
+
+// One change and what came of it: what the engine did, and its verdict.
+struct ChangeOutcome {
+    ChangeKind kind = ChangeKind::Apply;
+    Result result = Result::NotWritten;
+    std::wstring service{};
+    Writes written{};
+    InterfaceDnsResult live = InterfaceDnsResult::NotAvailable;
+    std::wstring servers{}, servers6{}; // written; for Restore what CurrentControlSet now holds
+    ServersInUse inUse{};               // read back after the change
+    bool recorded = false;              // this change made the adapter's restore record
+    std::wstring why{};                 // NoRestorePoint: what could not be read or written
+};
 
 // What the read-back shows against what was applied. For Default (nothing applied) any
 // reported list counts as applied: the servers then come from DHCP.
 enum class ReadBack { AsApplied, Differs, NotReported };
 ReadBack readBack(const std::vector<std::wstring>& applied, const ServersInUse& inUse);
 
-// The five-line message after a successful Apply.
-std::wstring completionMessage(std::wstring_view adapterDescription, std::wstring_view appliedName);
+// The verdict on a change whose writes were made.
+Result judge(const Writes& written, InterfaceDnsResult live,
+             const std::vector<std::wstring>& applied, const ServersInUse& inUse);
+// Every server the outcome wrote, IPv4 then IPv6.
+std::vector<std::wstring> appliedServers(const ChangeOutcome& outcome);
 
-// What Apply shows: the completion message and a sixth line with the servers in use when every
-// registry write succeeded, with a note when Windows uses other servers or does not say; a stop
-// message naming the control sets that were and were not written when any failed. `applied` is
-// every server written, IPv4 then IPv6.
-Notice applyNotice(const ControlSetWrites& written, InterfaceDnsResult live,
-                   const std::vector<std::wstring>& applied, const ServersInUse& inUse,
-                   std::wstring_view adapterDescription, std::wstring_view appliedName);
-// What Default shows, by the same rules.
-Notice defaultNotice(const ControlSetWrites& written, InterfaceDnsResult live,
-                     const ServersInUse& inUse);
-// What "Restore previous DNS" shows, by the same rules; `applied` is what CurrentControlSet
-// now holds for both families.
-Notice restoreNotice(const ControlSetWrites& written, InterfaceDnsResult live,
-                     const std::vector<std::wstring>& applied, const ServersInUse& inUse,
-                     std::wstring_view adapterDescription);
-inline constexpr std::wstring_view kNothingToRestore =
-    L"There is nothing to restore for this adapter: Keldrast has not changed its DNS servers...";
+// The outcome's verdict in words, as both front ends say it: one or two sentences.
+std::wstring verdictText(const ChangeOutcome& outcome, std::wstring_view settingsPath = {});
 
-// The adapter's DNS settings as the tool tip and "Current DNS servers" show them.
+struct Notice {
+    std::wstring text;
+    unsigned flags = kInformationFlags;
+    bool operator==(const Notice&) const = default;
+};
+// The window's message after a change. appliedName is the catalogue entry or "Custom DNS...".
+Notice changeNotice(const ChangeOutcome& outcome, std::wstring_view adapterDescription,
+                    std::wstring_view appliedName = {}, std::wstring_view settingsPath = {});
+// The window's question before a change that cannot record the previous servers.
+std::wstring noRestorePointQuestion(const ChangeOutcome& outcome);
+
+// The adapter's DNS settings as the tool tip, "Current DNS servers" and /list show them.
 struct CurrentDns {
     std::optional<std::wstring> static4, static6; // NameServer of CurrentControlSet
     std::optional<std::wstring> dhcp4, dhcp6;     // DhcpNameServer
     ServersInUse inUse;
 };
+// Label and value of each line: "IPv4 servers set", "IPv6 servers set", "From DHCP", "In use".
+std::vector<std::pair<std::wstring, std::wstring>> currentDnsLines(const CurrentDns& current);
 std::wstring currentDnsText(std::wstring_view adapterDescription, const CurrentDns& current);
+// "8.8.8.8, 8.8.4.4", or "none".
+std::wstring serversText(const std::vector<std::wstring>& servers);
 
-inline constexpr std::wstring_view kFlushFailedMessage =
-    L"Could not start \"ipconfig /flushdns\". The DNS cache was not flushed...";
+enum class FlushResult { Started, Flushed, NotStarted, Failed, TimedOut };
+struct FlushOutcome {
+    FlushResult result = FlushResult::NotStarted;
+    unsigned long exitCode = 0; // Failed: ipconfig's exit code
+};
+// What came of it in words; Started and Flushed are successes.
+std::wstring flushText(const FlushOutcome& outcome);
 
 // The flush command: ipconfig.exe of the system directory by full path, never by bare
 // name, so that a program file planted beside this one cannot run in its place. Empty
@@ -108,4 +108,4 @@ struct ProcessCommand {
 };
 ProcessCommand flushCommand(std::wstring_view systemDirectory);
 
-} // namespace app
+} // namespace dns

@@ -1,6 +1,8 @@
 #include "dns/nameserver_state.h"
 
-namespace app {
+#include <algorithm>
+
+namespace dns {
 
 namespace {
 
@@ -14,6 +16,50 @@ int hexValue(wchar_t c) {
 }
 
 } // namespace
+
+bool Writes::all() const {
+    const auto yes = [](bool w) { return w; };
+    return std::all_of(v4.begin(), v4.end(), yes) && std::all_of(v6.begin(), v6.end(), yes);
+}
+
+bool Writes::none() const {
+    const auto yes = [](bool w) { return w; };
+    return std::none_of(v4.begin(), v4.end(), yes) && std::none_of(v6.begin(), v6.end(), yes);
+}
+
+std::wstring_view controlSetName(std::size_t index) {
+    std::wstring_view base = kInterfaceBasePaths[index];
+    base.remove_prefix(base.find(L'\\') + 1);
+    return base.substr(0, base.find(L'\\'));
+}
+
+bool isInterfaceGuid(std::wstring_view service) {
+    constexpr std::wstring_view shape = L"{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}";
+    if (service.size() != shape.size()) return false;
+    for (std::size_t i = 0; i < shape.size(); ++i)
+        if (shape[i] == L'x' ? hexValue(service[i]) < 0 : service[i] != shape[i]) return false;
+    return true;
+}
+
+std::optional<InterfaceGuid> interfaceGuid(std::wstring_view service) {
+    if (!isInterfaceGuid(service)) return std::nullopt;
+    // The hex digits in order, without braces and dashes: 32 of them.
+    std::uint64_t high = 0, low = 0;
+    int digit = 0;
+    for (wchar_t c : service) {
+        const int value = hexValue(c);
+        if (value < 0) continue;
+        auto& half = digit++ < 16 ? high : low;
+        half = half << 4 | static_cast<unsigned>(value);
+    }
+    InterfaceGuid guid;
+    guid.data1 = static_cast<std::uint32_t>(high >> 32);
+    guid.data2 = static_cast<std::uint16_t>(high >> 16);
+    guid.data3 = static_cast<std::uint16_t>(high);
+    for (int i = 0; i < 8; ++i)
+        guid.data4[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(low >> (56 - 8 * i));
+    return guid;
+}
 
 std::wstring interfaceKeyPath(Family family, std::size_t controlSet, std::wstring_view service) {
     std::wstring path(kInterfaceBasePaths[controlSet]);
@@ -77,21 +123,11 @@ std::optional<NameServerState> decodeState(std::wstring_view text) {
         ++i;
     }
     if (field + 1 != state.values.size()) return std::nullopt;
+    for (const Family family : kFamilies)
+        for (std::size_t set = 0; set < kInterfaceBasePaths.size(); ++set)
+            if (const auto& value = state.at(family, set); value && !isServerListOf(family, *value))
+                return std::nullopt;
     return state;
 }
 
-std::vector<std::wstring> serverList(std::wstring_view text) {
-    std::vector<std::wstring> servers;
-    std::wstring piece;
-    for (std::size_t i = 0; i <= text.size(); ++i) {
-        if (i == text.size() || text[i] == L',' || text[i] == L' ') {
-            if (!piece.empty()) servers.push_back(std::move(piece));
-            piece.clear();
-        } else {
-            piece += text[i];
-        }
-    }
-    return servers;
-}
-
-} // namespace app
+} // namespace dns

@@ -7,11 +7,10 @@
 
 #include <utility>
 
-#include "dns/dnsapply.h"
-#include "registry/modReg.h"
+#include "dns/change.h"
 #include "toolkit/system_library.h"
 
-namespace app {
+namespace dns {
 
 namespace {
 
@@ -104,20 +103,4 @@ ServersInUse reportedServers(std::wstring_view service) {
     return servers;
 }
 
-CurrentDns currentDns(std::wstring_view service) {
-    CurrentDns current;
-    if (!isInterfaceGuid(service)) return current;
-    const std::size_t set = kInterfaceBasePaths.size() - 1;
-    const auto read = [&](Family family, std::wstring_view value) {
-        return modReg::readValue(L"HKEY_LOCAL_MACHINE", interfaceKeyPath(family, set, service),
-                                 value);
-    };
-    current.static4 = read(Family::V4, kNameServerValue);
-    current.static6 = read(Family::V6, kNameServerValue);
-    current.dhcp4 = read(Family::V4, L"DhcpNameServer");
-    current.dhcp6 = read(Family::V6, L"DhcpNameServer");
-    current.inUse = reportedServers(service);
-    return current;
-}
-
-} // namespace app
+} // namespace dns

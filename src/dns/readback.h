@@ -11,10 +11,10 @@
 #include <string_view>
 #include <vector>
 
-#include "dns/nameserver_state.h"
+#include "dns/dnsplan.h"
 #include "toolkit/platform.h"
 
-namespace app {
+namespace dns {
 
 // The DNS servers the adapter whose interface GUID is service uses now, IPv4 and IPv6 as the
 // system lists them; the site-local placeholders fec0:0:0:ffff::1 to ::3 are left out. Nothing
@@ -37,11 +37,7 @@ using ScopedConfiguredServers = tk::ScopedHandler<configuredServersSeam>;
 // adapter, the servers it is configured with, both families, where it can tell those.
 ServersInUse reportedServers(std::wstring_view service);
 
-// The adapter's settings for the tool tip and "Current DNS servers": the static and DHCP
-// servers from the registry (CurrentControlSet) and the servers in use.
-CurrentDns currentDns(std::wstring_view service);
-
 // Whether an address is one of the placeholders Windows lists for IPv6 when it has no server.
 bool isSiteLocalPlaceholder(std::wstring_view address);
 
-} // namespace app
+} // namespace dns

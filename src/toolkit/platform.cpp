@@ -33,8 +33,8 @@ int systemMessageBox(HWND owner, std::wstring_view text, std::wstring_view title
     return MessageBoxW(owner, t.c_str(), c.c_str(), flags);
 }
 
-bool systemStartProcess(const std::wstring& applicationPath, const std::wstring& commandLine,
-                        int showCommand) {
+ProcessRun systemStartProcess(const std::wstring& applicationPath, const std::wstring& commandLine,
+                              int showCommand, DWORD waitMs) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -42,11 +42,17 @@ bool systemStartProcess(const std::wstring& applicationPath, const std::wstring&
     PROCESS_INFORMATION process{};
     // CreateProcessW may write into the command line, so it gets its own copy.
     std::wstring line = commandLine;
-    const BOOL started =
+    ProcessRun run;
+    run.started =
         CreateProcessW(applicationPath.empty() ? nullptr : applicationPath.c_str(), line.data(),
-                       nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+                       nullptr, nullptr, FALSE, showCommand ? 0 : CREATE_NO_WINDOW, nullptr,
+                       nullptr, &startup, &process) != FALSE;
     const unique_handle thread(process.hThread), owned(process.hProcess);
-    return started != FALSE;
+    DWORD code = 0;
+    if (run.started && waitMs && WaitForSingleObject(owned.get(), waitMs) == WAIT_OBJECT_0 &&
+        GetExitCodeProcess(owned.get(), &code))
+        run.exitCode = code;
+    return run;
 }
 
 bool systemShellOpen(HWND owner, const std::wstring& target, int showCommand) {
@@ -61,9 +67,10 @@ int messageBox(HWND owner, std::wstring_view text, std::wstring_view title, UINT
     return messageBoxSeam.call(systemMessageBox, owner, text, title, flags);
 }
 
-bool startProcess(const std::wstring& applicationPath, const std::wstring& commandLine,
-                  int showCommand) {
-    return startProcessSeam.call(systemStartProcess, applicationPath, commandLine, showCommand);
+ProcessRun startProcess(const std::wstring& applicationPath, const std::wstring& commandLine,
+                        int showCommand, DWORD waitMs) {
+    return startProcessSeam.call(systemStartProcess, applicationPath, commandLine, showCommand,
+                                 waitMs);
 }
 
 bool shellOpen(HWND owner, const std::wstring& target, int showCommand) {

@@ -18,6 +18,7 @@
 
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -74,12 +75,16 @@ void logSwallowed(const wchar_t* where) noexcept;
 // MessageBoxW; returns the button pressed (IDOK, IDYES = 6, ...), 0 when no box could be shown.
 int messageBox(HWND owner, std::wstring_view text, std::wstring_view title, UINT flags);
 
-// CreateProcessW with STARTF_USESHOWWINDOW and `showCommand` (0 = hidden). The process is not
-// awaited and its handles are closed at once. False when it could not be started.
-// `applicationPath` should be a full path: empty leaves the search to the system, which looks
-// in the program's own folder first.
-bool startProcess(const std::wstring& applicationPath, const std::wstring& commandLine,
-                  int showCommand);
+// CreateProcessW with STARTF_USESHOWWINDOW and `showCommand` (0 = hidden), given none of this
+// program's handles. With waitMs it is awaited that long, and its exit code is known when it
+// ended in time; without, its handles are closed at once. `applicationPath` should be a full
+// path: empty leaves the search to the system, which looks in the program's own folder first.
+struct ProcessRun {
+    bool started = false;
+    std::optional<DWORD> exitCode{}; // awaited and ended in time
+};
+ProcessRun startProcess(const std::wstring& applicationPath, const std::wstring& commandLine,
+                        int showCommand, DWORD waitMs = 0);
 
 // ShellExecuteW with the default verb; true when the system reports success (result > 32).
 bool shellOpen(HWND owner, const std::wstring& target, int showCommand = SW_SHOWNORMAL);
@@ -93,8 +98,9 @@ std::wstring executableDirectory();
 
 using MessageBoxHandler =
     std::function<int(HWND owner, std::wstring_view text, std::wstring_view title, UINT flags)>;
-using StartProcessHandler = std::function<bool(const std::wstring& applicationPath,
-                                               const std::wstring& commandLine, int showCommand)>;
+using StartProcessHandler =
+    std::function<ProcessRun(const std::wstring& applicationPath, const std::wstring& commandLine,
+                             int showCommand, DWORD waitMs)>;
 using ShellOpenHandler =
     std::function<bool(HWND owner, const std::wstring& target, int showCommand)>;
 

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 using namespace cli;
-using app::InterfaceDnsResult;
 
 namespace {
 
@@ -51,6 +50,11 @@ TEST(CommandLine, CommandsAndTheirValues) {
     EXPECT_EQ(test.tries, 3);
     EXPECT_EQ(test.timeoutMs, 250);
     EXPECT_EQ(test.port, 5353);
+    const auto lowest = parsed({L"/test", L"/tries", L"1", L"/timeout", L"50", L"/port", L"1"});
+    EXPECT_EQ(lowest.tries, 1);
+    EXPECT_EQ(lowest.timeoutMs, 50);
+    EXPECT_EQ(lowest.port, 1);
+    EXPECT_TRUE(parsed({L"/default", L"/force"}).force);
     EXPECT_EQ(parsed({L"/default", L"/channel", L"C:\\t\\kld1.tmp"}).channel, L"C:\\t\\kld1.tmp");
     for (const auto verb : {Verb::Set, Verb::Custom, Verb::Default, Verb::Restore, Verb::Flush})
         EXPECT_TRUE(changesSystem(verb));
@@ -87,6 +91,7 @@ TEST(CommandLine, MistakesAreErrorsNeverIgnored) {
         {{L"/flush", L"/adapter", L"1"}, L"/adapter goes with"},
         {{L"/default", L"/adapter"}, L"/adapter needs a value"},
         {{L"/list", L"/channel", L"x"}, L"/channel is only"},
+        {{L"/flush", L"/force"}, L"/force goes with"},
     };
     for (const auto& c : cases) {
         const auto result = parse(c.args);
@@ -99,22 +104,6 @@ TEST(CommandLine, MistakesAreErrorsNeverIgnored) {
     EXPECT_FALSE(std::get<ParseError>(parse({L"/list", L"/x"})).json);
 }
 
-TEST(Addresses, TextFormsAndSameness) {
-    for (const auto* good : {L"1.1.1.1", L"255.255.255.255", L"10.0.0.1"})
-        EXPECT_TRUE(parseIPv4(good)) << good;
-    for (const auto* bad : {L"", L"0.0.0.0", L"1.1.1", L"1.1.1.1.1", L"01.1.1.1", L"1.1.1.256",
-                            L"1..1.1", L"a.b.c.d", L" 1.1.1.1", L"1.1.1.1 ", L"::1"})
-        EXPECT_FALSE(parseIPv4(bad)) << bad;
-    for (const auto* good : {L"::1", L"2606:4700:4700::1111", L"fe80::", L"1:2:3:4:5:6:7:8",
-                             L"::ffff:1.2.3.4", L"1::2:3:4:5:6:7", L"ABCD::ef"})
-        EXPECT_TRUE(parseIPv6(good)) << good;
-    for (const auto* bad : {L"", L"::", L"1:2:3:4:5:6:7", L"1:2:3:4:5:6:7:8:9", L"1::2::3", L":1::",
-                            L"12345::", L"g::1", L"fe80::1%4", L"1.2.3.4", L"1:2:3:4:5:6:7::8"})
-        EXPECT_FALSE(parseIPv6(bad)) << bad;
-    EXPECT_EQ(*parseIPv6(L"::ffff:1.2.3.4"),
-              (std::array<std::uint8_t, 16>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff, 1, 2, 3, 4}));
-}
-
 TEST(Encoding, Utf8BothWaysAndJsonStrings) {
     EXPECT_EQ(toUtf8(L"a\u00E9\u20AC\U0001F600"), "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80");
     EXPECT_EQ(fromUtf8("a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"), L"a\u00E9\u20AC\U0001F600");
@@ -123,8 +112,15 @@ TEST(Encoding, Utf8BothWaysAndJsonStrings) {
     EXPECT_EQ(fromUtf8("\xFF"
                        "a"),
               L"\uFFFDa");
-    EXPECT_EQ(jsonString(L"Caf\u00E9 \"A\\B\"\n\t\x01"),
-              L"\"Caf\u00E9 \\\"A\\\\B\\\"\\n\\t\\u0001\"");
+    EXPECT_EQ(toUtf8(L"\u07FF\u0800"), "\xDF\xBF\xE0\xA0\x80");
+    EXPECT_EQ(fromUtf8("\xDF\xBF\xE0\xA0\x80"), L"\u07FF\u0800");
+    EXPECT_EQ(fromUtf8("\xED\xA0\x80"), L"\uFFFD\uFFFD\uFFFD"); // an encoded surrogate
+    EXPECT_EQ(tk::jsonString(L"Caf\u00E9 \"A\\B\"\n\t"), L"\"Caf\u00E9 \\\"A\\\\B\\\"\\n\\t\"");
+    for (wchar_t c = 0; c < 0x20; ++c) {
+        const std::wstring json = tk::jsonString(std::wstring(1, c));
+        EXPECT_EQ(json.find(c), std::wstring::npos) << int(c);
+        EXPECT_EQ(json[1], L'\\') << int(c);
+    }
 }
 
 TEST(AdapterChoice, PositionGuidOrDescription) {
@@ -170,55 +166,6 @@ TEST(EntryChoice, AsTheSettingsFileComparesNames) {
     EXPECT_EQ(findEntry(entries, L"Quad9"), std::nullopt);
 }
 
-TEST(Verdict, ExitCodesFromWhatWasWrittenAndReadBack) {
-    using enum InterfaceDnsResult;
-    using Servers = std::vector<std::wstring>;
-    const app::ControlSetWrites all{true, true, true}, none{}, some{true, false, true};
-    const Servers inUse{L"2606:4700:4700::1111", L"1.0.0.1", L"1.1.1.1"};
-    const Servers withDhcp6{L"1.1.1.1", L"1.0.0.1", L"fd00::53"};
-    const struct {
-        app::ControlSetWrites written;
-        InterfaceDnsResult live;
-        std::optional<Servers> inUse;
-        int code;
-        const wchar_t* result;
-        const wchar_t* servers = L"1.1.1.1,1.0.0.1";
-        const wchar_t* servers6 = L"2606:4700:4700::1111";
-        bool validService = true;
-    } cases[] = {
-        {all, Applied, inUse, kDone, L"applied"},
-        {all, Applied, Servers{L"1.1.1.1", L"2606:4700:4700::1111"}, kOtherServersInUse,
-         L"other-servers-in-use"},
-        {all, Applied, Servers{L"1.1.1.1", L"1.0.0.1", L"8.8.8.8", L"2606:4700:4700::1111"},
-         kOtherServersInUse, L"other-servers-in-use"},
-        // A family left automatic counts too: servers from DHCP are other servers than those set.
-        {all, Applied, withDhcp6, kOtherServersInUse, L"other-servers-in-use", L"1.1.1.1,1.0.0.1",
-         L""},
-        {all, Applied, withDhcp6, kDone, L"applied", L"", L""}, // Default: whatever DHCP gives
-        {all, Applied, std::nullopt, kDone, L"saved"},
-        {all, NotAvailable, std::nullopt, kDone, L"saved"},
-        {all, Failed, std::nullopt, kOtherServersInUse, L"other-servers-in-use"},
-        {some, Applied, inUse, kPartlyWritten, L"partly-written"},
-        {none, NotAvailable, std::nullopt, kNotWritten, L"not-written"},
-        {all, NotAvailable, std::nullopt, kNotWritten, L"not-written", L"", L"", false},
-    };
-    for (const auto& c : cases) {
-        const ChangeResult change{.servers = c.servers,
-                                  .servers6 = c.servers6,
-                                  .validService = c.validService,
-                                  .written = c.written,
-                                  .live = c.live,
-                                  .inUse = c.inUse};
-        const auto verdict = judge(change);
-        EXPECT_EQ(verdict.exitCode, c.code) << c.result;
-        EXPECT_EQ(verdict.result, c.result);
-    }
-    EXPECT_NE(judge(ChangeResult{.written = some})
-                  .message.find(L"written to ControlSet001, CurrentControlSet; not "
-                                L"written to ControlSet002"),
-              std::wstring::npos);
-}
-
 TEST(Printing, JsonDocuments) {
     AdapterView view = named(L"Caf\u00E9 \"LAN\"", kGuid1);
     view.current.static4 = L"8.8.8.8,8.8.4.4";
@@ -238,30 +185,49 @@ TEST(Printing, JsonDocuments) {
               L"{\"catalogue\":[{\"name\":\"Open DNS\",\"ipv4\":[\"208.67.222.222\","
               L"\"208.67.220.220\"],\"ipv6\":[\"2620:119:35::35\"]},{\"name\":\"Empty\","
               L"\"ipv4\":[],\"ipv6\":[]}]}");
-    const ChangeResult change{.verb = Verb::Set,
-                              .adapterIndex = 1,
-                              .adapter = L"Wi-Fi",
-                              .service = kGuid2,
-                              .entry = L"Open DNS",
-                              .servers = L"1.1.1.1",
-                              .servers6 = L"fd00::53",
-                              .written = {true, true, true}};
-    const auto json = changeJson(change, judge(change));
-    EXPECT_EQ(json,
+    EXPECT_EQ(errorJson(L"set", 2, L"No \"X\""),
+              L"{\"command\":\"set\",\"exitCode\":2,\"result\":\"error\",\"message\":\"No "
+              L"\\\"X\\\"\"}");
+}
+
+TEST(Printing, ChangeReportsWhole) {
+    ChangeReport report{
+        .verb = Verb::Set, .adapterIndex = 1, .adapter = L"Wi-Fi", .entry = L"Open DNS"};
+    auto& o = report.outcome;
+    o.service = kGuid2;
+    o.result = dns::Result::Saved;
+    o.servers = L"1.1.1.1";
+    o.servers6 = L"fd00::53";
+    o.written = {{true, true, true}, {true, true, false}};
+    o.recorded = true;
+    EXPECT_EQ(changeJson(report, L"M"),
               L"{\"command\":\"set\",\"exitCode\":0,\"result\":\"saved\",\"adapter\":{\"index\":2,"
               L"\"description\":\"Wi-Fi\",\"guid\":\"" +
                   kGuid2 +
                   L"\"},\"entry\":\"Open DNS\",\"ipv4\":[\"1.1.1.1\"],\"ipv6\":[\"fd00::53\"],"
-                  L"\"written\":{\"ControlSet001\":true,\"ControlSet002\":true,"
-                  L"\"CurrentControlSet\":true},\"live\":\"not-available\",\"inUse\":null,"
-                  L"\"message\":\"Saved. It takes effect when the adapter reconnects.\"}");
-    EXPECT_EQ(changeText(change, judge(change)),
-              L"Open DNS -> 2. Wi-Fi  " + kGuid2 +
-                  L"\n   IPv4: 1.1.1.1\n   IPv6: fd00::53\nSaved. It takes effect when the adapter "
-                  L"reconnects.\n");
-    EXPECT_EQ(errorJson(L"set", 2, L"No \"X\""),
-              L"{\"command\":\"set\",\"exitCode\":2,\"result\":\"error\",\"message\":\"No "
-              L"\\\"X\\\"\"}");
+                  L"\"written\":{\"ipv4\":{\"ControlSet001\":true,\"ControlSet002\":true,"
+                  L"\"CurrentControlSet\":true},\"ipv6\":{\"ControlSet001\":true,\"ControlSet002\":"
+                  L"true,\"CurrentControlSet\":false}},\"live\":\"not-available\",\"inUse\":null,"
+                  L"\"restoreRecordMade\":true,\"message\":\"M\"}");
+    EXPECT_EQ(changeText(report), L"Open DNS -> 2. Wi-Fi  " + kGuid2 +
+                                      L"\n   IPv4: 1.1.1.1\n   IPv6: fd00::53\n   In use: not "
+                                      L"reported by Windows\n");
+    o.result = dns::Result::NoRestorePoint;
+    o.written = {};
+    o.why = L"Why.";
+    EXPECT_EQ(changeText(report), L"Open DNS -> 2. Wi-Fi  " + kGuid2 + L"\n");
+    EXPECT_EQ(verdictMessage(o, L""),
+              L"The DNS servers were not changed: Keldrast could not record the present ones, so "
+              L"there would be no way back.\nWhy.\nAdd /force to change them without a way back.");
+    EXPECT_EQ(exitCode(o.result), kNoRestorePoint);
+    const std::pair<dns::Result, int> codes[] = {{dns::Result::Applied, kDone},
+                                                 {dns::Result::Saved, kDone},
+                                                 {dns::Result::Refused, kOtherServersInUse},
+                                                 {dns::Result::PartlyWritten, kPartlyWritten},
+                                                 {dns::Result::NotWritten, kNotWritten},
+                                                 {dns::Result::BadRestoreRecord, kUnknownTarget}};
+    for (const auto& [result, code] : codes)
+        EXPECT_EQ(exitCode(result), code) << static_cast<int>(result);
 }
 
 TEST(Printing, TextForms) {
@@ -275,11 +241,11 @@ TEST(Printing, TextForms) {
     lan.current.inUse = std::vector<std::wstring>{};
     EXPECT_EQ(listText({lan, named(L"B", kGuid2)}),
               L"1. LAN  " + kGuid1 +
-                  L"\n   IPv4 static: automatic\n   IPv6 static: fd00::1\n   From DHCP:   "
-                  L"10.0.0.1, fd00::53\n   In use:      none\n2. B  " +
+                  L"\n   IPv4 servers set: none\n   IPv6 servers set: fd00::1\n   From DHCP: "
+                  L"10.0.0.1, fd00::53\n   In use: none\n2. B  " +
                   kGuid2 +
-                  L"\n   IPv4 static: automatic\n   IPv6 static: automatic\n   From DHCP:   "
-                  L"none\n   In use:      not reported\n");
+                  L"\n   IPv4 servers set: none\n   IPv6 servers set: none\n   From DHCP: "
+                  L"none\n   In use: not reported by Windows\n");
     EXPECT_EQ(listText({}), L"No network adapters found.\n");
 }
 

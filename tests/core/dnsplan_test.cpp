@@ -1,64 +1,104 @@
-// What Apply and Default say, which adapters they accept, and the flush command.
+// The engine's verdict on a change, and what the window says of it.
 #include "dns/dnsplan.h"
-#include "dns/nameserver_state.h"
 
 #include <gtest/gtest.h>
 
-using namespace app;
+using namespace dns;
 
-TEST(ApplyNotice, CompletionWithTheServersInUse) {
-    using enum InterfaceDnsResult;
-    const ControlSetWrites all{true, true, true};
-    const std::vector<std::wstring> applied{L"8.8.8.8", L"8.8.4.4", L"2001:4860:4860::8888"};
-    const std::wstring done = L"Operation completed successfully...\r\nDNS has changed...\r\n\r\n"
-                              L"\u00BB D\r\n\u00BB Google DNS\r\n\u00BB In use: ";
-    // In another order and letter case, the same servers count as applied.
-    const ServersInUse same{{L"2001:4860:4860::8888", L"8.8.4.4", L"8.8.8.8"}};
-    EXPECT_EQ(applyNotice(all, Applied, applied, same, L"D", L"Google DNS"),
-              (Notice{done + L"2001:4860:4860::8888, 8.8.4.4, 8.8.8.8", 64}));
-    EXPECT_EQ(readBack(applied, ServersInUse{{L"8.8.8.8", L"8.8.4.4", L"2001:4860:4860::8888"}}),
-              ReadBack::AsApplied);
-    const ServersInUse other{{L"192.168.1.1", L"8.8.8.8"}};
-    EXPECT_EQ(applyNotice(all, Applied, applied, other, L"D", L"Google DNS").text,
-              done + L"192.168.1.1, 8.8.8.8\r\n\r\nThe DNS servers were saved, but Windows still "
-                     L"uses 192.168.1.1, 8.8.8.8.\r\nThey take effect when the adapter reconnects "
-                     L"or Windows restarts...");
-    EXPECT_EQ(applyNotice(all, NotAvailable, applied, std::nullopt, L"D", L"Google DNS").text,
-              done + L"not reported by Windows\r\n\r\nThe DNS servers were saved. Windows does not "
-                     L"say which servers the adapter uses now;\r\nthey take effect when the "
-                     L"adapter reconnects or Windows restarts...");
-    // The adapter refused the change for now, and Windows does not say what it uses.
-    EXPECT_NE(applyNotice(all, Failed, applied, std::nullopt, L"D", L"N")
-                  .text.find(L"saved, but the adapter is not using them yet"),
-              std::wstring::npos);
-    // Default asks for DHCP: whatever is in use is what it applied.
-    EXPECT_EQ(defaultNotice(all, Applied, ServersInUse{{L"192.168.1.1"}}),
-              (Notice{L"DNS has set to default...\r\n\u00BB In use: 192.168.1.1", 64}));
-    EXPECT_EQ(defaultNotice(all, Applied, ServersInUse{std::vector<std::wstring>{}}).text,
-              L"DNS has set to default...\r\n\u00BB In use: none");
-    EXPECT_EQ(restoreNotice(all, Applied, {L"1.1.1.1"}, ServersInUse{{L"1.1.1.1"}}, L"D").text,
-              L"The previous DNS servers were restored...\r\n\r\n\u00BB D\r\n\u00BB In use: "
-              L"1.1.1.1");
+namespace {
+
+const Writes kAll{{true, true, true}, {true, true, true}};
+
+ChangeOutcome applied(Result result, ServersInUse inUse, bool recorded = false) {
+    ChangeOutcome o;
+    o.result = result;
+    o.written = kAll;
+    o.servers = L"8.8.8.8,8.8.4.4";
+    o.servers6 = L"2001:4860:4860::8888";
+    o.live = InterfaceDnsResult::Applied;
+    o.inUse = std::move(inUse);
+    o.recorded = recorded;
+    return o;
 }
 
-TEST(ApplyNotice, WhatWasNotWritten) {
+} // namespace
+
+TEST(Verdict, FromWhatWasWrittenToldAndReadBack) {
     using enum InterfaceDnsResult;
-    const ControlSetWrites none{}, second{true, false, true};
-    EXPECT_EQ(applyNotice(none, NotAvailable, {}, std::nullopt, L"D", L"N"),
-              (Notice{L"The DNS servers were not changed: the registry could not be written.\r\n"
-                      L"Run Keldrast as administrator and try again...",
-                      16}));
-    const Notice part{L"The DNS servers were changed only in part.\r\nWritten: ControlSet001, "
-                      L"CurrentControlSet\r\nNot written: ControlSet002\r\nRun Keldrast as "
-                      L"administrator and try again...",
-                      16};
-    EXPECT_EQ(applyNotice(second, Applied, {}, std::nullopt, L"D", L"N"), part);
-    EXPECT_EQ(defaultNotice(second, NotAvailable, std::nullopt), part);
-    // A restore that failed keeps its record and says so.
-    const auto restore = restoreNotice(second, Applied, {}, std::nullopt, L"D");
-    EXPECT_EQ(restore.flags, 16u);
-    EXPECT_EQ(restore.text, part.text + L"\r\nThe previous settings stay recorded, so Restore "
-                                        L"can be tried again.");
+    using Servers = std::vector<std::wstring>;
+    const Servers set{L"1.1.1.1", L"1.0.0.1", L"2606:4700:4700::1111"};
+    const Writes v4Only{{true, true, true}, {false, false, false}};
+    const struct {
+        Writes written;
+        InterfaceDnsResult live;
+        Servers applied;
+        ServersInUse inUse;
+        Result result;
+    } cases[] = {
+        // In another order and text form, the same servers count as applied.
+        {kAll, Applied, set, Servers{L"2606:4700:4700:0::1111", L"1.0.0.1", L"1.1.1.1"},
+         Result::Applied},
+        {kAll, Applied, set, Servers{L"1.1.1.1", L"2606:4700:4700::1111"},
+         Result::OtherServersInUse},
+        {kAll, Applied, {L"1.1.1.1"}, Servers{L"1.1.1.1", L"fd00::53"}, Result::OtherServersInUse},
+        {kAll, Applied, {}, Servers{L"192.168.1.1"}, Result::Applied}, // Default: DHCP's
+        {kAll, Applied, set, std::nullopt, Result::Saved},
+        {kAll, NotAvailable, set, std::nullopt, Result::Saved},
+        {kAll, NotAvailable, set, Servers{L"9.9.9.9"}, Result::Saved}, // not told: reconnect
+        {kAll, Failed, set, std::nullopt, Result::Refused},
+        {kAll, Failed, set, set, Result::Applied},
+        {Writes{{true, false, true}, {true, false, true}}, Applied, set, set,
+         Result::PartlyWritten},
+        {v4Only, NotAvailable, set, std::nullopt, Result::PartlyWritten}, // IPv6 refused
+        {Writes{}, NotAvailable, set, std::nullopt, Result::NotWritten},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(judge(c.written, c.live, c.applied, c.inUse), c.result)
+            << static_cast<int>(c.result);
+}
+
+TEST(ChangeNotice, CompletionNamesWhatWasWrittenAndHowToUndoIt) {
+    const std::wstring done = L"Operation completed successfully...\r\nDNS has changed...\r\n\r\n"
+                              L"\u00BB D\r\n\u00BB Google DNS\r\n\u00BB Servers: 8.8.8.8, "
+                              L"8.8.4.4, 2001:4860:4860::8888\r\n\u00BB In use: ";
+    EXPECT_EQ(changeNotice(applied(Result::Applied, std::vector<std::wstring>{L"8.8.8.8"}), L"D",
+                           L"Google DNS"),
+              (Notice{done + L"8.8.8.8", kInformationFlags}));
+    EXPECT_EQ(changeNotice(applied(Result::Saved, std::nullopt, true), L"D", L"Google DNS").text,
+              done + L"not reported by Windows\r\n\r\nThe DNS servers were saved and handed to the "
+                     L"adapter. Windows does not say which servers it uses now...\r\n\r\nTo undo "
+                     L"this, choose \"Restore previous DNS\" in the window menu (Alt+Space).");
+    auto other = applied(Result::OtherServersInUse, std::vector<std::wstring>{L"192.168.1.1"});
+    EXPECT_EQ(changeNotice(other, L"D", L"Google DNS").text,
+              done + L"192.168.1.1\r\n\r\nThe DNS servers were saved, but Windows still uses "
+                     L"192.168.1.1.\r\nThey take effect when the adapter reconnects or Windows "
+                     L"restarts...");
+    ChangeOutcome reset = applied(Result::Applied, std::vector<std::wstring>{});
+    reset.kind = ChangeKind::Default;
+    EXPECT_EQ(changeNotice(reset, L"D").text, L"DNS has set to default...\r\n\u00BB In use: none");
+}
+
+TEST(ChangeNotice, FailuresStopAndNameWhatWasNotWritten) {
+    ChangeOutcome o;
+    o.kind = ChangeKind::Restore;
+    o.result = Result::PartlyWritten;
+    o.written = Writes{{true, true, true}, {true, false, false}};
+    EXPECT_EQ(changeNotice(o, L"D"),
+              (Notice{L"The DNS servers were changed only in part.\r\nWritten: ControlSet001, "
+                      L"ControlSet002 (IPv4), CurrentControlSet (IPv4)\r\nNot written: "
+                      L"ControlSet002 (IPv6), CurrentControlSet (IPv6)\r\nRun Keldrast as "
+                      L"administrator and try again...\r\nThe previous settings stay recorded, so "
+                      L"Restore can be tried again.",
+                      kStopFlags}));
+    o.kind = ChangeKind::Apply;
+    o.result = Result::NoRestorePoint;
+    o.why = L"Why.";
+    EXPECT_EQ(changeNotice(o, L"D").text,
+              L"The DNS servers were not changed: Keldrast could not record the present ones, so "
+              L"there would be no way back.\r\nWhy.");
+    o.result = Result::BadRestoreRecord;
+    EXPECT_NE(changeNotice(o, L"D", L"", L"C:\\K\\Keldrast.ini").text.find(L"C:\\K\\Keldrast.ini"),
+              std::wstring::npos);
 }
 
 TEST(CurrentDns, EveryKindOfServerNamed) {
@@ -81,28 +121,37 @@ TEST(ApplyTarget, OnlyABracedInterfaceGuid) {
           L"{1D7E0C6B-0000-4000-8000-00000000001}", L"{1D7E0C6B-0000-4000-8000-000000000001}\\x",
           L"{1D7E0C6B+0000-4000-8000-000000000001}", L"..\\..\\Tcpip"})
         EXPECT_FALSE(isInterfaceGuid(bad)) << bad;
+    const auto guid = interfaceGuid(L"{01234567-89AB-cdef-0123-456789ABCDEF}");
+    ASSERT_TRUE(guid);
+    EXPECT_EQ(guid->data1, 0x01234567u);
+    EXPECT_EQ(guid->data2, 0x89ABu);
+    EXPECT_EQ(guid->data3, 0xCDEFu);
+    EXPECT_EQ(guid->data4,
+              (std::array<std::uint8_t, 8>{0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}));
     EXPECT_EQ(controlSetName(0), L"ControlSet001");
     EXPECT_EQ(controlSetName(2), L"CurrentControlSet");
+    EXPECT_EQ(interfaceKeyPath(Family::V6, 2, L"{G}"),
+              L"SYSTEM\\CurrentControlSet\\Services\\Tcpip6\\Parameters\\Interfaces\\{G}");
 }
 
-TEST(FlushCommand, SystemIpconfigByFullPathOnly) {
+TEST(Flush, SystemIpconfigByFullPathOnly) {
     EXPECT_EQ(flushCommand(L"C:\\Windows\\System32").commandLine,
               L"\"C:\\Windows\\System32\\ipconfig.exe\" /flushdns");
     EXPECT_EQ(flushCommand(L"C:\\").application, L"C:\\ipconfig.exe");
     EXPECT_TRUE(flushCommand(L"").application.empty());
+    EXPECT_EQ(flushText({FlushResult::Failed, 5}),
+              L"\"ipconfig /flushdns\" did not flush the DNS cache: it ended with exit code 5.");
 }
 
 TEST(NameServerState, RecordKeepsAbsentApartFromEmpty) {
     NameServerState state;
     state.at(Family::V4, 0) = L"8.8.8.8,8.8.4.4";
     state.at(Family::V4, 1) = L"";
-    state.at(Family::V6, 2) = L" a|b%c\u00E9 ";
+    state.at(Family::V6, 2) = L" fd00::1 fd00::2 ";
     const std::wstring record = encodeState(state);
-    EXPECT_EQ(record.find_first_of(L" \u00E9"), std::wstring::npos) << "kept by any code page";
+    EXPECT_EQ(record.find(L' '), std::wstring::npos) << "kept by any code page";
     EXPECT_EQ(decodeState(record), state);
     EXPECT_EQ(decodeState(encodeState({})), NameServerState{});
     for (const auto* bad : {L"", L"-|-", L"x|-|-|-|-|-", L"-|-|-|-|-|=%00", L"-|-|-|-|-|-|-"})
         EXPECT_EQ(decodeState(bad), std::nullopt) << bad;
-    EXPECT_EQ(interfaceKeyPath(Family::V6, 2, L"{G}"),
-              L"SYSTEM\\CurrentControlSet\\Services\\Tcpip6\\Parameters\\Interfaces\\{G}");
 }

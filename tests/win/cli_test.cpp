@@ -35,24 +35,24 @@ std::string bytesOf(const fs::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-std::wstring nameServer(app::Family family, std::size_t set, const std::wstring& service) {
-    return modReg::readValue(L"HKEY_LOCAL_MACHINE", app::interfaceKeyPath(family, set, service),
+std::wstring nameServer(dns::Family family, std::size_t set, const std::wstring& service) {
+    return modReg::readValue(L"HKEY_LOCAL_MACHINE", dns::interfaceKeyPath(family, set, service),
                              L"NameServer");
 }
 // The value in all three control sets, when they agree.
-std::wstring nameServers(app::Family family, const std::wstring& service) {
+std::wstring nameServers(dns::Family family, const std::wstring& service) {
     const auto first = nameServer(family, 0, service);
-    for (std::size_t set = 1; set < app::kInterfaceBasePaths.size(); ++set)
+    for (std::size_t set = 1; set < dns::kInterfaceBasePaths.size(); ++set)
         if (nameServer(family, set, service) != first) return L"<differs>";
     return first;
 }
 
 void removeInterfaces() {
     for (const auto& service : {kEth, kWifi})
-        for (const auto family : app::kFamilies)
-            for (std::size_t set = 0; set < app::kInterfaceBasePaths.size(); ++set)
+        for (const auto family : dns::kFamilies)
+            for (std::size_t set = 0; set < dns::kInterfaceBasePaths.size(); ++set)
                 RegDeleteTreeW(HKEY_LOCAL_MACHINE,
-                               app::interfaceKeyPath(family, set, service).c_str());
+                               dns::interfaceKeyPath(family, set, service).c_str());
 }
 
 struct Ran {
@@ -85,7 +85,7 @@ class CommandLineTest : public testing::Test {
             ASSERT_TRUE(modReg::writeValue(root, key, L"ServiceName", seeded[i].second, L"string"));
         }
         removeInterfaces();
-        ASSERT_TRUE(modReg::writeValue(root, app::interfaceKeyPath(app::Family::V4, 2, kEth),
+        ASSERT_TRUE(modReg::writeValue(root, dns::interfaceKeyPath(dns::Family::V4, 2, kEth),
                                        L"NameServer", L"4.4.4.4,4.4.2.2", L"string"));
     }
     void TearDown() override {
@@ -184,12 +184,12 @@ TEST_F(CommandLineTest, ReadingCommandsPrintTheSeededFacts) {
 }
 
 TEST_F(CommandLineTest, ChangesReachTheNamedAdapterAndRestoreUndoesThem) {
-    using app::Family;
+    using dns::Family;
     const std::string catalogue = bytesOf(dir / "Keldrast.ini");
     auto set = run(L"/set \"Open DNS\" /adapter 2");
     EXPECT_EQ(set.code, 0u) << set.err;
     EXPECT_NE(set.out.find(L"Open DNS -> 2. Test Wireless Adapter"), std::wstring::npos);
-    EXPECT_NE(set.out.find(L"takes effect when the adapter reconnects"), std::wstring::npos);
+    EXPECT_NE(set.out.find(L"take effect when the adapter reconnects"), std::wstring::npos);
     EXPECT_EQ(nameServers(Family::V4, kWifi), L"208.67.222.222,208.67.220.220");
     EXPECT_EQ(nameServers(Family::V6, kWifi), L"2620:119:35::35,2620:119:53::53");
     EXPECT_EQ(nameServers(Family::V4, kEth), L"<differs>") << "the other adapter is untouched";
@@ -211,8 +211,7 @@ TEST_F(CommandLineTest, ChangesReachTheNamedAdapterAndRestoreUndoesThem) {
     // Back to the state before the first change: only CurrentControlSet held IPv4 servers.
     const auto restored = run(L"/restore /adapter 1");
     EXPECT_EQ(restored.code, 0u) << restored.err;
-    EXPECT_NE(restored.out.find(L"IPv4: 4.4.4.4, 4.4.2.2\r\n   IPv6: automatic"),
-              std::wstring::npos)
+    EXPECT_NE(restored.out.find(L"IPv4: 4.4.4.4, 4.4.2.2\r\n   IPv6: none"), std::wstring::npos)
         << restored.out;
     EXPECT_EQ(nameServer(Family::V4, 2, kEth), L"4.4.4.4,4.4.2.2");
     for (std::size_t set = 0; set < 2; ++set)
@@ -220,7 +219,7 @@ TEST_F(CommandLineTest, ChangesReachTheNamedAdapterAndRestoreUndoesThem) {
     EXPECT_EQ(nameServers(Family::V6, kEth), L"");
     const auto again = run(L"/restore /adapter 1");
     EXPECT_EQ(again.code, 2u) << "the record is used up";
-    EXPECT_NE(again.err.find(L"nothing to restore for Test Ethernet Adapter"), std::wstring::npos);
+    EXPECT_NE(again.err.find(L"nothing to restore for this adapter"), std::wstring::npos);
 
     const auto automatic = run(L"/default /adapter " + kEth);
     EXPECT_EQ(automatic.code, 0u) << automatic.err;
@@ -253,7 +252,18 @@ TEST_F(CommandLineTest, EveryFailureHasItsExitCodeAndGoesToTheErrorStream) {
     EXPECT_EQ(json.out, L"{\"command\":\"set\",\"exitCode\":2,\"result\":\"error\",\"message\":"
                         L"\"The catalogue has no entry called Nope. Run keldrast /catalogue for "
                         L"its names.\"}\r\n");
-    EXPECT_EQ(nameServers(app::Family::V4, kWifi), L"") << "nothing was written";
+    EXPECT_EQ(nameServers(dns::Family::V4, kWifi), L"") << "nothing was written";
+
+    // No way back (the settings file is read-only): nothing changes unless /force says so.
+    const std::wstring settings = (dir / "Keldrast.ini").wstring();
+    ASSERT_TRUE(SetFileAttributesW(settings.c_str(), FILE_ATTRIBUTE_READONLY));
+    const auto refused = run(L"/default /adapter 1");
+    EXPECT_EQ(refused.code, 7u);
+    EXPECT_NE(refused.err.find(L"Add /force"), std::wstring::npos) << refused.err;
+    EXPECT_EQ(nameServer(dns::Family::V4, 2, kEth), L"4.4.4.4,4.4.2.2");
+    EXPECT_EQ(run(L"/default /adapter 1 /force").code, 0u);
+    EXPECT_EQ(nameServer(dns::Family::V4, 2, kEth), L"");
+    SetFileAttributesW(settings.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST_F(CommandLineTest, FlushRunsTheSystemIpconfigAndSaysWhatItDid) {
@@ -354,14 +364,23 @@ TEST_F(ElevationTest, TheCopyWritesOnlyToAnEmptyChannelFileAndStillChecksItsRigh
     const auto printed = cli::decodeChannel(bytesOf(path));
     ASSERT_TRUE(printed);
     EXPECT_NE(printed->err.find(L"not running as administrator"), std::wstring::npos);
-    // Now it holds something: refused. So are other names and missing files.
-    for (const std::wstring& bad : {std::wstring(path), std::wstring(temp) + L"other.tmp",
-                                    std::wstring(temp) + L"kldmissing.tmp"}) {
+    // Now it holds something: refused. So are other names, files outside the temporary
+    // folder, and missing files.
+    const std::wstring other = std::wstring(temp) + L"other.tmp";
+    const fs::path elsewhere = fs::path(tk::executableDirectory()) / L"kld1234.tmp";
+    std::ofstream(fs::path(other)).close();
+    std::ofstream(elsewhere).close();
+    for (const std::wstring& bad :
+         {std::wstring(path), other, elsewhere.wstring(), std::wstring(temp) + L"kldmissing.tmp"}) {
         cli::BufferOutput refused;
         EXPECT_EQ(cli::run({L"/default", L"/channel", bad}, refused), 1) << bad;
         EXPECT_NE(refused.printed.err.find(L"Keldrast's own use"), std::wstring::npos);
     }
+    EXPECT_EQ(bytesOf(other), "");
+    EXPECT_EQ(bytesOf(elsewhere), "");
     DeleteFileW(path);
+    DeleteFileW(other.c_str());
+    fs::remove(elsewhere);
 }
 
 TEST(WindowElevation, RelaunchesOnlyWhenNotElevatedAndCarriesOnWhenDeclined) {

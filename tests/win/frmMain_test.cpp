@@ -3,7 +3,7 @@
 #include "control_host.h"
 
 #include "catalogue/catalogue.h"
-#include "dns/dnsapply.h"
+#include "dns/change.h"
 #include "dns/readback.h"
 #include "registry/modReg.h"
 #include "toolkit/platform.h"
@@ -24,8 +24,8 @@
 namespace {
 
 namespace fs = std::filesystem;
-using app::Family;
-using app::NameServerState;
+using dns::Family;
+using dns::NameServerState;
 
 // The address field passes the focus on to its first part.
 bool focusIn(HWND field) {
@@ -356,61 +356,62 @@ TEST_F(MainWindowTest, SigningOutSavesWithTheWindowStillOpen) {
 }
 
 NameServerState stateOf(const std::wstring& service) {
-    const auto state = app::readNameServerState(service);
+    const auto state = dns::readNameServerState(service);
     EXPECT_TRUE(state.has_value());
     return state.value_or(NameServerState{});
 }
 
-// Both families of every control set hold these values.
-NameServerState everywhere(const wchar_t* v4, const wchar_t* v6) {
-    NameServerState state;
-    for (std::size_t set = 0; set < app::kInterfaceBasePaths.size(); ++set) {
-        if (v4) state.at(Family::V4, set) = v4;
-        if (v6) state.at(Family::V6, set) = v6;
-    }
-    return state;
+void removeInterfaceKeys(const std::wstring& service) {
+    for (const Family family : dns::kFamilies)
+        for (std::size_t set = 0; set < dns::kInterfaceBasePaths.size(); ++set)
+            RegDeleteTreeW(HKEY_LOCAL_MACHINE, dns::interfaceKeyPath(family, set, service).c_str());
 }
 
-TEST_F(MainWindowTest, ApplyDefaultAndRestoreChangeBothFamiliesAndPutBackWhatWasThere) {
+// The window presents what the engine decides (its rules are tested with the engine): each
+// change shows its message, and a change without a way back is asked about first.
+TEST_F(MainWindowTest, ApplyDefaultAndRestoreShowTheEnginesVerdict) {
     const std::wstring service = L"{6B1E0D2C-4F3A-4E5B-8C7D-0A1B2C3D4E5F}";
-    // Before Keldrast: values, an empty value and absent ones.
-    NameServerState before;
-    before.at(Family::V4, 0) = L"9.9.9.9";
-    before.at(Family::V4, 2) = L"";
-    before.at(Family::V6, 2) = L"fd00::53";
-    ASSERT_TRUE(app::allOf(app::writeNameServerState(service, everywhere(nullptr, nullptr))));
-    ASSERT_TRUE(app::allOf(app::writeNameServerState(service, before)));
-    std::vector<std::wstring> live;
-    app::ScopedSetInterfaceDns system{[&](const GUID&, const app::DnsInterfaceSettings& s) {
-        live.push_back(s.NameServer);
+    removeInterfaceKeys(service);
+    ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE,
+                              dns::interfaceKeyPath(Family::V4, 2, service).c_str(), L"NameServer",
+                              REG_SZ, L"9.9.9.9", 16),
+              ERROR_SUCCESS);
+    const NameServerState before = stateOf(service);
+    dns::ScopedSetInterfaceDns system{[&](const GUID&, const dns::DnsInterfaceSettings&) {
         return std::optional<DWORD>(NO_ERROR);
     }};
-    app::ServersInUse inUse{
-        {L"8.8.8.8", L"8.8.4.4", L"2001:4860:4860::8888", L"2001:4860:4860::8844"}};
-    app::ScopedServersInUse reported{[&](std::wstring_view) { return inUse; }};
+    dns::ServersInUse inUse{{L"8.8.8.8", L"8.8.4.4", L"2001:4860:4860::8888"}};
+    dns::ScopedServersInUse reported{[&](std::wstring_view) { return inUse; }};
 
     auto& f = open();
     addAdapter(L"Test Adapter", service);
-    auto systemMenu = [&](UINT id) { SendMessageW(f.hwnd(), WM_SYSCOMMAND, id, 0); };
     EXPECT_FALSE(f.canRestore()) << "nothing changed yet";
     f.btApply_Click(); // Google DNS, the first entry
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown.back().flags, 64u);
-    EXPECT_EQ(lastText(), L"Operation completed successfully...\r\nDNS has changed...\r\n\r\n"
-                          L"\u00BB Test Adapter\r\n\u00BB Google DNS\r\n\u00BB In use: 8.8.8.8, "
-                          L"8.8.4.4, 2001:4860:4860::8888, 2001:4860:4860::8844");
-    EXPECT_EQ(stateOf(service),
-              everywhere(L"8.8.8.8,8.8.4.4", L"2001:4860:4860::8888,2001:4860:4860::8844"));
+    EXPECT_EQ(lastText(),
+              L"Operation completed successfully...\r\nDNS has changed...\r\n\r\n"
+              L"\u00BB Test Adapter\r\n\u00BB Google DNS\r\n\u00BB Servers: 8.8.8.8, "
+              L"8.8.4.4, 2001:4860:4860::8888, 2001:4860:4860::8844\r\n\u00BB In use: "
+              L"8.8.8.8, 8.8.4.4, 2001:4860:4860::8888\r\n\r\nThe DNS servers were "
+              L"saved, but Windows still uses 8.8.8.8, 8.8.4.4, 2001:4860:4860::8888."
+              L"\r\nThey take effect when the adapter reconnects or Windows "
+              L"restarts...\r\n\r\nTo undo this, choose \"Restore previous DNS\" in the "
+              L"window menu (Alt+Space).");
     EXPECT_TRUE(f.canRestore());
 
     // Typed servers are IPv4 only: the IPv6 servers of the entry before are cleared.
     f.chbCustom.setValue(1);
     f.IP1.IPAddressAsString(L"1.1.1.1");
     f.IP2.IPAddressAsString(L"1.0.0.1");
+    inUse = dns::ServersInUse{{L"1.1.1.1", L"1.0.0.1"}};
     f.btApply_Click();
-    EXPECT_NE(lastText().find(L"\u00BB Custom DNS...\r\n\u00BB In use: 8.8.8.8"),
-              std::wstring::npos);
-    EXPECT_EQ(stateOf(service), everywhere(L"1.1.1.1,1.0.0.1", L""));
+    EXPECT_NE(lastText().find(L"\u00BB Custom DNS...\r\n\u00BB Servers: 1.1.1.1, 1.0.0.1\r\n\u00BB "
+                              L"In use: 1.1.1.1, 1.0.0.1"),
+              std::wstring::npos)
+        << lastText();
+    EXPECT_EQ(lastText().find(L"To undo"), std::wstring::npos) << "said after the first only";
+    EXPECT_EQ(stateOf(service).at(Family::V6, 2), L"");
 
     f.IP2.IPAddressAsString(L"0.0.0.0");
     f.btApply_Click();
@@ -420,35 +421,32 @@ TEST_F(MainWindowTest, ApplyDefaultAndRestoreChangeBothFamiliesAndPutBackWhatWas
     inUse = std::nullopt;
     f.btDefaultDNS_Click();
     EXPECT_EQ(lastText().rfind(L"DNS has set to default...\r\n\u00BB In use: not reported", 0), 0u);
-    EXPECT_EQ(stateOf(service), everywhere(L"", L""));
 
-    // Three changes later, Restore goes back to the state before the first.
-    inUse = app::ServersInUse{{L"fd00::53"}};
-    systemMenu(frmMain::kRestoreCommand);
-    EXPECT_EQ(lastText(), L"The previous DNS servers were restored...\r\n\r\n\u00BB Test "
-                          L"Adapter\r\n\u00BB In use: fd00::53");
+    SendMessageW(f.hwnd(), WM_SYSCOMMAND, frmMain::kRestoreCommand, 0);
+    EXPECT_EQ(lastText().rfind(L"The previous DNS servers were restored...\r\n\r\n\u00BB Test "
+                               L"Adapter\r\n\u00BB In use: not reported",
+                               0),
+              0u);
     EXPECT_EQ(stateOf(service), before);
-    EXPECT_EQ(live.back(), L"fd00::53");
     EXPECT_FALSE(f.canRestore()) << "the record is dropped once restored";
-    systemMenu(frmMain::kRestoreCommand);
-    EXPECT_EQ(stateOf(service), before);
-    EXPECT_EQ(shown.size(), 5u) << "a greyed item does nothing";
 
-    // The record lives in the settings file, so it outlives the window.
-    f.chbCustom.setValue(0);
-    f.cbDNSName.setListIndex(1); // Open DNS
-    f.btApply_Click();
-    EXPECT_EQ(stateOf(service),
-              everywhere(L"208.67.222.222,208.67.220.220", L"2620:119:35::35,2620:119:53::53"));
+    // No way back (a read-only settings file): the window asks, and No changes nothing.
     close();
-    EXPECT_NE(settingsFile().find("[kRestore]\r\n{6B1E0D2C-4F3A-4E5B-8C7D-0A1B2C3D4E5F}="),
-              std::string::npos);
+    const std::wstring settings = (dir / "Keldrast.ini").wstring();
+    ASSERT_TRUE(SetFileAttributesW(settings.c_str(), FILE_ATTRIBUTE_READONLY));
     auto& again = open();
     addAdapter(L"Test Adapter", service);
-    EXPECT_TRUE(again.canRestore());
-    SendMessageW(again.hwnd(), WM_SYSCOMMAND, frmMain::kRestoreCommand, 0);
+    answer = IDNO;
+    again.btDefaultDNS_Click();
+    EXPECT_EQ(shown.back().flags, static_cast<UINT>(MB_ICONQUESTION | MB_YESNO | MB_DEFBUTTON2));
+    EXPECT_NE(lastText().find(L"Change the DNS servers anyway?"), std::wstring::npos);
     EXPECT_EQ(stateOf(service), before);
-    ASSERT_TRUE(app::allOf(app::writeNameServerState(service, everywhere(nullptr, nullptr))));
+    answer = IDYES;
+    again.btDefaultDNS_Click();
+    EXPECT_EQ(lastText().rfind(L"DNS has set to default...", 0), 0u);
+    EXPECT_EQ(stateOf(service).at(Family::V4, 2), L"");
+    SetFileAttributesW(settings.c_str(), FILE_ATTRIBUTE_NORMAL);
+    removeInterfaceKeys(service);
 }
 
 TEST_F(MainWindowTest, ASettingsFileWithIpv6PairsAndRestoreRecordsClosesByteForByte) {
@@ -464,12 +462,15 @@ TEST_F(MainWindowTest, ASettingsFileWithIpv6PairsAndRestoreRecordsClosesByteForB
 
 TEST_F(MainWindowTest, CurrentDnsServersShowsEveryKindOfServer) {
     const std::wstring service = L"{6B1E0D2C-4F3A-4E5B-8C7D-0A1B2C3D4E62}";
+    removeInterfaceKeys(service);
     ASSERT_TRUE(modReg::writeValue(L"HKEY_LOCAL_MACHINE",
-                                   app::interfaceKeyPath(Family::V4, 2, service), L"DhcpNameServer",
+                                   dns::interfaceKeyPath(Family::V4, 2, service), L"DhcpNameServer",
                                    L"192.168.1.1", L"string"));
-    ASSERT_TRUE(app::allOf(app::writeNameServerState(service, everywhere(L"8.8.8.8", nullptr))));
-    app::ScopedServersInUse reported{
-        [&](std::wstring_view) { return app::ServersInUse{{L"8.8.8.8"}}; }};
+    ASSERT_TRUE(modReg::writeValue(L"HKEY_LOCAL_MACHINE",
+                                   dns::interfaceKeyPath(Family::V4, 2, service), L"NameServer",
+                                   L"8.8.8.8", L"string"));
+    dns::ScopedServersInUse reported{
+        [&](std::wstring_view) { return dns::ServersInUse{{L"8.8.8.8"}}; }};
     auto& f = open();
     addAdapter(L"Test Adapter", service);
     SendMessageW(f.hwnd(), WM_SYSCOMMAND, frmMain::kCurrentDnsCommand, 0);
@@ -485,7 +486,7 @@ TEST_F(MainWindowTest, CurrentDnsServersShowsEveryKindOfServer) {
     SendMessageW(f.hwnd(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), MAKELPARAM(0, TRUE));
     EXPECT_TRUE(GetMenuState(menu, frmMain::kRestoreCommand, MF_BYCOMMAND) & MF_GRAYED)
         << "nothing to restore";
-    ASSERT_TRUE(app::allOf(app::writeNameServerState(service, everywhere(nullptr, nullptr))));
+    removeInterfaceKeys(service);
 }
 
 TEST_F(MainWindowTest, ApplyWithoutAnAdapterABadServiceNameOrABadIpv6PairChangesNothing) {
@@ -523,14 +524,16 @@ TEST_F(MainWindowTest, FlushStartsIpconfigFromTheSystemFolderAndCoolsDownForASec
     auto& f = open();
     std::vector<std::wstring> started;
     bool startWorks = true;
-    tk::ScopedStartProcess starts{[&](const std::wstring& app, const std::wstring& cmd, int show) {
-        started.push_back(app + L"|" + cmd + L"|" + std::to_wstring(show));
-        return startWorks;
-    }};
+    tk::ScopedStartProcess starts{
+        [&](const std::wstring& app, const std::wstring& cmd, int show, DWORD wait) {
+            started.push_back(app + L"|" + cmd + L"|" + std::to_wstring(show) + L"|" +
+                              std::to_wstring(wait));
+            return tk::ProcessRun{startWorks};
+        }};
     f.btFlush_Click();
     ASSERT_EQ(started.size(), 1u);
     const std::wstring ipconfig = tk::systemDirectory() + L"\\ipconfig.exe";
-    EXPECT_EQ(started[0], ipconfig + L"|\"" + ipconfig + L"\" /flushdns|0");
+    EXPECT_EQ(started[0], ipconfig + L"|\"" + ipconfig + L"\" /flushdns|0|0");
     EXPECT_TRUE(shown.empty());
     EXPECT_FALSE(f.btFlush.Enabled());
     MSG msg;

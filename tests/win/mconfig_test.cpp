@@ -153,25 +153,68 @@ TEST_F(SettingsFileTest, FailedSaveLeavesTheOldFile) {
     const Catalogue one{{L"Mine", L"1.1.1.1,1.0.0.1"}};
     ASSERT_TRUE(mConfig::saveCatalogue(path, one));
     const std::string before = fileBytes(path);
-    // The temporary file cannot be made: a folder of that name is in the way.
-    ASSERT_TRUE(fs::create_directory(path + L".new"));
-    EXPECT_FALSE(mConfig::saveCatalogue(path, {}));
-    EXPECT_EQ(fileBytes(path), before);
-    fs::remove(path + L".new");
     // A read-only file loads and is not replaced.
     ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
     EXPECT_EQ(mConfig::loadCatalogue(path), one);
     EXPECT_FALSE(mConfig::saveCatalogue(path, {}));
     EXPECT_EQ(fileBytes(path), before);
-    EXPECT_FALSE(fs::exists(path + L".new"));
+    EXPECT_EQ(fs::directory_iterator(fs::path(path).parent_path())->path(), fs::path(path))
+        << "no temporary file left behind";
     // The settings path is a folder: the presets load, nothing is replaced or left behind.
     const std::wstring folder = file(L"Folder.ini");
     ASSERT_TRUE(fs::create_directory(folder));
     EXPECT_EQ(mConfig::loadCatalogue(folder), app::presetCatalogue());
     EXPECT_FALSE(mConfig::saveCatalogue(folder, {}));
     EXPECT_TRUE(fs::is_directory(folder));
-    EXPECT_FALSE(fs::exists(folder + L".new"));
     EXPECT_FALSE(mConfig::saveCatalogue(file(L"no\\such\\Keldrast.ini"), {}));
+}
+
+// The program runs elevated in a folder that others may write to: nothing it writes may land
+// anywhere but the settings file itself, and no record may be lost.
+TEST_F(SettingsFileTest, NeverWrittenThroughALinkAndNoRecordLost) {
+    const std::wstring path = file(L"Keldrast.ini"), victim = file(L"victim.txt");
+    putBytes(victim, "precious");
+    // A file planted where older copies put their temporary file is never opened: the new file
+    // is made under a fresh name, and only the settings file is replaced.
+    ASSERT_TRUE(CreateHardLinkW((path + L".new").c_str(), victim.c_str(), nullptr));
+    ASSERT_TRUE(mConfig::saveCatalogue(path, {{L"Mine", L"1.1.1.1,1.0.0.1"}}));
+    EXPECT_EQ(fileBytes(victim), "precious");
+    fs::remove(path + L".new");
+    fs::remove(path);
+    // Symbolic links are refused as reparse points on Windows; Wine's file functions cannot see
+    // them, so here the settings file as a second name of another file stands for them.
+    // One of two names of a file: refused.
+    ASSERT_TRUE(CreateHardLinkW(path.c_str(), victim.c_str(), nullptr));
+    EXPECT_FALSE(mConfig::saveCatalogue(path, {}));
+    EXPECT_EQ(fileBytes(victim), "precious");
+    fs::remove(path);
+
+    // Several records for one adapter: the first counts, and a save keeps only it.
+    putBytes(path, "[kDNS]\r\nALL=A\r\nNUM=1\r\nA=1.1.1.1\r\n[kRestore]\r\n{G}=first\r\n"
+                   "{g}=second\r\n{H}=other\r\n");
+    EXPECT_EQ(mConfig::restoreRecord(path, L"{G}"), L"first");
+    ASSERT_TRUE(mConfig::saveCatalogue(path, {{L"B", L"2.2.2.2"}}));
+    EXPECT_EQ(fileBytes(path), tk::toAnsi(app::settingsFileText({{L"B", L"2.2.2.2"}})) +
+                                   "[kRestore]\r\n{G}=first\r\n{H}=other\r\n");
+    ASSERT_TRUE(mConfig::dropRestoreRecord(path, L"{g}"));
+    EXPECT_EQ(readIni(path, L"kRestore", L"{H}", L""), L"other");
+    EXPECT_EQ(mConfig::restoreRecord(path, L"{G}"), std::nullopt);
+
+    // A file that exists but cannot be read, or is not in an encoding read here, is never
+    // written: its records would be lost.
+    const std::string before = fileBytes(path);
+    const HANDLE held =
+        CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(mConfig::saveCatalogue(path, {}));
+    EXPECT_FALSE(mConfig::writeRestoreRecord(path, L"{G}", L"-|-|-|-|-|-"));
+    CloseHandle(held);
+    EXPECT_EQ(fileBytes(path), before);
+    const std::string oddUtf16("\xFF\xFE[\0k\0D\0N\0S\0]\0\r", 15);
+    putBytes(path, oddUtf16);
+    EXPECT_FALSE(mConfig::saveCatalogue(path, {}));
+    EXPECT_FALSE(mConfig::writeRestoreRecord(path, L"{G}", L"-|-|-|-|-|-"));
+    EXPECT_EQ(fileBytes(path), oddUtf16);
 }
 
 TEST_F(SettingsFileTest, LoaderReadsAnyFileAsTheProfileFunctionsDo) {

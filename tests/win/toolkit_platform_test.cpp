@@ -61,10 +61,15 @@ TEST(ToolkitMessageBox, ReplacementsRecordAndAnswerThenTheSystemBoxIsBack) {
     // Outside the scopes the system box shows: the message box tests answer it.
 }
 
-TEST(ToolkitProcess, StartsASystemProgramAndReportsMissingOnes) {
-    EXPECT_TRUE(tk::startProcess(tk::systemDirectory() + L"\\cmd.exe", L"cmd /c exit 0", SW_HIDE));
+TEST(ToolkitProcess, StartsASystemProgramWaitsWhenAskedAndReportsMissingOnes) {
+    const std::wstring cmd = tk::systemDirectory() + L"\\cmd.exe";
+    EXPECT_TRUE(tk::startProcess(cmd, L"cmd /c exit 0", SW_HIDE).started);
+    const auto waited = tk::startProcess(cmd, L"cmd /c exit 3", SW_HIDE, 10000);
+    EXPECT_TRUE(waited.started);
+    EXPECT_EQ(waited.exitCode, 3u);
     EXPECT_FALSE(tk::startProcess(tk::systemDirectory() + L"\\no-such-program.exe",
-                                  L"no-such-program", SW_HIDE));
+                                  L"no-such-program", SW_HIDE)
+                     .started);
 }
 
 TEST(ToolkitFolders, ExecutableDirectoryIsTheTestProgramsFolder) {

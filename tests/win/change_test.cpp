@@ -1,0 +1,239 @@
+// The change engine against the real registry (HKLM, as the program writes it) and settings
+// file, with SetInterfaceDnsSettings and the read-back answered through their entry points.
+#include "dns/change.h"
+
+#include <objbase.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "catalogue/mConfig.h"
+#include "dns/readback.h"
+
+using namespace dns;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr wchar_t kService[] = L"{4B1D5E2A-0C3F-4A8B-9D71-6E2F8C0A1B3D}";
+
+// The control sets written, spelt out here rather than taken from the program; "<none>" when
+// the value is absent.
+std::wstring nameServerAt(Family family, std::size_t set, std::wstring_view service = kService) {
+    const wchar_t* sets[] = {L"ControlSet001", L"ControlSet002", L"CurrentControlSet"};
+    const std::wstring path = L"SYSTEM\\" + std::wstring(sets[set]) + L"\\Services\\" +
+                              (family == Family::V6 ? L"Tcpip6" : L"Tcpip") +
+                              L"\\Parameters\\Interfaces\\" + std::wstring(service);
+    wchar_t value[256] = {};
+    DWORD bytes = sizeof(value);
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, path.c_str(), L"NameServer", RRF_RT_REG_SZ, nullptr, value,
+                     &bytes) != ERROR_SUCCESS)
+        return L"<none>";
+    return value;
+}
+std::wstring allSets(Family family) {
+    return nameServerAt(family, 0) + L"|" + nameServerAt(family, 1) + L"|" +
+           nameServerAt(family, 2);
+}
+
+std::string fileBytes(const std::wstring& path) {
+    std::ifstream in(fs::path(path), std::ios::binary);
+    return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "<none>";
+}
+
+class ChangeTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        removeInterfaceKeys();
+        folder_ = fs::temp_directory_path() / L"keldrast-change-test";
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+        settings_ = (folder_ / L"Keldrast.ini").wstring();
+    }
+    void TearDown() override {
+        removeInterfaceKeys();
+        std::error_code ignored;
+        fs::remove_all(folder_, ignored);
+    }
+    static void removeInterfaceKeys() {
+        for (const Family family : kFamilies)
+            for (std::size_t set = 0; set < kInterfaceBasePaths.size(); ++set)
+                RegDeleteTreeW(HKEY_LOCAL_MACHINE, interfaceKeyPath(family, set, kService).c_str());
+    }
+    ChangeOutcome apply(std::wstring servers, std::wstring servers6 = {}, bool force = false) {
+        return change({ChangeKind::Apply, kService, std::move(servers), std::move(servers6), force},
+                      settings_);
+    }
+    fs::path folder_;
+    std::wstring settings_;
+    ScopedServersInUse notReported_{[](std::wstring_view) { return std::nullopt; }};
+};
+
+// What the system call was given.
+struct Call {
+    GUID guid{};
+    ULONG version = 0;
+    ULONG64 flags = 0;
+    std::wstring nameServer;
+};
+
+} // namespace
+
+TEST_F(ChangeTest, RestorePointFirstThenRegistryThenTheRunningSystem) {
+    using enum InterfaceDnsResult;
+    GUID guid{};
+    ASSERT_EQ(IIDFromString(kService, &guid), S_OK);
+    const struct {
+        const wchar_t* servers;
+        std::optional<DWORD> answer4, answer6; // nothing: the system has no such function
+        Result result;
+    } cases[] = {{L"8.8.8.8,8.8.4.4", NO_ERROR, NO_ERROR, Result::Saved},
+                 {L"", NO_ERROR, NO_ERROR, Result::Saved}, // an empty list, never a null one
+                 {L"9.9.9.9", NO_ERROR, ERROR_INVALID_PARAMETER, Result::Refused}, // IPv6 only
+                 {L"1.1.1.1,1.0.0.1", std::nullopt, std::nullopt, Result::Saved}};
+    for (const auto& c : cases) {
+        std::vector<Call> calls;
+        ScopedSetInterfaceDns system{[&](const GUID& g, const DnsInterfaceSettings& s) {
+            calls.push_back({g, s.Version, s.Flags, s.NameServer ? s.NameServer : L"<null>"});
+            return calls.size() == 1 ? c.answer4 : c.answer6;
+        }};
+        const auto outcome = apply(c.servers, L"fd00::53");
+        EXPECT_EQ(outcome.result, c.result) << c.servers;
+        EXPECT_EQ(outcome.recorded, &c == cases) << "only the first change records";
+        EXPECT_EQ(allSets(Family::V4),
+                  std::wstring(c.servers) + L"|" + c.servers + L"|" + c.servers);
+        EXPECT_EQ(allSets(Family::V6), L"fd00::53|fd00::53|fd00::53");
+        ASSERT_EQ(calls.size(), 2u) << c.servers; // once per family
+        for (const auto& call : calls) {
+            EXPECT_TRUE(IsEqualGUID(call.guid, guid));
+            EXPECT_EQ(call.version, 1u);
+        }
+        EXPECT_EQ(calls[0].flags, 2u); // the name servers only
+        EXPECT_EQ(calls[0].nameServer, c.servers);
+        EXPECT_EQ(calls[1].flags, 3u); // the IPv6 name servers
+        EXPECT_EQ(calls[1].nameServer, L"fd00::53");
+    }
+    // The record kept the state before the first change: every value absent.
+    EXPECT_EQ(mConfig::restoreRecord(settings_, kService), L"-|-|-|-|-|-");
+}
+
+TEST_F(ChangeTest, NothingWrittenWithoutAWayBackUnlessForced) {
+    // A NameServer that is not text cannot be recorded.
+    const std::wstring key = interfaceKeyPath(Family::V4, 0, kService);
+    const DWORD number = 7;
+    ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"NameServer", REG_DWORD, &number,
+                              sizeof(number)),
+              ERROR_SUCCESS);
+    auto outcome = apply(L"8.8.8.8");
+    EXPECT_EQ(outcome.result, Result::NoRestorePoint);
+    EXPECT_EQ(allSets(Family::V4), L"<none>|<none>|<none>");
+    EXPECT_FALSE(fs::exists(settings_));
+    outcome = apply(L"8.8.8.8", {}, true);
+    EXPECT_EQ(outcome.result, Result::Saved);
+    EXPECT_FALSE(outcome.recorded);
+    EXPECT_EQ(allSets(Family::V4), L"8.8.8.8|8.8.8.8|8.8.8.8");
+
+    // A settings file that is unusable (here: in an encoding not read) stays byte for byte.
+    removeInterfaceKeys();
+    std::ofstream(fs::path(settings_), std::ios::binary) << std::string("\xFE\xFF\0[", 4);
+    outcome = apply(L"1.1.1.1");
+    EXPECT_EQ(outcome.result, Result::NoRestorePoint);
+    EXPECT_NE(outcome.why.find(settings_), std::wstring::npos);
+    EXPECT_EQ(fileBytes(settings_), std::string("\xFE\xFF\0[", 4));
+    EXPECT_EQ(allSets(Family::V4), L"<none>|<none>|<none>");
+}
+
+TEST_F(ChangeTest, RestorePutsBackExactlyAndRefusesARecordThatIsNoServerList) {
+    // Before: one value set, one empty, the rest absent.
+    ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, interfaceKeyPath(Family::V4, 0, kService).c_str(),
+                              L"NameServer", REG_SZ, L"9.9.9.9", 16),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, interfaceKeyPath(Family::V6, 2, kService).c_str(),
+                              L"NameServer", REG_SZ, L"", 2),
+              ERROR_SUCCESS);
+    ASSERT_TRUE(apply(L"8.8.8.8", L"2001:4860:4860::8888").recorded);
+    ASSERT_EQ(change({ChangeKind::Default, kService}, settings_).result, Result::Saved);
+    EXPECT_TRUE(canRestore(settings_, kService));
+    const auto restored = change({ChangeKind::Restore, kService}, settings_);
+    EXPECT_EQ(restored.result, Result::Saved);
+    EXPECT_EQ(allSets(Family::V4), L"9.9.9.9|<none>|<none>");
+    EXPECT_EQ(allSets(Family::V6), L"<none>|<none>|");
+    EXPECT_FALSE(canRestore(settings_, kService)) << "the record is dropped";
+    EXPECT_EQ(change({ChangeKind::Restore, kService}, settings_).result, Result::NothingToRestore);
+
+    // A record edited into something else is refused and nothing is written.
+    for (const auto* evil : {L"=evil%0020text;%0000tail|-|-|-|-|-", L"-|-|-|-|-|=not-an-ipv6"}) {
+        ASSERT_TRUE(mConfig::writeRestoreRecord(settings_, kService, evil));
+        EXPECT_EQ(change({ChangeKind::Restore, kService}, settings_).result,
+                  Result::BadRestoreRecord);
+        EXPECT_EQ(allSets(Family::V4), L"9.9.9.9|<none>|<none>");
+        EXPECT_EQ(allSets(Family::V6), L"<none>|<none>|");
+    }
+}
+
+TEST_F(ChangeTest, OneControlSetRefusedIsAPartialWriteAndRestoreKeepsItsRecord) {
+    ASSERT_TRUE(apply(L"1.1.1.1").recorded); // the record: every value absent
+    const std::wstring locked = std::wstring(kInterfaceBasePaths[1]) + kService;
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, locked.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    SECURITY_DESCRIPTOR sd{};
+    ACL acl{};
+    ASSERT_TRUE(InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION));
+    ASSERT_TRUE(InitializeAcl(&acl, sizeof(acl), ACL_REVISION)); // empty: nobody may do anything
+    ASSERT_TRUE(SetSecurityDescriptorDacl(&sd, TRUE, &acl, FALSE));
+    ASSERT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &sd), ERROR_SUCCESS);
+
+    int calls = 0;
+    ScopedSetInterfaceDns system{[&](const GUID&, const DnsInterfaceSettings&) {
+        ++calls;
+        return std::optional<DWORD>(NO_ERROR);
+    }};
+    const auto outcome = apply(L"8.8.8.8,8.8.4.4");
+    EXPECT_EQ(outcome.result, Result::PartlyWritten);
+    EXPECT_EQ(outcome.written, (Writes{{true, false, true}, {true, true, true}}));
+    EXPECT_EQ(calls, 0); // the running system is told only what the registry holds everywhere
+
+    const auto restored = change({ChangeKind::Restore, kService}, settings_);
+    EXPECT_EQ(restored.result, Result::PartlyWritten);
+    EXPECT_EQ(nameServerAt(Family::V4, 0), L"<none>") << "deleted where it could be";
+    EXPECT_TRUE(canRestore(settings_, kService));
+    // Open to all again through the handle that locked it, so no later run finds it refusing.
+    ASSERT_TRUE(SetSecurityDescriptorDacl(&sd, TRUE, nullptr, FALSE));
+    EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &sd), ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+TEST_F(ChangeTest, AServiceNameThatIsNoGuidWritesNothing) {
+    int calls = 0;
+    ScopedSetInterfaceDns system{[&](const GUID&, const DnsInterfaceSettings&) {
+        ++calls;
+        return std::optional<DWORD>(NO_ERROR);
+    }};
+    const std::wstring service = std::wstring(kService) + L"\\x";
+    const auto outcome = change({ChangeKind::Apply, service, L"8.8.8.8"}, settings_);
+    EXPECT_EQ(outcome.result, Result::InvalidAdapter);
+    EXPECT_EQ(nameServerAt(Family::V4, 0, service), L"<none>");
+    EXPECT_EQ(calls, 0);
+    EXPECT_FALSE(fs::exists(settings_));
+}
+
+TEST(Flush, RunsTheSystemIpconfigAndWaitsOnlyWhenAsked) {
+    std::vector<std::pair<std::wstring, DWORD>> runs;
+    tk::ScopedStartProcess starts{
+        [&](const std::wstring& app, const std::wstring&, int, DWORD wait) {
+            runs.emplace_back(app, wait);
+            return tk::ProcessRun{true, wait ? std::optional<DWORD>(1) : std::nullopt};
+        }};
+    EXPECT_EQ(flushResolverCache(false).result, FlushResult::Started);
+    const auto waited = flushResolverCache(true);
+    EXPECT_EQ(waited.result, FlushResult::Failed);
+    EXPECT_EQ(waited.exitCode, 1u);
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0], (std::pair{tk::systemDirectory() + L"\\ipconfig.exe", DWORD{0}}));
+    EXPECT_GT(runs[1].second, 0u);
+}
