@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "catalogue/catalogue.h"
+#include "catalogue/settings_location.h"
 #include "cli/command.h"
 #include "dns/dnsplan.h"
 
@@ -34,6 +35,12 @@ std::wstring fromUtf8(std::string_view bytes);
 std::wstring jsonString(std::wstring_view text);
 
 std::wstring usageText();
+
+// /version: the version, the settings file in use and why it is there.
+std::wstring versionText(std::wstring_view version, std::wstring_view settingsFile,
+                         app::SettingsPlace place);
+std::wstring versionJson(std::wstring_view version, std::wstring_view settingsFile,
+                         app::SettingsPlace place);
 
 // An adapter as /list shows it: its static, DHCP and in-use servers as the window's
 // "Current DNS servers" reads them.
