@@ -24,10 +24,11 @@ bool canCreateFileIn(const std::wstring& directory) {
     return true;
 }
 
-// For an elevated process: whether the user who elevated it (the limited token linked to
-// this one) may add a file to the folder. True when there is no such token (an elevation by
-// another account's password, or no User Account Control): then this process's own rights
-// are the user's.
+// For an elevated process: whether its account without elevation (the limited token linked to
+// this one) may add a file to the folder. True when there is no such token (no User Account
+// Control, the built-in Administrator): then the probe alone decides. After an elevation with
+// another account's password the linked token is that account's, so its files are judged by
+// its own unelevated rights.
 bool linkedUserMayCreateFileIn(const std::wstring& directory) {
     tk::unique_handle token;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) return true;
