@@ -1,5 +1,6 @@
-# The two commands of the README, and formatting.
-.PHONY: run test format clean
+# The commands of the README, and formatting. `make release RELEASE_URL=https://...` names
+# the folder the zip will be published in (see the README's "Making a release").
+.PHONY: run test release format clean
 
 run:
 	@scripts/run
@@ -7,8 +8,11 @@ run:
 test:
 	@scripts/test
 
+release:
+	@scripts/release $(RELEASE_URL)
+
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf build
+	rm -rf build dist

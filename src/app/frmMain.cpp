@@ -4,6 +4,7 @@
 #include "app/appinfo.h"
 #include "app/layout.h"
 #include "catalogue/mConfig.h"
+#include "catalogue/settings_location_win.h"
 #include "toolkit/colour_win.h"
 #include "toolkit/font_win.h"
 #include "toolkit/platform.h"
@@ -103,8 +104,8 @@ frmMain::~frmMain() {
 }
 
 std::wstring frmMain::settingsPath() const {
-    return mConfig::settingsPath(settingsDirectory_.empty() ? tk::executableDirectory()
-                                                            : settingsDirectory_);
+    return settingsDirectory_.empty() ? mConfig::settingsLocation().path
+                                      : mConfig::settingsPath(settingsDirectory_);
 }
 
 HFONT frmMain::defaultFont() const {

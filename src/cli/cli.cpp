@@ -6,7 +6,9 @@
 #include <string_view>
 #include <utility>
 
+#include "app/appinfo.h"
 #include "catalogue/mConfig.h"
+#include "catalogue/settings_location_win.h"
 #include "cli/command.h"
 #include "cli/report.h"
 #include "dns/change.h"
@@ -48,8 +50,8 @@ std::vector<AdapterView> adapters(bool withServers) {
 }
 
 std::wstring settingsFile(const Options& options) {
-    return mConfig::settingsPath(options.settingsDirectory.empty() ? tk::executableDirectory()
-                                                                   : options.settingsDirectory);
+    return options.settingsDirectory.empty() ? mConfig::settingsLocation().path
+                                             : mConfig::settingsPath(options.settingsDirectory);
 }
 
 // The adapter the command names, as report's; an exit code when there is none.
@@ -181,6 +183,16 @@ int dispatch(const Command& command, const Options& options, Output& output) {
         return flush(command, output);
     case Verb::Test:
         return speedTest(command, options, output);
+    case Verb::Version: {
+        const auto location = options.settingsDirectory.empty()
+                                  ? mConfig::settingsLocation()
+                                  : mConfig::SettingsLocation{settingsFile(options),
+                                                              app::SettingsPlace::ProgramFolder};
+        output.out((command.json ? versionJson : versionText)(app::kVersionText, location.path,
+                                                              location.place) +
+                   (command.json ? L"\n" : L""));
+        return kDone;
+    }
     case Verb::Window:
         break;
     }

@@ -11,7 +11,19 @@
 namespace cli {
 
 // Window: open the window as without arguments, but without asking for elevation.
-enum class Verb { Help, List, Catalogue, Set, Custom, Default, Restore, Flush, Test, Window };
+enum class Verb {
+    Help,
+    List,
+    Catalogue,
+    Set,
+    Custom,
+    Default,
+    Restore,
+    Flush,
+    Test,
+    Window,
+    Version
+};
 
 struct Command {
     Verb verb = Verb::Help;

@@ -119,6 +119,7 @@ std::wstring usageText() {
            L"  keldrast /flush                empties the DNS resolver cache\n"
            L"  keldrast /test [/tries N] [/timeout MS] [/port N]\n"
            L"                                 measures the catalogue's servers, fastest first\n"
+           L"  keldrast /version              the version and the settings file in use\n"
            L"  keldrast /?, /help             this text\n"
            L"\n"
            L"A is an adapter's description, its GUID, or its number in /list; it may be left out\n"
@@ -131,6 +132,33 @@ std::wstring usageText() {
            L"administrator (elevation declined), 4 nothing written, 5 saved but other servers\n"
            L"in use, 6 partly written, 7 no restore point (nothing written), 8 the report\n"
            L"could not be printed, 9 the elevated copy did not finish, 10 internal error.\n";
+}
+
+std::wstring versionText(std::wstring_view version, std::wstring_view settingsFile,
+                         app::SettingsPlace place) {
+    const wchar_t* why = L"beside the program";
+    switch (place) {
+    case app::SettingsPlace::ExistingFile:
+        why = L"beside the program, where it was found";
+        break;
+    case app::SettingsPlace::ProgramFolder:
+        break;
+    case app::SettingsPlace::PackageManager:
+        why = L"in your profile: a package manager replaces the program's folder on upgrade";
+        break;
+    case app::SettingsPlace::FolderNotWritable:
+        why = L"in your profile: the program's folder cannot be written";
+        break;
+    }
+    return L"Keldrast " + std::wstring(version) + L"\nSettings file: " +
+           std::wstring(settingsFile) + L"\n  (" + why + L")\n";
+}
+
+std::wstring versionJson(std::wstring_view version, std::wstring_view settingsFile,
+                         app::SettingsPlace place) {
+    return L"{\"program\":\"Keldrast\",\"version\":" + jsonString(version) + L",\"settingsFile\":" +
+           jsonString(settingsFile) + L",\"settingsPlace\":" +
+           jsonString(app::settingsPlaceName(place)) + L"}";
 }
 
 std::wstring listText(const std::vector<AdapterView>& adapters) {

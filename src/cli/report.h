@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "catalogue/catalogue.h"
+#include "catalogue/settings_location.h"
 #include "cli/command.h"
 #include "dns/dnsplan.h"
 #include "toolkit/json.h"
@@ -37,6 +38,12 @@ std::string toUtf8(std::wstring_view text);
 std::wstring fromUtf8(std::string_view bytes);
 
 std::wstring usageText();
+
+// /version: the version, the settings file in use and why it is there.
+std::wstring versionText(std::wstring_view version, std::wstring_view settingsFile,
+                         app::SettingsPlace place);
+std::wstring versionJson(std::wstring_view version, std::wstring_view settingsFile,
+                         app::SettingsPlace place);
 
 // An adapter as /list shows it: its static, DHCP and in-use servers as the window's
 // "Current DNS servers" reads them.

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "app/appinfo.h"
 #include "cli/command.h"
 #include "dns/nameserver_state.h"
 #include "loopback_dns.h"
@@ -176,7 +177,18 @@ TEST_F(CommandLineTest, ReadingCommandsPrintTheSeededFacts) {
               "Caf\xC3\xA9 DNS  9.9.9.9, 149.112.112.112\r\nQuad      9.9.9.10\r\n");
     const auto help = run(L"/?");
     EXPECT_NE(help.out.find(L"Exit codes"), std::wstring::npos);
-    for (const auto& ran : {list, json, text, help}) {
+    // The seeded file beside the copied program is the one in use, and /version says so.
+    const auto version = run(L"/version");
+    EXPECT_EQ(version.out, L"Keldrast " + std::wstring(app::kVersionText) + L"\r\nSettings file: " +
+                               (dir / "Keldrast.ini").wstring() +
+                               L"\r\n  (beside the program, where it was found)\r\n");
+    const auto versionJson = run(L"/version /json");
+    EXPECT_NE(versionJson.out.find(L"\"version\":\"" + std::wstring(app::kVersionText) +
+                                   L"\",\"settingsFile\":"),
+              std::wstring::npos)
+        << versionJson.out;
+    EXPECT_NE(versionJson.out.find(L"\"settingsPlace\":\"existing-file\"}"), std::wstring::npos);
+    for (const auto& ran : {list, json, text, help, version, versionJson}) {
         EXPECT_EQ(ran.code, 0u);
         EXPECT_EQ(ran.err, L"");
         EXPECT_EQ(ran.windows, 0);

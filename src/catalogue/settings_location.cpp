@@ -1,0 +1,63 @@
+#include "catalogue/settings_location.h"
+
+#include <cwctype>
+#include <string>
+#include <vector>
+
+namespace app {
+
+namespace {
+
+std::vector<std::wstring> folders(std::wstring_view path) {
+    std::vector<std::wstring> parts;
+    std::wstring part;
+    for (const wchar_t c : path) {
+        if (c == L'\\' || c == L'/') {
+            if (!part.empty()) parts.push_back(std::move(part));
+            part.clear();
+        } else {
+            part += c < 0x80 ? static_cast<wchar_t>(std::towlower(c)) : c;
+        }
+    }
+    if (!part.empty()) parts.push_back(std::move(part));
+    return parts;
+}
+
+} // namespace
+
+SettingsPlace settingsPlace(const SettingsFacts& facts) {
+    if (facts.fileBesideProgram) return SettingsPlace::ExistingFile;
+    if (facts.packageManagerFolder) return SettingsPlace::PackageManager;
+    if (!facts.folderWritable) return SettingsPlace::FolderNotWritable;
+    return SettingsPlace::ProgramFolder;
+}
+
+bool besideProgram(SettingsPlace place) {
+    return place == SettingsPlace::ExistingFile || place == SettingsPlace::ProgramFolder;
+}
+
+std::wstring_view settingsPlaceName(SettingsPlace place) {
+    switch (place) {
+    case SettingsPlace::ExistingFile:
+        return L"existing-file";
+    case SettingsPlace::ProgramFolder:
+        return L"program-folder";
+    case SettingsPlace::PackageManager:
+        return L"package-manager";
+    case SettingsPlace::FolderNotWritable:
+        break;
+    }
+    return L"folder-not-writable";
+}
+
+bool isPackageManagerFolder(std::wstring_view programDirectory) {
+    const auto parts = folders(programDirectory);
+    for (std::size_t i = 0; i + 1 < parts.size(); ++i)
+        if (parts[i] == L"winget" && (parts[i + 1] == L"packages" || parts[i + 1] == L"links"))
+            return true;
+    // Scoop: <root>\apps\<app>\<version>, where the program itself is the last folder's.
+    const std::size_t n = parts.size();
+    return n >= 3 && parts[n - 3] == L"apps" && parts[n - 2] == L"keldrast";
+}
+
+} // namespace app
