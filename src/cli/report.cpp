@@ -156,9 +156,10 @@ std::wstring versionText(std::wstring_view version, std::wstring_view settingsFi
 
 std::wstring versionJson(std::wstring_view version, std::wstring_view settingsFile,
                          app::SettingsPlace place) {
-    return L"{\"program\":\"Keldrast\",\"version\":" + jsonString(version) + L",\"settingsFile\":" +
-           jsonString(settingsFile) + L",\"settingsPlace\":" +
-           jsonString(app::settingsPlaceName(place)) + L"}";
+    tk::Json j;
+    j.open(L'{').key(L"program").string(L"Keldrast").key(L"version").string(version);
+    j.key(L"settingsFile").string(settingsFile);
+    return j.key(L"settingsPlace").string(app::settingsPlaceName(place)).close(L'}').text();
 }
 
 std::wstring listText(const std::vector<AdapterView>& adapters) {
