@@ -16,7 +16,11 @@ void frmMain::about() {
 }
 
 void frmMain::kLabel2_Click() {
-    tk::openAsUser(hwnd(), std::wstring(app::kMakerUrl));
+    const std::wstring url(app::kMakerUrl);
+    if (tk::openAsUser(hwnd(), url) == tk::OpenedBy::Nothing)
+        message(L"Keldrast could not open the web address as you. Open it in your browser:\r\n" +
+                    url,
+                MB_ICONINFORMATION);
 }
 
 void frmMain::Label1_Click() {

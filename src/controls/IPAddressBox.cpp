@@ -1,17 +1,20 @@
 #include "controls/IPAddressBox.h"
 
+#include "dns/address.h"
 #include "toolkit/scale.h"
-#include "toolkit/text.h"
 
-#include <winsock2.h>
 #include <commctrl.h>
-
-#include <cstring>
 
 namespace {
 
 constexpr int kWidth = 140;
 constexpr int kHeight = 25;
+
+// Network byte order and the editor's number (the first part in the highest byte) are each
+// other's byte reversal.
+std::uint32_t reversed(std::uint32_t value) {
+    return value >> 24 | (value >> 8 & 0xFF00) | (value << 8 & 0xFF0000) | value << 24;
+}
 
 } // namespace
 
@@ -30,31 +33,34 @@ bool IPAddressBox::Font(tk::FontPtr New_Font) {
     return true;
 }
 
-std::int32_t IPAddressBox::IPAddressAsLong() const {
+std::uint32_t IPAddressBox::fields() const {
     DWORD value = 0;
-    if (hwndIP_) SendMessageA(hwndIP_, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&value));
-    return static_cast<std::int32_t>(ntohl(value));
+    if (hwndIP_) SendMessageW(hwndIP_, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&value));
+    return value;
+}
+
+void IPAddressBox::setFields(std::uint32_t value) {
+    if (hwndIP_) SendMessageW(hwndIP_, IPM_SETADDRESS, 0, static_cast<LPARAM>(value));
+}
+
+std::int32_t IPAddressBox::IPAddressAsLong() const {
+    return static_cast<std::int32_t>(reversed(fields()));
 }
 
 void IPAddressBox::IPAddressAsLong(std::int32_t New_IPAddressAsLong) {
-    if (hwndIP_)
-        SendMessageA(hwndIP_, IPM_SETADDRESS, 0,
-                     static_cast<LPARAM>(htonl(static_cast<u_long>(New_IPAddressAsLong))));
+    setFields(reversed(static_cast<std::uint32_t>(New_IPAddressAsLong)));
 }
 
 std::wstring IPAddressBox::IPAddressAsString() const {
-    in_addr address{};
-    address.s_addr = static_cast<u_long>(IPAddressAsLong());
-    const char* text = inet_ntoa(address);
-    if (!text) return {};
-    std::string copy(static_cast<std::size_t>(lstrlenA(text)), '\0');
-    std::memcpy(copy.data(), text, copy.size());
-    return tk::fromAnsi(copy);
+    const std::uint32_t value = fields();
+    return dns::ipv4Text({static_cast<std::uint8_t>(value >> 24),
+                          static_cast<std::uint8_t>(value >> 16),
+                          static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)});
 }
 
 void IPAddressBox::IPAddressAsString(const std::wstring& New_IPAddressAsString) {
-    const std::string text = tk::toAnsi(New_IPAddressAsString);
-    IPAddressAsLong(static_cast<std::int32_t>(inet_addr(text.c_str())));
+    // Text that is no address shows 255.255.255.255, as inet_addr's INADDR_NONE did.
+    setFields(dns::classicIPv4(New_IPAddressAsString).value_or(0xFFFFFFFFu));
 }
 
 void IPAddressBox::Initialize() {

@@ -30,6 +30,9 @@ class IPAddressBox : public ControlSurface {
     void Refresh() { refreshWindow(); }
 
   protected:
+    // The editor's address, the first part in the highest byte.
+    std::uint32_t fields() const;
+    void setFields(std::uint32_t value);
     void Initialize() override;
     void InitProperties() override;
     void ReadProperties(const ctl::PropertyBag& bag) override;

@@ -154,6 +154,34 @@ std::wstring ipv6Text(const IPv6& address) {
     return text;
 }
 
+std::optional<std::uint32_t> classicIPv4(std::wstring_view text) {
+    const auto parts = split(text, L'.');
+    if (parts.size() > 4) return std::nullopt;
+    std::uint64_t value = 0;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        std::wstring_view part = parts[i];
+        unsigned base = 10;
+        if (part.size() > 1 && part[0] == L'0' && (part[1] == L'x' || part[1] == L'X'))
+            base = 16, part.remove_prefix(2);
+        else if (part.size() > 1 && part[0] == L'0')
+            base = 8, part.remove_prefix(1);
+        if (part.empty() && base != 16) return std::nullopt;
+        std::uint64_t number = 0;
+        for (const wchar_t c : part) {
+            const int digit = isHex(c) ? hexValue(c) : 99;
+            if (digit >= static_cast<int>(base)) return std::nullopt;
+            number = number * base + static_cast<unsigned>(digit);
+            if (number > 0xFFFFFFFFu) return std::nullopt;
+        }
+        // Every part but the last is one byte; the last fills the bytes that are left.
+        const bool last = i + 1 == parts.size();
+        const unsigned bits = last ? 8 * static_cast<unsigned>(4 - i) : 8;
+        if (bits < 32 && number >> bits) return std::nullopt;
+        value |= number << (last ? 0 : 8 * (3 - i));
+    }
+    return static_cast<std::uint32_t>(value);
+}
+
 std::optional<std::wstring> canonicalAddress(Family family, std::wstring_view text) {
     if (family == Family::V4) {
         const auto address = parseIPv4(text);

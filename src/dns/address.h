@@ -25,6 +25,10 @@ std::optional<IPv4> parseIPv4(std::wstring_view text);
 std::optional<IPv6> parseIPv6(std::wstring_view text);
 
 std::wstring ipv4Text(const IPv4& address);
+// The address as the classic inet_addr reads it, as a number (the first part in the highest
+// byte): one to four parts, each decimal, octal after a leading 0 or hexadecimal after 0x,
+// the last filling the bytes left ("10.1" is 10.0.0.1). Nothing when it is not one.
+std::optional<std::uint32_t> classicIPv4(std::wstring_view text);
 // The canonical text: lower case, leading zeros dropped, the longest run of two or more zero
 // groups (the first of equal runs) as "::", and an IPv4-mapped address with its dotted tail.
 std::wstring ipv6Text(const IPv6& address);

@@ -51,7 +51,7 @@ std::optional<std::vector<std::wstring>> systemServersInUse(std::wstring_view se
         std::vector<std::wstring> servers;
         for (auto* d = a->FirstDnsServerAddress; d; d = d->Next) {
             std::wstring text = addressText(d->Address);
-            if (!text.empty() && !isSiteLocalPlaceholder(text)) servers.push_back(std::move(text));
+            if (!text.empty()) servers.push_back(std::move(text));
         }
         return servers;
     }
@@ -83,7 +83,9 @@ bool isSiteLocalPlaceholder(std::wstring_view address) {
 }
 
 std::optional<std::vector<std::wstring>> serversInUse(std::wstring_view service) {
-    return serversInUseSeam.call(systemServersInUse, service);
+    auto servers = serversInUseSeam.call(systemServersInUse, service);
+    if (servers) std::erase_if(*servers, isSiteLocalPlaceholder);
+    return servers;
 }
 
 std::optional<std::wstring> configuredServers(std::wstring_view service, Family family) {

@@ -17,8 +17,8 @@
 namespace dns {
 
 // The DNS servers the adapter whose interface GUID is service uses now, IPv4 and IPv6 as the
-// system lists them; the site-local placeholders fec0:0:0:ffff::1 to ::3 are left out. Nothing
-// when the system does not report that adapter.
+// system lists them (the entry point's answer) less the site-local placeholders
+// fec0:0:0:ffff::1 to ::3. Nothing when the system does not report that adapter.
 std::optional<std::vector<std::wstring>> serversInUse(std::wstring_view service);
 using ServersInUseHandler =
     std::function<std::optional<std::vector<std::wstring>>(std::wstring_view service)>;

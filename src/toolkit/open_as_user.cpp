@@ -91,8 +91,10 @@ bool isElevated() {
 }
 
 OpenedBy openAsUser(HWND owner, const std::wstring& target) {
-    if (isElevated() && desktopShellOpenSeam.call(desktopShellOpen, target))
-        return OpenedBy::DesktopShell;
+    // Elevated, a direct open would start the browser as administrator: never that.
+    if (isElevated())
+        return desktopShellOpenSeam.call(desktopShellOpen, target) ? OpenedBy::DesktopShell
+                                                                   : OpenedBy::Nothing;
     return shellOpen(owner, target) ? OpenedBy::Direct : OpenedBy::Nothing;
 }
 

@@ -1,8 +1,8 @@
 // Opening a web address or document for the user. The program runs elevated, and whatever
 // ShellExecute starts from here inherits that: a browser running as administrator. So an
 // elevated program asks the desktop's own shell, which runs as the signed-in user, to open it;
-// only where there is no such shell (no desktop window, or a system without it) is it opened
-// directly.
+// where there is no such shell (no desktop window, or a system without it) it opens nothing,
+// and the caller shows the address instead.
 #pragma once
 
 #include <windows.h>
@@ -16,7 +16,8 @@ namespace tk {
 
 enum class OpenedBy { DesktopShell, Direct, Nothing };
 
-// Opens target as the signed-in user where that can be done, and says how it was opened.
+// Opens target as the signed-in user where that can be done, and says how it was opened;
+// Nothing when it could not be opened without elevation.
 OpenedBy openAsUser(HWND owner, const std::wstring& target);
 
 // Whether this process runs with an administrator's elevated token. Replaceable (no handler:

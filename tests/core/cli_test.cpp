@@ -123,6 +123,20 @@ TEST(Encoding, Utf8BothWaysAndJsonStrings) {
     }
 }
 
+TEST(Quoting, AsTheSystemParserReadsIt) {
+    // The Wine shell tests hand these to CommandLineToArgvW; here the rule itself is checked.
+    const std::pair<const wchar_t*, const wchar_t*> cases[] = {{L"plain", L"plain"},
+                                                               {L"", L"\"\""},
+                                                               {L"a b", L"\"a b\""},
+                                                               {L"a\"b", L"\"a\\\"b\""},
+                                                               {L"C:\\x y\\", L"\"C:\\x y\\\\\""},
+                                                               {L"\\\\srv\\s", L"\\\\srv\\s"},
+                                                               {L"a\\\"b c", L"\"a\\\\\\\"b c\""}};
+    for (const auto& [argument, quoted] : cases)
+        EXPECT_EQ(quoteArgument(argument), quoted) << testing::PrintToString(argument);
+    EXPECT_EQ(joinArguments({L"/set", L"Open DNS"}), L"/set \"Open DNS\"");
+}
+
 TEST(AdapterChoice, PositionGuidOrDescription) {
     const std::vector<AdapterView> two{named(L"Ethernet", kGuid1),
                                        named(L"Wi-Fi  Adapter", kGuid2)};

@@ -208,6 +208,19 @@ TEST_F(ChangeTest, OneControlSetRefusedIsAPartialWriteAndRestoreKeepsItsRecord) 
     RegCloseKey(key);
 }
 
+TEST_F(ChangeTest, TheReadBackLeavesOutThePlaceholdersAndUsesConfiguredServersWhenUnlisted) {
+    ScopedServersInUse listed{[](std::wstring_view) {
+        return ServersInUse{{L"8.8.8.8", L"fec0:0:0:ffff::1", L"fec0:0:0:ffff::2",
+                             L"fec0:0:0:ffff::3", L"fd00::53"}};
+    }};
+    EXPECT_EQ(apply(L"8.8.8.8", L"fd00::53").inUse, (ServersInUse{{L"8.8.8.8", L"fd00::53"}}));
+    ScopedServersInUse unlisted{[](std::wstring_view) { return std::nullopt; }};
+    ScopedConfiguredServers configured{[](const GUID&, Family family) {
+        return std::optional<std::wstring>(family == Family::V4 ? L"1.1.1.1" : L"");
+    }};
+    EXPECT_EQ(apply(L"1.1.1.1").result, Result::Applied);
+}
+
 TEST_F(ChangeTest, AServiceNameThatIsNoGuidWritesNothing) {
     int calls = 0;
     ScopedSetInterfaceDns system{[&](const GUID&, const DnsInterfaceSettings&) {

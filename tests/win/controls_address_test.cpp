@@ -1,7 +1,10 @@
 #include "control_host.h"
 #include "controls/IPAddressBox.h"
+#include "dns/address.h"
 #include "toolkit/scale.h"
+#include "toolkit/text.h"
 
+#include <winsock2.h>
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
@@ -51,6 +54,20 @@ TEST_F(AddressFixture, TextAndNumberReadAndWriteThroughTheEditor) {
     SendMessageW(box.hwndIP(), IPM_CLEARADDRESS, 0, 0); // blank fields read as zero
     EXPECT_EQ(box.IPAddressAsLong(), 0);
     EXPECT_EQ(box.IPAddressAsString(), L"0.0.0.0");
+}
+
+TEST(ClassicIPv4, ReadsWhatTheSystemsInetAddrReads) {
+    // The address fields read catalogue text as inet_addr did, without loading Winsock.
+    for (const wchar_t* text :
+         {L"8.8.8.8",    L"10.1",     L"10.1.2",    L"167772161", L"010.0.0.1",       L"0x0A.0.0.1",
+          L"0xA",        L"08.1.1.1", L"1.2.3.256", L"1.2.65535", L"1.2.65536",       L"1.2.3.4.5",
+          L"1..2.3",     L"1.2.3.",   L".1.2.3",    L"abc",       L"255.255.255.255", L"4294967295",
+          L"4294967296", L"0",        L"00",        L"0x"}) {
+        const std::string ansi = tk::toAnsi(text);
+        const unsigned long system = ntohl(inet_addr(ansi.c_str()));
+        const auto own = dns::classicIPv4(text);
+        EXPECT_EQ(own.value_or(0xFFFFFFFFu), system) << ansi;
+    }
 }
 
 TEST_F(AddressFixture, KeepsItsFixedSizeWhateverTheContainerAsks) {

@@ -239,6 +239,9 @@ TEST_F(SettingsFileTest, LoaderReadsAnyFileAsTheProfileFunctionsDo) {
         // UTF-8 and UTF-16LE after their byte-order marks
         "\xEF\xBB\xBF[kDNS]\r\nALL=A\xC2\xAE\xC3\xA9\r\nNUM=2\r\n\xC3\xA9=1.1.1.1,1.0.0.1\r\n",
         std::string("\xFF\xFE[\0k\0D\0N\0S\0]\0\r\0\n\0N\0U\0M\0=\0\x31\0", 28)};
+    // Keys are one when they differ only in the case of a letter outside ASCII, too: SAVE
+    // refuses "CAF\u00C9" beside "caf\u00E9" by this fold.
+    EXPECT_EQ(mConfig::foldKey(L"CAF\u00C9 \u0394"), L"caf\u00E9 \u03B4");
     for (std::size_t i = 0; i < std::size(files); ++i) {
         const std::wstring path = file(L"case" + std::to_wstring(i) + L".ini");
         putBytes(path, files[i]);
