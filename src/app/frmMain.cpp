@@ -370,8 +370,8 @@ HWND frmMain::nextTabStop(HWND from, bool backwards) {
     return nullptr;
 }
 
-bool frmMain::panelKey(const MSG& msg) {
-    // A drop-down list under Wine keeps Alt+F4 to itself while it has the focus.
+bool frmMain::dialogKey(const MSG& msg) {
+    // Alt+F4 closes the window wherever the focus is; a drop-down list under Wine would keep it.
     if (msg.message == WM_SYSKEYDOWN && msg.wParam == VK_F4) {
         PostMessageW(hwnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
         return true;
@@ -392,7 +392,7 @@ bool frmMain::panelKey(const MSG& msg) {
 
 bool frmMain::preTranslateMessage(const MSG& msg) {
     if (!hwnd() || (msg.hwnd != hwnd() && !IsChild(hwnd(), msg.hwnd))) return false;
-    if (panelKey(msg)) return true;
+    if (dialogKey(msg)) return true;
     if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB) return false;
     if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
     const auto wants =

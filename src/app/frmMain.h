@@ -143,7 +143,7 @@ class frmMain : public tk::Window {
     void fitAdapterTip();
     // Esc and Enter in the open add panel (and the address fields it uses), and Alt+F4
     // wherever the focus is; true when the key was used.
-    bool panelKey(const MSG& msg);
+    bool dialogKey(const MSG& msg);
     void applyDpi(int dpi);
     void sizeWindow();
     RECT pixelRect(const app::ControlRow& row) const;
