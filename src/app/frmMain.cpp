@@ -209,8 +209,14 @@ bool frmMain::createControls() {
             },
             p.control);
     }
-    // The add panel lies over the catalogue row when it opens.
+    // The labels lie beneath the windowed controls they touch, and the add panel above the
+    // catalogue row it covers when it opens.
+    for (const Placed& p : placedControls(*this))
+        if (const auto* label = std::get_if<tk::Label*>(&p.control))
+            SetWindowPos((*label)->hwnd(), HWND_BOTTOM, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SetWindowPos(Picture1.hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    alignCatalogueButtons();
     txName.setMaxLength(25);
     IP1.Enabled(false);
     IP2.Enabled(false);
@@ -219,9 +225,10 @@ bool frmMain::createControls() {
         for (const Placed& p : placedControls(*this))
             if (const auto& tip = p.row.get().toolTip; !tip.empty())
                 std::visit([&](auto* c) { toolTips_.add(c->hwnd(), tip); }, p.control);
-        // The adapter list's tip is the selected adapter's DNS settings, read when it shows.
-        toolTips_.addAsked(cbNET.hwnd());
     }
+    // The adapter list's tip is the selected adapter's DNS settings, read when it shows.
+    if (adapterTips_.create(hwnd())) adapterTips_.addAsked(cbNET.hwnd(), true);
+    fitAdapterTip();
     return ok;
 }
 
@@ -254,6 +261,25 @@ void frmMain::applyDpi(int dpi) {
     sizeWindow();
     placeControls();
     toolTips_.setMaxWidth(tk::scaleFrom96(kToolTipWidth, dpi_));
+    fitAdapterTip();
+}
+
+void frmMain::fitAdapterTip() {
+    RECT list{};
+    GetWindowRect(cbNET.hwnd(), &list);
+    adapterTips_.setMaxWidth(list.right - list.left);
+}
+
+void frmMain::alignCatalogueButtons() {
+    RECT list{};
+    GetWindowRect(cbDNSName.hwnd(), &list);
+    MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&list), 2);
+    for (kButton* button : {&bt1, &bt2}) {
+        RECT r{};
+        GetWindowRect(button->hwnd(), &r);
+        MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&r), 2);
+        button->move({r.left, list.top, r.right, list.bottom});
+    }
 }
 
 void frmMain::sizeWindow() {
@@ -285,6 +311,7 @@ void frmMain::placeControls() {
             },
             p.control);
     }
+    alignCatalogueButtons();
 }
 
 void frmMain::centreOnMonitor() {
@@ -343,9 +370,30 @@ HWND frmMain::nextTabStop(HWND from, bool backwards) {
     return nullptr;
 }
 
+bool frmMain::dialogKey(const MSG& msg) {
+    // Alt+F4 closes the window wherever the focus is; a drop-down list under Wine would keep it.
+    if (msg.message == WM_SYSKEYDOWN && msg.wParam == VK_F4) {
+        PostMessageW(hwnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
+        return true;
+    }
+    if (msg.message != WM_KEYDOWN || !Picture1.visible()) return false;
+    const bool inFields = IsChild(IP1.hwnd(), msg.hwnd) || IsChild(IP2.hwnd(), msg.hwnd);
+    if (msg.wParam == VK_ESCAPE && (inFields || IsChild(Picture1.hwnd(), msg.hwnd))) {
+        btCANCEL_Click();
+        return true;
+    }
+    // Enter in the name field goes through its KeyPress, as typed characters do.
+    if (msg.wParam == VK_RETURN && inFields) {
+        btADD_Click();
+        return true;
+    }
+    return false;
+}
+
 bool frmMain::preTranslateMessage(const MSG& msg) {
-    if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB || !hwnd()) return false;
-    if (msg.hwnd != hwnd() && !IsChild(hwnd(), msg.hwnd)) return false;
+    if (!hwnd() || (msg.hwnd != hwnd() && !IsChild(hwnd(), msg.hwnd))) return false;
+    if (dialogKey(msg)) return true;
+    if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB) return false;
     if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
     const auto wants =
         SendMessageW(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));

@@ -137,6 +137,13 @@ class frmMain : public tk::Window {
     bool systemCommand(UINT id);
     void wireEvents();
     void placeControls();
+    // "+" and "-" take the height of the catalogue list beside them, whose height its font sets.
+    void alignCatalogueButtons();
+    // The adapter list's tip is no wider than the list, so that it opens beneath it only.
+    void fitAdapterTip();
+    // Esc and Enter in the open add panel (and the address fields it uses), and Alt+F4
+    // wherever the focus is; true when the key was used.
+    bool dialogKey(const MSG& msg);
     void applyDpi(int dpi);
     void sizeWindow();
     RECT pixelRect(const app::ControlRow& row) const;
@@ -158,6 +165,9 @@ class frmMain : public tk::Window {
     // Both address fields through gtIP; when one is unset, says so, moves the focus to it
     // (if it can take it) and gives false.
     bool readAddresses(std::wstring& preferred, std::wstring& alternate);
+    // What Apply writes: the typed servers in custom mode (readAddresses), otherwise the chosen
+    // entry's; false, having said so, when a server is missing.
+    bool serversToApply(std::wstring& preferred, std::wstring& alternate);
     tk::FontPtr fontFor(app::FontStyle style) const;
     // The control after (or before) the one holding `from` that can take the focus now; with
     // `from` in none of them, the first (or last).
@@ -182,6 +192,7 @@ class frmMain : public tk::Window {
     tk::FontPtr boldFont_;
     tk::FontPtr titleFont_;
     tk::ToolTip toolTips_;
+    tk::ToolTip adapterTips_;
     std::wstring adapterTip_; // the text the adapter list's tip shows
     app::CircleState circle_;
     std::unique_ptr<frmSpeed> speed_;

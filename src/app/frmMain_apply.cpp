@@ -45,7 +45,7 @@ void frmMain::lbIDCard_Click() {
 void frmMain::btApply_Click() {
     const bool custom = chbCustom.value() != 0;
     std::wstring p, a;
-    if (!readAddresses(p, a)) return;
+    if (!serversToApply(p, a)) return;
     // Typed servers are IPv4 only; a catalogue entry brings its IPv6 pair.
     const std::wstring pair6 = custom ? L"" : lstDNS6.item(cbDNSName.listIndex()).value_or(L"");
     const auto servers6 = dns::serverPairValue(dns::Family::V6, pair6);

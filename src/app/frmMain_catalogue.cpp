@@ -38,6 +38,18 @@ bool frmMain::readAddresses(std::wstring& preferred, std::wstring& alternate) {
     return false;
 }
 
+bool frmMain::serversToApply(std::wstring& preferred, std::wstring& alternate) {
+    if (chbCustom.value() != 0) return readAddresses(preferred, alternate);
+    // Otherwise the chosen entry's, whatever the fields hold for an open add panel.
+    const auto parts = app::splitPair(lstDNS.item(cbDNSName.listIndex()).value_or(L""));
+    preferred = app::gtIP(parts.preferred.value_or(L""));
+    alternate = app::gtIP(parts.alternate.value_or(L""));
+    auto set = [](const std::wstring& a) { return !a.empty() && a != app::kUnsetAddress; };
+    if (set(preferred) && set(alternate)) return true;
+    message(L"Enter IP Address...", MB_ICONSTOP);
+    return false;
+}
+
 void frmMain::fillIP() {
     if (cbDNSName.text().empty()) return;
     const auto pair = lstDNS.item(cbDNSName.listIndex());
@@ -51,6 +63,8 @@ void frmMain::chbCustom_Click() {
     const bool custom = chbCustom.value() != 0;
     IP1.Enabled(custom);
     IP2.Enabled(custom);
+    // Back from custom mode the fields show the entry again, the servers Apply will write.
+    if (!custom) fillIP();
 }
 
 void frmMain::bt1_Click() {
@@ -100,6 +114,10 @@ void frmMain::btCANCEL_Click() {
     IP2.IPAddressAsString(std::wstring(app::kUnsetAddress));
     chbCustom_Click();
     fillIP();
+    // Out of fields that are no longer offered, to the button that opened the panel.
+    const HWND focus = GetFocus();
+    if (focus && !IP1.Enabled() && (IsChild(IP1.hwnd(), focus) || IsChild(IP2.hwnd(), focus)))
+        focusIfAllowed(bt1.hwnd());
 }
 
 void frmMain::bt2_Click() {

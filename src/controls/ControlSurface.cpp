@@ -53,7 +53,8 @@ bool ControlSurface::create(HWND parent, const RECT& pixels, const Placement& pl
     font_ = ambientFont_;
     dpi_ = placement.dpi > 0 ? placement.dpi : static_cast<int>(tk::dpiForWindow(parent));
     terminated_ = false;
-    const DWORD style = WS_CHILD | WS_CLIPCHILDREN | extraStyle() | (borderStyle_ ? WS_BORDER : 0);
+    const DWORD style = WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | extraStyle() |
+                        (borderStyle_ ? WS_BORDER : 0);
     if (!tk::Window::create(kClassName, extraExStyle(), style, L"", pixels.left, pixels.top,
                             pixels.right - pixels.left, pixels.bottom - pixels.top, parent,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(placement.id))))

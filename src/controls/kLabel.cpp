@@ -2,6 +2,8 @@
 
 #include "controls/label_format.h"
 
+#include <utility>
+
 namespace {
 
 const std::wstring kDefaultCaption = L"UniLabel";
@@ -87,9 +89,32 @@ void kLabel::DrawLabel() {
     HDC dc = imageDc();
     if (!dc) return;
     clear();
-    RECT rect{0, 0, scaleWidth(), scaleHeight()};
-    DrawTextW(dc, m_Caption.c_str(), -1, &rect, ctl::labelTextFormat(m_Alignment));
+    const RECT all{0, 0, scaleWidth(), scaleHeight()};
+    RECT rect = all;
+    const UINT format = ctl::labelTextFormat(m_Alignment);
+    DrawTextW(dc, m_Caption.c_str(), -1, &rect, format);
+    if (GetFocus() == hwnd() && enabled()) {
+        // Round the text as drawn: measured, then placed as the alignment places it.
+        RECT text = all;
+        DrawTextW(dc, m_Caption.c_str(), -1, &text, format | DT_CALCRECT);
+        const int width = text.right - text.left;
+        if (format & DT_CENTER)
+            text.left = (all.right - width) / 2;
+        else if (format & DT_RIGHT)
+            text.left = all.right - width;
+        text.right = text.left + width;
+        InflateRect(&text, 1, 0);
+        IntersectRect(&text, &text, &all);
+        DrawFocusRect(dc, &text);
+    }
     imageChanged();
+}
+
+UINT kLabel::dialogCode(const MSG* message) const noexcept {
+    // Enter clicks the label itself, as it presses a focused kButton.
+    const bool enter = message && (message->message == WM_KEYDOWN || message->message == WM_CHAR) &&
+                       message->wParam == VK_RETURN;
+    return DLGC_WANTCHARS | (enter ? DLGC_WANTMESSAGE : 0);
 }
 
 void kLabel::onClick() {
@@ -102,6 +127,8 @@ void kLabel::onDblClick() {
 
 void kLabel::onKeyDown(short& KeyCode, short& Shift) {
     if (KeyDown) KeyDown(KeyCode, Shift);
+    if (KeyCode == VK_SPACE) spaceHeld_ = true;
+    if (KeyCode == VK_RETURN && hwnd()) onClick();
 }
 
 void kLabel::onKeyPress(short& KeyAscii) {
@@ -110,6 +137,7 @@ void kLabel::onKeyPress(short& KeyAscii) {
 
 void kLabel::onKeyUp(short& KeyCode, short& Shift) {
     if (KeyUp) KeyUp(KeyCode, Shift);
+    if (KeyCode == VK_SPACE && std::exchange(spaceHeld_, false) && hwnd()) onClick();
 }
 
 void kLabel::onMouseDown(short& Button, short& Shift, float& X, float& Y) {

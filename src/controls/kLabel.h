@@ -1,5 +1,7 @@
 // A line of text drawn by the program, so that its caption may hold any Unicode text. Only
 // the Alignment setter redraws: a new caption shows at the next Resize, Show or Alignment.
+// It is a tab stop: with the focus it shows a focus rectangle round its text, and Space (on
+// release) or Enter clicks it, as kButton does.
 #pragma once
 
 #include "controls/ControlSurface.h"
@@ -51,11 +53,18 @@ class kLabel : public ControlSurface, public ControlEvents {
     void onMouseDown(short& Button, short& Shift, float& X, float& Y) override;
     void onMouseMove(short& Button, short& Shift, float& X, float& Y) override;
     void onMouseUp(short& Button, short& Shift, float& X, float& Y) override;
+    void onFocusEnters() override { DrawLabel(); }
+    void onFocusLeaves() override {
+        spaceHeld_ = false;
+        DrawLabel();
+    }
     long accessibleRole() const noexcept override { return ROLE_SYSTEM_STATICTEXT; }
+    UINT dialogCode(const MSG* message) const noexcept override;
 
   private:
     void DrawLabel();
 
     std::wstring m_Caption;
     std::int16_t m_Alignment = 0;
+    bool spaceHeld_ = false; // pressed here: its release clicks
 };

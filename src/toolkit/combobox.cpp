@@ -1,4 +1,7 @@
 #include "toolkit/combobox.h"
+#include "toolkit/handles.h"
+
+#include <algorithm>
 
 namespace tk {
 
@@ -94,7 +97,30 @@ std::wstring ComboBox::text() const {
     return item(listIndex()).value_or(std::wstring{});
 }
 
+void ComboBox::fitDroppedWidth() noexcept {
+    const unique_window_dc dc(hwnd());
+    if (!dc) return;
+    const select_object font(dc.get(), this->font());
+    int widest = 0;
+    std::wstring text;
+    for (int i = 0, n = count(); i < n; ++i) {
+        const LRESULT length = sendPastSubclass(CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
+        if (length <= 0) continue;
+        text.resize(static_cast<std::size_t>(length) + 1);
+        sendPastSubclass(CB_GETLBTEXT, static_cast<WPARAM>(i),
+                         reinterpret_cast<LPARAM>(text.data()));
+        SIZE size{};
+        if (GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(length), &size))
+            widest = std::max(widest, static_cast<int>(size.cx));
+    }
+    // The item's margins, the list's border and a scroll bar beside the text.
+    const int extra = GetSystemMetrics(SM_CXVSCROLL) + 4 * GetSystemMetrics(SM_CXEDGE) + 4;
+    SendMessageW(hwnd(), CB_SETDROPPEDWIDTH, static_cast<WPARAM>(widest + extra), 0);
+}
+
 bool ComboBox::onCommand(WORD code) {
+    // Measured as it opens, so the items and the font (after a DPI change too) are current.
+    if (code == CBN_DROPDOWN) fitDroppedWidth();
     if (code != CBN_SELCHANGE) return false;
     if (Click) Click();
     return true;

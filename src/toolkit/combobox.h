@@ -1,5 +1,6 @@
 // A drop-down list without typing (a system combo box, CBS_DROPDOWNLIST). Its Click event comes
-// both when the user picks an item and when the program sets the selected index.
+// both when the user picks an item and when the program sets the selected index. The list
+// opens at least as wide as its longest item.
 #pragma once
 
 #include "toolkit/control.h"
@@ -44,6 +45,8 @@ class ComboBox : public Control {
     bool onCommand(WORD code) override;
 
   private:
+    void fitDroppedWidth() noexcept;
+
     int visibleItems_ = 8;
 };
 

@@ -29,10 +29,11 @@ bool Control::createWindow(const wchar_t* className, DWORD style, DWORD exStyle,
                            const RECT& rect, int id, std::wstring_view text) {
     if (hwnd_ || !parent) return false;
     const std::wstring caption(text);
-    HWND window = CreateWindowExW(exStyle, className, caption.c_str(), style | WS_CHILD, rect.left,
-                                  rect.top, rect.right - rect.left, rect.bottom - rect.top, parent,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                  GetModuleHandleW(nullptr), nullptr);
+    // Overlapping siblings never paint over each other: the z-order decides what shows.
+    HWND window = CreateWindowExW(
+        exStyle, className, caption.c_str(), style | WS_CHILD | WS_CLIPSIBLINGS, rect.left,
+        rect.top, rect.right - rect.left, rect.bottom - rect.top, parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     if (!adopt(window)) return false;
     // Until a font is set, a child shows the container's font rather than the system one.
     if (HFONT parentFont = reinterpret_cast<HFONT>(SendMessageW(parent, WM_GETFONT, 0, 0)))

@@ -23,12 +23,12 @@ bool ToolTip::create(HWND owner) {
 
 namespace {
 
-bool addTool(HWND tooltip, HWND tool, wchar_t* text) {
+bool addTool(HWND tooltip, HWND tool, wchar_t* text, UINT flags = 0) {
     if (!tooltip || !tool) return false;
     TTTOOLINFOW info{};
     // The older, smaller layout: accepted by every version of the common controls.
     info.cbSize = TTTOOLINFOW_V2_SIZE;
-    info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    info.uFlags = TTF_IDISHWND | TTF_SUBCLASS | flags;
     info.hwnd = GetParent(tool);
     info.uId = reinterpret_cast<UINT_PTR>(tool);
     info.lpszText = text;
@@ -43,8 +43,8 @@ bool ToolTip::add(HWND tool, std::wstring_view text) {
     return addTool(hwnd(), tool, copy.data());
 }
 
-bool ToolTip::addAsked(HWND tool) {
-    return addTool(hwnd(), tool, LPSTR_TEXTCALLBACKW);
+bool ToolTip::addAsked(HWND tool, bool below) {
+    return addTool(hwnd(), tool, LPSTR_TEXTCALLBACKW, below ? TTF_CENTERTIP : 0);
 }
 
 void ToolTip::answer(LPARAM notification, const std::wstring& text) noexcept {

@@ -4,10 +4,13 @@
 #include <windows.h>
 
 #include "controls/ControlSurface.h"
+#include "toolkit/handles.h"
 
+#include <cstdint>
 #include <functional>
 #include <initializer_list>
 #include <map>
+#include <vector>
 
 namespace testhost {
 
@@ -68,9 +71,10 @@ inline const auto moveTo = [](POINT p) { mouse(MOUSEEVENTF_MOVE, p); };
 inline const auto leftDown = [] { mouse(MOUSEEVENTF_LEFTDOWN); };
 inline const auto leftUp = [] { mouse(MOUSEEVENTF_LEFTUP); };
 
-// Real keys, each pressed and released (Shift held around them when asked) and followed by
-// a message loop like the program's: `preTranslate` first, then the dialog keys.
-inline void keys(std::initializer_list<WORD> codes, bool shift = false,
+// Real keys, each pressed and released (with the key `held`, such as VK_SHIFT, held around
+// them) and followed by a message loop like the program's: `preTranslate` first, then the
+// dialog keys.
+inline void keys(std::initializer_list<WORD> codes, WORD held = 0,
                  const std::function<bool(const MSG&)>& preTranslate = {}) {
     auto send = [&](WORD code, bool up) {
         INPUT input{};
@@ -88,12 +92,39 @@ inline void keys(std::initializer_list<WORD> codes, bool shift = false,
             }
         }
     };
-    if (shift) send(VK_SHIFT, false);
+    if (held) send(held, false);
     for (WORD code : codes) {
         send(code, false);
         send(code, true);
     }
-    if (shift) send(VK_SHIFT, true);
+    if (held) send(held, true);
+}
+
+inline RECT screenRect(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return r;
+}
+
+// What the screen shows in `area` (screen coordinates): one 0x00RRGGBB value per pixel, row
+// by row.
+inline std::vector<std::uint32_t> screenPixels(const RECT& area) {
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width > 0 ? width * height : 0));
+    if (pixels.empty()) return pixels;
+    tk::unique_window_dc screen(nullptr);
+    tk::unique_hdc memory(CreateCompatibleDC(screen.get()));
+    tk::unique_hbitmap bitmap(CreateCompatibleBitmap(screen.get(), width, height));
+    {
+        tk::select_object selected(memory.get(), bitmap.get());
+        BitBlt(memory.get(), 0, 0, width, height, screen.get(), area.left, area.top, SRCCOPY);
+    }
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    GetDIBits(memory.get(), bitmap.get(), 0, static_cast<UINT>(height), pixels.data(), &info,
+              DIB_RGB_COLORS);
+    return pixels;
 }
 
 // The look each control drew last (0: none yet), heard through the Painted seam.

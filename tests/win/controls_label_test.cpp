@@ -50,6 +50,29 @@ TEST(kLabel, NewCaptionShowsOnlyAtTheNextResizeShowOrAlignment) {
     EXPECT_EQ(drawn.captions.size(), draws);
 }
 
+TEST(kLabel, ShowsTheFocusAndSpaceOrEnterClicksIt) {
+    Host host;
+    kLabel label, other;
+    ASSERT_TRUE(label.create(host.hwnd, RECT{10, 10, 310, 40}));
+    ASSERT_TRUE(other.create(host.hwnd, RECT{10, 50, 310, 80}));
+    int clicks = 0;
+    label.Click = [&] { ++clicks; };
+    SetFocus(other.hwnd());
+    pump(100);
+    const RECT area = screenRect(label.hwnd());
+    const auto unfocused = screenPixels(area);
+    SetFocus(label.hwnd());
+    pump(100);
+    EXPECT_TRUE(screenPixels(area) != unfocused) << "the focus shows";
+    keys({VK_SPACE});
+    EXPECT_EQ(clicks, 1);
+    keys({VK_RETURN});
+    EXPECT_EQ(clicks, 2);
+    SetFocus(other.hwnd());
+    pump(100);
+    EXPECT_TRUE(screenPixels(area) == unfocused);
+}
+
 TEST(ControlCaptions, AnyContentDrawsAndReadsBack) {
     Host host;
     kButton button;

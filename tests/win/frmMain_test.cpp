@@ -11,10 +11,15 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
+#include <map>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -133,20 +138,6 @@ TEST_F(MainWindowTest, OpensCentredWithThePresetsAndClosingEndsTheLoopAndWritesT
     const std::string file = settingsFile();
     EXPECT_EQ(file.rfind("[kDNS]\r\nALL=Google DNS\xAEOpen DNS\xAEScrubIT", 0), 0u) << file;
     EXPECT_NE(file.find("\r\nNUM=18\r\nGoogle DNS=8.8.8.8,8.8.4.4\r\n"), std::string::npos);
-}
-
-TEST_F(MainWindowTest, ChoosingAnEntryFillsBothFieldsEvenInCustomMode) {
-    auto& f = open();
-    f.chbCustom.setValue(1);
-    EXPECT_TRUE(f.IP1.Enabled());
-    f.IP1.IPAddressAsString(L"1.2.3.4");
-    f.cbDNSName.setListIndex(7);
-    EXPECT_EQ(f.cbDNSName.text(), L"Level3 (2)");
-    EXPECT_EQ(f.IP1.IPAddressAsString(), L"4.2.2.3");
-    EXPECT_EQ(f.IP2.IPAddressAsString(), L"4.2.2.4");
-    f.chbCustom.setValue(0);
-    EXPECT_FALSE(f.IP2.Enabled());
-    EXPECT_EQ(f.IP2.IPAddressAsString(), L"4.2.2.4");
 }
 
 TEST_F(MainWindowTest, SaveRefusesMissingPartsDuplicatesAndNamesTheFileCannotKeep) {
@@ -476,16 +467,6 @@ TEST_F(MainWindowTest, CurrentDnsServersShowsEveryKindOfServer) {
     SendMessageW(f.hwnd(), WM_SYSCOMMAND, frmMain::kCurrentDnsCommand, 0);
     EXPECT_EQ(lastText(), L"\u00BB Test Adapter\r\nIPv4 servers set: 8.8.8.8\r\nIPv6 servers "
                           L"set: none\r\nFrom DHCP: 192.168.1.1\r\nIn use: 8.8.8.8");
-    // Alt+Space opens the system menu; its own items follow the standard ones.
-    HMENU menu = GetSystemMenu(f.hwnd(), FALSE);
-    wchar_t caption[64] = {};
-    GetMenuStringW(menu, frmMain::kCurrentDnsCommand, caption, 64, MF_BYCOMMAND);
-    EXPECT_STREQ(caption, L"Current &DNS servers\u2026");
-    GetMenuStringW(menu, frmMain::kRestoreCommand, caption, 64, MF_BYCOMMAND);
-    EXPECT_STREQ(caption, L"Restore &previous DNS");
-    SendMessageW(f.hwnd(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), MAKELPARAM(0, TRUE));
-    EXPECT_TRUE(GetMenuState(menu, frmMain::kRestoreCommand, MF_BYCOMMAND) & MF_GRAYED)
-        << "nothing to restore";
     removeInterfaceKeys(service);
 }
 
@@ -550,8 +531,8 @@ TEST_F(MainWindowTest, FlushStartsIpconfigFromTheSystemFolderAndCoolsDownForASec
 }
 
 // Keys pressed and released as the user types them, through the program's message loop.
-void press(frmMain& f, std::initializer_list<WORD> codes, bool shift = false) {
-    testhost::keys(codes, shift, [&f](const MSG& msg) { return f.preTranslateMessage(msg); });
+void press(frmMain& f, std::initializer_list<WORD> codes, WORD held = 0) {
+    testhost::keys(codes, held, [&f](const MSG& msg) { return f.preTranslateMessage(msg); });
 }
 
 void activate(HWND window) {
@@ -576,7 +557,7 @@ std::string focused(frmMain& f) {
 std::vector<std::string> tabs(frmMain& f, int count, bool shift = false) {
     std::vector<std::string> order;
     for (int i = 0; i < count; ++i) {
-        press(f, {VK_TAB}, shift);
+        press(f, {VK_TAB}, shift ? VK_SHIFT : 0);
         order.push_back(focused(f));
     }
     return order;
@@ -652,6 +633,271 @@ TEST_F(MainWindowTest, FocusComesBackAfterAnotherWindowAndAfterABox) {
     EXPECT_EQ(answered, IDNO);
     EXPECT_EQ(f.cbDNSName.count(), 18);
     EXPECT_EQ(focused(f), "bt2");
+    // Given back once: when the form itself takes the focus later, it goes to the first control.
+    SetFocus(f.cbDNSName.hwnd());
+    SetFocus(f.hwnd());
+    EXPECT_EQ(focused(f), "cbNET");
+}
+
+void click(HWND window) {
+    testhost::moveTo(testhost::screenPoint(window));
+    testhost::leftDown();
+    testhost::leftUp();
+}
+
+TEST_F(MainWindowTest, TheFieldsFollowTheEntryAndTypedServersApplyOnlyInCustomMode) {
+    const std::wstring service = L"{6B1E0D2C-4F3A-4E5B-8C7D-0A1B2C3D4E63}";
+    removeInterfaceKeys(service);
+    dns::ScopedSetInterfaceDns system{
+        [](const GUID&, const dns::DnsInterfaceSettings&) { return std::optional<DWORD>(0); }};
+    dns::ScopedServersInUse reported{[](std::wstring_view) { return dns::ServersInUse{}; }};
+    auto& f = open(SW_SHOWNORMAL);
+    activate(f.hwnd());
+    addAdapter(L"Test Adapter", service);
+    click(f.chbCustom.hwnd());
+    ASSERT_TRUE(f.IP1.Enabled());
+    f.cbDNSName.setListIndex(7); // a pick fills the fields in custom mode too
+    EXPECT_EQ(f.IP1.IPAddressAsString(), L"4.2.2.3");
+    EXPECT_EQ(f.IP2.IPAddressAsString(), L"4.2.2.4");
+    f.cbDNSName.setListIndex(0);
+    f.IP1.IPAddressAsString(L"9.9.9.9");
+    f.IP2.IPAddressAsString(L"1.1.1.1");
+    click(f.chbCustom.hwnd());
+    EXPECT_FALSE(f.IP1.Enabled());
+    EXPECT_EQ(f.IP1.IPAddressAsString(), L"8.8.8.8") << "unticked, the fields show the entry";
+    EXPECT_EQ(f.IP2.IPAddressAsString(), L"8.8.4.4");
+
+    // The open add panel's fields hold a new entry's servers; Apply takes the chosen entry's.
+    click(f.bt1.hwnd());
+    f.IP1.IPAddressAsString(L"9.9.9.9");
+    f.IP2.IPAddressAsString(L"1.1.1.1");
+    click(f.btApply.hwnd());
+    EXPECT_NE(lastText().find(L"\u00BB Google DNS"), std::wstring::npos) << lastText();
+    const NameServerState written = stateOf(service);
+    EXPECT_EQ(written.at(Family::V4, 2), L"8.8.8.8,8.8.4.4");
+    EXPECT_EQ(written.at(Family::V6, 2), L"2001:4860:4860::8888,2001:4860:4860::8844");
+    removeInterfaceKeys(service);
+}
+
+TEST_F(MainWindowTest, TheAddPanelClosesOnEscapeAndSavesOnEnterInItsFields) {
+    auto& f = open(SW_SHOWNORMAL);
+    activate(f.hwnd());
+    SetFocus(f.bt1.hwnd());
+    press(f, {VK_SPACE, 'Q', VK_TAB});
+    ASSERT_TRUE(f.Picture1.visible());
+    EXPECT_EQ(focused(f), "IP1");
+    press(f, {VK_ESCAPE});
+    EXPECT_FALSE(f.Picture1.visible());
+    EXPECT_EQ(f.cbDNSName.count(), 18);
+    EXPECT_EQ(focused(f), "bt1");
+
+    press(f, {VK_SPACE, 'Q', VK_TAB, VK_TAB});
+    f.IP1.IPAddressAsString(L"9.9.9.9");
+    f.IP2.IPAddressAsString(L"9.9.9.10");
+    EXPECT_EQ(focused(f), "IP2");
+    press(f, {VK_RETURN});
+    EXPECT_FALSE(f.Picture1.visible());
+    ASSERT_EQ(f.cbDNSName.count(), 19);
+    EXPECT_EQ(f.cbDNSName.item(18), L"q");
+    EXPECT_EQ(f.lstDNS.item(18), L"9.9.9.9,9.9.9.10");
+    EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(MainWindowTest, AltF4ClosesTheWindowWhereverTheFocusIs) {
+    for (const bool onTheList : {true, false}) {
+        auto& f = open(SW_SHOWNORMAL);
+        activate(f.hwnd());
+        if (!onTheList) SetFocus(f.btApply.hwnd());
+        ASSERT_EQ(focused(f), onTheList ? "cbNET" : "btApply");
+        press(f, {VK_F4}, VK_MENU);
+        EXPECT_EQ(f.hwnd(), nullptr) << focused(f);
+        EXPECT_TRUE(fs::exists(dir / "Keldrast.ini")) << "closed as Close does, saving";
+        close();
+        fs::remove(dir / "Keldrast.ini");
+    }
+}
+
+// The system menu as the user opens it (Alt+Space): whether each item is greyed, by id.
+std::map<UINT, bool> systemMenuGreying(frmMain& f) {
+    static std::map<UINT, bool> greyed;
+    static HWND form;
+    greyed.clear();
+    form = f.hwnd();
+    SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        HMENU menu = GetSystemMenu(form, FALSE);
+        for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+            MENUITEMINFOW item{};
+            item.cbSize = sizeof(item);
+            item.fMask = MIIM_ID | MIIM_STATE | MIIM_FTYPE;
+            if (GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &item) &&
+                !(item.fType & MFT_SEPARATOR))
+                greyed[item.wID] = (item.fState & MFS_GRAYED) != 0;
+        }
+        EndMenu();
+    });
+    press(f, {VK_SPACE}, VK_MENU);
+    testhost::pump(400);
+    return greyed;
+}
+
+TEST_F(MainWindowTest, TheSystemMenuGreysWhatCannotBeDoneNow) {
+    const std::wstring service = L"{6B1E0D2C-4F3A-4E5B-8C7D-0A1B2C3D4E64}";
+    for (const bool recorded : {false, true}) {
+        if (recorded) // a restore record for the selected adapter: Restore is offered
+            std::ofstream(dir / "Keldrast.ini", std::ios::binary)
+                << "[kRestore]\r\n{6B1E0D2C-4F3A-4E5B-8C7D-0A1B2C3D4E64}=-|-|-|-|-|-\r\n";
+        auto& f = open(SW_SHOWNORMAL);
+        activate(f.hwnd());
+        addAdapter(L"Test Adapter", service);
+        const std::map<UINT, bool> greyed{{SC_RESTORE, true},
+                                          {SC_MOVE, false},
+                                          {SC_SIZE, true},
+                                          {SC_MINIMIZE, false},
+                                          {SC_MAXIMIZE, true},
+                                          {SC_CLOSE, false},
+                                          {frmMain::kCurrentDnsCommand, false},
+                                          {frmMain::kRestoreCommand, !recorded},
+                                          {frmMain::kFastestDnsCommand, false}};
+        auto seen = systemMenuGreying(f);
+        std::erase_if(seen, [&](const auto& item) { return !greyed.count(item.first); });
+        EXPECT_EQ(seen, greyed) << recorded; // Wine's "About Wine" item left out
+        close();
+    }
+}
+
+// Every child window of `parent`, the top of the z-order first.
+std::vector<HWND> children(HWND parent) {
+    std::vector<HWND> all;
+    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        all.push_back(c);
+    return all;
+}
+
+std::string describe(HWND window) {
+    char name[32]{}, text[64]{};
+    GetClassNameA(window, name, 32);
+    GetWindowTextA(window, text, 64);
+    return std::string(name) + " \"" + text + "\" #" + std::to_string(GetDlgCtrlID(window));
+}
+
+// Every child clips itself against its siblings; of two that overlap, a label (a "Static")
+// lies beneath the other and the add panel above all it covers.
+void expectPaintingOrder(HWND parent, HWND panel) {
+    const auto all = children(parent);
+    for (std::size_t above = 0; above < all.size(); ++above) {
+        EXPECT_TRUE(GetWindowLongW(all[above], GWL_STYLE) & WS_CLIPSIBLINGS)
+            << describe(all[above]);
+        for (std::size_t below = above + 1; below < all.size(); ++below) {
+            RECT a = testhost::screenRect(all[above]), b = testhost::screenRect(all[below]), both;
+            if (!IsWindowVisible(all[above]) || !IsWindowVisible(all[below]) ||
+                !IntersectRect(&both, &a, &b))
+                continue;
+            EXPECT_NE(all[below], panel) << describe(all[above]) << " over the panel";
+            EXPECT_FALSE(describe(all[above]).rfind("Static", 0) == 0 &&
+                         describe(all[below]).rfind("Static", 0) != 0)
+                << describe(all[above]) << " over " << describe(all[below]);
+        }
+    }
+}
+
+// The part of a window that its parent's client area shows, in screen coordinates.
+RECT shownPart(HWND window) {
+    RECT client{}, part{};
+    GetClientRect(GetParent(window), &client);
+    MapWindowPoints(GetParent(window), nullptr, reinterpret_cast<POINT*>(&client), 2);
+    const RECT whole = testhost::screenRect(window);
+    IntersectRect(&part, &whole, &client);
+    return part;
+}
+
+TEST_F(MainWindowTest, EveryDpiPaintsInTheFormsOrderAndLinesUpTheCatalogueRow) {
+    auto& f = open(SW_SHOWNORMAL);
+    activate(f.hwnd());
+    for (const int dpi : {96, 144, 192}) {
+        SCOPED_TRACE(dpi);
+        RECT at{0, 0, 100, 100};
+        SendMessageW(f.hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&at));
+        const RECT list = testhost::screenRect(f.cbDNSName.hwnd());
+        for (HWND button : {f.bt1.hwnd(), f.bt2.hwnd()}) {
+            EXPECT_EQ(testhost::screenRect(button).top, list.top);
+            EXPECT_EQ(testhost::screenRect(button).bottom, list.bottom);
+        }
+        // "+" hovered and pressed opens the panel over itself, then takes its normal look
+        // again beneath it.
+        click(f.bt1.hwnd());
+        ASSERT_TRUE(f.Picture1.visible());
+        testhost::moveTo(testhost::screenPoint(f.hwnd(), 1, 1));
+        testhost::pump(300);
+        expectPaintingOrder(f.hwnd(), f.Picture1.hwnd());
+        expectPaintingOrder(f.Picture1.hwnd(), nullptr);
+
+        // What these show must be what they show alone, every other control hidden.
+        const std::vector<HWND> watched{f.btADD.hwnd(), f.btCANCEL.hwnd(), f.IP1.hwnd(),
+                                        f.IP2.hwnd()};
+        std::vector<std::vector<std::uint32_t>> seen;
+        for (HWND w : watched)
+            seen.push_back(testhost::screenPixels(shownPart(w)));
+        std::vector<HWND> hidden;
+        for (HWND parent : {f.hwnd(), f.Picture1.hwnd()})
+            for (HWND c : children(parent))
+                if (c != f.Picture1.hwnd() && IsWindowVisible(c) &&
+                    std::find(watched.begin(), watched.end(), c) == watched.end()) {
+                    ShowWindow(c, SW_HIDE);
+                    hidden.push_back(c);
+                }
+        RedrawWindow(f.hwnd(), nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        testhost::pump(200);
+        for (std::size_t i = 0; i < watched.size(); ++i)
+            EXPECT_TRUE(testhost::screenPixels(shownPart(watched[i])) == seen[i])
+                << describe(watched[i]);
+        for (HWND c : hidden)
+            ShowWindow(c, SW_SHOWNA);
+        f.btCANCEL_Click();
+    }
+}
+
+TEST_F(MainWindowTest, TheAdapterListOpensWideEnoughAndItsTipOpensBelowIt) {
+    auto& f = open(SW_SHOWNORMAL);
+    activate(f.hwnd());
+    const std::wstring longest =
+        L"Intel(R) Ethernet Connection (7) I219-V with a much longer description #2";
+    addAdapter(longest, L"{6B1E0D2C-4F3A-4E5B-8C7D-0A1B2C3D4E65}");
+    SendMessageW(f.cbNET.hwnd(), CB_SHOWDROPDOWN, TRUE, 0);
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof(info);
+    ASSERT_TRUE(GetComboBoxInfo(f.cbNET.hwnd(), &info));
+    const RECT dropped = testhost::screenRect(info.hwndList);
+    SIZE text{};
+    {
+        tk::unique_window_dc dc(f.cbNET.hwnd());
+        tk::select_object font(dc.get(), f.cbNET.font());
+        GetTextExtentPoint32W(dc.get(), longest.c_str(), static_cast<int>(longest.size()), &text);
+    }
+    EXPECT_GE(dropped.right - dropped.left, text.cx + GetSystemMetrics(SM_CXVSCROLL));
+    SendMessageW(f.cbNET.hwnd(), CB_SHOWDROPDOWN, FALSE, 0);
+
+    testhost::moveTo(testhost::screenPoint(f.cbNET.hwnd()));
+    HWND tip = nullptr;
+    for (const ULONGLONG end = GetTickCount64() + 4000; !tip && GetTickCount64() < end;) {
+        testhost::pump(50);
+        EnumThreadWindows(
+            GetCurrentThreadId(),
+            [](HWND w, LPARAM found) {
+                wchar_t name[32]{};
+                GetClassNameW(w, name, 32);
+                if (lstrcmpiW(name, TOOLTIPS_CLASSW) != 0 || !IsWindowVisible(w)) return TRUE;
+                *reinterpret_cast<HWND*>(found) = w;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&tip));
+    }
+    ASSERT_TRUE(tip);
+    const RECT tipAt = testhost::screenRect(tip), box = testhost::screenRect(f.cbNET.hwnd());
+    EXPECT_GE(tipAt.top, box.bottom);
+    EXPECT_GE(tipAt.left, box.left);
+    EXPECT_LE(tipAt.right, box.right);
 }
 
 } // namespace
