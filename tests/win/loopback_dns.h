@@ -63,10 +63,13 @@ class Responders {
         stranger_ = bindUdp(L"127.0.0.1").first;
         if (stranger_ == INVALID_SOCKET) throw std::runtime_error("cannot bind on loopback");
         thread_ = std::thread([this] { serve(); });
+        if (std::any_of(plans.begin(), plans.end(), [](const Plan& p) { return p.flood; }))
+            flooder_ = std::thread([this] { flood(); });
     }
     ~Responders() {
         stop_ = true;
         if (thread_.joinable()) thread_.join();
+        if (flooder_.joinable()) flooder_.join();
         closeAll();
         WSACleanup();
     }
@@ -169,13 +172,6 @@ class Responders {
     void serve() {
         const auto start = Clock::now();
         std::vector<Pending> pending;
-        struct Flood {
-            SOCKET from;
-            sockaddr_storage to;
-            int toLength;
-            std::vector<char> message;
-        };
-        std::vector<Flood> floods;
         char buffer[1500];
         while (!stop_) {
             fd_set readable;
@@ -197,6 +193,20 @@ class Responders {
                             std::chrono::duration<double, std::milli>(Clock::now() - start)
                                 .count());
                     }
+                    if (server.plan.flood) {
+                        std::vector<char> stray(buffer, buffer + got);
+                        stray[2] = static_cast<char>(stray[2] | 0x80);
+                        stray[0] = static_cast<char>(stray[0] ^ 0x3C);
+                        std::lock_guard lock(mutex_);
+                        const bool flooding =
+                            std::any_of(floods_.begin(), floods_.end(), [&](const auto& f) {
+                                return f.toLength == fromLength &&
+                                       std::memcmp(&f.to, &from, fromLength) == 0;
+                            });
+                        if (!flooding)
+                            floods_.push_back(
+                                {Clock::now(), server.socket, from, fromLength, stray});
+                    }
                     if (server.plan.silent) continue;
                     std::vector<char> reply(buffer, buffer + got);
                     const bool unknown = !server.plan.redirects && asksUncached(reply);
@@ -208,15 +218,6 @@ class Responders {
                         const char record[] = {'\xC0', 12, 0, 1, 0,   1, 0, 0,
                                                0,      60, 0, 4, 127, 0, 0, 1};
                         reply.insert(reply.end(), record, record + sizeof record);
-                    }
-                    const bool flooding = std::any_of(floods.begin(), floods.end(), [&](auto& f) {
-                        return f.toLength == fromLength &&
-                               std::memcmp(&f.to, &from, fromLength) == 0;
-                    });
-                    if (server.plan.flood && !flooding) {
-                        std::vector<char> stray = reply;
-                        stray[0] = static_cast<char>(stray[0] ^ 0x3C);
-                        floods.push_back({server.socket, from, fromLength, stray});
                     }
                     const auto now = Clock::now();
                     const auto later = now + std::chrono::milliseconds(server.plan.delayMs);
@@ -235,10 +236,6 @@ class Responders {
                     pending.push_back({later, sender, from, fromLength, reply});
                 }
             }
-            for (const auto& f : floods)
-                for (int i = 0; i < 64; ++i)
-                    sendto(f.from, f.message.data(), static_cast<int>(f.message.size()), 0,
-                           reinterpret_cast<const sockaddr*>(&f.to), f.toLength);
             const auto now = Clock::now();
             for (std::size_t i = 0; i < pending.size();) {
                 if (pending[i].due > now) {
@@ -253,11 +250,29 @@ class Responders {
         }
     }
 
+    // Stray replies, as fast as they can be sent, at everyone a flooding responder heard from.
+    void flood() {
+        while (!stop_) {
+            std::vector<Pending> targets;
+            {
+                std::lock_guard lock(mutex_);
+                targets = floods_;
+            }
+            if (targets.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            for (const auto& f : targets)
+                for (int i = 0; i < 64; ++i)
+                    sendto(f.from, f.message.data(), static_cast<int>(f.message.size()), 0,
+                           reinterpret_cast<const sockaddr*>(&f.to), f.toLength);
+        }
+    }
+
     std::vector<Server> servers_;
+    std::vector<Pending> floods_; // `due` unused
     SOCKET stranger_ = INVALID_SOCKET;
     std::atomic<bool> stop_{false};
     mutable std::mutex mutex_;
     std::thread thread_;
+    std::thread flooder_;
 };
 
 } // namespace loopback

@@ -114,25 +114,24 @@ TEST(SpeedTest, FiguresErrorsRedirectsAndNoise) {
     const auto place = [&](const wchar_t* name) {
         return std::find(order.begin(), order.end(), name) - order.begin();
     };
-    EXPECT_EQ(order.front(), L"fast") << dns::resultsText(results);
+    EXPECT_LT(place(L"fast"), place(L"late")) << dns::resultsText(results);
     EXPECT_GT(place(L"refuses"), place(L"late")) << "an error never ranks above an answer";
     EXPECT_GT(place(L"fails"), place(L"late"));
 }
 
 TEST(SpeedTest, AFloodNeitherStretchesTheRunNorStarvesAServer) {
-    const loopback::Responders r({Plan{.flood = true}, Plan{.delayMs = 30}, Plan{.silent = true}});
-    const std::vector<loopback::Entry> layout{
-        {L"flooded", {0}}, {L"steady", {1}}, {L"silent", {2}}};
+    // The silent server's replies never come, but stray ones (other IDs) stream in meanwhile.
+    const loopback::Responders r({Plan{.silent = true, .flood = true}, Plan{.delayMs = 30}});
+    const std::vector<loopback::Entry> layout{{L"steady", {1}}, {L"flooded", {0}}};
     const auto start = Clock::now();
     const auto results = measure(r, layout, {.tries = 3, .timeoutMs = 300});
     const double elapsed = msSince(start);
     EXPECT_LT(elapsed, 3 * 300 * 1.5) << "the stray replies kept the run going";
-    for (std::size_t i : {0, 1}) {
-        const auto& server = results[i].server(ServerRole::Preferred);
-        EXPECT_EQ(server.answered, 6) << i;
-        EXPECT_EQ(server.samplesMs.size(), 2u) << i;
-    }
-    EXPECT_GE(*results[1].server(ServerRole::Preferred).medianMs(), 25);
+    const auto& steady = results[0].server(ServerRole::Preferred);
+    EXPECT_EQ(steady.answered, 6) << "starved by the flood";
+    ASSERT_TRUE(steady.medianMs());
+    EXPECT_LT(*steady.medianMs(), 100);
+    EXPECT_EQ(results[1].server(ServerRole::Preferred).answered, 0);
 }
 
 TEST(SpeedTest, AtMostMaxInFlightAndCancelStopsAtOnce) {
