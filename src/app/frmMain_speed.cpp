@@ -13,7 +13,7 @@ void frmMain::findFastestDns() {
     speed_ = std::make_unique<frmSpeed>(
         std::move(entries), dns::SpeedOptions{},
         [this](const std::wstring& name) { selectCatalogueEntry(name); });
-    if (!speed_->open(hwnd(), defaultFont())) speed_.reset();
+    if (!speed_->open(hwnd())) speed_.reset();
 }
 
 void frmMain::selectCatalogueEntry(const std::wstring& name) {

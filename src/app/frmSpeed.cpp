@@ -1,9 +1,12 @@
 #include "app/frmSpeed.h"
 
+#include "app/layout.h"
+#include "toolkit/font_win.h"
+#include "toolkit/scale.h"
+
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cmath>
 #include <utility>
 
 namespace {
@@ -11,8 +14,10 @@ namespace {
 constexpr wchar_t kClassName[] = L"KeldrastSpeed";
 constexpr wchar_t kTitle[] = L"Find the fastest DNS";
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr int kIconResource = 1; // the program's icon, as the main window's
 // Sizes at 96 DPI.
-constexpr int kWidth = 440, kHeight = 300, kMargin = 8, kButtonWidth = 84, kButtonHeight = 26;
+constexpr int kWidth = 600, kHeight = 320, kMargin = 8, kButtonWidth = 84, kButtonHeight = 26,
+              kProgressHeight = 14, kGap = 6;
 
 int compareNames(const std::wstring& a, const std::wstring& b) {
     return CompareStringEx(LOCALE_NAME_USER_DEFAULT, NORM_IGNORECASE, a.c_str(),
@@ -21,37 +26,48 @@ int compareNames(const std::wstring& a, const std::wstring& b) {
            CSTR_EQUAL;
 }
 
-// Figures ascending; "no answer" after them and an absent server after that, either way round.
-double figureKey(const dns::ServerResult& server) {
-    if (server.address.empty()) return INFINITY;
-    const auto figure = server.medianMs();
-    return figure ? *figure : HUGE_VAL / 2;
+bool isText(dns::Column column) {
+    return column == dns::Column::Name || column == dns::Column::Notes;
 }
 
 } // namespace
 
+bool frmSpeed::SystemControl::onCommand(WORD code) {
+    if (code != BN_CLICKED || !Click) return false;
+    Click();
+    return true;
+}
+
 frmSpeed::frmSpeed(std::vector<app::CatalogueEntry> entries, dns::SpeedOptions options,
                    UseEntry use)
-    : entries_(std::move(entries)), options_(options), use_(std::move(use)) {}
+    : entries_(std::move(entries)), options_(options), use_(std::move(use)),
+      font_(tk::makeFont({L"Tahoma", app::fontPoints(app::FontStyle::Normal), FW_NORMAL})) {}
 
 frmSpeed::~frmSpeed() {
     // The base class destroys the window without telling this object: stop the worker first.
     stop();
 }
 
-bool frmSpeed::open(HWND owner, HFONT font) {
+bool frmSpeed::open(HWND owner) {
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&icc);
-    if (!registerClass(kClassName, CS_DBLCLKS, GetSysColorBrush(COLOR_BTNFACE))) return false;
+    auto icon = static_cast<HICON>(LoadImageW(instance(), MAKEINTRESOURCEW(kIconResource),
+                                              IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+    if (!registerClass(kClassName, CS_DBLCLKS, GetSysColorBrush(COLOR_BTNFACE), icon)) return false;
     dpi_ = static_cast<int>(tk::dpiForWindow(owner));
-    const SIZE size = tk::windowSizeForClient(MulDiv(kWidth, dpi_, 96), MulDiv(kHeight, dpi_, 96),
-                                              kStyle, 0, static_cast<UINT>(dpi_));
+    const SIZE size =
+        tk::windowSizeForClient(tk::scaleFrom96(kWidth, dpi_), tk::scaleFrom96(kHeight, dpi_),
+                                kStyle, WS_EX_CONTROLPARENT, static_cast<UINT>(dpi_));
     RECT ownerRect{};
     GetWindowRect(owner, &ownerRect);
     const int x = (ownerRect.left + ownerRect.right - size.cx) / 2;
     const int y = (ownerRect.top + ownerRect.bottom - size.cy) / 2;
-    if (!create(kClassName, 0, kStyle, kTitle, x, y, size.cx, size.cy, owner)) return false;
-    createControls(font);
+    if (!create(kClassName, WS_EX_CONTROLPARENT, kStyle, kTitle, x, y, size.cx, size.cy, owner))
+        return false;
+    // The window may sit on another monitor than its owner.
+    dpi_ = static_cast<int>(tk::dpiForWindow(hwnd()));
+    if (!createControls()) return false;
+    applyDpi(dpi_);
     ShowWindow(hwnd(), SW_SHOWNORMAL);
 
     results_.resize(entries_.size());
@@ -74,55 +90,73 @@ bool frmSpeed::open(HWND owner, HFONT font) {
     return started;
 }
 
-void frmSpeed::createControls(HFONT font) {
-    const auto px = [&](int v) { return MulDiv(v, dpi_, 96); };
-    const auto make = [&](const wchar_t* cls, const wchar_t* text, DWORD style, int id, int x,
-                          int y, int w, int h, DWORD exStyle = 0) {
-        HWND child = CreateWindowExW(
-            exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, px(x), px(y), px(w), px(h), hwnd(),
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance(), nullptr);
-        if (child && font) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        return child;
-    };
-    const int listHeight = kHeight - 3 * kMargin - kButtonHeight - 14 - kMargin;
-    HWND list = make(WC_LISTVIEWW, L"", WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
-                     kListId, kMargin, kMargin, kWidth - 2 * kMargin, listHeight, WS_EX_CLIENTEDGE);
+bool frmSpeed::createControls() {
+    if (!list_.create(WC_LISTVIEWW, WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
+                      WS_EX_CLIENTEDGE, hwnd(), kListId) ||
+        !progress_.create(PROGRESS_CLASSW, PBS_SMOOTH, 0, hwnd(), kProgressId) ||
+        !status_.create(hwnd(), RECT{}, kStatusId, L"Measuring\u2026") ||
+        !useButton_.create(L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, 0, hwnd(), kUseId,
+                           L"&Use this") ||
+        !cancelButton_.create(L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, 0, hwnd(), kCancelId,
+                              L"Cancel"))
+        return false;
+    HWND list = list_.hwnd();
     ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
-    const bool anyIpv6 = std::any_of(entries_.begin(), entries_.end(),
-                                     [](const auto& e) { return !e.pair6.empty(); });
-    struct Column {
-        const wchar_t* caption;
-        int width;
-        int role;
-    };
-    std::vector<Column> columns{
-        {L"DNS server", 150, -1}, {L"Preferred", 80, 0}, {L"Alternate", 80, 1}};
-    if (anyIpv6) {
-        columns[0].width = 110;
-        columns.push_back({L"IPv6 pref.", 70, 2});
-        columns.push_back({L"IPv6 alt.", 70, 3});
-    }
-    for (std::size_t i = 0; i < columns.size(); ++i) {
+    columns_ = dns::resultColumns(dns::anyIpv6(entries_));
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+        std::wstring caption = dns::columnHeading(columns_[i]);
         LVCOLUMNW column{};
-        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
-        column.fmt = i ? LVCFMT_RIGHT : LVCFMT_LEFT;
-        column.cx = px(columns[i].width);
-        column.pszText = const_cast<wchar_t*>(columns[i].caption);
+        column.mask = LVCF_TEXT | LVCF_FMT;
+        column.fmt = isText(columns_[i]) ? LVCFMT_LEFT : LVCFMT_RIGHT;
+        column.pszText = caption.data();
         ListView_InsertColumn(list, static_cast<int>(i), &column);
-        if (i) columnRoles_.push_back(columns[i].role);
     }
-    const int progressY = kMargin + listHeight + kMargin;
-    HWND progress = make(PROGRESS_CLASSW, L"", PBS_SMOOTH, kProgressId, kMargin, progressY,
-                         kWidth - 2 * kMargin, 14);
-    SendMessageW(progress, PBM_SETRANGE32, 0, static_cast<LPARAM>(entries_.size()));
+    SendMessageW(progress_.hwnd(), PBM_SETRANGE32, 0, static_cast<LPARAM>(entries_.size()));
+    useButton_.setEnabled(false);
+    useButton_.Click = [this] { useSelected(); };
+    cancelButton_.Click = [this] {
+        if (running()) {
+            stop();
+            finish(true);
+        } else {
+            DestroyWindow(hwnd());
+        }
+    };
+    showSortArrow();
+    list_.setFocus();
+    return true;
+}
+
+void frmSpeed::applyDpi(int dpi) {
+    dpi_ = dpi;
+    const HFONT font = tk::fontHandle(*font_, dpi_);
+    for (tk::Control* c : std::initializer_list<tk::Control*>{&list_, &progress_, &status_,
+                                                              &useButton_, &cancelButton_})
+        c->setFont(font);
+    placeControls();
+    fitColumns();
+}
+
+void frmSpeed::placeControls() {
+    const auto px = [&](int v) { return tk::scaleFrom96(v, dpi_); };
+    const auto rect = [&](int x, int y, int w, int h) {
+        return RECT{px(x), px(y), px(x) + px(w), px(y) + px(h)};
+    };
     const int buttonY = kHeight - kMargin - kButtonHeight;
-    HWND useButton =
-        make(L"BUTTON", L"&Use this", WS_TABSTOP | BS_PUSHBUTTON, kUseId,
-             kWidth - 2 * (kMargin + kButtonWidth), buttonY, kButtonWidth, kButtonHeight);
-    EnableWindow(useButton, FALSE);
-    make(L"BUTTON", L"Cancel", WS_TABSTOP | BS_PUSHBUTTON, kCancelId,
-         kWidth - kMargin - kButtonWidth, buttonY, kButtonWidth, kButtonHeight);
-    SetFocus(list);
+    const int progressY = buttonY - kGap - kProgressHeight;
+    const int listHeight = progressY - kGap - kMargin;
+    list_.move(rect(kMargin, kMargin, kWidth - 2 * kMargin, listHeight));
+    progress_.move(rect(kMargin, progressY, kWidth - 2 * kMargin, kProgressHeight));
+    const int buttonsLeft = kWidth - 2 * (kMargin + kButtonWidth);
+    status_.move(rect(kMargin, buttonY + 5, buttonsLeft - 2 * kMargin, kButtonHeight - 8));
+    useButton_.move(rect(buttonsLeft, buttonY, kButtonWidth, kButtonHeight));
+    cancelButton_.move(rect(kWidth - kMargin - kButtonWidth, buttonY, kButtonWidth, kButtonHeight));
+}
+
+void frmSpeed::fitColumns() {
+    // Wide enough for the heading and every cell.
+    for (std::size_t i = 0; i < columns_.size(); ++i)
+        ListView_SetColumnWidth(list_.hwnd(), static_cast<int>(i), LVSCW_AUTOSIZE_USEHEADER);
 }
 
 void frmSpeed::addFinishedEntries() {
@@ -133,7 +167,8 @@ void frmSpeed::addFinishedEntries() {
         indexes.swap(finished_);
         finished.swap(finishedResults_);
     }
-    HWND list = control(kListId);
+    if (indexes.empty()) return;
+    HWND list = list_.hwnd();
     for (std::size_t k = 0; k < indexes.size(); ++k) {
         const std::size_t index = indexes[k];
         results_[index] = std::move(finished[k]);
@@ -142,48 +177,96 @@ void frmSpeed::addFinishedEntries() {
         item.iItem = ListView_GetItemCount(list);
         item.lParam = static_cast<LPARAM>(index);
         item.pszText = const_cast<wchar_t*>(results_[index].name.c_str());
-        const int row = ListView_InsertItem(list, &item);
-        for (std::size_t c = 0; c < columnRoles_.size(); ++c) {
-            std::wstring text = dns::serverText(results_[index].servers[columnRoles_[c]]);
-            ListView_SetItemText(list, row, static_cast<int>(c + 1), text.data());
-        }
+        ListView_InsertItem(list, &item);
+        ++listed_;
     }
-    if (!indexes.empty()) {
-        sortBy(-1);
-        SendMessageW(control(kProgressId), PBM_SETPOS, ListView_GetItemCount(list), 0);
+    refreshRows();
+    sortBy(-1);
+    fitColumns();
+    SendMessageW(progress_.hwnd(), PBM_SETPOS, static_cast<WPARAM>(listed_), 0);
+    if (!done_)
+        status_.setText(L"Measuring\u2026 " + std::to_wstring(listed_) + L" of " +
+                        std::to_wstring(entries_.size()));
+}
+
+// Every row's figures, and the mark on the fastest entry so far (by the same order as the
+// command line's table), which moves as results arrive.
+void frmSpeed::refreshRows() {
+    HWND list = list_.hwnd();
+    std::vector<dns::EntryResult> listed;
+    for (std::size_t i = 0; i < results_.size(); ++i)
+        if (results_[i].finished) listed.push_back(results_[i]);
+    dns::sortFastestFirst(listed);
+    const bool anyFigure =
+        !listed.empty() && listed.front().server(dns::ServerRole::Preferred).medianMs().has_value();
+    const std::wstring fastest = anyFigure ? listed.front().name : std::wstring();
+    const int rows = ListView_GetItemCount(list);
+    for (int row = 0; row < rows; ++row) {
+        LVITEMW item{};
+        item.mask = LVIF_PARAM;
+        item.iItem = row;
+        if (!ListView_GetItem(list, &item)) continue;
+        const auto& result = results_[static_cast<std::size_t>(item.lParam)];
+        for (std::size_t c = 1; c < columns_.size(); ++c) {
+            std::wstring text = dns::cellText(result, columns_[c]);
+            if (columns_[c] == dns::Column::Notes && !fastest.empty() && result.name == fastest)
+                text = text.empty() ? L"fastest" : L"fastest; " + text;
+            ListView_SetItemText(list, row, static_cast<int>(c), text.data());
+        }
     }
 }
 
 void frmSpeed::sortBy(int column) {
     if (column >= 0) {
+        // A new column starts best first (A to Z for names); the same one again turns round.
         sortDescending_ = column == sortColumn_ ? !sortDescending_ : false;
         sortColumn_ = column;
+        showSortArrow();
     }
     const auto compare = [](LPARAM a, LPARAM b, LPARAM self) -> int {
         const auto& form = *reinterpret_cast<const frmSpeed*>(self);
         const auto& ra = form.results_[static_cast<std::size_t>(a)];
         const auto& rb = form.results_[static_cast<std::size_t>(b)];
+        const dns::Column column = form.columns_[static_cast<std::size_t>(form.sortColumn_)];
         int order = 0;
-        if (form.sortColumn_ == 0) {
+        if (column == dns::Column::Name) {
             order = compareNames(ra.name, rb.name);
+        } else if (column == dns::Column::Notes) {
+            order = compareNames(dns::cellText(ra, column), dns::cellText(rb, column));
         } else {
-            const int role = form.columnRoles_[static_cast<std::size_t>(form.sortColumn_ - 1)];
-            const double ka = figureKey(ra.servers[role]), kb = figureKey(rb.servers[role]);
-            order = ka < kb ? -1 : ka > kb ? 1 : 0;
+            const auto fa = dns::sortFigure(ra, column), fb = dns::sortFigure(rb, column);
+            // Entries without a figure stay at the end either way round.
+            if (fa.has_value() != fb.has_value()) return fa ? -1 : 1;
+            if (fa && *fa != *fb) order = *fa < *fb ? -1 : 1;
         }
         if (form.sortDescending_) order = -order;
         // Ties keep the catalogue order.
         return order ? order : (a < b ? -1 : a > b ? 1 : 0);
     };
-    ListView_SortItems(control(kListId), static_cast<PFNLVCOMPARE>(compare),
+    ListView_SortItems(list_.hwnd(), static_cast<PFNLVCOMPARE>(compare),
                        reinterpret_cast<LPARAM>(this));
 }
 
-void frmSpeed::finish() {
+void frmSpeed::showSortArrow() {
+    HWND header = ListView_GetHeader(list_.hwnd());
+    for (int i = 0; i < static_cast<int>(columns_.size()); ++i) {
+        HDITEMW item{};
+        item.mask = HDI_FORMAT;
+        if (!Header_GetItem(header, i, &item)) continue;
+        item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+        if (i == sortColumn_) item.fmt |= sortDescending_ ? HDF_SORTDOWN : HDF_SORTUP;
+        Header_SetItem(header, i, &item);
+    }
+}
+
+void frmSpeed::finish(bool cancelled) {
+    const bool wasDone = done_;
     done_ = true;
     if (worker_.joinable()) worker_.join();
     addFinishedEntries();
-    SetDlgItemTextW(hwnd(), kCancelId, L"Close");
+    if (wasDone) return;
+    status_.setText(cancelled ? L"Cancelled" : L"Done");
+    cancelButton_.setText(L"Close");
 }
 
 void frmSpeed::stop() noexcept {
@@ -192,14 +275,16 @@ void frmSpeed::stop() noexcept {
 }
 
 void frmSpeed::useSelected() {
-    HWND list = control(kListId);
+    HWND list = list_.hwnd();
     const int row = ListView_GetNextItem(list, -1, LVNI_SELECTED);
     if (row < 0) return;
     LVITEMW item{};
     item.mask = LVIF_PARAM;
     item.iItem = row;
     if (!ListView_GetItem(list, &item)) return;
-    if (use_) use_(results_[static_cast<std::size_t>(item.lParam)].name);
+    const std::wstring name = results_[static_cast<std::size_t>(item.lParam)].name;
+    if (use_) use_(name);
+    DestroyWindow(hwnd());
 }
 
 void frmSpeed::onNotify(const NMHDR& header) {
@@ -212,35 +297,34 @@ void frmSpeed::onNotify(const NMHDR& header) {
         useSelected();
         break;
     case LVN_ITEMCHANGED:
-        EnableWindow(control(kUseId),
-                     ListView_GetNextItem(control(kListId), -1, LVNI_SELECTED) >= 0);
+        useButton_.setEnabled(ListView_GetNextItem(list_.hwnd(), -1, LVNI_SELECTED) >= 0);
         break;
     }
 }
 
 LRESULT frmSpeed::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT routed = 0;
+    if (tk::routeToChild(message, wParam, lParam, routed)) return routed;
     switch (message) {
     case kEntryDone:
         addFinishedEntries();
         return 0;
     case kRunDone:
-        finish();
+        finish(cancel_.load());
         return 0;
+    case WM_DPICHANGED: {
+        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+        SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top,
+                     suggested->right - suggested->left, suggested->bottom - suggested->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        applyDpi(HIWORD(wParam));
+        return 0;
+    }
     case WM_NOTIFY:
         onNotify(*reinterpret_cast<const NMHDR*>(lParam));
         return 0;
     case WM_COMMAND:
-        if (LOWORD(wParam) == kUseId) {
-            useSelected();
-        } else if (LOWORD(wParam) == kCancelId || LOWORD(wParam) == IDCANCEL) {
-            if (running()) {
-                // Stops the test; what finished stays listed.
-                stop();
-                finish();
-            } else {
-                DestroyWindow(hwnd());
-            }
-        }
+        if (LOWORD(wParam) == IDCANCEL && cancelButton_.Click) cancelButton_.Click();
         return 0;
     case WM_CLOSE:
         DestroyWindow(hwnd());

@@ -1,11 +1,16 @@
 // "Find the fastest DNS": a small window owned by the main window that measures the catalogue's
-// servers on a worker thread and lists each entry as it finishes, sorted by any column. "Use
-// this" or a double-click hands the entry's name back to the main window, which only selects
-// it. Closing the window or Cancel stops the test at once; the worker never outlives the window.
+// servers on a worker thread and lists each entry as it finishes, kept sorted fastest first
+// (or by the column the user picked). "Use this" or a double-click hands the entry's name back
+// to the main window, which only selects it, and closes the window. Closing the window or
+// Cancel stops the test at once; what was measured stays listed; the worker never outlives
+// the window. Sizes are at 96 DPI, scaled for the monitor and again on WM_DPICHANGED.
 #pragma once
 
 #include "catalogue/catalogue.h"
 #include "dns/speedtest.h"
+#include "toolkit/control.h"
+#include "toolkit/font.h"
+#include "toolkit/label.h"
 #include "toolkit/thread.h"
 #include "toolkit/window.h"
 
@@ -22,16 +27,31 @@ class frmSpeed : public tk::Window {
     ~frmSpeed() override;
 
     // Creates the window centred on `owner`, shows it and starts the test.
-    bool open(HWND owner, HFONT font);
+    bool open(HWND owner);
 
     static constexpr int kListId = 101;
     static constexpr int kProgressId = 102;
     static constexpr int kUseId = 103;
     static constexpr int kCancelId = 104;
+    static constexpr int kStatusId = 105;
     HWND control(int id) const { return GetDlgItem(hwnd(), id); }
     bool running() const noexcept { return worker_.joinable() && !done_; }
+    int dpi() const noexcept { return dpi_; }
     // The test's results so far, in catalogue order (entries not done have finished == false).
     const std::vector<dns::EntryResult>& results() const noexcept { return results_; }
+
+    // A system control (list view, progress bar, push button) owned like the toolkit's own.
+    class SystemControl : public tk::Control {
+      public:
+        [[nodiscard]] bool create(const wchar_t* className, DWORD style, DWORD exStyle, HWND parent,
+                                  int id, std::wstring_view text = {}) {
+            return createWindow(className, style, exStyle, parent, RECT{}, id, text);
+        }
+        std::function<void()> Click;
+
+      protected:
+        bool onCommand(WORD code) override;
+    };
 
   protected:
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -40,22 +60,35 @@ class frmSpeed : public tk::Window {
     static constexpr UINT kEntryDone = WM_APP + 1;
     static constexpr UINT kRunDone = WM_APP + 2;
 
-    void createControls(HFONT font);
+    bool createControls();
+    void applyDpi(int dpi);
+    void placeControls();
+    void fitColumns();
     void addFinishedEntries();
-    void finish();
+    void refreshRows();
+    void finish(bool cancelled);
     void stop() noexcept;
     void useSelected();
     void sortBy(int column);
+    void showSortArrow();
     void onNotify(const NMHDR& header);
 
     std::vector<app::CatalogueEntry> entries_;
     dns::SpeedOptions options_;
     UseEntry use_;
     std::vector<dns::EntryResult> results_;
-    std::vector<int> columnRoles_; // the server role shown in each column after the name
-    int sortColumn_ = 1;
+    std::vector<dns::Column> columns_;
+    int sortColumn_ = 1; // the preferred server's figure: fastest first
     bool sortDescending_ = false;
     int dpi_ = 96;
+    std::size_t listed_ = 0;
+    tk::FontPtr font_;
+
+    SystemControl list_;
+    SystemControl progress_;
+    tk::Label status_;
+    SystemControl useButton_;
+    SystemControl cancelButton_;
 
     // Shared with the worker: entries it finished and the window has not listed yet.
     tk::Lock mutex_;

@@ -2,6 +2,7 @@
 #include "dns/dnsmessage.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace dns {
 
@@ -23,11 +24,31 @@ char lowerAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool sameName(std::string_view a, std::string_view b) {
+bool sameLabel(std::span<const std::uint8_t> a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
+        if (lowerAscii(static_cast<char>(a[i])) != lowerAscii(b[i])) return false;
     return true;
+}
+
+// Whether the name at `offset` holds exactly the labels of `name` (no trailing dot). The name
+// has been read once with readName, so its pointers go backwards and it ends in the message.
+bool sameLabels(std::span<const std::uint8_t> message, std::size_t offset, std::string_view name) {
+    std::size_t start = 0;
+    for (;;) {
+        const std::uint8_t length = message[offset];
+        if ((length & 0xC0) == 0xC0) {
+            offset = (length & 0x3Fu) << 8 | message[offset + 1];
+            continue;
+        }
+        if (length == 0) return start > name.size();
+        if (start > name.size()) return false;
+        const std::size_t dot = std::min(name.find('.', start), name.size());
+        if (!sameLabel(message.subspan(offset + 1, length), name.substr(start, dot - start)))
+            return false;
+        start = dot + 1;
+        offset += 1 + length;
+    }
 }
 
 // Where the name starting at `offset` ends in the message (past its last label or its first
@@ -45,6 +66,14 @@ std::optional<std::size_t> skipName(std::span<const std::uint8_t> message, std::
 }
 
 } // namespace
+
+std::string rcodeName(int rcode) {
+    static constexpr const char* kNames[] = {"NOERROR", "FORMERR", "SERVFAIL", "NXDOMAIN",
+                                             "NOTIMP",  "REFUSED", "YXDOMAIN", "YXRRSET",
+                                             "NXRRSET", "NOTAUTH", "NOTZONE"};
+    if (rcode >= 0 && rcode < static_cast<int>(std::size(kNames))) return kNames[rcode];
+    return "RCODE " + std::to_string(rcode);
+}
 
 std::optional<std::vector<std::uint8_t>> buildQuery(std::uint16_t id, std::string_view name) {
     if (name.empty() || name.size() > 253) return std::nullopt;
@@ -115,13 +144,13 @@ Reply parseReply(std::span<const std::uint8_t> message, std::uint16_t id, std::s
     }
     reply.check = ReplyCheck::WrongQuestion;
     if (read16(message, 4) != 1) return reply;
-    const auto asked = readName(message, kHeaderSize);
+    const bool readable = readName(message, kHeaderSize).has_value();
     const auto afterName = skipName(message, kHeaderSize);
-    if (!asked || !afterName || *afterName + 4 > message.size()) {
+    if (!readable || !afterName || *afterName + 4 > message.size()) {
         reply.check = ReplyCheck::Malformed;
         return reply;
     }
-    if (!sameName(*asked, name) || read16(message, *afterName) != kTypeA ||
+    if (!sameLabels(message, kHeaderSize, name) || read16(message, *afterName) != kTypeA ||
         read16(message, *afterName + 2) != kClassIn)
         return reply;
 

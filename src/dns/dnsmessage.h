@@ -16,6 +16,12 @@ namespace dns {
 
 inline constexpr std::uint16_t kTypeA = 1;
 inline constexpr std::uint16_t kClassIn = 1;
+inline constexpr int kNoError = 0;
+inline constexpr int kNameError = 3; // NXDOMAIN: the name does not exist, which is an answer
+
+// The response code's name as servers and tools print it ("REFUSED", "SERVFAIL"), or
+// "RCODE 12" for one without a name here.
+std::string rcodeName(int rcode);
 
 // A recursive query (RD set) for the A record of `name` ("example.com", no trailing dot). Nothing
 // when the name cannot be a DNS name: an empty label, a label over 63 bytes, more than 253
@@ -33,13 +39,14 @@ enum class ReplyCheck {
 
 struct Reply {
     ReplyCheck check = ReplyCheck::TooShort;
-    int rcode = 0;                                 // 0 no error, 3 no such name, ...
+    int rcode = 0;                                 // kNoError, kNameError, or an error
     bool truncated = false;                        // TC: the answer did not fit in UDP
     std::vector<std::array<std::uint8_t, 4>> ipv4; // the A records of the answer section
 };
 
-// Checks `message` against the query that had `id` and asked for `name`. Names compare without
-// regard to ASCII letter case, since some servers echo the question with its case changed.
+// Checks `message` against the query that had `id` and asked for `name`. The question must hold
+// the same labels (a label "a.b" is not the two labels "a" and "b"); letters compare without
+// regard to ASCII case, since some servers echo the question with its case changed.
 Reply parseReply(std::span<const std::uint8_t> message, std::uint16_t id, std::string_view name);
 
 // The name at `offset`, following compression pointers; nothing when it runs past the end,

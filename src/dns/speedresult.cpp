@@ -1,5 +1,7 @@
-// Figures, order and the two text forms of the speed test's results.
+// Figures, order, columns and the two text forms of the speed test's results.
 #include "dns/speedresult.h"
+
+#include "dns/dnsmessage.h"
 #include "toolkit/decimal.h"
 
 #include <algorithm>
@@ -12,10 +14,47 @@ namespace {
 constexpr const char* kRoleNames[kServerRoles] = {"preferred", "alternate", "preferred6",
                                                   "alternate6"};
 
-// Fewer is better; "no answer" and an absent server sort after every figure.
-double sortKey(const ServerResult& server) {
-    const auto figure = server.medianMs();
+// Fewer is better; "no answer", an error and an absent server sort after every figure.
+void appendNumber(std::string& out, double value) {
+    out += tk::fixed<char>(value, 3);
+}
+
+double sortKey(std::optional<double> figure) {
     return figure ? *figure : INFINITY;
+}
+
+std::optional<double> share(int answered, int asked) {
+    if (asked <= 0) return std::nullopt;
+    return static_cast<double>(answered) / asked;
+}
+
+std::wstring percentText(std::optional<double> share) {
+    return share ? tk::fixed(*share * 100, 0) + L"%" : std::wstring();
+}
+
+std::wstring widen(const std::string& ascii) {
+    return std::wstring(ascii.begin(), ascii.end());
+}
+
+void appendFigure(std::string& out, const char* key, std::optional<double> value) {
+    out += ",\"";
+    out += key;
+    out += "\":";
+    if (value)
+        appendNumber(out, *value);
+    else
+        out += "null";
+}
+
+void appendSamples(std::string& out, const char* key, const std::vector<double>& samples) {
+    out += ",\"";
+    out += key;
+    out += "\":[";
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        if (i) out += ",";
+        appendNumber(out, samples[i]);
+    }
+    out += "]";
 }
 
 void appendJsonString(std::string& out, std::wstring_view text) {
@@ -35,10 +74,6 @@ void appendJsonString(std::string& out, std::wstring_view text) {
         }
     }
     out.push_back('"');
-}
-
-void appendNumber(std::string& out, double value) {
-    out += tk::fixed<char>(value, 3);
 }
 
 } // namespace
@@ -117,23 +152,60 @@ bool isLoopbackAddress(std::wstring_view address) {
            std::all_of(groups.begin(), groups.end() - 1, [](unsigned g) { return g == 0; });
 }
 
-std::optional<double> ServerResult::medianMs() const {
-    if (timedOut) return std::nullopt;
-    return tryFigure(samplesMs);
+bool loopbackGuardOn(std::optional<std::wstring_view> value) {
+    return value && !value->empty() && *value != L"0";
 }
 
-std::optional<double> tryFigure(const std::vector<double>& samplesMs) {
+std::optional<double> median(std::vector<double> samplesMs) {
     if (samplesMs.empty()) return std::nullopt;
-    std::vector<double> rest(samplesMs.begin() + (samplesMs.size() > 1 ? 1 : 0), samplesMs.end());
-    std::sort(rest.begin(), rest.end());
-    const std::size_t middle = rest.size() / 2;
-    return rest.size() % 2 ? rest[middle] : (rest[middle - 1] + rest[middle]) / 2;
+    std::sort(samplesMs.begin(), samplesMs.end());
+    const std::size_t middle = samplesMs.size() / 2;
+    return samplesMs.size() % 2 ? samplesMs[middle]
+                                : (samplesMs[middle - 1] + samplesMs[middle]) / 2;
+}
+
+std::optional<double> ServerResult::medianMs() const {
+    if (samplesMs.empty()) return warmUpMs;
+    return median(samplesMs);
+}
+
+std::optional<double> ServerResult::p90Ms() const {
+    if (samplesMs.empty()) return warmUpMs;
+    std::vector<double> sorted = samplesMs;
+    std::sort(sorted.begin(), sorted.end());
+    // Nearest rank: the smallest time at or above 90% of the tries.
+    const std::size_t rank = (sorted.size() * 9 + 9) / 10;
+    return sorted[rank - 1];
+}
+
+std::optional<double> ServerResult::uncachedMs() const {
+    return median(uncachedSamplesMs);
+}
+
+std::optional<double> ServerResult::reliability() const {
+    return share(answered, asked);
+}
+
+const ServerResult& EntryResult::lead() const {
+    for (const auto& server : servers)
+        if (!server.address.empty()) return server;
+    return servers[0];
+}
+
+std::optional<double> EntryResult::reliability() const {
+    int answered = 0, asked = 0;
+    for (const auto& server : servers) {
+        answered += server.answered;
+        asked += server.asked;
+    }
+    return share(answered, asked);
 }
 
 void sortFastestFirst(std::vector<EntryResult>& results) {
     std::stable_sort(results.begin(), results.end(), [](const auto& a, const auto& b) {
         for (int role = 0; role < kServerRoles; ++role) {
-            const double ka = sortKey(a.servers[role]), kb = sortKey(b.servers[role]);
+            const double ka = sortKey(a.servers[role].medianMs());
+            const double kb = sortKey(b.servers[role].medianMs());
             if (ka != kb) return ka < kb;
         }
         return false;
@@ -146,31 +218,126 @@ std::wstring figureText(std::optional<double> ms) {
 }
 
 std::wstring serverText(const ServerResult& server) {
-    return server.address.empty() ? std::wstring() : figureText(server.medianMs());
+    if (server.address.empty()) return {};
+    if (const auto figure = server.medianMs()) return figureText(figure);
+    if (server.errorRcode) return L"error: " + widen(rcodeName(*server.errorRcode));
+    return figureText(std::nullopt);
+}
+
+std::vector<Column> resultColumns(bool ipv6) {
+    std::vector<Column> out{Column::Name, Column::Preferred, Column::Alternate};
+    if (ipv6) out.insert(out.end(), {Column::Preferred6, Column::Alternate6});
+    out.insert(out.end(),
+               {Column::Percentile90, Column::Uncached, Column::Reliability, Column::Notes});
+    return out;
+}
+
+bool anyIpv6(const std::vector<app::CatalogueEntry>& entries) {
+    return std::any_of(entries.begin(), entries.end(), [](const auto& entry) {
+        const auto addresses = serverAddresses(entry);
+        return !addresses[2].empty() || !addresses[3].empty();
+    });
+}
+
+std::wstring columnHeading(Column column) {
+    switch (column) {
+    case Column::Name:
+        return L"DNS server";
+    case Column::Preferred:
+        return L"Preferred";
+    case Column::Alternate:
+        return L"Alternate";
+    case Column::Preferred6:
+        return L"IPv6 pref.";
+    case Column::Alternate6:
+        return L"IPv6 alt.";
+    case Column::Percentile90:
+        return L"90th pct";
+    case Column::Uncached:
+        return L"Uncached";
+    case Column::Reliability:
+        return L"Reliability";
+    case Column::Notes:
+        return L"Notes";
+    }
+    return {};
+}
+
+std::wstring cellText(const EntryResult& entry, Column column) {
+    const ServerResult& lead = entry.lead();
+    switch (column) {
+    case Column::Name:
+        return entry.name;
+    case Column::Preferred:
+    case Column::Alternate:
+    case Column::Preferred6:
+    case Column::Alternate6:
+        return serverText(entry.servers[static_cast<int>(column) - 1]);
+    case Column::Percentile90:
+        return lead.address.empty() || !lead.medianMs() ? std::wstring() : figureText(lead.p90Ms());
+    case Column::Uncached:
+        if (lead.address.empty() || lead.asked == 0) return {};
+        if (const auto figure = lead.uncachedMs()) return figureText(figure);
+        return lead.errorRcode ? L"error: " + widen(rcodeName(*lead.errorRcode))
+                               : figureText(std::nullopt);
+    case Column::Reliability:
+        return percentText(entry.reliability());
+    case Column::Notes:
+        for (const auto& server : entry.servers)
+            if (server.redirects) return L"redirects unknown names";
+        return {};
+    }
+    return {};
+}
+
+std::optional<double> sortFigure(const EntryResult& entry, Column column) {
+    switch (column) {
+    case Column::Preferred:
+    case Column::Alternate:
+    case Column::Preferred6:
+    case Column::Alternate6:
+        return entry.servers[static_cast<int>(column) - 1].medianMs();
+    case Column::Percentile90:
+        return entry.lead().medianMs() ? entry.lead().p90Ms() : std::nullopt;
+    case Column::Uncached:
+        return entry.lead().uncachedMs();
+    case Column::Reliability:
+        if (const auto r = entry.reliability()) return 1 - *r;
+        return std::nullopt;
+    default:
+        return std::nullopt;
+    }
 }
 
 std::wstring resultsText(const std::vector<EntryResult>& results) {
-    const bool anyIpv6 = std::any_of(results.begin(), results.end(), [](const auto& entry) {
+    const bool ipv6 = std::any_of(results.begin(), results.end(), [](const auto& entry) {
         return !entry.server(ServerRole::Preferred6).address.empty() ||
                !entry.server(ServerRole::Alternate6).address.empty();
     });
-    const int columns = anyIpv6 ? kServerRoles : 2;
+    const auto columns = resultColumns(ipv6);
     std::vector<std::vector<std::wstring>> cells;
-    std::vector<std::size_t> widths(columns + 1, 0);
+    std::vector<std::size_t> widths(columns.size(), 0);
+    auto& headings = cells.emplace_back();
+    for (Column column : columns)
+        headings.push_back(columnHeading(column));
     for (const auto& entry : results) {
         auto& row = cells.emplace_back();
-        row.push_back(entry.name);
-        for (int role = 0; role < columns; ++role)
-            row.push_back(serverText(entry.servers[role]));
+        for (Column column : columns)
+            row.push_back(cellText(entry, column));
+    }
+    for (const auto& row : cells)
         for (std::size_t i = 0; i < row.size(); ++i)
             widths[i] = std::max(widths[i], row[i].size());
-    }
     std::wstring out;
     for (const auto& row : cells) {
-        std::wstring line = row[0] + std::wstring(widths[0] - row[0].size(), L' ');
-        // Figures are right-aligned so that the "ms" line up.
-        for (std::size_t i = 1; i < row.size(); ++i)
-            line += L"  " + std::wstring(widths[i] - row[i].size(), L' ') + row[i];
+        std::wstring line;
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            const std::wstring pad(widths[i] - row[i].size(), L' ');
+            if (i) line += L"  ";
+            // Figures are right-aligned so that the "ms" line up; text is left-aligned.
+            const bool text = columns[i] == Column::Name || columns[i] == Column::Notes;
+            line += text ? row[i] + pad : pad + row[i];
+        }
         while (!line.empty() && line.back() == L' ')
             line.pop_back();
         out += line + L"\n";
@@ -182,36 +349,42 @@ std::string resultsJson(const std::vector<EntryResult>& results) {
     std::string out = "[";
     for (std::size_t e = 0; e < results.size(); ++e) {
         const auto& entry = results[e];
-        out += e ? ",\n {\"name\": " : "\n {\"name\": ";
+        out += e ? ",{\"name\":" : "{\"name\":";
         appendJsonString(out, entry.name);
-        out += ", \"servers\": [";
+        out += entry.finished ? ",\"finished\":true" : ",\"finished\":false";
+        appendFigure(out, "reliability", entry.reliability());
+        out += ",\"servers\":[";
         bool first = true;
         for (int role = 0; role < kServerRoles; ++role) {
             const auto& server = entry.servers[role];
             if (server.address.empty()) continue;
-            out += first ? "" : ", ";
+            out += first ? "{\"role\":\"" : ",{\"role\":\"";
             first = false;
-            out += "{\"role\": \"";
             out += kRoleNames[role];
-            out += "\", \"address\": ";
+            out += "\",\"address\":";
             appendJsonString(out, server.address);
-            out += ", \"median_ms\": ";
-            if (const auto figure = server.medianMs())
-                appendNumber(out, *figure);
+            appendFigure(out, "medianMs", server.medianMs());
+            appendFigure(out, "p90Ms", server.medianMs() ? server.p90Ms() : std::nullopt);
+            appendFigure(out, "uncachedMs", server.uncachedMs());
+            appendFigure(out, "reliability", server.reliability());
+            out += ",\"asked\":" + std::to_string(server.asked);
+            out += ",\"answered\":" + std::to_string(server.answered);
+            out += server.timedOut ? ",\"timedOut\":true" : ",\"timedOut\":false";
+            out += ",\"error\":";
+            if (server.errorRcode)
+                out += "\"" + rcodeName(*server.errorRcode) + "\"";
             else
                 out += "null";
-            out += ", \"timed_out\": ";
-            out += server.timedOut ? "true" : "false";
-            out += ", \"samples_ms\": [";
-            for (std::size_t i = 0; i < server.samplesMs.size(); ++i) {
-                if (i) out += ", ";
-                appendNumber(out, server.samplesMs[i]);
-            }
-            out += "]}";
+            out += server.redirects ? ",\"redirectsUnknownNames\":true"
+                                    : ",\"redirectsUnknownNames\":false";
+            appendFigure(out, "warmUpMs", server.warmUpMs);
+            appendSamples(out, "samplesMs", server.samplesMs);
+            appendSamples(out, "uncachedSamplesMs", server.uncachedSamplesMs);
+            out += "}";
         }
         out += "]}";
     }
-    out += results.empty() ? "]\n" : "\n]\n";
+    out += "]\n";
     return out;
 }
 

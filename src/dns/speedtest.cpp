@@ -1,6 +1,6 @@
 // Non-blocking UDP sockets, one per server being measured, watched with select(). A server is
-// asked its tries one after another; up to maxInFlight servers are asked side by side, so a
-// silent one costs one timeout of wall time, not one per server.
+// asked its rounds one after another; up to maxInFlight servers are asked side by side, so the
+// whole run takes about as long as the slowest server, at most tries x timeout.
 
 // rand_s: the system's random numbers for the query IDs, without the C++ runtime's
 // random_device and what it links in.
@@ -25,16 +25,13 @@ namespace dns {
 
 namespace {
 
-// A name every resolver can answer, and one a resolver keeps cached once asked: the figure is
-// then the resolver's own round trip, which is what the user waits for on popular names.
-constexpr std::string_view kQueryName = "example.com";
 constexpr int kCancelPollMs = 10;
+constexpr int kReadsPerPass = 8;
 // Windows reports an ICMP "port unreachable" on the next receive of an unconnected UDP socket
 // unless told not to; mingw's headers do not all carry the constant.
 constexpr DWORD kUdpConnReset = IOC_IN | IOC_VENDOR | 12;
 
 constexpr unsigned short kDnsPort = 53;
-std::atomic<bool> g_loopbackOnly{false};
 
 struct WinsockSession {
     bool ok;
@@ -73,14 +70,20 @@ struct Target {
     int addressLength = 0;
 };
 
+struct Query {
+    std::uint16_t id = 0;
+    std::string name;
+    LONGLONG sentAt = 0;
+    bool open = false;
+};
+
+// One server being measured: its socket and the round it is in.
 struct Flight {
     std::size_t target = 0;
     Socket socket;
-    std::uint16_t id = 0;
-    std::vector<std::uint8_t> query;
-    LONGLONG sentAt = 0;
+    int round = 0;
+    Query queries[2]; // the popular name, a fresh uncached name
     LONGLONG deadline = 0;
-    int answered = 0;
 };
 
 std::optional<Target> resolveTarget(std::size_t entry, int role, const std::wstring& text,
@@ -125,8 +128,12 @@ LONGLONG now() {
 
 } // namespace
 
-bool setLoopbackOnly(bool on) {
-    return g_loopbackOnly.exchange(on);
+bool loopbackOnly() {
+    wchar_t value[2] = {};
+    const DWORD length = GetEnvironmentVariableW(L"KELDRAST_LOOPBACK_ONLY", value, 2);
+    if (length == 0) return loopbackGuardOn(std::nullopt); // not set, or set to ""
+    // More than one character does not fit: the size it needs comes back. It is on then.
+    return length >= 2 || loopbackGuardOn(std::wstring_view(value, 1));
 }
 
 std::vector<EntryResult> runSpeedTest(const std::vector<app::CatalogueEntry>& entries,
@@ -149,10 +156,7 @@ std::vector<EntryResult> runSpeedTest(const std::vector<app::CatalogueEntry>& en
     };
     // The test machines of this program may send nothing beyond loopback: their scripts set
     // KELDRAST_LOOPBACK_ONLY=1 for every program they start, this one included.
-    wchar_t guard[2] = {};
-    const bool loopbackOnly =
-        g_loopbackOnly.load() ||
-        (GetEnvironmentVariableW(L"KELDRAST_LOOPBACK_ONLY", guard, 2) == 1 && guard[0] == L'1');
+    const bool guard = loopbackOnly();
 
     std::vector<EntryResult> results(entries.size());
     std::vector<int> pending(entries.size(), 0);
@@ -163,7 +167,7 @@ std::vector<EntryResult> runSpeedTest(const std::vector<app::CatalogueEntry>& en
         for (int role = 0; role < kServerRoles; ++role) {
             results[e].servers[role].address = addresses[role];
             if (addresses[role].empty()) continue;
-            if (loopbackOnly && !isLoopbackAddress(addresses[role])) continue;
+            if (guard && !isLoopbackAddress(addresses[role])) continue;
             if (auto target = resolveTarget(e, role, addresses[role], portFor(e, role))) {
                 targets.push_back(*target);
                 ++pending[e];
@@ -186,33 +190,87 @@ std::vector<EntryResult> runSpeedTest(const std::vector<app::CatalogueEntry>& en
     unsigned seed = 0;
     if (rand_s(&seed) != 0) seed = static_cast<unsigned>(now());
     std::mt19937 random(seed);
+    const auto freshName = [&] {
+        static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+        std::string name(kUncachedLabelLength, 'a');
+        for (char& c : name)
+            c = kLetters[random() % (sizeof kLetters - 1)];
+        return name + "." + std::string(kUncachedZone);
+    };
     std::deque<std::size_t> queue(targets.size());
     for (std::size_t i = 0; i < targets.size(); ++i)
         queue[i] = i;
     std::vector<Flight> flights;
+    // Each server's rounds end by their own deadlines; this one only guards against a run
+    // that falls behind them, one span of tries x timeout for each wave of servers.
+    const std::size_t waves = (targets.size() + maxInFlight - 1) / maxInFlight;
+    const LONGLONG runEnd = now() + static_cast<LONGLONG>(waves) * tries * timeoutTicks;
 
-    const auto send = [&](Flight& flight) {
-        flight.id = static_cast<std::uint16_t>(random());
-        flight.query = *buildQuery(flight.id, kQueryName);
+    const auto serverOf = [&](const Flight& flight) -> ServerResult& {
         const Target& target = targets[flight.target];
-        flight.sentAt = now();
-        flight.deadline = flight.sentAt + timeoutTicks;
-        return sendto(flight.socket.get(), reinterpret_cast<const char*>(flight.query.data()),
-                      static_cast<int>(flight.query.size()), 0,
-                      reinterpret_cast<const sockaddr*>(&target.address),
-                      target.addressLength) != SOCKET_ERROR;
+        return results[target.entry].servers[target.role];
+    };
+    // Sends both queries of the flight's round; false when neither could be sent.
+    const auto startRound = [&](Flight& flight) {
+        ServerResult& server = serverOf(flight);
+        const Target& target = targets[flight.target];
+        bool any = false;
+        for (int k = 0; k < 2; ++k) {
+            Query& query = flight.queries[k];
+            query.id = static_cast<std::uint16_t>(random());
+            if (k == 1 && query.id == flight.queries[0].id) query.id ^= 1;
+            query.name = k == 0 ? std::string(kCachedName) : freshName();
+            const auto message = *buildQuery(query.id, query.name);
+            ++server.asked;
+            query.sentAt = now();
+            query.open = sendto(flight.socket.get(), reinterpret_cast<const char*>(message.data()),
+                                static_cast<int>(message.size()), 0,
+                                reinterpret_cast<const sockaddr*>(&target.address),
+                                target.addressLength) != SOCKET_ERROR;
+            if (!query.open) server.timedOut = true;
+            any = any || query.open;
+        }
+        flight.deadline = now() + timeoutTicks;
+        return any;
     };
     // Ends a server's measurement; its socket closes with the flight.
-    const auto land = [&](std::size_t index, bool timedOut) {
-        const Target& target = targets[flights[index].target];
-        results[target.entry].servers[target.role].timedOut = timedOut;
+    const auto land = [&](std::size_t index) {
+        const std::size_t entry = targets[flights[index].target].entry;
         flights.erase(flights.begin() + static_cast<std::ptrdiff_t>(index));
-        finishServer(target.entry);
+        finishServer(entry);
+    };
+    // Closes the round (what is still open went unanswered) and starts the next, or lands.
+    const auto endRound = [&](std::size_t index) {
+        Flight& flight = flights[index];
+        for (Query& query : flight.queries) {
+            if (query.open) serverOf(flight).timedOut = true;
+            query.open = false;
+        }
+        if (++flight.round >= tries || now() >= runEnd || !startRound(flight)) land(index);
+    };
+    const auto take = [&](Flight& flight, const Reply& reply, int k, LONGLONG arrived) {
+        ServerResult& server = serverOf(flight);
+        Query& query = flight.queries[k];
+        query.open = false;
+        if (reply.rcode != kNoError && reply.rcode != kNameError) {
+            if (!server.errorRcode) server.errorRcode = reply.rcode;
+            return;
+        }
+        ++server.answered;
+        const double ms = static_cast<double>(arrived - query.sentAt) / ticksPerMs;
+        if (k == 1) {
+            server.uncachedSamplesMs.push_back(ms);
+            if (reply.rcode == kNoError && !reply.ipv4.empty()) server.redirects = true;
+        } else if (flight.round == 0) {
+            server.warmUpMs = ms;
+        } else {
+            server.samplesMs.push_back(ms);
+        }
     };
 
     std::vector<std::uint8_t> buffer(4096);
     while (winsock.ok && !cancelled() && (!queue.empty() || !flights.empty())) {
-        while (flights.size() < maxInFlight && !queue.empty()) {
+        while (flights.size() < maxInFlight && !queue.empty() && now() < runEnd) {
             const std::size_t t = queue.front();
             queue.pop_front();
             Flight flight;
@@ -221,19 +279,30 @@ std::vector<EntryResult> runSpeedTest(const std::vector<app::CatalogueEntry>& en
             u_long nonBlocking = 1;
             BOOL off = FALSE;
             DWORD returned = 0;
-            if (!flight.socket || ioctlsocket(flight.socket.get(), FIONBIO, &nonBlocking) != 0) {
-                results[targets[t].entry].servers[targets[t].role].timedOut = true;
-                finishServer(targets[t].entry);
-                continue;
+            bool started =
+                flight.socket && ioctlsocket(flight.socket.get(), FIONBIO, &nonBlocking) == 0;
+            if (started) {
+                WSAIoctl(flight.socket.get(), kUdpConnReset, &off, sizeof off, nullptr, 0,
+                         &returned, nullptr, nullptr);
+                started = startRound(flight);
             }
-            WSAIoctl(flight.socket.get(), kUdpConnReset, &off, sizeof off, nullptr, 0, &returned,
-                     nullptr, nullptr);
-            if (!send(flight)) {
+            if (!started) {
                 results[targets[t].entry].servers[targets[t].role].timedOut = true;
                 finishServer(targets[t].entry);
                 continue;
             }
             flights.push_back(std::move(flight));
+        }
+        if (now() >= runEnd) {
+            // Past every deadline: what is in flight went unanswered, what waits is not asked.
+            for (std::size_t i = flights.size(); i-- > 0;) {
+                flights[i].round = tries;
+                endRound(i);
+            }
+            for (const std::size_t t : queue)
+                finishServer(targets[t].entry);
+            queue.clear();
+            break;
         }
         if (flights.empty()) continue;
 
@@ -248,36 +317,37 @@ std::vector<EntryResult> runSpeedTest(const std::vector<app::CatalogueEntry>& en
             std::clamp((earliest - now()) / ticksPerMs, 0.0, static_cast<double>(kCancelPollMs));
         timeval wait{0, static_cast<long>(waitMs * 1000)};
         const int ready = select(0, &readable, nullptr, nullptr, &wait);
-        const LONGLONG arrived = now();
 
-        for (std::size_t i = flights.size(); i-- > 0;) {
+        for (std::size_t i = flights.size(); i-- > 0 && !cancelled();) {
             Flight& flight = flights[i];
             const Target& target = targets[flight.target];
-            bool landed = false;
-            if (ready > 0 && FD_ISSET(flight.socket.get(), &readable)) {
-                for (;;) {
-                    sockaddr_storage from{};
-                    int fromLength = sizeof from;
-                    const int got =
-                        recvfrom(flight.socket.get(), reinterpret_cast<char*>(buffer.data()),
-                                 static_cast<int>(buffer.size()), 0,
-                                 reinterpret_cast<sockaddr*>(&from), &fromLength);
-                    if (got < 0) break; // nothing more for now (or a refused send: wait it out)
-                    if (!sameSender(target, from, fromLength)) continue;
-                    const auto reply =
-                        parseReply(std::span(buffer.data(), static_cast<std::size_t>(got)),
-                                   flight.id, kQueryName);
+            // A few datagrams from each socket per pass, so a flood at one neither holds up the
+            // others nor keeps the loop from its deadlines.
+            for (int read = 0; ready > 0 && FD_ISSET(flight.socket.get(), &readable) &&
+                               read < kReadsPerPass && now() < flight.deadline;
+                 ++read) {
+                sockaddr_storage from{};
+                int fromLength = sizeof from;
+                const int got =
+                    recvfrom(flight.socket.get(), reinterpret_cast<char*>(buffer.data()),
+                             static_cast<int>(buffer.size()), 0, reinterpret_cast<sockaddr*>(&from),
+                             &fromLength);
+                const LONGLONG arrived = now();
+                if (got < 0) break; // nothing more for now (or a refused send: wait it out)
+                if (!sameSender(target, from, fromLength)) continue;
+                const std::span message(buffer.data(), static_cast<std::size_t>(got));
+                for (int k = 0; k < 2; ++k) {
+                    const Query& query = flight.queries[k];
+                    if (!query.open) continue;
+                    const auto reply = parseReply(message, query.id, query.name);
                     if (reply.check != ReplyCheck::Answer) continue;
-                    results[target.entry].servers[target.role].samplesMs.push_back(
-                        static_cast<double>(arrived - flight.sentAt) / ticksPerMs);
-                    if (++flight.answered >= tries || !send(flight)) {
-                        land(i, flight.answered < tries);
-                        landed = true;
-                    }
+                    take(flight, reply, k, arrived);
                     break;
                 }
+                if (!flight.queries[0].open && !flight.queries[1].open) break;
             }
-            if (!landed && now() >= flight.deadline) land(i, true);
+            if ((!flight.queries[0].open && !flight.queries[1].open) || now() >= flight.deadline)
+                endRound(i);
         }
     }
     return results;

@@ -1,5 +1,5 @@
 // The speed test itself: real DNS queries over UDP to every server of the given catalogue
-// entries, at most 16 servers in flight, each reply timed from its send with the performance
+// entries, the servers side by side, each reply timed from its send with the performance
 // counter. Runs on the calling thread until done or cancelled; the window runs it on a worker
 // thread, the command line on its own.
 #pragma once
@@ -10,14 +10,27 @@
 
 #include <atomic>
 #include <functional>
+#include <string_view>
 #include <vector>
 
 namespace dns {
 
+// The only names the test asks. The popular name is asked once to warm the cache, then timed.
+// The uncached names are a fresh random label of kUncachedLabelLength letters and digits under
+// the uncached zone: a zone of this program's own domain that is kept unsigned and without a
+// wildcard, so a resolver can neither answer from a cached denial nor from a wildcard, and must
+// ask the zone's servers, which say the name does not exist.
+inline constexpr std::string_view kCachedName = "example.com";
+inline constexpr std::string_view kUncachedZone = "speed.keldrast.example";
+inline constexpr std::size_t kUncachedLabelLength = 16;
+
 struct SpeedOptions {
-    int tries = 5;           // queries per server; the first may only warm its cache
-    int timeoutMs = 1000;    // per query; a server that lets one pass is not asked again
-    int maxInFlight = 16;    // servers being measured at once
+    // Rounds per server: each asks the popular name and a fresh uncached name side by side,
+    // and ends when both are answered or after timeoutMs; the first round's popular name only
+    // warms the cache. A server thus takes at most tries x timeoutMs.
+    int tries = 5;
+    int timeoutMs = 1000;
+    int maxInFlight = 64;    // servers being measured at once (a socket each)
     unsigned short port = 0; // every server on this port; 0: 53 (or the port handler's)
 };
 
@@ -27,6 +40,8 @@ using SpeedProgress = std::function<void(std::size_t index, const EntryResult& r
 // Measures every server of every entry. The results are in the order of `entries`; an entry
 // without servers finishes at once with none. When `cancel` turns true the run stops within a
 // few milliseconds, sockets closed, and entries not yet done come back with finished == false.
+// However many datagrams arrive, the run ends by tries x timeoutMs (per wave of maxInFlight
+// servers) plus the time to read one batch of them.
 std::vector<EntryResult> runSpeedTest(const std::vector<app::CatalogueEntry>& entries,
                                       const SpeedOptions& options,
                                       const SpeedProgress& progress = {},
@@ -39,8 +54,8 @@ using ServerPortHandler = std::function<unsigned short(std::size_t entry, Server
 inline tk::Seam<ServerPortHandler> serverPortSeam;
 using ScopedServerPorts = tk::ScopedHandler<serverPortSeam>;
 
-// While on, servers outside loopback (isLoopbackAddress) are never sent anything and show
-// "no answer". The test programs turn it on for their whole run. Returns the previous setting.
-bool setLoopbackOnly(bool on);
+// The test machines' guard: while KELDRAST_LOOPBACK_ONLY is set to anything but "" or "0",
+// servers outside loopback (isLoopbackAddress) are never sent anything and show "no answer".
+bool loopbackOnly();
 
 } // namespace dns

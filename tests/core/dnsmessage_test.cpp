@@ -80,6 +80,14 @@ TEST(DnsReply, WhatCounts) {
         return m;
     };
     const Bytes plain = replyTo(query, 0x8180, 0, {});
+    // The same question as one label "example.com", and with a label more.
+    Bytes oneLabel(plain.begin(), plain.begin() + 12);
+    oneLabel.push_back(11);
+    for (char c : std::string("example.com"))
+        oneLabel.push_back(static_cast<std::uint8_t>(c));
+    oneLabel.insert(oneLabel.end(), {0, 0, 1, 0, 1});
+    Bytes longer(plain.begin(), plain.begin() + 24);
+    longer.insert(longer.end(), {1, 'x', 0, 0, 1, 0, 1});
     const struct {
         const char* what;
         Bytes message;
@@ -92,6 +100,10 @@ TEST(DnsReply, WhatCounts) {
         {"other name", patched(14, 'y'), ReplyCheck::WrongQuestion},
         {"type AAAA", patched(26, 28), ReplyCheck::WrongQuestion},
         {"no question", patched(5, 0), ReplyCheck::WrongQuestion},
+        {"one label with a dot", oneLabel, ReplyCheck::WrongQuestion},
+        {"a label more", longer, ReplyCheck::WrongQuestion},
+        {"record cut in its fixed part", cut(replyTo(query, 0x8180, 1, aRecord(1, 2, 3, 4)), 8),
+         ReplyCheck::Malformed},
         {"question cut", cut(plain, 2), ReplyCheck::Malformed},
         {"record cut", cut(replyTo(query, 0x8180, 1, aRecord(1, 2, 3, 4)), 1),
          ReplyCheck::Malformed},
@@ -138,6 +150,27 @@ TEST(DnsName, PointersAndLoops) {
     }
     EXPECT_EQ(readName(longName, 12)->size(), 60u);
     EXPECT_FALSE(readName(longName, here)); // 5 x 61 bytes
+    // 255 bytes on the wire is the longest name: labels of 63, 63, 63 and 61 (or 62) letters.
+    const auto name = [](int last) {
+        Bytes m(12, 0);
+        for (int length : {63, 63, 63, last}) {
+            m.push_back(static_cast<std::uint8_t>(length));
+            m.insert(m.end(), static_cast<std::size_t>(length), 'n');
+        }
+        m.push_back(0);
+        return m;
+    };
+    EXPECT_EQ(readName(name(61), 12)->size(), 253u);
+    EXPECT_FALSE(readName(name(62), 12));
+}
+
+TEST(DnsReply, CodeNames) {
+    EXPECT_EQ(rcodeName(kNoError), "NOERROR");
+    EXPECT_EQ(rcodeName(kNameError), "NXDOMAIN");
+    EXPECT_EQ(rcodeName(2), "SERVFAIL");
+    EXPECT_EQ(rcodeName(5), "REFUSED");
+    EXPECT_EQ(rcodeName(4), "NOTIMP");
+    EXPECT_EQ(rcodeName(15), "RCODE 15");
 }
 
 // Random and mutated messages under the sanitizers: the parser must neither read out of bounds

@@ -7,8 +7,28 @@ using namespace dns;
 
 namespace {
 
-ServerResult server(std::wstring address, std::vector<double> samples, bool timedOut = false) {
-    return ServerResult{std::move(address), std::move(samples), timedOut};
+// A server that answered every query: the popular name's warm-up and then `samples`, and
+// `uncached` fresh names.
+ServerResult server(std::wstring address, std::vector<double> samples,
+                    std::vector<double> uncached = {}) {
+    ServerResult s;
+    s.address = std::move(address);
+    s.warmUpMs = samples.empty() ? std::nullopt : std::optional(100.0);
+    s.samplesMs = std::move(samples);
+    s.uncachedSamplesMs = std::move(uncached);
+    s.asked = s.answered =
+        static_cast<int>(s.samplesMs.size() + s.uncachedSamplesMs.size()) + (s.warmUpMs ? 1 : 0);
+    return s;
+}
+
+// A server that never answered: silent, or with this error code.
+ServerResult failing(std::wstring address, std::optional<int> rcode = std::nullopt) {
+    ServerResult s;
+    s.address = std::move(address);
+    s.asked = 4;
+    s.timedOut = !rcode;
+    s.errorRcode = rcode;
+    return s;
 }
 
 EntryResult entry(std::wstring name, ServerResult preferred, ServerResult alternate = {},
@@ -22,61 +42,97 @@ EntryResult entry(std::wstring name, ServerResult preferred, ServerResult altern
     return e;
 }
 
-} // namespace
-
-TEST(SpeedFigure, FirstTryLeftOutThenMedian) {
-    EXPECT_EQ(tryFigure({}), std::nullopt);
-    EXPECT_EQ(tryFigure({7}), 7);
-    EXPECT_EQ(tryFigure({90, 4}), 4);
-    EXPECT_EQ(tryFigure({90, 30, 10, 20}), 20);
-    EXPECT_EQ(tryFigure({90, 30, 10, 20, 40}), 25);
-    // A server that timed out is "no answer", whatever it answered before.
-    EXPECT_EQ(server(L"127.0.0.1", {1, 2, 3}, true).medianMs(), std::nullopt);
-    EXPECT_EQ(server(L"127.0.0.1", {}).medianMs(), std::nullopt);
+std::vector<std::wstring> names(const std::vector<EntryResult>& results) {
+    std::vector<std::wstring> out;
+    for (const auto& e : results)
+        out.push_back(e.name);
+    return out;
 }
 
-TEST(SpeedOrder, FastestFirstNoAnswerLast) {
+} // namespace
+
+TEST(SpeedFigure, WarmUpLeftOutMedianAndPercentile) {
+    EXPECT_EQ(median({}), std::nullopt);
+    EXPECT_EQ(median({30, 10, 20}), 20);
+    EXPECT_EQ(median({30, 10, 20, 40}), 25);
+    const auto s = server(L"a", {30, 10, 20, 40, 50, 60, 70, 80, 90, 100, 110}, {7, 9});
+    EXPECT_EQ(s.medianMs(), 60) << "the warm-up (100) is not among the tries";
+    EXPECT_EQ(s.p90Ms(), 100);
+    EXPECT_EQ(server(L"a", {4, 5, 6, 7}).p90Ms(), 7);
+    EXPECT_EQ(s.uncachedMs(), 8);
+    EXPECT_EQ(s.reliability(), 1.0);
+    // One try: the warm-up is all there is.
+    ServerResult once;
+    once.warmUpMs = 12;
+    EXPECT_EQ(once.medianMs(), 12);
+    EXPECT_EQ(failing(L"a").medianMs(), std::nullopt);
+    EXPECT_EQ(failing(L"a").reliability(), 0.0);
+    EXPECT_EQ(ServerResult{}.reliability(), std::nullopt) << "nothing asked";
+}
+
+TEST(SpeedOrder, FastestFirstErrorsAndNoAnswerLast) {
     std::vector<EntryResult> results{
-        entry(L"silent", server(L"a", {}, true), server(L"b", {1, 1})),
-        entry(L"slow", server(L"a", {0, 30, 30})),
-        entry(L"fast", server(L"a", {50, 3, 3}), server(L"b", {}, true)),
-        entry(L"fast too", server(L"a", {50, 3, 3}), server(L"b", {0, 1})),
+        entry(L"refused", failing(L"a", 5), server(L"b", {1, 1})),
+        entry(L"silent", failing(L"a"), server(L"b", {1, 1})),
+        entry(L"slow", server(L"a", {30, 30})),
+        entry(L"fast", server(L"a", {3, 3}), failing(L"b")),
+        entry(L"fast too", server(L"a", {3, 3}), server(L"b", {1})),
         entry(L"nothing", {}),
     };
     sortFastestFirst(results);
-    std::vector<std::wstring> names;
-    for (const auto& e : results)
-        names.push_back(e.name);
-    EXPECT_EQ(names,
-              (std::vector<std::wstring>{L"fast too", L"fast", L"slow", L"silent", L"nothing"}));
+    EXPECT_EQ(names(results), (std::vector<std::wstring>{L"fast too", L"fast", L"slow", L"refused",
+                                                         L"silent", L"nothing"}));
+    // Tied on IPv4, the IPv6 figures decide.
+    std::vector<EntryResult> tied{
+        entry(L"slower v6", server(L"a", {5}), server(L"b", {5}), server(L"c", {9})),
+        entry(L"faster v6", server(L"a", {5}), server(L"b", {5}), server(L"c", {2}))};
+    sortFastestFirst(tied);
+    EXPECT_EQ(names(tied), (std::vector<std::wstring>{L"faster v6", L"slower v6"}));
 }
 
-TEST(SpeedText, TableAndFigures) {
+TEST(SpeedText, TableWithHeadingsAndFigures) {
     EXPECT_EQ(figureText(23.4), L"23 ms");
     EXPECT_EQ(figureText(0.35), L"0.3 ms");
+    EXPECT_EQ(figureText(0.25), L"0.2 ms") << "an exact half rounds to even";
+    EXPECT_EQ(figureText(22.5), L"22 ms");
     EXPECT_EQ(figureText(9.96), L"10 ms");
     EXPECT_EQ(figureText(std::nullopt), L"no answer");
-    const std::vector<EntryResult> v4{
-        entry(L"Fast", server(L"127.0.0.2", {9, 23, 23}), server(L"127.0.0.3", {}, true)),
-        entry(L"Slower one", server(L"127.0.0.4", {0, 212})), entry(L"Nothing", {})};
-    EXPECT_EQ(resultsText(v4), L"Fast         23 ms  no answer\n"
-                               L"Slower one  212 ms\n"
-                               L"Nothing\n");
+    EXPECT_EQ(serverText(failing(L"a", 5)), L"error: REFUSED");
+    EXPECT_EQ(serverText(failing(L"a", 12)), L"error: RCODE 12");
+    auto redirecting = server(L"127.0.0.2", {9, 23, 23}, {80, 90});
+    redirecting.redirects = true;
+    const std::vector<EntryResult> v4{entry(L"Fast", redirecting, failing(L"127.0.0.3")),
+                                      entry(L"Slower one", server(L"127.0.0.4", {212}, {150})),
+                                      entry(L"Nothing", {})};
+    EXPECT_EQ(resultsText(v4),
+              L"DNS server  Preferred  Alternate  90th pct  Uncached  Reliability  Notes\n"
+              L"Fast            23 ms  no answer     23 ms     85 ms          60%  redirects "
+              L"unknown names\n"
+              L"Slower one     212 ms               212 ms    150 ms         100%\n"
+              L"Nothing\n");
     // IPv6 columns appear when any entry has an IPv6 server.
     const std::vector<EntryResult> v6{
-        entry(L"A", server(L"127.0.0.2", {1, 2}), {}, server(L"::1", {1, 15}))};
-    EXPECT_EQ(resultsText(v6), L"A  2.0 ms    15 ms\n");
+        entry(L"A", server(L"127.0.0.2", {2}), {}, server(L"::1", {15}))};
+    EXPECT_EQ(resultsText(v6).substr(0, 55),
+              L"DNS server  Preferred  Alternate  IPv6 pref.  IPv6 alt.");
+    EXPECT_EQ(cellText(v6[0], Column::Preferred6), L"15 ms");
 }
 
-TEST(SpeedText, JsonHoldsEveryFigure) {
+TEST(SpeedText, JsonHoldsEveryFigureOnOneLine) {
+    auto refused = failing(L"127.0.0.3", 5);
     const std::vector<EntryResult> results{
-        entry(L"Caf\u00E9 \"1\"", server(L"127.0.0.2", {1, 2}), server(L"127.0.0.3", {4}, true))};
+        entry(L"Caf\u00E9 \"1\"", server(L"127.0.0.2", {1, 2}, {5}), refused)};
     EXPECT_EQ(resultsJson(results),
-              "[\n {\"name\": \"Caf\\u00e9 \\\"1\\\"\", \"servers\": ["
-              "{\"role\": \"preferred\", \"address\": \"127.0.0.2\", \"median_ms\": 2.000, "
-              "\"timed_out\": false, \"samples_ms\": [1.000, 2.000]}, "
-              "{\"role\": \"alternate\", \"address\": \"127.0.0.3\", \"median_ms\": null, "
-              "\"timed_out\": true, \"samples_ms\": [4.000]}]}\n]\n");
+              "[{\"name\":\"Caf\\u00e9 \\\"1\\\"\",\"finished\":true,\"reliability\":0.500,"
+              "\"servers\":[{\"role\":\"preferred\",\"address\":\"127.0.0.2\",\"medianMs\":1.500,"
+              "\"p90Ms\":2.000,\"uncachedMs\":5.000,\"reliability\":1.000,\"asked\":4,"
+              "\"answered\":4,\"timedOut\":false,\"error\":null,\"redirectsUnknownNames\":false,"
+              "\"warmUpMs\":100.000,\"samplesMs\":[1.000,2.000],\"uncachedSamplesMs\":[5.000]},"
+              "{\"role\":\"alternate\",\"address\":\"127.0.0.3\",\"medianMs\":null,"
+              "\"p90Ms\":null,\"uncachedMs\":null,\"reliability\":0.000,\"asked\":4,"
+              "\"answered\":0,\"timedOut\":false,\"error\":\"REFUSED\","
+              "\"redirectsUnknownNames\":false,\"warmUpMs\":null,\"samplesMs\":[],"
+              "\"uncachedSamplesMs\":[]}]}]\n");
     EXPECT_EQ(resultsJson({}), "[]\n");
 }
 
@@ -90,4 +146,12 @@ TEST(SpeedTargets, AddressesAndLoopback) {
                               L"1127.0.0.1", L"::", L"1::", L"::2", L"::1:0", L"::1::", L"2001::1",
                               L"::ffff:127.0.0.1", L"0:0:0:0:0:0:0:0:1", L"", L"localhost"})
         EXPECT_FALSE(isLoopbackAddress(no)) << no;
+}
+
+TEST(SpeedTargets, LoopbackGuardFailsClosed) {
+    for (const wchar_t* on : {L"1", L"yes", L"true", L"00", L" "})
+        EXPECT_TRUE(loopbackGuardOn(std::wstring_view(on))) << on;
+    EXPECT_FALSE(loopbackGuardOn(std::nullopt));
+    EXPECT_FALSE(loopbackGuardOn(std::wstring_view(L"")));
+    EXPECT_FALSE(loopbackGuardOn(std::wstring_view(L"0")));
 }

@@ -300,12 +300,14 @@ TEST_F(CommandLineTest, TestMeasuresTheCatalogueFastestFirst) {
     ASSERT_NE(here, std::wstring::npos) << text.out;
     ASSERT_NE(nobody, std::wstring::npos) << text.out;
     EXPECT_LT(here, nobody) << text.out;
+    EXPECT_TRUE(text.out.starts_with(L"DNS server  Preferred")) << text.out;
     EXPECT_NE(text.out.find(L" ms"), std::wstring::npos) << text.out;
     EXPECT_NE(text.out.find(L"no answer", nobody), std::wstring::npos) << text.out;
     EXPECT_EQ(text.windows, 0);
     const auto json = run(L"/test /tries 2 /timeout 300 /json /port " + port);
     EXPECT_EQ(json.code, 0u);
-    EXPECT_NE(json.out.find(L"\"median_ms\": null"), std::wstring::npos) << json.out;
+    EXPECT_NE(json.out.find(L"\"medianMs\":null"), std::wstring::npos) << json.out;
+    EXPECT_EQ(json.out.find(L'\n'), json.out.size() - 1) << "one line";
 }
 
 TEST_F(CommandLineTest, WithoutArgumentsTheWindowOpens) {

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <utility>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -38,6 +39,39 @@ std::wstring cell(HWND list, int row, int column) {
     return text;
 }
 
+std::wstring textOf(HWND window) {
+    wchar_t text[64] = {};
+    GetWindowTextW(window, text, 64);
+    return text;
+}
+
+// The column whose header shows the sort arrow, and whether it points up (best first).
+std::pair<int, bool> sortArrow(HWND list) {
+    HWND header = ListView_GetHeader(list);
+    for (int i = 0; i < Header_GetItemCount(header); ++i) {
+        HDITEMW item{};
+        item.mask = HDI_FORMAT;
+        Header_GetItem(header, i, &item);
+        if (item.fmt & (HDF_SORTUP | HDF_SORTDOWN)) return {i, (item.fmt & HDF_SORTUP) != 0};
+    }
+    return {-1, false};
+}
+
+void clickColumn(frmSpeed& speed, int column) {
+    NMLISTVIEW click{};
+    click.hdr = {speed.control(frmSpeed::kListId), frmSpeed::kListId, LVN_COLUMNCLICK};
+    click.iItem = -1;
+    click.iSubItem = column;
+    SendMessageW(speed.hwnd(), WM_NOTIFY, frmSpeed::kListId, reinterpret_cast<LPARAM>(&click));
+}
+
+std::vector<std::wstring> names(HWND list) {
+    std::vector<std::wstring> out;
+    for (int row = 0; row < ListView_GetItemCount(list); ++row)
+        out.push_back(cell(list, row, 0));
+    return out;
+}
+
 class SpeedWindowTest : public testing::Test {
   protected:
     void SetUp() override {
@@ -60,8 +94,8 @@ class SpeedWindowTest : public testing::Test {
 
     fs::path dir =
         fs::temp_directory_path() / ("keldrast-speed-" + std::to_string(GetCurrentProcessId()));
-    const loopback::Responders responders{{Plan{.delayMs = 60}, Plan{}, Plan{.silent = true}}};
-    const std::vector<loopback::Entry> layout{{L"Slow", {0}}, {L"Fast", {1, 0}}, {L"Silent", {2}}};
+    const loopback::Responders responders{{Plan{.delayMs = 60}, Plan{}, Plan{.rcode = 5}}};
+    const std::vector<loopback::Entry> layout{{L"Slow", {0}}, {L"Fast", {1, 0}}, {L"Refuses", {2}}};
     dns::ScopedServerPorts ports{responders.ports(layout)};
     tk::ScopedMessageBox boxes{
         [](HWND, std::wstring_view, std::wstring_view, UINT) { return IDOK; }};
@@ -70,7 +104,7 @@ class SpeedWindowTest : public testing::Test {
 
 } // namespace
 
-TEST_F(SpeedWindowTest, ListsFastestFirstAndUseThisOnlySelectsTheEntry) {
+TEST_F(SpeedWindowTest, AsANewUserReadsIt) {
     HMENU menu = GetSystemMenu(form->hwnd(), FALSE);
     wchar_t caption[64] = {};
     GetMenuStringW(menu, frmMain::kFastestDnsCommand, caption, 64, MF_BYCOMMAND);
@@ -83,43 +117,77 @@ TEST_F(SpeedWindowTest, ListsFastestFirstAndUseThisOnlySelectsTheEntry) {
     ASSERT_TRUE(speed && IsWindowVisible(speed->hwnd()));
     ASSERT_TRUE(pumpUntil([&] { return !speed->running(); }));
     HWND list = speed->control(frmSpeed::kListId);
-    ASSERT_EQ(ListView_GetItemCount(list), 3);
-    EXPECT_EQ(cell(list, 0, 0), L"Fast");
-    EXPECT_EQ(cell(list, 1, 0), L"Slow");
-    EXPECT_EQ(cell(list, 1, 2), L"");
-    EXPECT_EQ(cell(list, 2, 1), L"no answer");
+    // Name, the two figures, 90th percentile, uncached, reliability, notes.
+    EXPECT_EQ(Header_GetItemCount(ListView_GetHeader(list)), 7);
+    EXPECT_EQ(names(list), (std::vector<std::wstring>{L"Fast", L"Slow", L"Refuses"}));
+    EXPECT_EQ(cell(list, 1, 2), L"") << "Slow has no alternate";
+    EXPECT_EQ(cell(list, 2, 1), L"error: REFUSED");
+    EXPECT_EQ(cell(list, 0, 5), L"100%");
+    EXPECT_EQ(cell(list, 0, 6), L"fastest");
+    EXPECT_EQ(cell(list, 1, 6), L"");
+    EXPECT_NE(cell(list, 0, 4), L"") << "the uncached time";
+    EXPECT_EQ(sortArrow(list), std::make_pair(1, true));
+    EXPECT_GE(ListView_GetColumnWidth(list, 1), ListView_GetStringWidth(list, L"error: REFUSED"));
     EXPECT_EQ(SendMessageW(speed->control(frmSpeed::kProgressId), PBM_GETPOS, 0, 0), 3);
+    EXPECT_EQ(textOf(speed->control(frmSpeed::kStatusId)), L"Done");
+    EXPECT_EQ(textOf(speed->control(frmSpeed::kCancelId)), L"Close");
     // KELDRAST_SPEED_SHOT=1 leaves the finished window up for a while, for the README's picture.
     if (const char* shot = std::getenv("KELDRAST_SPEED_SHOT"); shot && *shot == '1') {
         SetForegroundWindow(speed->hwnd());
         pumpUntil([] { return false; });
     }
-    wchar_t button[16] = {};
-    GetWindowTextW(speed->control(frmSpeed::kCancelId), button, 16);
-    EXPECT_STREQ(button, L"Close");
 
-    // A click on the name column sorts by name.
-    NMLISTVIEW click{};
-    click.hdr = {list, frmSpeed::kListId, LVN_COLUMNCLICK};
-    click.iItem = -1;
-    SendMessageW(speed->hwnd(), WM_NOTIFY, frmSpeed::kListId, reinterpret_cast<LPARAM>(&click));
-    EXPECT_EQ(cell(list, 0, 0), L"Fast");
-    EXPECT_EQ(cell(list, 1, 0), L"Silent");
+    // The first click on a column sorts best first (A to Z for names), the next turns it round.
+    clickColumn(*speed, 0);
+    EXPECT_EQ(names(list), (std::vector<std::wstring>{L"Fast", L"Refuses", L"Slow"}));
+    EXPECT_EQ(sortArrow(list), std::make_pair(0, true));
+    clickColumn(*speed, 5);
+    EXPECT_EQ(names(list).back(), L"Refuses") << "least reliable last";
+    clickColumn(*speed, 5);
+    EXPECT_EQ(sortArrow(list), std::make_pair(5, false));
 
+    // Moved to a monitor at 144 DPI: the window and its controls grow by half.
+    RECT listBefore{}, window{};
+    GetClientRect(list, &listBefore);
+    GetWindowRect(speed->hwnd(), &window);
+    RECT suggested{window.left, window.top, window.left + (window.right - window.left) * 3 / 2,
+                   window.top + (window.bottom - window.top) * 3 / 2};
+    SendMessageW(speed->hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144),
+                 reinterpret_cast<LPARAM>(&suggested));
+    RECT listAfter{};
+    GetClientRect(list, &listAfter);
+    EXPECT_EQ(speed->dpi(), 144);
+    EXPECT_NEAR(listAfter.right * 2, listBefore.right * 3, 4);
+
+    // "Use this" selects the entry in the main window, applies nothing, and closes.
     ASSERT_EQ(form->cbDNSName.text(), L"Slow");
-    ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    const int fast = 0;
+    clickColumn(*speed, 0);
+    ListView_SetItemState(list, fast, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     EXPECT_TRUE(IsWindowEnabled(speed->control(frmSpeed::kUseId)));
-    SendMessageW(speed->hwnd(), WM_COMMAND, frmSpeed::kUseId, 0);
+    SendMessageW(speed->control(frmSpeed::kUseId), BM_CLICK, 0, 0);
     EXPECT_EQ(form->cbDNSName.text(), L"Fast");
     EXPECT_EQ(form->IP1.IPAddressAsString(), L"127.0.0.1") << "the fields follow the selection";
+    EXPECT_FALSE(speed->hwnd()) << "the window closed";
     RECT after{};
     GetWindowRect(form->cbDNSName.hwnd(), &after);
     EXPECT_TRUE(EqualRect(&before, &after));
 }
 
-TEST_F(SpeedWindowTest, ClosingStopsTheTestAtOnce) {
+TEST_F(SpeedWindowTest, CancelKeepsWhatWasMeasuredAndClosingStopsAtOnce) {
     SendMessageW(form->hwnd(), WM_SYSCOMMAND, frmMain::kFastestDnsCommand, 0);
     frmSpeed* speed = form->speedWindow();
+    ASSERT_TRUE(speed && speed->running());
+    SendMessageW(speed->control(frmSpeed::kCancelId), BM_CLICK, 0, 0);
+    EXPECT_FALSE(speed->running());
+    EXPECT_TRUE(IsWindow(speed->hwnd())) << "the results stay up";
+    EXPECT_EQ(textOf(speed->control(frmSpeed::kStatusId)), L"Cancelled");
+    EXPECT_EQ(textOf(speed->control(frmSpeed::kCancelId)), L"Close");
+    SendMessageW(speed->control(frmSpeed::kCancelId), BM_CLICK, 0, 0);
+    EXPECT_FALSE(speed->hwnd());
+
+    SendMessageW(form->hwnd(), WM_SYSCOMMAND, frmMain::kFastestDnsCommand, 0);
+    speed = form->speedWindow();
     ASSERT_TRUE(speed && speed->running());
     const auto start = std::chrono::steady_clock::now();
     SendMessageW(speed->hwnd(), WM_CLOSE, 0, 0);

@@ -1,5 +1,6 @@
 // Small DNS responders on loopback addresses, for the speed test's tests and benchmark: each
-// answers the A query it receives after its own delay, or not at all, or sends noise first.
+// answers the A query it receives after its own delay (an address for the popular name, "no
+// such name" under the uncached zone), or not at all, or with an error, or sends noise first.
 // All listen on 127.0.0.1 or ::1, each on a port of its own: Wine binds any other 127.0.0.x as
 // 127.0.0.1, so replies would not come from the address asked. A catalogue names the responders
 // by index; catalogue() writes it out and ports() tells the speed test where each server is.
@@ -11,10 +12,13 @@
 
 #include "catalogue/catalogue.h"
 #include "dns/speedtest.h"
+#include "dns/speedresult.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <cstring>
 #include <mutex>
 #include <utility>
 #include <stdexcept>
@@ -28,6 +32,9 @@ namespace loopback {
 struct Plan {
     int delayMs = 0;
     bool silent = false;
+    int rcode = 0;                   // not 0: every reply carries this code and no records
+    bool redirects = false;          // gives an address for the uncached names too
+    bool flood = false;              // once asked, streams stray replies (other IDs) back
     bool wrongIdFirst = false;       // a reply with another ID at once, the real one after delayMs
     bool wrongQuestionFirst = false; // likewise with another name in the question
     bool shortFirst = false;         // likewise with only half a header
@@ -56,10 +63,13 @@ class Responders {
         stranger_ = bindUdp(L"127.0.0.1").first;
         if (stranger_ == INVALID_SOCKET) throw std::runtime_error("cannot bind on loopback");
         thread_ = std::thread([this] { serve(); });
+        if (std::any_of(plans.begin(), plans.end(), [](const Plan& p) { return p.flood; }))
+            flooder_ = std::thread([this] { flood(); });
     }
     ~Responders() {
         stop_ = true;
         if (thread_.joinable()) thread_.join();
+        if (flooder_.joinable()) flooder_.join();
         closeAll();
         WSACleanup();
     }
@@ -146,6 +156,19 @@ class Responders {
         stranger_ = INVALID_SOCKET;
     }
 
+    // Whether the query asks a name under the speed test's uncached zone.
+    static bool asksUncached(const std::vector<char>& query) {
+        std::string name;
+        for (std::size_t at = 12; at < query.size() && query[at] > 0 && query[at] < 64;
+             at += 1 + static_cast<unsigned char>(query[at])) {
+            if (at + 1 + static_cast<unsigned char>(query[at]) > query.size()) return false;
+            if (!name.empty()) name += '.';
+            name.append(&query[at + 1], static_cast<unsigned char>(query[at]));
+        }
+        const std::string zone = "." + std::string(dns::kUncachedZone);
+        return name.size() > zone.size() && name.ends_with(zone);
+    }
+
     void serve() {
         const auto start = Clock::now();
         std::vector<Pending> pending;
@@ -170,13 +193,32 @@ class Responders {
                             std::chrono::duration<double, std::milli>(Clock::now() - start)
                                 .count());
                     }
+                    if (server.plan.flood) {
+                        std::vector<char> stray(buffer, buffer + got);
+                        stray[2] = static_cast<char>(stray[2] | 0x80);
+                        stray[0] = static_cast<char>(stray[0] ^ 0x3C);
+                        std::lock_guard lock(mutex_);
+                        const bool flooding =
+                            std::any_of(floods_.begin(), floods_.end(), [&](const auto& f) {
+                                return f.toLength == fromLength &&
+                                       std::memcmp(&f.to, &from, fromLength) == 0;
+                            });
+                        if (!flooding)
+                            floods_.push_back(
+                                {Clock::now(), server.socket, from, fromLength, stray});
+                    }
                     if (server.plan.silent) continue;
                     std::vector<char> reply(buffer, buffer + got);
+                    const bool unknown = !server.plan.redirects && asksUncached(reply);
+                    const int rcode = server.plan.rcode ? server.plan.rcode : unknown ? 3 : 0;
                     reply[2] = static_cast<char>(0x81);
-                    reply[3] = static_cast<char>(0x80);
-                    reply[7] = 1;
-                    const char record[] = {'\xC0', 12, 0, 1, 0, 1, 0, 0, 0, 60, 0, 4, 127, 0, 0, 1};
-                    reply.insert(reply.end(), record, record + sizeof record);
+                    reply[3] = static_cast<char>(0x80 | rcode);
+                    if (rcode == 0) {
+                        reply[7] = 1;
+                        const char record[] = {'\xC0', 12, 0, 1, 0,   1, 0, 0,
+                                               0,      60, 0, 4, 127, 0, 0, 1};
+                        reply.insert(reply.end(), record, record + sizeof record);
+                    }
                     const auto now = Clock::now();
                     const auto later = now + std::chrono::milliseconds(server.plan.delayMs);
                     const SOCKET sender = server.plan.strangerOnly ? stranger_ : server.socket;
@@ -208,11 +250,29 @@ class Responders {
         }
     }
 
+    // Stray replies, as fast as they can be sent, at everyone a flooding responder heard from.
+    void flood() {
+        while (!stop_) {
+            std::vector<Pending> targets;
+            {
+                std::lock_guard lock(mutex_);
+                targets = floods_;
+            }
+            if (targets.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            for (const auto& f : targets)
+                for (int i = 0; i < 64; ++i)
+                    sendto(f.from, f.message.data(), static_cast<int>(f.message.size()), 0,
+                           reinterpret_cast<const sockaddr*>(&f.to), f.toLength);
+        }
+    }
+
     std::vector<Server> servers_;
+    std::vector<Pending> floods_; // `due` unused
     SOCKET stranger_ = INVALID_SOCKET;
     std::atomic<bool> stop_{false};
     mutable std::mutex mutex_;
     std::thread thread_;
+    std::thread flooder_;
 };
 
 } // namespace loopback

@@ -1,11 +1,13 @@
 // The speed test against real UDP sockets: responders on loopback that answer at once, late,
-// never, with noise first or from another socket.
+// never, with an error, with an address for a name that does not exist, with noise first, from
+// another socket, or under a stream of stray replies.
 #include "dns/speedtest.h"
 
 #include "loopback_dns.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -36,74 +38,114 @@ std::vector<dns::EntryResult> measure(const loopback::Responders& responders,
 
 } // namespace
 
-TEST(SpeedTest, FiguresNoAnswerAndNoiseIgnored) {
+TEST(SpeedTest, FiguresErrorsRedirectsAndNoise) {
     const loopback::Responders r({Plan{}, Plan{.delayMs = 200}, Plan{.silent = true},
                                   Plan{.delayMs = 100, .wrongIdFirst = true},
                                   Plan{.delayMs = 100, .wrongQuestionFirst = true},
                                   Plan{.delayMs = 100, .shortFirst = true},
-                                  Plan{.strangerOnly = true}, Plan{.ipv6 = true}});
+                                  Plan{.strangerOnly = true}, Plan{.ipv6 = true}, Plan{.rcode = 5},
+                                  Plan{.rcode = 2}, Plan{.redirects = true}});
     const std::vector<loopback::Entry> layout{
         {L"late", {1, 0}},
         {L"half silent", {2, 0}},
+        {L"refuses", {8}},
         {L"fast", {0, -1, 7}},
         {L"wrong id first", {3}},
         {L"wrong question first", {4}},
         {L"short first", {5}},
         {L"stranger", {6}},
+        {L"fails", {9}},
+        {L"redirects", {10}},
         {L"unset"},
     };
     std::vector<std::size_t> reported;
     const auto start = Clock::now();
-    auto results = measure(r, layout, {.tries = 3, .timeoutMs = 500},
+    auto results = measure(r, layout, {.tries = 3, .timeoutMs = 400},
                            [&](std::size_t i, const dns::EntryResult& e) {
                                EXPECT_TRUE(e.finished);
                                reported.push_back(i);
                            });
     const double elapsed = msSince(start);
-    // Serially this would be about 2.4 s; side by side it is the slowest server's 3 x 200 ms.
-    EXPECT_LT(elapsed, 1200);
+    // Serially this would take seconds; side by side it is the silent server's 3 x 400 ms.
+    EXPECT_LT(elapsed, 2000);
     EXPECT_EQ(reported.size(), layout.size());
-    EXPECT_EQ(reported.front(), 7u) << "an entry without servers is done at once";
+    EXPECT_EQ(reported.front(), 10u) << "an entry without servers is done at once";
+
+    const auto& fast = results[3].server(ServerRole::Preferred);
+    EXPECT_TRUE(fast.warmUpMs);
+    EXPECT_EQ(fast.samplesMs.size(), 2u) << "the warm-up is not a sample";
+    EXPECT_EQ(fast.uncachedSamplesMs.size(), 3u);
+    EXPECT_EQ(fast.asked, 6);
+    EXPECT_EQ(fast.reliability(), 1.0);
+    EXPECT_FALSE(fast.redirects) << "the uncached names got no such name";
+    EXPECT_EQ(results[3].server(ServerRole::Preferred6).samplesMs.size(), 2u) << "IPv6 too";
 
     const auto figure = [&](std::size_t i, ServerRole role) {
         return results[i].server(role).medianMs();
     };
     ASSERT_TRUE(figure(0, ServerRole::Preferred));
     EXPECT_GE(*figure(0, ServerRole::Preferred), 195);
-    EXPECT_LT(*figure(0, ServerRole::Alternate), 50);
-    EXPECT_EQ(figure(1, ServerRole::Preferred), std::nullopt);
-    EXPECT_TRUE(results[1].server(ServerRole::Preferred).timedOut);
-    EXPECT_EQ(r.arrivalsMs(2).size(), 1u) << "a silent server is not asked again";
-    ASSERT_TRUE(figure(2, ServerRole::Preferred6)) << "IPv6 servers are measured too";
-    EXPECT_EQ(results[2].server(ServerRole::Preferred6).samplesMs.size(), 3u);
-    for (std::size_t noisy : {3, 4, 5}) {
+    EXPECT_GE(*results[0].server(ServerRole::Preferred).uncachedMs(), 195);
+    EXPECT_LT(*figure(0, ServerRole::Alternate), 100);
+
+    const auto& silent = results[1].server(ServerRole::Preferred);
+    EXPECT_EQ(dns::serverText(silent), L"no answer");
+    EXPECT_TRUE(silent.timedOut);
+    EXPECT_EQ(silent.reliability(), 0.0);
+    EXPECT_EQ(r.arrivalsMs(2).size(), 6u) << "every round asks, so reliability counts them all";
+    EXPECT_EQ(dns::cellText(results[1], dns::Column::Reliability), L"50%");
+
+    EXPECT_EQ(dns::serverText(results[2].server(ServerRole::Preferred)), L"error: REFUSED");
+    EXPECT_EQ(results[2].server(ServerRole::Preferred).reliability(), 0.0);
+    EXPECT_EQ(dns::serverText(results[8].server(ServerRole::Preferred)), L"error: SERVFAIL");
+    for (std::size_t noisy : {4, 5, 6}) {
         ASSERT_TRUE(figure(noisy, ServerRole::Preferred)) << noisy;
         EXPECT_GE(*figure(noisy, ServerRole::Preferred), 95) << "noise taken as the reply";
     }
-    EXPECT_EQ(figure(6, ServerRole::Preferred), std::nullopt) << "a reply from elsewhere";
-    EXPECT_EQ(dns::serverText(results[7].server(ServerRole::Preferred)), L"");
+    EXPECT_EQ(figure(7, ServerRole::Preferred), std::nullopt) << "a reply from elsewhere";
+    EXPECT_TRUE(results[9].server(ServerRole::Preferred).redirects);
+    EXPECT_EQ(dns::cellText(results[9], dns::Column::Notes), L"redirects unknown names");
+    EXPECT_EQ(dns::serverText(results[10].server(ServerRole::Preferred)), L"");
 
     dns::sortFastestFirst(results);
     std::vector<std::wstring> order;
     for (const auto& e : results)
         order.push_back(e.name);
-    EXPECT_EQ(order.front(), L"fast");
-    EXPECT_EQ(order[4], L"late");
-    EXPECT_EQ(order[5], L"half silent") << dns::resultsText(results);
+    const auto place = [&](const wchar_t* name) {
+        return std::find(order.begin(), order.end(), name) - order.begin();
+    };
+    EXPECT_LT(place(L"fast"), place(L"late")) << dns::resultsText(results);
+    EXPECT_GT(place(L"refuses"), place(L"late")) << "an error never ranks above an answer";
+    EXPECT_GT(place(L"fails"), place(L"late"));
 }
 
-TEST(SpeedTest, AtMostSixteenInFlightAndCancelStopsAtOnce) {
+TEST(SpeedTest, AFloodNeitherStretchesTheRunNorStarvesAServer) {
+    // The silent server's replies never come, but stray ones (other IDs) stream in meanwhile.
+    const loopback::Responders r({Plan{.silent = true, .flood = true}, Plan{.delayMs = 30}});
+    const std::vector<loopback::Entry> layout{{L"steady", {1}}, {L"flooded", {0}}};
+    const auto start = Clock::now();
+    const auto results = measure(r, layout, {.tries = 3, .timeoutMs = 300});
+    const double elapsed = msSince(start);
+    EXPECT_LT(elapsed, 3 * 300 * 1.5) << "the stray replies kept the run going";
+    const auto& steady = results[0].server(ServerRole::Preferred);
+    EXPECT_EQ(steady.answered, 6) << "starved by the flood";
+    ASSERT_TRUE(steady.medianMs());
+    EXPECT_LT(*steady.medianMs(), 100);
+    EXPECT_EQ(results[1].server(ServerRole::Preferred).answered, 0);
+}
+
+TEST(SpeedTest, AtMostMaxInFlightAndCancelStopsAtOnce) {
     const loopback::Responders r(std::vector<Plan>(20, {.silent = true}));
     std::vector<loopback::Entry> layout;
     for (int i = 0; i < 20; ++i)
         layout.push_back({L"silent " + std::to_wstring(i), {i}});
 
-    auto results = measure(r, layout, {.tries = 2, .timeoutMs = 400});
+    auto results = measure(r, layout, {.tries = 1, .timeoutMs = 300, .maxInFlight = 16});
     int firstWave = 0;
     for (std::size_t i = 0; i < 20; ++i) {
         const auto arrivals = r.arrivalsMs(i);
-        ASSERT_EQ(arrivals.size(), 1u);
-        if (arrivals[0] < 200) ++firstWave;
+        ASSERT_EQ(arrivals.size(), 2u) << "the popular name and an uncached one";
+        if (arrivals[0] < 150) ++firstWave;
         EXPECT_EQ(dns::serverText(results[i].server(ServerRole::Preferred)), L"no answer");
     }
     EXPECT_EQ(firstWave, 16);
@@ -122,11 +164,11 @@ TEST(SpeedTest, AtMostSixteenInFlightAndCancelStopsAtOnce) {
 }
 
 TEST(SpeedTest, OutsideLoopbackNothingIsSent) {
-    // The test programs turn the guard on before any test. An address the guard does not take
-    // for loopback is then never asked: it is "no answer" at once, not after the timeout. The
-    // one used here (IPv4 loopback written as IPv6) still stays on this machine should the
-    // guard ever fail, and reaches the responder then.
-    ASSERT_TRUE(dns::setLoopbackOnly(true));
+    // The test program sets KELDRAST_LOOPBACK_ONLY=1 before any test. An address the guard does
+    // not take for loopback is then never asked: it is "no answer" at once, not after the
+    // timeout. The one used here (IPv4 loopback written as IPv6) still stays on this machine
+    // should the guard ever fail, and reaches the responder then.
+    ASSERT_TRUE(dns::loopbackOnly());
     const loopback::Responders r({Plan{}});
     dns::ScopedServerPorts ports{[&](std::size_t, ServerRole) { return r.port(0); }};
     const auto start = Clock::now();
@@ -135,6 +177,16 @@ TEST(SpeedTest, OutsideLoopbackNothingIsSent) {
     EXPECT_LT(msSince(start), 1000);
     EXPECT_TRUE(r.arrivalsMs(0).empty());
     EXPECT_TRUE(results[0].finished);
-    EXPECT_FALSE(results[0].server(ServerRole::Preferred6).timedOut);
-    EXPECT_EQ(dns::resultsText(results), L"mapped      no answer\n");
+    const auto& server = results[0].server(ServerRole::Preferred6);
+    EXPECT_EQ(server.asked, 0);
+    EXPECT_EQ(dns::serverText(server), L"no answer");
+
+    // The guard fails closed: any value but "" and "0" keeps it on.
+    for (const wchar_t* on : {L"1", L"yes", L"10", L"true"}) {
+        SetEnvironmentVariableW(L"KELDRAST_LOOPBACK_ONLY", on);
+        EXPECT_TRUE(dns::loopbackOnly()) << on;
+    }
+    SetEnvironmentVariableW(L"KELDRAST_LOOPBACK_ONLY", L"0");
+    EXPECT_FALSE(dns::loopbackOnly());
+    SetEnvironmentVariableW(L"KELDRAST_LOOPBACK_ONLY", L"1");
 }
