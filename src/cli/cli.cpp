@@ -147,8 +147,7 @@ int speedTest(const Command& command, const Options& options, Output& output) {
     auto results = dns::runSpeedTest(mConfig::loadCatalogue(settingsFile(options)), speed);
     dns::sortFastestFirst(results);
     if (command.json) {
-        const std::string json = dns::resultsJson(results); // ASCII only, one line with its end
-        output.out(std::wstring(json.begin(), json.end()));
+        output.out(dns::resultsJson(results) + L"\n");
     } else {
         output.out(dns::resultsText(results));
     }

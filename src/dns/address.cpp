@@ -165,7 +165,7 @@ std::optional<std::uint32_t> classicIPv4(std::wstring_view text) {
             base = 16, part.remove_prefix(2);
         else if (part.size() > 1 && part[0] == L'0')
             base = 8, part.remove_prefix(1);
-        if (part.empty() && base != 16) return std::nullopt;
+        if (part.empty()) return std::nullopt; // "0x" alone is no number either
         std::uint64_t number = 0;
         for (const wchar_t c : part) {
             const int digit = isHex(c) ? hexValue(c) : 99;

@@ -1,5 +1,6 @@
 // Figures, order, columns and the two text forms of the speed test's results.
 #include "dns/speedresult.h"
+#include "toolkit/json.h"
 
 #include "dns/dnsmessage.h"
 #include "toolkit/decimal.h"
@@ -11,14 +12,10 @@ namespace dns {
 
 namespace {
 
-constexpr const char* kRoleNames[kServerRoles] = {"preferred", "alternate", "preferred6",
-                                                  "alternate6"};
+constexpr const wchar_t* kRoleNames[kServerRoles] = {L"preferred", L"alternate", L"preferred6",
+                                                     L"alternate6"};
 
 // Fewer is better; "no answer", an error and an absent server sort after every figure.
-void appendNumber(std::string& out, double value) {
-    out += tk::fixed<char>(value, 3);
-}
-
 double sortKey(std::optional<double> figure) {
     return figure ? *figure : INFINITY;
 }
@@ -36,44 +33,17 @@ std::wstring widen(const std::string& ascii) {
     return std::wstring(ascii.begin(), ascii.end());
 }
 
-void appendFigure(std::string& out, const char* key, std::optional<double> value) {
-    out += ",\"";
-    out += key;
-    out += "\":";
-    if (value)
-        appendNumber(out, *value);
-    else
-        out += "null";
+// A figure to three places, or null.
+void figure(tk::Json& json, const wchar_t* key, std::optional<double> value) {
+    json.key(key);
+    value ? json.number(*value, 3) : json.null();
 }
 
-void appendSamples(std::string& out, const char* key, const std::vector<double>& samples) {
-    out += ",\"";
-    out += key;
-    out += "\":[";
-    for (std::size_t i = 0; i < samples.size(); ++i) {
-        if (i) out += ",";
-        appendNumber(out, samples[i]);
-    }
-    out += "]";
-}
-
-void appendJsonString(std::string& out, std::wstring_view text) {
-    out.push_back('"');
-    for (wchar_t c : text) {
-        if (c == L'"' || c == L'\\') {
-            out.push_back('\\');
-            out.push_back(static_cast<char>(c));
-        } else if (c >= 0x20 && c < 0x7F) {
-            out.push_back(static_cast<char>(c));
-        } else {
-            static constexpr char kHex[] = "0123456789abcdef";
-            const auto unit = static_cast<unsigned>(c) & 0xFFFF;
-            out += "\\u";
-            for (int shift = 12; shift >= 0; shift -= 4)
-                out.push_back(kHex[(unit >> shift) & 0xF]);
-        }
-    }
-    out.push_back('"');
+void samples(tk::Json& json, const wchar_t* key, const std::vector<double>& values) {
+    json.key(key).open(L'[');
+    for (const double value : values)
+        json.number(value, 3);
+    json.close(L']');
 }
 
 } // namespace
@@ -91,65 +61,6 @@ std::array<std::wstring, kServerRoles> serverAddresses(const app::CatalogueEntry
     out[2] = take(v6.preferred);
     out[3] = take(v6.alternate);
     return out;
-}
-
-bool isLoopbackAddress(std::wstring_view address) {
-    // IPv4: four decimal parts of at most three digits, the first 127, each at most 255.
-    int parts = 0, value = -1, first = -1;
-    bool ipv4 = !address.empty();
-    for (std::size_t i = 0; i <= address.size() && ipv4; ++i) {
-        const wchar_t c = i < address.size() ? address[i] : L'.';
-        if (c >= L'0' && c <= L'9') {
-            value = (value < 0 ? 0 : value) * 10 + (c - L'0');
-            ipv4 = value <= 255;
-        } else if (c == L'.' && value >= 0) {
-            if (parts++ == 0) first = value;
-            value = -1;
-        } else {
-            ipv4 = false;
-        }
-    }
-    if (ipv4) return parts == 4 && first == 127;
-    // IPv6: groups of hexadecimal digits, all zero but a last 1, with at most one "::".
-    std::vector<unsigned> groups;
-    std::size_t elided = std::wstring_view::npos;
-    std::size_t i = 0;
-    if (address.starts_with(L"::")) {
-        elided = 0;
-        i = 2;
-    }
-    while (i < address.size()) {
-        unsigned group = 0;
-        std::size_t digits = 0;
-        for (; i < address.size() && digits < 5; ++i, ++digits) {
-            const wchar_t c = address[i];
-            const int d = c >= L'0' && c <= L'9'   ? c - L'0'
-                          : c >= L'a' && c <= L'f' ? c - L'a' + 10
-                          : c >= L'A' && c <= L'F' ? c - L'A' + 10
-                                                   : -1;
-            if (d < 0) break;
-            group = group * 16 + static_cast<unsigned>(d);
-        }
-        if (digits == 0 || digits > 4) return false;
-        groups.push_back(group);
-        if (i == address.size()) break;
-        if (address[i] != L':') return false;
-        ++i;
-        if (i < address.size() && address[i] == L':') {
-            if (elided != std::wstring_view::npos) return false;
-            elided = groups.size();
-            ++i;
-        } else if (i == address.size()) {
-            return false;
-        }
-    }
-    if (groups.size() > 8 || (elided == std::wstring_view::npos && groups.size() != 8) ||
-        (elided != std::wstring_view::npos && groups.size() == 8))
-        return false;
-    const bool endsInOne = !groups.empty() && groups.back() == 1 &&
-                           (elided == std::wstring_view::npos || elided < groups.size());
-    return endsInOne &&
-           std::all_of(groups.begin(), groups.end() - 1, [](unsigned g) { return g == 0; });
 }
 
 bool loopbackGuardOn(std::optional<std::wstring_view> value) {
@@ -345,47 +256,35 @@ std::wstring resultsText(const std::vector<EntryResult>& results) {
     return out;
 }
 
-std::string resultsJson(const std::vector<EntryResult>& results) {
-    std::string out = "[";
-    for (std::size_t e = 0; e < results.size(); ++e) {
-        const auto& entry = results[e];
-        out += e ? ",{\"name\":" : "{\"name\":";
-        appendJsonString(out, entry.name);
-        out += entry.finished ? ",\"finished\":true" : ",\"finished\":false";
-        appendFigure(out, "reliability", entry.reliability());
-        out += ",\"servers\":[";
-        bool first = true;
+std::wstring resultsJson(const std::vector<EntryResult>& results) {
+    tk::Json json;
+    json.open(L'[');
+    for (const auto& entry : results) {
+        json.open(L'{').key(L"name").string(entry.name).key(L"finished").boolean(entry.finished);
+        figure(json, L"reliability", entry.reliability());
+        json.key(L"servers").open(L'[');
         for (int role = 0; role < kServerRoles; ++role) {
             const auto& server = entry.servers[role];
             if (server.address.empty()) continue;
-            out += first ? "{\"role\":\"" : ",{\"role\":\"";
-            first = false;
-            out += kRoleNames[role];
-            out += "\",\"address\":";
-            appendJsonString(out, server.address);
-            appendFigure(out, "medianMs", server.medianMs());
-            appendFigure(out, "p90Ms", server.medianMs() ? server.p90Ms() : std::nullopt);
-            appendFigure(out, "uncachedMs", server.uncachedMs());
-            appendFigure(out, "reliability", server.reliability());
-            out += ",\"asked\":" + std::to_string(server.asked);
-            out += ",\"answered\":" + std::to_string(server.answered);
-            out += server.timedOut ? ",\"timedOut\":true" : ",\"timedOut\":false";
-            out += ",\"error\":";
-            if (server.errorRcode)
-                out += "\"" + rcodeName(*server.errorRcode) + "\"";
-            else
-                out += "null";
-            out += server.redirects ? ",\"redirectsUnknownNames\":true"
-                                    : ",\"redirectsUnknownNames\":false";
-            appendFigure(out, "warmUpMs", server.warmUpMs);
-            appendSamples(out, "samplesMs", server.samplesMs);
-            appendSamples(out, "uncachedSamplesMs", server.uncachedSamplesMs);
-            out += "}";
+            json.open(L'{').key(L"role").string(kRoleNames[role]);
+            json.key(L"address").string(server.address);
+            figure(json, L"medianMs", server.medianMs());
+            figure(json, L"p90Ms", server.medianMs() ? server.p90Ms() : std::nullopt);
+            figure(json, L"uncachedMs", server.uncachedMs());
+            figure(json, L"reliability", server.reliability());
+            json.key(L"asked").number(static_cast<long long>(server.asked));
+            json.key(L"answered").number(static_cast<long long>(server.answered));
+            json.key(L"timedOut").boolean(server.timedOut).key(L"error");
+            server.errorRcode ? json.string(widen(rcodeName(*server.errorRcode))) : json.null();
+            json.key(L"redirectsUnknownNames").boolean(server.redirects);
+            figure(json, L"warmUpMs", server.warmUpMs);
+            samples(json, L"samplesMs", server.samplesMs);
+            samples(json, L"uncachedSamplesMs", server.uncachedSamplesMs);
+            json.close(L'}');
         }
-        out += "]}";
+        json.close(L']').close(L'}');
     }
-    out += "]\n";
-    return out;
+    return json.close(L']').text();
 }
 
 } // namespace dns

@@ -57,10 +57,6 @@ struct EntryResult {
 // pair, with unset ("0.0.0.0") and missing halves left empty.
 std::array<std::wstring, kServerRoles> serverAddresses(const app::CatalogueEntry& entry);
 
-// Whether an address text is on this machine's loopback: 127.0.0.0/8 in dotted decimal, or ::1
-// (written "::1" or in any longer form of it).
-bool isLoopbackAddress(std::wstring_view address);
-
 // The loopback guard of the test machines from the value of KELDRAST_LOOPBACK_ONLY (nothing:
 // not set). It fails closed: any value but "" and "0" turns it on.
 bool loopbackGuardOn(std::optional<std::wstring_view> value);
@@ -104,6 +100,6 @@ std::optional<double> sortFigure(const EntryResult& entry, Column column);
 std::wstring resultsText(const std::vector<EntryResult>& results);
 // Every figure and sample as one line of JSON (ASCII only: other characters are \u escapes);
 // figures are null when there is none; roles an entry has no server for are left out.
-std::string resultsJson(const std::vector<EntryResult>& results);
+std::wstring resultsJson(const std::vector<EntryResult>& results);
 
 } // namespace dns

@@ -6,9 +6,12 @@
 // random_device and what it links in.
 #define _CRT_RAND_S
 #include "dns/speedtest.h"
+#include "dns/address.h"
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
+
+#include <cstring>
 
 #include "dns/dnsmessage.h"
 #include "toolkit/thread.h"
@@ -91,11 +94,13 @@ std::optional<Target> resolveTarget(std::size_t entry, int role, const std::wstr
     Target target{entry, role};
     auto* v4 = reinterpret_cast<sockaddr_in*>(&target.address);
     auto* v6 = reinterpret_cast<sockaddr_in6*>(&target.address);
-    if (InetPtonW(AF_INET, text.c_str(), &v4->sin_addr) == 1) {
+    if (const auto address = parseIPv4(text)) {
+        std::memcpy(&v4->sin_addr, address->data(), address->size());
         v4->sin_family = AF_INET;
         v4->sin_port = htons(port);
         target.addressLength = sizeof(sockaddr_in);
-    } else if (InetPtonW(AF_INET6, text.c_str(), &v6->sin6_addr) == 1) {
+    } else if (const auto address6 = parseIPv6(text)) {
+        std::memcpy(&v6->sin6_addr, address6->data(), address6->size());
         v6->sin6_family = AF_INET6;
         v6->sin6_port = htons(port);
         target.addressLength = sizeof(sockaddr_in6);
@@ -167,7 +172,7 @@ std::vector<EntryResult> runSpeedTest(const std::vector<app::CatalogueEntry>& en
         for (int role = 0; role < kServerRoles; ++role) {
             results[e].servers[role].address = addresses[role];
             if (addresses[role].empty()) continue;
-            if (guard && !isLoopbackAddress(addresses[role])) continue;
+            if (guard && !isLoopback(addresses[role])) continue;
             if (auto target = resolveTarget(e, role, addresses[role], portFor(e, role))) {
                 targets.push_back(*target);
                 ++pending[e];

@@ -1,4 +1,5 @@
 // The speed test's figures, order and output forms.
+#include "dns/address.h"
 #include "dns/speedresult.h"
 
 #include <gtest/gtest.h>
@@ -123,17 +124,17 @@ TEST(SpeedText, JsonHoldsEveryFigureOnOneLine) {
     const std::vector<EntryResult> results{
         entry(L"Caf\u00E9 \"1\"", server(L"127.0.0.2", {1, 2}, {5}), refused)};
     EXPECT_EQ(resultsJson(results),
-              "[{\"name\":\"Caf\\u00e9 \\\"1\\\"\",\"finished\":true,\"reliability\":0.500,"
-              "\"servers\":[{\"role\":\"preferred\",\"address\":\"127.0.0.2\",\"medianMs\":1.500,"
-              "\"p90Ms\":2.000,\"uncachedMs\":5.000,\"reliability\":1.000,\"asked\":4,"
-              "\"answered\":4,\"timedOut\":false,\"error\":null,\"redirectsUnknownNames\":false,"
-              "\"warmUpMs\":100.000,\"samplesMs\":[1.000,2.000],\"uncachedSamplesMs\":[5.000]},"
-              "{\"role\":\"alternate\",\"address\":\"127.0.0.3\",\"medianMs\":null,"
-              "\"p90Ms\":null,\"uncachedMs\":null,\"reliability\":0.000,\"asked\":4,"
-              "\"answered\":0,\"timedOut\":false,\"error\":\"REFUSED\","
-              "\"redirectsUnknownNames\":false,\"warmUpMs\":null,\"samplesMs\":[],"
-              "\"uncachedSamplesMs\":[]}]}]\n");
-    EXPECT_EQ(resultsJson({}), "[]\n");
+              L"[{\"name\":\"Caf\u00E9 \\\"1\\\"\",\"finished\":true,\"reliability\":0.500,"
+              L"\"servers\":[{\"role\":\"preferred\",\"address\":\"127.0.0.2\",\"medianMs\":1.500,"
+              L"\"p90Ms\":2.000,\"uncachedMs\":5.000,\"reliability\":1.000,\"asked\":4,"
+              L"\"answered\":4,\"timedOut\":false,\"error\":null,\"redirectsUnknownNames\":false,"
+              L"\"warmUpMs\":100.000,\"samplesMs\":[1.000,2.000],\"uncachedSamplesMs\":[5.000]},"
+              L"{\"role\":\"alternate\",\"address\":\"127.0.0.3\",\"medianMs\":null,"
+              L"\"p90Ms\":null,\"uncachedMs\":null,\"reliability\":0.000,\"asked\":4,"
+              L"\"answered\":0,\"timedOut\":false,\"error\":\"REFUSED\","
+              L"\"redirectsUnknownNames\":false,\"warmUpMs\":null,\"samplesMs\":[],"
+              L"\"uncachedSamplesMs\":[]}]}]");
+    EXPECT_EQ(resultsJson({}), L"[]");
 }
 
 TEST(SpeedTargets, AddressesAndLoopback) {
@@ -141,11 +142,11 @@ TEST(SpeedTargets, AddressesAndLoopback) {
     EXPECT_EQ(addresses, (std::array<std::wstring, 4>{L"127.0.0.2", L"", L"::1", L""}));
     for (const wchar_t* yes :
          {L"127.0.0.1", L"127.255.0.9", L"::1", L"0:0:0:0:0:0:0:1", L"0::1", L"::0:1"})
-        EXPECT_TRUE(isLoopbackAddress(yes)) << yes;
+        EXPECT_TRUE(isLoopback(yes)) << yes;
     for (const wchar_t* no : {L"8.8.8.8", L"128.0.0.1", L"127.0.0", L"127.0.0.1.5", L"127.0.0.256",
                               L"1127.0.0.1", L"::", L"1::", L"::2", L"::1:0", L"::1::", L"2001::1",
                               L"::ffff:127.0.0.1", L"0:0:0:0:0:0:0:0:1", L"", L"localhost"})
-        EXPECT_FALSE(isLoopbackAddress(no)) << no;
+        EXPECT_FALSE(isLoopback(no)) << no;
 }
 
 TEST(SpeedTargets, LoopbackGuardFailsClosed) {

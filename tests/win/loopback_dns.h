@@ -12,6 +12,7 @@
 
 #include "catalogue/catalogue.h"
 #include "dns/speedtest.h"
+#include "dns/address.h"
 #include "dns/speedresult.h"
 
 #include <algorithm>
@@ -125,7 +126,7 @@ class Responders {
     // A socket on a free port of `address`, and that port.
     static std::pair<SOCKET, unsigned short> bindUdp(const std::wstring& address) {
         // Refuses anything but loopback, so no test can serve (or ask) the outside world.
-        if (!dns::isLoopbackAddress(address)) return {INVALID_SOCKET, 0};
+        if (!dns::isLoopback(address)) return {INVALID_SOCKET, 0};
         sockaddr_storage where{};
         int length = 0;
         auto* v4 = reinterpret_cast<sockaddr_in*>(&where);

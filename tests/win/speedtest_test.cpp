@@ -2,6 +2,7 @@
 // never, with an error, with an address for a name that does not exist, with noise first, from
 // another socket, or under a stream of stray replies.
 #include "dns/speedtest.h"
+#include "dns/address.h"
 
 #include "loopback_dns.h"
 
@@ -30,7 +31,7 @@ std::vector<dns::EntryResult> measure(const loopback::Responders& responders,
     const auto entries = responders.catalogue(layout);
     for (const auto& entry : entries)
         for (const auto& address : dns::serverAddresses(entry))
-            if (!address.empty() && !dns::isLoopbackAddress(address))
+            if (!address.empty() && !dns::isLoopback(address))
                 ADD_FAILURE() << "not a loopback address in a test catalogue";
     dns::ScopedServerPorts ports{responders.ports(layout)};
     return dns::runSpeedTest(entries, options, progress, cancel);
