@@ -121,12 +121,6 @@ bool sameName(std::wstring_view a, std::wstring_view b, const CaseFold& fold) {
     return fold(tk::trimSpaces(a)) == fold(tk::trimSpaces(b));
 }
 
-bool nameExists(const std::vector<CatalogueEntry>& entries, std::wstring_view name,
-                const CaseFold& fold) {
-    return std::any_of(entries.begin(), entries.end(),
-                       [&](const CatalogueEntry& e) { return sameName(e.name, name, fold); });
-}
-
 bool storableName(std::wstring_view name,
                   const std::function<bool(std::wstring_view)>& fitsCodePage) {
     const std::wstring trimmed = tk::trimSpaces(name);

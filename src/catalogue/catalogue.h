@@ -71,8 +71,6 @@ std::wstring joinNames(const std::vector<CatalogueEntry>& entries);
 using CaseFold = std::function<std::wstring(std::wstring_view)>;
 std::wstring foldAscii(std::wstring_view text);
 bool sameName(std::wstring_view a, std::wstring_view b, const CaseFold& fold = foldAscii);
-bool nameExists(const std::vector<CatalogueEntry>& entries, std::wstring_view name,
-                const CaseFold& fold = foldAscii);
 
 // Whether the settings file can keep a (trimmed) name and give it back with its pair:
 // no "®", "=" or control characters, no leading "[" or ";", not the file's own keys

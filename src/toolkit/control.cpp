@@ -160,14 +160,4 @@ bool routeToChild(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) n
     }
 }
 
-void setTabOrder(std::initializer_list<HWND> windows) noexcept {
-    HWND previous = nullptr;
-    for (HWND window : windows) {
-        if (previous && window)
-            SetWindowPos(window, previous, 0, 0, 0, 0,
-                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
-        if (window) previous = window;
-    }
-}
-
 } // namespace tk

@@ -73,7 +73,4 @@ class Control {
 // one of the controls above and that control handles it, the result is set and it returns true.
 bool routeToChild(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept;
 
-// Puts sibling windows into this tab (and Z) order; the first one keeps its place.
-void setTabOrder(std::initializer_list<HWND> windows) noexcept;
-
 } // namespace tk

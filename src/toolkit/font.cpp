@@ -8,11 +8,6 @@ int fontHeightForDpi(double points, int dpi) {
     return -roundHalfEven(points * dpi / 72.0);
 }
 
-void Font::setDescription(FontDescription description) {
-    description_ = std::move(description);
-    handles_.clear();
-}
-
 std::shared_ptr<void> Font::cachedHandle(int dpi) const {
     const auto it = handles_.find(dpi);
     return it == handles_.end() ? nullptr : it->second;

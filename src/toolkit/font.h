@@ -34,8 +34,6 @@ class Font {
     Font& operator=(const Font&) = delete;
 
     const FontDescription& description() const noexcept { return description_; }
-    // Changing the description drops the native fonts made for the old one.
-    void setDescription(FontDescription description);
 
     // Native handles by DPI, owned here; filled by the Win32 side.
     std::shared_ptr<void> cachedHandle(int dpi) const;

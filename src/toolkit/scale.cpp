@@ -12,10 +12,6 @@ int twipsToPixels(int twips, int dpi) {
     return roundHalfEven(static_cast<double>(twips) * dpi / kTwipsPerInch);
 }
 
-double pixelsToTwips(double pixels, int dpi) {
-    return dpi > 0 ? pixels * kTwipsPerInch / dpi : 0.0;
-}
-
 int scaleFrom96(int pixels, int dpi) {
     return roundHalfEven(static_cast<double>(pixels) * dpi / 96.0);
 }

@@ -9,7 +9,6 @@ int roundHalfEven(double value);
 // Layout numbers are kept in twips: 1440 per inch, so 15 per pixel at 96 DPI.
 constexpr int kTwipsPerInch = 1440;
 int twipsToPixels(int twips, int dpi);
-double pixelsToTwips(double pixels, int dpi);
 
 // A size given in pixels at 96 DPI, scaled for another DPI (rounded to nearest).
 int scaleFrom96(int pixels, int dpi);

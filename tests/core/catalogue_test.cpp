@@ -30,10 +30,9 @@ TEST(Names, PresetsSplitJoinAndCompare) {
     EXPECT_EQ(splitNames(L""), Names{});
     EXPECT_EQ(splitNames(L"a\u00AE\u00AEb"), (Names{L"a", L"", L"b"}));
     EXPECT_EQ(joinNames({{L" x", L""}, {L"y ", L""}}), L"x\u00AEy");
-    EXPECT_TRUE(nameExists(presets, L"  Google DNS "));
-    EXPECT_TRUE(nameExists(presets, L" gOOGLE dns")); // one key in the settings file
-    EXPECT_TRUE(nameExists(presets, L"DNS 17"));
-    EXPECT_FALSE(nameExists(presets, L"Google  DNS"));
+    EXPECT_TRUE(sameName(presets[0].name, L"  Google DNS "));
+    EXPECT_TRUE(sameName(presets[0].name, L" gOOGLE dns")); // one key in the settings file
+    EXPECT_FALSE(sameName(presets[0].name, L"Google  DNS"));
     EXPECT_FALSE(sameName(L"a\t", L"a"));
     const auto upper = [](std::wstring_view t) {
         std::wstring u(t);

