@@ -17,8 +17,8 @@
 
 namespace {
 
-std::vector<app::CatalogueEntry> catalogue(int n) {
-    return n == 18 ? app::presetCatalogue() : numberedCatalogue(n);
+std::vector<catalogue::CatalogueEntry> numbered(int n) {
+    return n == 18 ? catalogue::presetCatalogue() : numberedCatalogue(n);
 }
 
 // A copy of the file at `from` with every "\r\n" turned into "\r".
@@ -47,7 +47,7 @@ int wmain() {
     std::printf("%8s %12s %12s %14s %14s\n", "entries", "save (ms)", "load (ms)", "per entry (us)",
                 "load CR (ms)");
     for (const int n : {18, 1000, 10000, 100000}) {
-        const auto entries = catalogue(n);
+        const auto entries = numbered(n);
         double bestSave = 1e9, bestLoad = 1e9, bestCrLoad = 1e9;
         for (int run = 0; run < 5; ++run) {
             double start = seconds();

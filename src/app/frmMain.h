@@ -157,7 +157,7 @@ class frmMain : public tk::Window {
     void makeChange(dns::ChangeRequest request, std::wstring_view appliedName);
     static void focusIfAllowed(HWND window);
     // The catalogue as the window holds it: names_, lstDNS and lstDNS6 at the same index.
-    std::vector<app::CatalogueEntry> catalogueEntries() const;
+    std::vector<catalogue::CatalogueEntry> catalogueEntries() const;
     // The selected adapter's interface name; empty when none is selected.
     std::wstring selectedService() const;
     // The adapter list's tool tip: the selected adapter's current DNS settings.
@@ -187,7 +187,7 @@ class frmMain : public tk::Window {
     bool configLoaded_ = false;
     // A settings file that could not be used is never written over; what it showed instead.
     bool settingsUnusable_ = false;
-    std::vector<app::CatalogueEntry> shownInstead_;
+    std::vector<catalogue::CatalogueEntry> shownInstead_;
     tk::FontPtr normalFont_;
     tk::FontPtr boldFont_;
     tk::FontPtr titleFont_;

@@ -30,21 +30,21 @@ constexpr std::wstring_view kConfirmDelete = L"Do you want to delete the selecte
 } // namespace
 
 bool frmMain::readAddresses(std::wstring& preferred, std::wstring& alternate) {
-    preferred = app::gtIP(IP1.IPAddressAsString());
-    alternate = app::gtIP(IP2.IPAddressAsString());
-    if (preferred != app::kUnsetAddress && alternate != app::kUnsetAddress) return true;
+    preferred = catalogue::gtIP(IP1.IPAddressAsString());
+    alternate = catalogue::gtIP(IP2.IPAddressAsString());
+    if (preferred != catalogue::kUnsetAddress && alternate != catalogue::kUnsetAddress) return true;
     message(L"Enter IP Address...", MB_ICONSTOP);
-    focusIfAllowed(preferred == app::kUnsetAddress ? IP1.hwndIP() : IP2.hwndIP());
+    focusIfAllowed(preferred == catalogue::kUnsetAddress ? IP1.hwndIP() : IP2.hwndIP());
     return false;
 }
 
 bool frmMain::serversToApply(std::wstring& preferred, std::wstring& alternate) {
     if (chbCustom.value() != 0) return readAddresses(preferred, alternate);
     // Otherwise the chosen entry's, whatever the fields hold for an open add panel.
-    const auto parts = app::splitPair(lstDNS.item(cbDNSName.listIndex()).value_or(L""));
-    preferred = app::gtIP(parts.preferred.value_or(L""));
-    alternate = app::gtIP(parts.alternate.value_or(L""));
-    auto set = [](const std::wstring& a) { return !a.empty() && a != app::kUnsetAddress; };
+    const auto parts = catalogue::splitPair(lstDNS.item(cbDNSName.listIndex()).value_or(L""));
+    preferred = catalogue::gtIP(parts.preferred.value_or(L""));
+    alternate = catalogue::gtIP(parts.alternate.value_or(L""));
+    auto set = [](const std::wstring& a) { return !a.empty() && a != catalogue::kUnsetAddress; };
     if (set(preferred) && set(alternate)) return true;
     message(L"Enter IP Address...", MB_ICONSTOP);
     return false;
@@ -54,7 +54,7 @@ void frmMain::fillIP() {
     if (cbDNSName.text().empty()) return;
     const auto pair = lstDNS.item(cbDNSName.listIndex());
     if (!pair) return;
-    const auto parts = app::splitPair(*pair);
+    const auto parts = catalogue::splitPair(*pair);
     if (parts.preferred) IP1.IPAddressAsString(*parts.preferred);
     if (parts.alternate) IP2.IPAddressAsString(*parts.alternate);
 }
@@ -72,8 +72,8 @@ void frmMain::bt1_Click() {
     txName.setFocus();
     IP1.Enabled(true);
     IP2.Enabled(true);
-    IP1.IPAddressAsString(std::wstring(app::kUnsetAddress));
-    IP2.IPAddressAsString(std::wstring(app::kUnsetAddress));
+    IP1.IPAddressAsString(std::wstring(catalogue::kUnsetAddress));
+    IP2.IPAddressAsString(std::wstring(catalogue::kUnsetAddress));
 }
 
 void frmMain::btADD_Click() {
@@ -86,7 +86,7 @@ void frmMain::btADD_Click() {
     if (!readAddresses(p, a)) return;
     for (int i = 0; i < names_.count(); ++i) {
         // Compared as the settings file compares keys: one key cannot hold two entries.
-        if (app::sameName(names_.item(i).value_or(L""), name, mConfig::foldKey)) {
+        if (catalogue::sameName(names_.item(i).value_or(L""), name, mConfig::foldKey)) {
             message(kNameExists, MB_ICONSTOP);
             txName.setFocus();
             return;
@@ -94,15 +94,15 @@ void frmMain::btADD_Click() {
     }
     // A name the settings file would split or lose is refused before it is added. Any
     // character is kept: a file the ANSI code page cannot hold is written as UTF-16.
-    if (!app::storableName(name, {})) {
+    if (!catalogue::storableName(name, {})) {
         message(kNameNotStorable, MB_ICONSTOP);
         txName.setFocus();
         return;
     }
     cbDNSName.addItem(name);
     names_.addItem(name);
-    lstDNS.addItem(app::joinPair(tk::trimSpaces(IP1.IPAddressAsString()),
-                                 tk::trimSpaces(IP2.IPAddressAsString())));
+    lstDNS.addItem(catalogue::joinPair(tk::trimSpaces(IP1.IPAddressAsString()),
+                                       tk::trimSpaces(IP2.IPAddressAsString())));
     lstDNS6.addItem(L""); // an IPv6 pair comes from the settings file or the command line
     btCANCEL_Click();
 }
@@ -110,8 +110,8 @@ void frmMain::btADD_Click() {
 void frmMain::btCANCEL_Click() {
     Picture1.setVisible(false);
     txName.setText(L"");
-    IP1.IPAddressAsString(std::wstring(app::kUnsetAddress));
-    IP2.IPAddressAsString(std::wstring(app::kUnsetAddress));
+    IP1.IPAddressAsString(std::wstring(catalogue::kUnsetAddress));
+    IP2.IPAddressAsString(std::wstring(catalogue::kUnsetAddress));
     chbCustom_Click();
     fillIP();
     // Out of fields that are no longer offered, to the button that opened the panel.
@@ -158,8 +158,8 @@ void frmMain::loadConfig() {
     configLoaded_ = true;
 }
 
-std::vector<app::CatalogueEntry> frmMain::catalogueEntries() const {
-    std::vector<app::CatalogueEntry> entries;
+std::vector<catalogue::CatalogueEntry> frmMain::catalogueEntries() const {
+    std::vector<catalogue::CatalogueEntry> entries;
     entries.reserve(static_cast<std::size_t>(names_.count()));
     for (int i = 0; i < names_.count(); ++i)
         entries.push_back({names_.item(i).value_or(L""), lstDNS.item(i).value_or(L""),

@@ -18,7 +18,7 @@ void frmMain::findFastestDns() {
 
 void frmMain::selectCatalogueEntry(const std::wstring& name) {
     for (int i = 0; i < names_.count(); ++i) {
-        if (app::sameName(names_.item(i).value_or(L""), name)) {
+        if (catalogue::sameName(names_.item(i).value_or(L""), name)) {
             cbDNSName.setListIndex(i);
             return;
         }

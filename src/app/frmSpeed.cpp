@@ -38,7 +38,7 @@ bool frmSpeed::SystemControl::onCommand(WORD code) {
     return true;
 }
 
-frmSpeed::frmSpeed(std::vector<app::CatalogueEntry> entries, dns::SpeedOptions options,
+frmSpeed::frmSpeed(std::vector<catalogue::CatalogueEntry> entries, dns::SpeedOptions options,
                    UseEntry use)
     : entries_(std::move(entries)), options_(options), use_(std::move(use)),
       font_(tk::makeFont({L"Tahoma", app::fontPoints(app::FontStyle::Normal), FW_NORMAL})) {}

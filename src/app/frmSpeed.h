@@ -23,7 +23,8 @@ class frmSpeed : public tk::Window {
   public:
     using UseEntry = std::function<void(const std::wstring& name)>;
 
-    frmSpeed(std::vector<app::CatalogueEntry> entries, dns::SpeedOptions options, UseEntry use);
+    frmSpeed(std::vector<catalogue::CatalogueEntry> entries, dns::SpeedOptions options,
+             UseEntry use);
     ~frmSpeed() override;
 
     // Creates the window centred on `owner`, shows it and starts the test.
@@ -73,7 +74,7 @@ class frmSpeed : public tk::Window {
     void showSortArrow();
     void onNotify(const NMHDR& header);
 
-    std::vector<app::CatalogueEntry> entries_;
+    std::vector<catalogue::CatalogueEntry> entries_;
     dns::SpeedOptions options_;
     UseEntry use_;
     std::vector<dns::EntryResult> results_;

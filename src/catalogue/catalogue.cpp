@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <charconv>
 
-namespace app {
+namespace catalogue {
 
 namespace {
 
@@ -356,4 +356,4 @@ std::optional<std::wstring> ProfileSection::value(std::wstring_view key) const {
     return std::wstring(v);
 }
 
-} // namespace app
+} // namespace catalogue

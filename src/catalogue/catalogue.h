@@ -14,7 +14,7 @@
 
 #include "toolkit/trim.h"
 
-namespace app {
+namespace catalogue {
 
 struct CatalogueEntry {
     std::wstring name;
@@ -142,4 +142,4 @@ class ProfileSection {
     std::unordered_map<std::wstring, std::wstring> values_; // by folded key, first wins
 };
 
-} // namespace app
+} // namespace catalogue

@@ -215,13 +215,15 @@ bool changeRestoreRecord(std::wstring_view path, std::wstring_view service,
     const FileContent content = readContent(target);
     if (content.file == SettingsFile::Unusable) return false;
     if (content.file == SettingsFile::Loaded) {
-        const app::ProfileSection catalogue(*content.text, app::kSettingsSection, foldKey);
-        const app::SettingsReader reader = [&](std::wstring_view key) {
-            return catalogue.value(key);
+        const catalogue::ProfileSection section(*content.text, catalogue::kSettingsSection,
+                                                foldKey);
+        const catalogue::SettingsReader reader = [&](std::wstring_view key) {
+            return section.value(key);
         };
-        if (!app::holdsCatalogue(reader)) return false;
+        if (!catalogue::holdsCatalogue(reader)) return false;
     }
-    auto records = app::sectionEntries(content.text.value_or(L""), app::kRestoreSection, foldKey);
+    auto records =
+        catalogue::sectionEntries(content.text.value_or(L""), catalogue::kRestoreSection, foldKey);
     const auto same = [&](const auto& entry) { return foldKey(entry.first) == foldKey(service); };
     const auto found = std::find_if(records.begin(), records.end(), same);
     if (!record && found == records.end()) return true;
@@ -232,13 +234,15 @@ bool changeRestoreRecord(std::wstring_view path, std::wstring_view service,
     else
         records.emplace_back(service, *record);
     if (content.file == SettingsFile::Missing) {
-        const std::wstring section = app::withSection(L"", app::kRestoreSection, records, foldKey);
-        return writeFileSafely(
-            target, encodeFile(app::settingsFileText(app::presetCatalogue(), foldKey, section)));
+        const std::wstring section =
+            catalogue::withSection(L"", catalogue::kRestoreSection, records, foldKey);
+        return writeFileSafely(target, encodeFile(catalogue::settingsFileText(
+                                           catalogue::presetCatalogue(), foldKey, section)));
     }
     return writeFileSafely(
-        target, encodeLike(content.bytes, app::withSection(*content.text, app::kRestoreSection,
-                                                           records, foldKey)));
+        target,
+        encodeLike(content.bytes, catalogue::withSection(*content.text, catalogue::kRestoreSection,
+                                                         records, foldKey)));
 }
 
 } // namespace
@@ -251,7 +255,7 @@ bool FileExists(std::wstring_view path) {
 std::wstring settingsPath(std::wstring_view directory) {
     std::wstring path(directory);
     path += L'\\';
-    path += app::kSettingsFileName;
+    path += catalogue::kSettingsFileName;
     return path;
 }
 
@@ -267,42 +271,47 @@ LoadedCatalogue loadSettings(std::wstring_view path) {
     std::optional<std::wstring> text;
     if (read.file == SettingsFile::Loaded) text = fileText(read.bytes);
     if (!text)
-        return {app::presetCatalogue(), read.file == SettingsFile::Missing
-                                            ? SettingsFile::Missing
-                                            : SettingsFile::Unusable};
+        return {catalogue::presetCatalogue(), read.file == SettingsFile::Missing
+                                                  ? SettingsFile::Missing
+                                                  : SettingsFile::Unusable};
     // One pass over the file instead of one profile call per key: a call per key rescans
     // the section, which grows quadratically with the catalogue.
-    const app::ProfileSection section(*text, app::kSettingsSection, foldKey);
-    const app::SettingsReader reader = [&](std::wstring_view key) { return section.value(key); };
-    if (!app::holdsCatalogue(reader)) return {app::presetCatalogue(), SettingsFile::Unusable};
-    auto entries = app::catalogueFromSettings(reader);
-    const app::ProfileSection ipv6(*text, app::kIpv6Section, foldKey);
+    const catalogue::ProfileSection section(*text, catalogue::kSettingsSection, foldKey);
+    const catalogue::SettingsReader reader = [&](std::wstring_view key) {
+        return section.value(key);
+    };
+    if (!catalogue::holdsCatalogue(reader))
+        return {catalogue::presetCatalogue(), SettingsFile::Unusable};
+    auto entries = catalogue::catalogueFromSettings(reader);
+    const catalogue::ProfileSection ipv6(*text, catalogue::kIpv6Section, foldKey);
     for (auto& entry : entries)
         entry.pair6 = ipv6.value(entry.name).value_or(L"");
     return {std::move(entries), SettingsFile::Loaded};
 }
 
-std::vector<app::CatalogueEntry> loadCatalogue(std::wstring_view path) {
+std::vector<catalogue::CatalogueEntry> loadCatalogue(std::wstring_view path) {
     return loadSettings(path).entries;
 }
 
-bool saveCatalogue(std::wstring_view path, const std::vector<app::CatalogueEntry>& entries) {
+bool saveCatalogue(std::wstring_view path, const std::vector<catalogue::CatalogueEntry>& entries) {
     const std::wstring target(path);
     // The restore records are written as they happen; a save keeps them as they stand, and a
     // file whose records cannot be read is not written over.
     const FileContent content = readContent(target);
     if (content.file == SettingsFile::Unusable) return false;
     const auto records =
-        app::sectionEntries(content.text.value_or(L""), app::kRestoreSection, foldKey);
-    const std::wstring section = app::withSection(L"", app::kRestoreSection, records, foldKey);
-    return writeFileSafely(target, encodeFile(app::settingsFileText(entries, foldKey, section)));
+        catalogue::sectionEntries(content.text.value_or(L""), catalogue::kRestoreSection, foldKey);
+    const std::wstring section =
+        catalogue::withSection(L"", catalogue::kRestoreSection, records, foldKey);
+    return writeFileSafely(target,
+                           encodeFile(catalogue::settingsFileText(entries, foldKey, section)));
 }
 
 std::optional<std::wstring> restoreRecord(std::wstring_view path, std::wstring_view service) {
     const FileContent content = readContent(std::wstring(path));
     if (!content.text) return std::nullopt;
     for (const auto& [key, value] :
-         app::sectionEntries(*content.text, app::kRestoreSection, foldKey))
+         catalogue::sectionEntries(*content.text, catalogue::kRestoreSection, foldKey))
         if (foldKey(key) == foldKey(service)) return value;
     return std::nullopt;
 }

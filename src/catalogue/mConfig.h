@@ -30,21 +30,21 @@ enum class SettingsFile {
               // catalogue: the presets load, and the file must not be written over
 };
 struct LoadedCatalogue {
-    std::vector<app::CatalogueEntry> entries;
+    std::vector<catalogue::CatalogueEntry> entries;
     SettingsFile file = SettingsFile::Missing;
 };
 
 // The catalogue from the settings file at path: what its "kDNS" section gives (read as
 // the profile functions read it), or the presets when the file is missing or unusable.
 LoadedCatalogue loadSettings(std::wstring_view path);
-std::vector<app::CatalogueEntry> loadCatalogue(std::wstring_view path);
+std::vector<catalogue::CatalogueEntry> loadCatalogue(std::wstring_view path);
 
 // Writes the whole catalogue to path: completely under a fresh temporary name, then moved
 // into place in one step. The restore records stay (the first of each adapter). Refused when
 // the file there is a link, has more than one name, is read-only, or could not be read (its
 // records would be lost). On any failure the file at path is left as it was.
 [[nodiscard]] bool saveCatalogue(std::wstring_view path,
-                                 const std::vector<app::CatalogueEntry>& entries);
+                                 const std::vector<catalogue::CatalogueEntry>& entries);
 
 // The restore record of the adapter whose interface GUID is service, as the settings file's
 // restore section holds it; nothing when there is none.

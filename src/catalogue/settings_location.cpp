@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace app {
+namespace catalogue {
 
 namespace {
 
@@ -60,4 +60,4 @@ bool isPackageManagerFolder(std::wstring_view programDirectory) {
     return n >= 3 && parts[n - 3] == L"apps" && parts[n - 2] == L"keldrast";
 }
 
-} // namespace app
+} // namespace catalogue

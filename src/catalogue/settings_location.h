@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-namespace app {
+namespace catalogue {
 
 struct SettingsFacts {
     bool fileBesideProgram = false;    // Keldrast.ini is in the program's folder
@@ -36,4 +36,4 @@ bool isPackageManagerFolder(std::wstring_view programDirectory);
 // The folder of the settings file inside the profile's roaming application data.
 inline constexpr std::wstring_view kProfileSettingsFolder = L"Keldrast";
 
-} // namespace app
+} // namespace catalogue

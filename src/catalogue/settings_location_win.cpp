@@ -15,8 +15,8 @@ namespace {
 
 // Whether this process can create a file in the folder: tried for real, nothing left behind.
 bool canCreateFileIn(const std::wstring& directory) {
-    const std::wstring probe = directory + L"\\" + std::wstring(app::kSettingsFileName) + L"." +
-                               tk::decimal(GetCurrentProcessId()) + L".probe";
+    const std::wstring probe = directory + L"\\" + std::wstring(catalogue::kSettingsFileName) +
+                               L"." + tk::decimal(GetCurrentProcessId()) + L".probe";
     const HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
@@ -77,13 +77,13 @@ std::wstring roamingAppData() {
 
 SettingsLocation settingsLocation(std::wstring_view programDirectory) {
     const std::wstring directory(programDirectory);
-    app::SettingsFacts facts;
+    catalogue::SettingsFacts facts;
     facts.fileBesideProgram = FileExists(settingsPath(directory));
-    facts.packageManagerFolder = app::isPackageManagerFolder(directory);
+    facts.packageManagerFolder = catalogue::isPackageManagerFolder(directory);
     if (!facts.fileBesideProgram && !facts.packageManagerFolder)
         facts.folderWritable = canCreateFileIn(directory) && linkedUserMayCreateFileIn(directory);
-    SettingsLocation location{.path = {}, .place = app::settingsPlace(facts)};
-    if (app::besideProgram(location.place)) {
+    SettingsLocation location{.path = {}, .place = catalogue::settingsPlace(facts)};
+    if (catalogue::besideProgram(location.place)) {
         location.path = settingsPath(directory);
         return location;
     }
@@ -92,7 +92,7 @@ SettingsLocation settingsLocation(std::wstring_view programDirectory) {
         location.path = settingsPath(directory);
         return location;
     }
-    const std::wstring folder = profile + L"\\" + std::wstring(app::kProfileSettingsFolder);
+    const std::wstring folder = profile + L"\\" + std::wstring(catalogue::kProfileSettingsFolder);
     CreateDirectoryW(folder.c_str(), nullptr); // already there, or the save says it failed
     location.path = settingsPath(folder);
     return location;

@@ -14,7 +14,7 @@ namespace mConfig {
 
 struct SettingsLocation {
     std::wstring path; // the settings file (beside the program when there is no profile folder)
-    app::SettingsPlace place = app::SettingsPlace::ProgramFolder;
+    catalogue::SettingsPlace place = catalogue::SettingsPlace::ProgramFolder;
 };
 
 // The settings file of a program in programDirectory. In the profile, the folder

@@ -97,11 +97,11 @@ int set(const Command& command, const Options& options, Output& output) {
                     L"The catalogue has no entry called " + command.entry +
                         L". Run keldrast /catalogue for its names.");
     const auto& entry = entries[*index];
-    const auto parts = app::splitPair(entry.pair);
+    const auto parts = catalogue::splitPair(entry.pair);
     std::vector<std::wstring> servers;
     for (const auto& part : {parts.preferred, parts.alternate})
         if (part)
-            if (auto server = dns::canonicalAddress(dns::Family::V4, app::gtIP(*part)))
+            if (auto server = dns::canonicalAddress(dns::Family::V4, catalogue::gtIP(*part)))
                 servers.push_back(std::move(*server));
     const auto servers6 = dns::serverPairValue(dns::Family::V6, entry.pair6);
     if (servers.empty() || !servers6)
@@ -183,10 +183,11 @@ int dispatch(const Command& command, const Options& options, Output& output) {
     case Verb::Test:
         return speedTest(command, options, output);
     case Verb::Version: {
-        const auto location = options.settingsDirectory.empty()
-                                  ? mConfig::settingsLocation()
-                                  : mConfig::SettingsLocation{settingsFile(options),
-                                                              app::SettingsPlace::ProgramFolder};
+        const auto location =
+            options.settingsDirectory.empty()
+                ? mConfig::settingsLocation()
+                : mConfig::SettingsLocation{settingsFile(options),
+                                            catalogue::SettingsPlace::ProgramFolder};
         output.out((command.json ? versionJson : versionText)(app::kVersionText, location.path,
                                                               location.place) +
                    (command.json ? L"\n" : L""));

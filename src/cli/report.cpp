@@ -135,18 +135,18 @@ std::wstring usageText() {
 }
 
 std::wstring versionText(std::wstring_view version, std::wstring_view settingsFile,
-                         app::SettingsPlace place) {
+                         catalogue::SettingsPlace place) {
     const wchar_t* why = L"beside the program";
     switch (place) {
-    case app::SettingsPlace::ExistingFile:
+    case catalogue::SettingsPlace::ExistingFile:
         why = L"beside the program, where it was found";
         break;
-    case app::SettingsPlace::ProgramFolder:
+    case catalogue::SettingsPlace::ProgramFolder:
         break;
-    case app::SettingsPlace::PackageManager:
+    case catalogue::SettingsPlace::PackageManager:
         why = L"in your profile: a package manager replaces the program's folder on upgrade";
         break;
-    case app::SettingsPlace::FolderNotWritable:
+    case catalogue::SettingsPlace::FolderNotWritable:
         why = L"in your profile: the program's folder cannot be written";
         break;
     }
@@ -155,11 +155,11 @@ std::wstring versionText(std::wstring_view version, std::wstring_view settingsFi
 }
 
 std::wstring versionJson(std::wstring_view version, std::wstring_view settingsFile,
-                         app::SettingsPlace place) {
+                         catalogue::SettingsPlace place) {
     tk::Json j;
     j.open(L'{').key(L"program").string(L"Keldrast").key(L"version").string(version);
     j.key(L"settingsFile").string(settingsFile);
-    return j.key(L"settingsPlace").string(app::settingsPlaceName(place)).close(L'}').text();
+    return j.key(L"settingsPlace").string(catalogue::settingsPlaceName(place)).close(L'}').text();
 }
 
 std::wstring listText(const std::vector<AdapterView>& adapters) {
@@ -198,7 +198,7 @@ std::wstring listJson(const std::vector<AdapterView>& adapters) {
     return j.close(L']').close(L'}').text();
 }
 
-std::wstring catalogueText(const std::vector<app::CatalogueEntry>& entries) {
+std::wstring catalogueText(const std::vector<catalogue::CatalogueEntry>& entries) {
     if (entries.empty()) return L"The catalogue is empty.\n";
     std::size_t width = 0;
     for (const auto& e : entries)
@@ -213,7 +213,7 @@ std::wstring catalogueText(const std::vector<app::CatalogueEntry>& entries) {
     return out;
 }
 
-std::wstring catalogueJson(const std::vector<app::CatalogueEntry>& entries) {
+std::wstring catalogueJson(const std::vector<catalogue::CatalogueEntry>& entries) {
     tk::Json j;
     j.open(L'{').key(L"catalogue").open(L'[');
     for (const auto& e : entries) {
@@ -257,8 +257,8 @@ AdapterChoice chooseAdapter(const std::vector<AdapterView>& adapters,
                 choices};
 }
 
-std::optional<std::size_t> findEntry(const std::vector<app::CatalogueEntry>& entries,
-                                     std::wstring_view name, const app::CaseFold& fold) {
+std::optional<std::size_t> findEntry(const std::vector<catalogue::CatalogueEntry>& entries,
+                                     std::wstring_view name, const catalogue::CaseFold& fold) {
     for (std::size_t i = 0; i < entries.size(); ++i)
         if (tk::trimSpaces(entries[i].name) == tk::trimSpaces(name)) return i;
     const std::wstring folded = fold(tk::trimSpaces(name));

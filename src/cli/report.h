@@ -41,9 +41,9 @@ std::wstring usageText();
 
 // /version: the version, the settings file in use and why it is there.
 std::wstring versionText(std::wstring_view version, std::wstring_view settingsFile,
-                         app::SettingsPlace place);
+                         catalogue::SettingsPlace place);
 std::wstring versionJson(std::wstring_view version, std::wstring_view settingsFile,
-                         app::SettingsPlace place);
+                         catalogue::SettingsPlace place);
 
 // An adapter as /list shows it: its static, DHCP and in-use servers as the window's
 // "Current DNS servers" reads them.
@@ -55,8 +55,8 @@ struct AdapterView {
 std::wstring listText(const std::vector<AdapterView>& adapters);
 std::wstring listJson(const std::vector<AdapterView>& adapters);
 
-std::wstring catalogueText(const std::vector<app::CatalogueEntry>& entries);
-std::wstring catalogueJson(const std::vector<app::CatalogueEntry>& entries);
+std::wstring catalogueText(const std::vector<catalogue::CatalogueEntry>& entries);
+std::wstring catalogueJson(const std::vector<catalogue::CatalogueEntry>& entries);
 
 // The adapter that /adapter A names (a 1-based position, a GUID, or a description, compared
 // without regard to case or surrounding spaces), or the only one when A is not given.
@@ -70,9 +70,9 @@ AdapterChoice chooseAdapter(const std::vector<AdapterView>& adapters,
 
 // The entry /set NAME names: equal after trimming, or else equal but for letter case, as the
 // settings file's keys compare.
-std::optional<std::size_t> findEntry(const std::vector<app::CatalogueEntry>& entries,
+std::optional<std::size_t> findEntry(const std::vector<catalogue::CatalogueEntry>& entries,
                                      std::wstring_view name,
-                                     const app::CaseFold& fold = app::foldAscii);
+                                     const catalogue::CaseFold& fold = catalogue::foldAscii);
 
 // A change made to one adapter and its outcome, as the engine gave it.
 struct ChangeReport {

@@ -48,14 +48,14 @@ void samples(tk::Json& json, const wchar_t* key, const std::vector<double>& valu
 
 } // namespace
 
-std::array<std::wstring, kServerRoles> serverAddresses(const app::CatalogueEntry& entry) {
+std::array<std::wstring, kServerRoles> serverAddresses(const catalogue::CatalogueEntry& entry) {
     std::array<std::wstring, kServerRoles> out;
     const auto take = [](const std::optional<std::wstring>& half) {
         const std::wstring address = half ? tk::trimSpaces(*half) : std::wstring();
-        return address == app::kUnsetAddress ? std::wstring() : address;
+        return address == catalogue::kUnsetAddress ? std::wstring() : address;
     };
-    const auto v4 = app::splitPair(entry.pair);
-    const auto v6 = app::splitPair(entry.pair6);
+    const auto v4 = catalogue::splitPair(entry.pair);
+    const auto v6 = catalogue::splitPair(entry.pair6);
     out[0] = take(v4.preferred);
     out[1] = take(v4.alternate);
     out[2] = take(v6.preferred);
@@ -143,7 +143,7 @@ std::vector<Column> resultColumns(bool ipv6) {
     return out;
 }
 
-bool anyIpv6(const std::vector<app::CatalogueEntry>& entries) {
+bool anyIpv6(const std::vector<catalogue::CatalogueEntry>& entries) {
     return std::any_of(entries.begin(), entries.end(), [](const auto& entry) {
         const auto addresses = serverAddresses(entry);
         return !addresses[2].empty() || !addresses[3].empty();

@@ -55,7 +55,7 @@ struct EntryResult {
 
 // The addresses to measure for an entry, by ServerRole: both halves of its pair and of its IPv6
 // pair, with unset ("0.0.0.0") and missing halves left empty.
-std::array<std::wstring, kServerRoles> serverAddresses(const app::CatalogueEntry& entry);
+std::array<std::wstring, kServerRoles> serverAddresses(const catalogue::CatalogueEntry& entry);
 
 // The loopback guard of the test machines from the value of KELDRAST_LOOPBACK_ONLY (nothing:
 // not set). It fails closed: any value but "" and "0" turns it on.
@@ -88,7 +88,7 @@ enum class Column {
 };
 // The columns shown: the IPv6 pair's only when some entry has one.
 std::vector<Column> resultColumns(bool anyIpv6);
-bool anyIpv6(const std::vector<app::CatalogueEntry>& entries);
+bool anyIpv6(const std::vector<catalogue::CatalogueEntry>& entries);
 std::wstring columnHeading(Column column);
 std::wstring cellText(const EntryResult& entry, Column column);
 // For sorting by a figure column, best first: smaller is better; nothing sorts last. Nothing

@@ -141,7 +141,7 @@ bool loopbackOnly() {
     return length >= 2 || loopbackGuardOn(std::wstring_view(value, 1));
 }
 
-std::vector<EntryResult> runSpeedTest(const std::vector<app::CatalogueEntry>& entries,
+std::vector<EntryResult> runSpeedTest(const std::vector<catalogue::CatalogueEntry>& entries,
                                       const SpeedOptions& options, const SpeedProgress& progress,
                                       const std::atomic<bool>* cancel) {
     const auto cancelled = [&] { return cancel && cancel->load(); };

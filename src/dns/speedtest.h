@@ -42,7 +42,7 @@ using SpeedProgress = std::function<void(std::size_t index, const EntryResult& r
 // few milliseconds, sockets closed, and entries not yet done come back with finished == false.
 // However many datagrams arrive, the run ends by tries x timeoutMs (per wave of maxInFlight
 // servers) plus the time to read one batch of them.
-std::vector<EntryResult> runSpeedTest(const std::vector<app::CatalogueEntry>& entries,
+std::vector<EntryResult> runSpeedTest(const std::vector<catalogue::CatalogueEntry>& entries,
                                       const SpeedOptions& options,
                                       const SpeedProgress& progress = {},
                                       const std::atomic<bool>* cancel = nullptr);

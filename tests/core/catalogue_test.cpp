@@ -7,7 +7,7 @@
 
 #include <map>
 
-using namespace app;
+using namespace catalogue;
 using Names = std::vector<std::wstring>;
 
 TEST(Addresses, GtIpAndPairs) {

@@ -172,7 +172,7 @@ TEST(AdapterChoice, PositionGuidOrDescription) {
 }
 
 TEST(EntryChoice, AsTheSettingsFileComparesNames) {
-    const std::vector<app::CatalogueEntry> entries{
+    const std::vector<catalogue::CatalogueEntry> entries{
         {L"Open DNS", L"1.1.1.1,1.0.0.1"}, {L"open dns", L"2.2.2.2"}, {L"Quad", L"9.9.9.9"}};
     EXPECT_EQ(findEntry(entries, L" Open DNS "), 0u);
     EXPECT_EQ(findEntry(entries, L"open dns"), 1u); // exact first

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-using app::SettingsPlace;
+using catalogue::SettingsPlace;
 
 TEST(SettingsLocation, AFileBesideTheProgramWinsThenPackageManagersThenWritability) {
     struct Case {
@@ -19,11 +19,12 @@ TEST(SettingsLocation, AFileBesideTheProgramWinsThenPackageManagersThenWritabili
         {false, false, true, SettingsPlace::ProgramFolder},
     };
     for (const auto& c : cases) {
-        const auto place = app::settingsPlace({c.file, c.packageManager, c.writable});
+        const auto place = catalogue::settingsPlace({c.file, c.packageManager, c.writable});
         EXPECT_EQ(place, c.place) << c.file << c.packageManager << c.writable;
-        EXPECT_EQ(app::besideProgram(place), c.file || (!c.packageManager && c.writable));
+        EXPECT_EQ(catalogue::besideProgram(place), c.file || (!c.packageManager && c.writable));
     }
-    EXPECT_EQ(app::settingsPlaceName(SettingsPlace::FolderNotWritable), L"folder-not-writable");
+    EXPECT_EQ(catalogue::settingsPlaceName(SettingsPlace::FolderNotWritable),
+              L"folder-not-writable");
 }
 
 TEST(SettingsLocation, PackageManagerFoldersOfWingetAndScoop) {
@@ -43,5 +44,5 @@ TEST(SettingsLocation, PackageManagerFoldersOfWingetAndScoop) {
         {L"", false},
     };
     for (const auto& [path, owned] : cases)
-        EXPECT_EQ(app::isPackageManagerFolder(path), owned) << testing::PrintToString(path);
+        EXPECT_EQ(catalogue::isPackageManagerFolder(path), owned) << testing::PrintToString(path);
 }

@@ -221,7 +221,7 @@ TEST_F(MainWindowTest, DeletingSelectsTheFirstEntryAndAnEmptyCatalogueSaysSo) {
     EXPECT_EQ(form->cbDNSName.count(), 0) << "an emptied catalogue stays empty";
 }
 
-std::wstring lines(const std::vector<app::CatalogueEntry>& entries) {
+std::wstring lines(const std::vector<catalogue::CatalogueEntry>& entries) {
     std::wstring text;
     for (const auto& e : entries)
         text += e.name + L"=" + e.pair + L"\n";
@@ -245,7 +245,7 @@ TEST_F(CodePageTest, AddedNamesAndEveryPairComeBackAfterARestart) {
     const std::tuple<std::wstring, std::wstring, std::wstring> added[] = {
         {own, L"9.9.9.9", L"149.112.112.112"},
         {L"\u05E9\u05DC\u05D5\u05DD DNS", L"1.1.1.1", L"1.0.0.1"}};
-    auto expected = app::presetCatalogue();
+    auto expected = catalogue::presetCatalogue();
     for (const auto& [name, preferred, alternate] : added) {
         auto& f = open();
         EXPECT_EQ(catalogue(), lines(expected)) << cp;

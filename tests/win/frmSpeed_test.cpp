@@ -79,7 +79,7 @@ class SpeedWindowTest : public testing::Test {
         fs::create_directories(dir);
         // The settings file in its own code page: the names are ASCII, "®" is one byte.
         std::string file;
-        for (wchar_t c : app::settingsFileText(responders.catalogue(layout)))
+        for (wchar_t c : catalogue::settingsFileText(responders.catalogue(layout)))
             file.push_back(static_cast<char>(c));
         std::ofstream(dir / "Keldrast.ini", std::ios::binary) << file;
         form = std::make_unique<frmMain>(dir.wstring());

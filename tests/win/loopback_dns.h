@@ -78,8 +78,8 @@ class Responders {
     std::wstring address(std::size_t i) const { return servers_[i].address; }
     unsigned short port(std::size_t i) const { return servers_[i].port; }
     // The settings-file form of the entries.
-    std::vector<app::CatalogueEntry> catalogue(const std::vector<Entry>& entries) const {
-        std::vector<app::CatalogueEntry> out;
+    std::vector<catalogue::CatalogueEntry> catalogue(const std::vector<Entry>& entries) const {
+        std::vector<catalogue::CatalogueEntry> out;
         const auto at = [&](int i) { return i < 0 ? std::wstring() : address(i); };
         for (const auto& e : entries) {
             const auto pair = [&](int a, int b) {

@@ -11,7 +11,7 @@
 #include "numbered_catalogue.h"
 #include "toolkit/text.h"
 
-using app::CatalogueEntry;
+using catalogue::CatalogueEntry;
 using Catalogue = std::vector<CatalogueEntry>;
 namespace fs = std::filesystem;
 
@@ -52,9 +52,9 @@ void putBytes(const std::wstring& path, const std::string& bytes) {
 // The catalogue the profile functions themselves give: the same rules, every key read
 // through GetPrivateProfileStringA, where a default no file holds stands for "missing".
 Catalogue viaProfileFunctions(const std::wstring& path) {
-    if (!mConfig::FileExists(path)) return app::presetCatalogue();
+    if (!mConfig::FileExists(path)) return catalogue::presetCatalogue();
     auto entries =
-        app::catalogueFromSettings([&](std::wstring_view key) -> std::optional<std::wstring> {
+        catalogue::catalogueFromSettings([&](std::wstring_view key) -> std::optional<std::wstring> {
             std::wstring v = readIni(path, L"kDNS", key, L"\x01missing");
             return v == L"\x01missing" ? std::nullopt : std::optional(v);
         });
@@ -86,7 +86,7 @@ TEST_F(SettingsFileTest, SavedFileIsExactlyWhatKeyByKeyWritesGive) {
     // What is saved, what loads when that differs, and whether writing key by key gives
     // the same file (names in quotes or with white space at the ends of "ALL" do not).
     const std::tuple<Catalogue, Catalogue, bool> cases[] = {
-        {app::presetCatalogue(), {}, true},
+        {catalogue::presetCatalogue(), {}, true},
         {{}, {}, true},                                 // the presets do not return
         {{g, b, G}, {{L"google", G.pair}, b, G}, true}, // one key for both spellings
         {numberedCatalogue(60), {}, true},              // "ALL" far beyond 499 characters
@@ -97,17 +97,17 @@ TEST_F(SettingsFileTest, SavedFileIsExactlyWhatKeyByKeyWritesGive) {
         {{{L"'first", G.pair}, {L"last'", G.pair}}, {}, false},
     };
     const std::wstring ours = file(L"Keldrast.ini"), theirs = file(L"keybykey.ini");
-    EXPECT_EQ(mConfig::loadCatalogue(ours), app::presetCatalogue()); // no file yet
+    EXPECT_EQ(mConfig::loadCatalogue(ours), catalogue::presetCatalogue()); // no file yet
     for (const auto& [saved, loaded, asKeyByKey] : cases) {
         ASSERT_TRUE(mConfig::saveCatalogue(ours, saved));
         DeleteFileW(theirs.c_str());
-        writeIni(theirs, L"kDNS", L"ALL", app::joinNames(saved));
+        writeIni(theirs, L"kDNS", L"ALL", catalogue::joinNames(saved));
         writeIni(theirs, L"kDNS", L"NUM", std::to_wstring(saved.size()));
         for (const auto& e : saved)
             writeIni(theirs, L"kDNS", e.name, e.pair);
         for (const auto& e : saved)
             if (!e.pair6.empty()) writeIni(theirs, L"kDNS6", e.name, e.pair6);
-        EXPECT_EQ(fileBytes(ours) == fileBytes(theirs), asKeyByKey) << app::joinNames(saved);
+        EXPECT_EQ(fileBytes(ours) == fileBytes(theirs), asKeyByKey) << catalogue::joinNames(saved);
         EXPECT_FALSE(mConfig::FileExists(ours + L".new"));
         const Catalogue& expected = loaded.empty() ? saved : loaded;
         EXPECT_EQ(viaProfileFunctions(ours), expected);
@@ -126,7 +126,7 @@ TEST_F(SettingsFileTest, CodePageOrElseUtf16KeepsEveryNameAndPair) {
                                                      {L"\u65E5\u672C", false},
                                                      {L"\u0E44\u0E17\u0E22", false}};
     for (const auto& [name, in1252] : cases) {
-        auto saved = app::presetCatalogue();
+        auto saved = catalogue::presetCatalogue();
         saved.push_back({name, L"9.9.9.9,149.112.112.112"});
         ASSERT_TRUE(mConfig::saveCatalogue(path, saved));
         const std::string bytes = fileBytes(path);
@@ -137,7 +137,7 @@ TEST_F(SettingsFileTest, CodePageOrElseUtf16KeepsEveryNameAndPair) {
             EXPECT_FALSE(ansi) << cp;
         }
         if (ansi) {
-            EXPECT_EQ(bytes, tk::toAnsi(app::settingsFileText(saved)));
+            EXPECT_EQ(bytes, tk::toAnsi(catalogue::settingsFileText(saved)));
         }
         EXPECT_EQ(mConfig::loadSettings(path).entries, saved) << cp;
         for (const auto& e : saved) { // as the profile functions read it
@@ -163,7 +163,7 @@ TEST_F(SettingsFileTest, FailedSaveLeavesTheOldFile) {
     // The settings path is a folder: the presets load, nothing is replaced or left behind.
     const std::wstring folder = file(L"Folder.ini");
     ASSERT_TRUE(fs::create_directory(folder));
-    EXPECT_EQ(mConfig::loadCatalogue(folder), app::presetCatalogue());
+    EXPECT_EQ(mConfig::loadCatalogue(folder), catalogue::presetCatalogue());
     EXPECT_FALSE(mConfig::saveCatalogue(folder, {}));
     EXPECT_TRUE(fs::is_directory(folder));
     EXPECT_FALSE(mConfig::saveCatalogue(file(L"no\\such\\Keldrast.ini"), {}));
@@ -194,7 +194,7 @@ TEST_F(SettingsFileTest, NeverWrittenThroughALinkAndNoRecordLost) {
                    "{g}=second\r\n{H}=other\r\n");
     EXPECT_EQ(mConfig::restoreRecord(path, L"{G}"), L"first");
     ASSERT_TRUE(mConfig::saveCatalogue(path, {{L"B", L"2.2.2.2"}}));
-    EXPECT_EQ(fileBytes(path), tk::toAnsi(app::settingsFileText({{L"B", L"2.2.2.2"}})) +
+    EXPECT_EQ(fileBytes(path), tk::toAnsi(catalogue::settingsFileText({{L"B", L"2.2.2.2"}})) +
                                    "[kRestore]\r\n{G}=first\r\n{H}=other\r\n");
     ASSERT_TRUE(mConfig::dropRestoreRecord(path, L"{g}"));
     EXPECT_EQ(readIni(path, L"kRestore", L"{H}", L""), L"other");
@@ -269,7 +269,7 @@ TEST_F(SettingsFileTest, AFileWithoutACatalogueOrInAnUnknownEncodingIsUnusable) 
         putBytes(path, files[i]);
         const auto loaded = mConfig::loadSettings(path);
         EXPECT_EQ(loaded.file, mConfig::SettingsFile::Unusable) << "file " << i;
-        EXPECT_EQ(loaded.entries, app::presetCatalogue()) << "file " << i;
+        EXPECT_EQ(loaded.entries, catalogue::presetCatalogue()) << "file " << i;
     }
     // A file held without sharing cannot be read: unusable, not missing.
     const std::wstring path = file(L"Keldrast.ini");

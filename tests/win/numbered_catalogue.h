@@ -3,8 +3,8 @@
 
 #include "catalogue/catalogue.h"
 
-inline std::vector<app::CatalogueEntry> numberedCatalogue(int n) {
-    std::vector<app::CatalogueEntry> entries;
+inline std::vector<catalogue::CatalogueEntry> numberedCatalogue(int n) {
+    std::vector<catalogue::CatalogueEntry> entries;
     for (int i = 0; i < n; ++i) {
         const std::wstring k = std::to_wstring(i % 250);
         entries.push_back(

@@ -9,7 +9,7 @@
 #include <fstream>
 
 namespace fs = std::filesystem;
-using app::SettingsPlace;
+using catalogue::SettingsPlace;
 
 namespace {
 
