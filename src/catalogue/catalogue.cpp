@@ -128,16 +128,9 @@ bool storableName(std::wstring_view name,
     if (trimmed.front() == L'[' || trimmed.front() == L';') return false;
     for (const wchar_t c : trimmed)
         if (c == kNameSeparator || c == L'=' || c < 0x20 || c == 0x7F) return false;
-    const std::wstring key = foldAscii(trimmed);
+    const std::wstring key = tk::foldAscii(trimmed);
     if (key == L"all" || key == L"num") return false;
     return !fitsCodePage || fitsCodePage(trimmed);
-}
-
-std::wstring foldAscii(std::wstring_view text) {
-    std::wstring folded(text);
-    for (auto& c : folded)
-        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-    return folded;
 }
 
 std::vector<CatalogueEntry> catalogueFromSettings(const SettingsReader& read) {

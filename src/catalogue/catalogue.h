@@ -69,8 +69,7 @@ std::wstring joinNames(const std::vector<CatalogueEntry>& entries);
 // Names are the same when equal after trimming spaces and folding letter case as the
 // settings file's keys are compared ("Google DNS" and "google dns" are one key).
 using CaseFold = std::function<std::wstring(std::wstring_view)>;
-std::wstring foldAscii(std::wstring_view text);
-bool sameName(std::wstring_view a, std::wstring_view b, const CaseFold& fold = foldAscii);
+bool sameName(std::wstring_view a, std::wstring_view b, const CaseFold& fold = tk::foldAscii);
 
 // Whether the settings file can keep a (trimmed) name and give it back with its pair:
 // no "®", "=" or control characters, no leading "[" or ";", not the file's own keys
@@ -103,28 +102,28 @@ bool holdsCatalogue(const SettingsReader& read);
 // case replaces that one's value in place. Entry keys that would replace "ALL" or "NUM", and keys
 // the file cannot give back (empty, containing "=", leading "[" or ";"), are left out.
 std::vector<std::pair<std::wstring, std::wstring>>
-settingsLines(const std::vector<CatalogueEntry>& entries, const CaseFold& fold = foldAscii);
+settingsLines(const std::vector<CatalogueEntry>& entries, const CaseFold& fold = tk::foldAscii);
 // The IPv6 section's lines: the entries with an IPv6 pair, keyed as settingsLines keys them.
 std::vector<std::pair<std::wstring, std::wstring>>
-ipv6Lines(const std::vector<CatalogueEntry>& entries, const CaseFold& fold = foldAscii);
+ipv6Lines(const std::vector<CatalogueEntry>& entries, const CaseFold& fold = tk::foldAscii);
 // The whole settings file text, CR LF line ends: the catalogue section, the IPv6 section when
 // an entry has an IPv6 pair, then `rest` (further sections, kept as they were).
 std::wstring settingsFileText(const std::vector<CatalogueEntry>& entries,
-                              const CaseFold& fold = foldAscii, std::wstring_view rest = {});
+                              const CaseFold& fold = tk::foldAscii, std::wstring_view rest = {});
 // The section of fileText named section, header and lines as they stand, up to the next
 // section; empty when there is none. Lets a save keep what it does not itself write.
 std::wstring sectionText(std::wstring_view fileText, std::wstring_view section,
-                         const CaseFold& fold = foldAscii);
+                         const CaseFold& fold = tk::foldAscii);
 // The keys and values of that section in order; of keys equal but for letter case the first
 // counts and the others are left out.
-std::vector<std::pair<std::wstring, std::wstring>> sectionEntries(std::wstring_view fileText,
-                                                                  std::wstring_view section,
-                                                                  const CaseFold& fold = foldAscii);
+std::vector<std::pair<std::wstring, std::wstring>>
+sectionEntries(std::wstring_view fileText, std::wstring_view section,
+               const CaseFold& fold = tk::foldAscii);
 // fileText with that section holding exactly entries (removed when there are none; added at
 // the end when the file has no such section).
 std::wstring withSection(std::wstring_view fileText, std::wstring_view section,
                          const std::vector<std::pair<std::wstring, std::wstring>>& entries,
-                         const CaseFold& fold = foldAscii);
+                         const CaseFold& fold = tk::foldAscii);
 
 // One section of a private-profile file, looked up as the profile functions do: section
 // and key names compared case-insensitively after trimming white space, the first
@@ -133,7 +132,7 @@ std::wstring withSection(std::wstring_view fileText, std::wstring_view section,
 class ProfileSection {
   public:
     ProfileSection(std::wstring_view fileText, std::wstring_view section,
-                   const CaseFold& fold = foldAscii);
+                   const CaseFold& fold = tk::foldAscii);
     std::optional<std::wstring> value(std::wstring_view key) const;
     bool empty() const noexcept { return values_.empty(); }
 

@@ -1,8 +1,9 @@
 #include "catalogue/settings_location.h"
 
-#include <cwctype>
 #include <string>
 #include <vector>
+
+#include "toolkit/trim.h"
 
 namespace catalogue {
 
@@ -16,10 +17,12 @@ std::vector<std::wstring> folders(std::wstring_view path) {
             if (!part.empty()) parts.push_back(std::move(part));
             part.clear();
         } else {
-            part += c < 0x80 ? static_cast<wchar_t>(std::towlower(c)) : c;
+            part += c;
         }
     }
     if (!part.empty()) parts.push_back(std::move(part));
+    for (auto& folder : parts)
+        folder = tk::foldAscii(folder);
     return parts;
 }
 

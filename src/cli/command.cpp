@@ -1,9 +1,9 @@
 #include "cli/command.h"
+#include "toolkit/trim.h"
 #include "dns/address.h"
 #include "toolkit/decimal.h"
 
 #include <algorithm>
-#include <cwctype>
 
 namespace cli {
 
@@ -34,13 +34,6 @@ constexpr SwitchName kSwitches[] = {{L"help", Verb::Help},
                                     {L"port", {}},
                                     {L"force", {}},
                                     {L"channel", {}}};
-
-std::wstring lower(std::wstring_view text) {
-    std::wstring out(text);
-    for (auto& c : out)
-        if (c < 0x80) c = static_cast<wchar_t>(std::towlower(c));
-    return out;
-}
 
 bool isSwitch(std::wstring_view arg) {
     return arg.size() > 1 && arg.front() == L'/';
@@ -99,14 +92,15 @@ std::variant<Command, ParseError> parse(const std::vector<std::wstring>& args) {
     Command command;
     std::optional<Verb> verb;
     std::vector<std::wstring> seen;
-    const bool json = std::any_of(args.begin(), args.end(),
-                                  [](const std::wstring& a) { return lower(a) == L"/json"; });
+    const bool json = std::any_of(args.begin(), args.end(), [](const std::wstring& a) {
+        return tk::foldAscii(a) == L"/json";
+    });
     auto fail = [&](std::wstring message) { return ParseError{std::move(message), json}; };
 
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::wstring& arg = args[i];
         if (!isSwitch(arg)) return fail(L"Unexpected argument: " + arg);
-        const std::wstring name = lower(std::wstring_view(arg).substr(1));
+        const std::wstring name = tk::foldAscii(std::wstring_view(arg).substr(1));
         const auto known = std::find_if(std::begin(kSwitches), std::end(kSwitches),
                                         [&](const SwitchName& s) { return s.name == name; });
         if (known == std::end(kSwitches)) return fail(L"Unknown switch: " + arg);

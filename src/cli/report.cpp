@@ -1,7 +1,7 @@
 #include "cli/report.h"
+#include "toolkit/trim.h"
 
 #include <algorithm>
-#include <cwctype>
 
 #include "dns/address.h"
 #include "toolkit/decimal.h"
@@ -11,10 +11,7 @@ namespace cli {
 namespace {
 
 std::wstring lowerTrimmed(std::wstring_view text) {
-    std::wstring out = tk::trimSpaces(text);
-    for (auto& c : out)
-        c = static_cast<wchar_t>(std::towlower(c));
-    return out;
+    return tk::foldAscii(tk::trimSpaces(text));
 }
 
 std::wstring adapterLine(std::size_t index, std::wstring_view description,

@@ -72,7 +72,7 @@ AdapterChoice chooseAdapter(const std::vector<AdapterView>& adapters,
 // settings file's keys compare.
 std::optional<std::size_t> findEntry(const std::vector<catalogue::CatalogueEntry>& entries,
                                      std::wstring_view name,
-                                     const catalogue::CaseFold& fold = catalogue::foldAscii);
+                                     const catalogue::CaseFold& fold = tk::foldAscii);
 
 // A change made to one adapter and its outcome, as the engine gave it.
 struct ChangeReport {

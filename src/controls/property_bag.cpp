@@ -1,17 +1,9 @@
 #include "controls/property_bag.h"
-
-#include <cwctype>
+#include "toolkit/trim.h"
 
 namespace ctl {
 
 namespace {
-
-std::wstring lowerName(std::wstring_view name) {
-    std::wstring lower(name);
-    for (wchar_t& c : lower)
-        c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
-    return lower;
-}
 
 bool sameValue(const PropertyValue& a, const PropertyValue& b) {
     if (a.index() != b.index()) return false;
@@ -33,7 +25,7 @@ template <typename T> T readAs(const PropertyValue* stored, const T& defaultValu
 
 void PropertyBag::write(std::wstring_view name, const PropertyValue& value,
                         const PropertyValue& defaultValue) {
-    const std::wstring key = lowerName(name);
+    const std::wstring key = tk::foldAscii(name);
     const auto* font = std::get_if<tk::FontPtr>(&value);
     if (sameValue(value, defaultValue) || (font && !*font)) {
         entries_.erase(key);
@@ -43,7 +35,7 @@ void PropertyBag::write(std::wstring_view name, const PropertyValue& value,
 }
 
 const PropertyValue* PropertyBag::find(std::wstring_view name) const {
-    const auto it = entries_.find(lowerName(name));
+    const auto it = entries_.find(tk::foldAscii(name));
     return it == entries_.end() ? nullptr : &it->second;
 }
 

@@ -1,4 +1,5 @@
 #include "dns/dnsplan.h"
+#include "toolkit/trim.h"
 
 #include <algorithm>
 
@@ -40,12 +41,6 @@ std::wstring serversOf(const std::optional<std::wstring>& value) {
     return serversText(serverList(value.value_or(L"")));
 }
 
-std::wstring folded(std::wstring text) {
-    for (auto& c : text)
-        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-    return text;
-}
-
 } // namespace
 
 std::wstring serversText(const std::vector<std::wstring>& servers) {
@@ -60,7 +55,7 @@ ReadBack readBack(const std::vector<std::wstring>& applied, const ServersInUse& 
         std::vector<std::wstring> out;
         for (const auto& s : list) {
             const auto family = familyOf(s);
-            out.push_back(family ? *canonicalAddress(*family, s) : folded(s));
+            out.push_back(family ? *canonicalAddress(*family, s) : tk::foldAscii(s));
         }
         std::sort(out.begin(), out.end());
         out.erase(std::unique(out.begin(), out.end()), out.end());

@@ -21,4 +21,11 @@ std::wstring trimSpaces(std::wstring_view text) {
     return trimmed(text);
 }
 
+std::wstring foldAscii(std::wstring_view text) {
+    std::wstring folded(text);
+    for (auto& c : folded)
+        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+    return folded;
+}
+
 } // namespace tk
