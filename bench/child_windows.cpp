@@ -92,9 +92,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
                                 nullptr, nullptr, instance, nullptr);
 #ifndef KELDRAST_BARE_WINDOW
     HWND panel = nullptr;
-    for (const auto& row : app::mainWindowControls())
+    for (const auto& row : app::table::kControls)
         if (row.kind == ControlKind::Panel) panel = child(form, L"STATIC", row, 0);
-    for (const auto& row : app::mainWindowControls()) {
+    for (const auto& row : app::table::kControls) {
         HWND parent = row.inPanel ? panel : form;
         switch (row.kind) {
         case ControlKind::Label:

@@ -41,11 +41,12 @@ Result runEffect(std::uint64_t steps) {
     frmEff effect;
     LONGLONG start = 0, end = 0;
     double cpuStart = 0, cpuEnd = 0;
-    effect.Stepped = [&](frmEff& e, const fx::EffectStep&) {
-        if (e.stepCount() == 1) {
+    std::uint64_t done = 0;
+    effect.Stepped = [&](frmEff&, const fx::EffectStep&) {
+        if (++done == 1) {
             start = now();
             cpuStart = cpuSeconds();
-        } else if (e.stepCount() == steps) {
+        } else if (done == steps) {
             end = now();
             cpuEnd = cpuSeconds();
         }

@@ -97,9 +97,6 @@ inline constexpr std::array<ControlRow, 31> kControls{{
 
 } // namespace table
 
-inline std::span<const ControlRow> mainWindowControls() {
-    return table::kControls;
-}
 // The row of the named control, found while compiling: a name the table does not hold does
 // not compile.
 consteval const ControlRow& controlRow(std::wstring_view name) {

@@ -17,11 +17,10 @@ namespace {
 bool canCreateFileIn(const std::wstring& directory) {
     const std::wstring probe = directory + L"\\" + std::wstring(catalogue::kSettingsFileName) +
                                L"." + tk::decimal(GetCurrentProcessId()) + L".probe";
-    const HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    CloseHandle(file);
-    return true;
+    // Closing the probe deletes it.
+    return static_cast<bool>(
+        tk::openedFile(CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr)));
 }
 
 // For an elevated process: whether its account without elevation (the limited token linked to

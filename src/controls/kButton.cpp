@@ -1,6 +1,7 @@
 #include "controls/kButton.h"
 
 #include "toolkit/colour_win.h"
+#include "toolkit/scale.h"
 #include "toolkit/system_library.h"
 
 #include <uxtheme.h>
@@ -199,7 +200,7 @@ void kButton::DrawButton(int state) {
     SetTextColor(dc, tk::toColorRef(foreColor()));
     if (look_.hasFocus() && enabled()) {
         // Inside the frame, as a push button shows its focus, in every look.
-        const int inset = MulDiv(kFocusInset, dpi(), 96);
+        const int inset = tk::scaleFrom96(kFocusInset, dpi());
         RECT focus = rect;
         InflateRect(&focus, -inset, -inset);
         DrawFocusRect(dc, &focus);

@@ -32,10 +32,6 @@ class kButton : public ControlSurface, public ControlEvents {
     std::wstring Caption() const { return m_Caption; }
     void Caption(const std::wstring& New_Caption);
 
-    unsigned hoverTimerInterval() const noexcept {
-        return static_cast<unsigned>(Timer1.interval());
-    }
-
   protected:
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void Initialize() override;

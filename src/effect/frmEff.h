@@ -29,7 +29,6 @@ class frmEff : public tk::Window {
     // measurements; may post messages to the window.
     std::function<void(frmEff& effect, const fx::EffectStep& step)> Stepped;
 
-    std::uint64_t stepCount() const noexcept { return steps_; }
     bool holdsScreenDC() const noexcept { return static_cast<bool>(screenDC); }
     // The window's drawing surface while the effect runs (null otherwise).
     HDC surface() const noexcept { return windowDC_.get(); }

@@ -12,8 +12,6 @@ class CheckBox : public Control {
     [[nodiscard]] bool create(HWND parent, const RECT& rect, int id, std::wstring_view caption);
 
     int value() const noexcept;
-    // Any value other than 0 ticks the box. A change raises Click, as the user's click does.
-    void setValue(int value);
 
     std::function<void()> Click;
 

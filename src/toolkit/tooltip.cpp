@@ -1,4 +1,5 @@
 #include "toolkit/tooltip.h"
+#include "toolkit/scale.h"
 #include "toolkit/window.h"
 
 #include <commctrl.h>
@@ -17,7 +18,7 @@ bool ToolTip::create(HWND owner) {
                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr,
                                   GetModuleHandleW(nullptr), nullptr);
     if (!adopt(window)) return false;
-    setMaxWidth(MulDiv(kMaxWidthAt96Dpi, static_cast<int>(dpiForWindow(owner)), 96));
+    setMaxWidth(scaleFrom96(kMaxWidthAt96Dpi, static_cast<int>(dpiForWindow(owner))));
     return true;
 }
 

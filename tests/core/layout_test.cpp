@@ -7,7 +7,7 @@
 TEST(Layout, EveryShownControlFitsItsContainerAndTabIndexesAreUnique) {
     const auto& panel = app::controlRow(L"Picture1");
     std::set<int> tabs;
-    for (const auto& c : app::mainWindowControls()) {
+    for (const auto& c : app::table::kControls) {
         if (c.kind == app::ControlKind::Timer) continue;
         EXPECT_TRUE(tabs.insert(c.tabIndex).second) << "tab index used twice";
         if (c.kind == app::ControlKind::HiddenList) continue;

@@ -392,7 +392,7 @@ TEST_F(MainWindowTest, ApplyDefaultAndRestoreShowTheEnginesVerdict) {
     EXPECT_TRUE(f.canRestore());
 
     // Typed servers are IPv4 only: the IPv6 servers of the entry before are cleared.
-    f.chbCustom.setValue(1);
+    SendMessageW(f.chbCustom.hwnd(), BM_CLICK, 0, 0);
     f.IP1.IPAddressAsString(L"1.1.1.1");
     f.IP2.IPAddressAsString(L"1.0.0.1");
     inUse = dns::ServersInUse{{L"1.1.1.1", L"1.0.0.1"}};
