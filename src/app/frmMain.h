@@ -90,7 +90,6 @@ class frmMain : public tk::Window {
     void findFastestDns();
     // Selects the catalogue entry of that name, as a pick in cbDNSName does; applies nothing.
     void selectCatalogueEntry(const std::wstring& name);
-    frmSpeed* speedWindow() const noexcept { return speed_.get(); }
 
     // The controls, in the order of their tab index within each container.
     tk::ComboBox cbNET;
