@@ -18,6 +18,7 @@ constexpr int kIconResource = 1; // the program's icon, as the main window's
 // Sizes at 96 DPI.
 constexpr int kWidth = 600, kHeight = 320, kMargin = 8, kButtonWidth = 84, kButtonHeight = 26,
               kProgressHeight = 14, kGap = 6;
+constexpr int kHeadingPadding = 20; // the heading's margins and the sort arrow
 
 int compareNames(const std::wstring& a, const std::wstring& b) {
     return CompareStringEx(LOCALE_NAME_USER_DEFAULT, NORM_IGNORECASE, a.c_str(),
@@ -154,9 +155,18 @@ void frmSpeed::placeControls() {
 }
 
 void frmSpeed::fitColumns() {
-    // Wide enough for the heading and every cell.
-    for (std::size_t i = 0; i < columns_.size(); ++i)
-        ListView_SetColumnWidth(list_.hwnd(), static_cast<int>(i), LVSCW_AUTOSIZE_USEHEADER);
+    // Wide enough for the heading and every cell. The heading's own measure leaves out the
+    // sort arrow and, under Wine, part of the text: its width is checked here as well.
+    HWND list = list_.hwnd();
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+        const int column = static_cast<int>(i);
+        ListView_SetColumnWidth(list, column, LVSCW_AUTOSIZE_USEHEADER);
+        const std::wstring heading = dns::columnHeading(columns_[i]);
+        const int wanted =
+            ListView_GetStringWidth(list, heading.c_str()) + tk::scaleFrom96(kHeadingPadding, dpi_);
+        if (ListView_GetColumnWidth(list, column) < wanted)
+            ListView_SetColumnWidth(list, column, wanted);
+    }
 }
 
 void frmSpeed::addFinishedEntries() {

@@ -46,7 +46,7 @@ class frmSpeed : public tk::Window {
       public:
         [[nodiscard]] bool create(const wchar_t* className, DWORD style, DWORD exStyle, HWND parent,
                                   int id, std::wstring_view text = {}) {
-            return createWindow(className, style, exStyle, parent, RECT{}, id, text);
+            return createWindow(className, style | WS_VISIBLE, exStyle, parent, RECT{}, id, text);
         }
         std::function<void()> Click;
 

@@ -138,6 +138,9 @@ TEST_F(SpeedWindowTest, AsANewUserReadsIt) {
     ASSERT_TRUE(speed && IsWindowVisible(speed->hwnd()));
     ASSERT_TRUE(pumpUntil([&] { return !speed->running(); }));
     HWND list = speed->control(frmSpeed::kListId);
+    for (const int id : {frmSpeed::kListId, frmSpeed::kProgressId, frmSpeed::kStatusId,
+                         frmSpeed::kUseId, frmSpeed::kCancelId})
+        EXPECT_TRUE(IsWindowVisible(speed->control(id))) << "control " << id << " is shown";
     // Name, the two figures, 90th percentile, uncached, reliability, notes.
     EXPECT_EQ(Header_GetItemCount(ListView_GetHeader(list)), 7);
     EXPECT_EQ(names(list), (std::vector<std::wstring>{L"Fast", L"Slow", L"Refuses"}));
@@ -149,13 +152,25 @@ TEST_F(SpeedWindowTest, AsANewUserReadsIt) {
     EXPECT_NE(cell(list, 0, 4), L"") << "the uncached time";
     EXPECT_EQ(sortArrow(list), std::make_pair(1, true));
     EXPECT_GE(ListView_GetColumnWidth(list, 1), ListView_GetStringWidth(list, L"error: REFUSED"));
+    for (int column = 0; column < 7; ++column) {
+        wchar_t heading[32] = {};
+        LVCOLUMNW item{};
+        item.mask = LVCF_TEXT;
+        item.pszText = heading;
+        item.cchTextMax = 32;
+        ListView_GetColumn(list, column, &item);
+        EXPECT_GT(ListView_GetColumnWidth(list, column),
+                  ListView_GetStringWidth(list, heading) + 16)
+            << "the heading and its sort arrow fit: " << column;
+    }
     EXPECT_EQ(SendMessageW(speed->control(frmSpeed::kProgressId), PBM_GETPOS, 0, 0), 3);
     EXPECT_EQ(textOf(speed->control(frmSpeed::kStatusId)), L"Done");
     EXPECT_EQ(textOf(speed->control(frmSpeed::kCancelId)), L"Close");
-    // KELDRAST_SPEED_SHOT=1 leaves the finished window up for a while, for the README's picture.
+    // KELDRAST_SPEED_SHOT=1 leaves the finished window up for 20 seconds, for the README's picture.
     if (const char* shot = std::getenv("KELDRAST_SPEED_SHOT"); shot && *shot == '1') {
         SetForegroundWindow(speed->hwnd());
-        pumpUntil([] { return false; });
+        for (int i = 0; i < 10; ++i) // 20 seconds
+            pumpUntil([] { return false; });
     }
 
     // The first click on a column sorts best first (A to Z for names), the next turns it round.
