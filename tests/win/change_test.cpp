@@ -59,10 +59,10 @@ class ChangeTest : public testing::Test {
         std::error_code ignored;
         fs::remove_all(folder_, ignored);
     }
-    static void removeInterfaceKeys() {
+    static void removeInterfaceKeys(std::wstring_view service = kService) {
         for (const Family family : kFamilies)
             for (std::size_t set = 0; set < kInterfaceBasePaths.size(); ++set)
-                RegDeleteTreeW(HKEY_LOCAL_MACHINE, interfaceKeyPath(family, set, kService).c_str());
+                RegDeleteTreeW(HKEY_LOCAL_MACHINE, interfaceKeyPath(family, set, service).c_str());
     }
     ChangeOutcome apply(std::wstring servers, std::wstring servers6 = {}, bool force = false) {
         return change({ChangeKind::Apply, kService, std::move(servers), std::move(servers6), force},
@@ -287,6 +287,7 @@ std::vector<std::wstring> codesOf(const ChangeOutcome& outcome) {
 
 TEST_F(ChangeTest, WarningsFromWhatWindowsReportsAndThePolicyRulesInTheRegistry) {
     const std::wstring wifi = L"{4B1D5E2A-0C3F-4A8B-9D71-6E2F8C0A1B3E}";
+    removeInterfaceKeys(wifi);
     std::vector<SystemAdapter> adapters{
         {kService, L"Ethernet", L"NIC", 4, 4, 6, false, true, false, L"", {}},
         {wifi, L"Wi-Fi", L"WLAN", 7, 7, 71, true, true, true, L"", {L"192.168.1.1"}}};
@@ -327,4 +328,5 @@ TEST_F(ChangeTest, WarningsFromWhatWindowsReportsAndThePolicyRulesInTheRegistry)
     // Nothing written, nothing to warn about.
     EXPECT_TRUE(change({ChangeKind::Restore, L"{4B1D5E2A-0C3F-4A8B-9D71-6E2F8C0A1B3F}"}, settings_)
                     .warnings.empty());
+    removeInterfaceKeys(wifi);
 }
