@@ -24,6 +24,7 @@
 #include "toolkit/window.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -83,7 +84,11 @@ class frmMain : public tk::Window {
     static constexpr UINT kCurrentDnsCommand = 0x0100;
     static constexpr UINT kRestoreCommand = 0x0110;
     static constexpr UINT kFastestDnsCommand = 0x0120;
+    static constexpr UINT kEveryAdapterCommand = 0x0170;
     void showCurrentDns();
+    // What Apply applies, to each connected adapter, with one restore record each and one
+    // message with a line per adapter.
+    void applyToEveryConnectedAdapter();
     void restorePreviousDns();
     bool canRestore() const;
     // Opens the speed test on the catalogue as listed (or brings its window forward).
@@ -154,6 +159,10 @@ class frmMain : public tk::Window {
     // Hands the request for the selected adapter to the change engine and shows its verdict;
     // where the previous servers cannot be recorded, asks first whether to go ahead.
     void makeChange(dns::ChangeRequest request, std::wstring_view appliedName);
+    // What Apply would apply: the request (servers of both families), the name it is shown by
+    // and the two IPv4 servers; nothing, having said why, when a server is missing or bad.
+    std::optional<dns::ChangeRequest>
+    applyRequest(std::wstring& appliedName, std::wstring& preferred, std::wstring& alternate);
     static void focusIfAllowed(HWND window);
     // The catalogue as the window holds it: names_, lstDNS and lstDNS6 at the same index.
     std::vector<catalogue::CatalogueEntry> catalogueEntries() const;

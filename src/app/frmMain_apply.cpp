@@ -2,6 +2,7 @@
 #include "app/frmMain.h"
 
 #include "catalogue/catalogue.h"
+#include "catalogue/mConfig.h"
 #include "dns/change.h"
 #include "registry/modReg.h"
 #include "toolkit/platform.h"
@@ -21,10 +22,19 @@ void frmMain::loadNetworkAdapter() {
         cbNET.addItem(card.description);
         lstNET.addItem(card.serviceName);
     }
-    if (cbNET.count() == 0)
+    if (cbNET.count() == 0) {
         message(kNoAdapters, MB_ICONSTOP);
-    else
-        cbNET.setListIndex(0);
+        return;
+    }
+    // The adapter last changed with Keldrast, while it is still listed; otherwise the first.
+    int chosen = 0;
+    if (const auto last = mConfig::chosenAdapter(settingsPath()))
+        for (int i = 0; i < lstNET.count(); ++i)
+            if (mConfig::foldKey(lstNET.item(i).value_or(L"")) == mConfig::foldKey(*last)) {
+                chosen = i;
+                break;
+            }
+    cbNET.setListIndex(chosen);
 }
 
 std::wstring frmMain::selectedService() const {
@@ -42,10 +52,10 @@ void frmMain::lbIDCard_Click() {
     if (const auto service = lstNET.item(cbNET.listIndex())) message(*service, MB_ICONINFORMATION);
 }
 
-void frmMain::btApply_Click() {
+std::optional<dns::ChangeRequest> frmMain::applyRequest(std::wstring& appliedName, std::wstring& p,
+                                                        std::wstring& a) {
     const bool custom = chbCustom.value() != 0;
-    std::wstring p, a;
-    if (!serversToApply(p, a)) return;
+    if (!serversToApply(p, a)) return std::nullopt;
     // Typed servers are IPv4 only; a catalogue entry brings its IPv6 pair.
     const std::wstring pair6 = custom ? L"" : lstDNS6.item(cbDNSName.listIndex()).value_or(L"");
     const auto servers6 = dns::serverPairValue(dns::Family::V6, pair6);
@@ -53,14 +63,58 @@ void frmMain::btApply_Click() {
         message(L"The DNS servers were not changed: \"" + pair6 +
                     L"\" is not a pair of IPv6 addresses. Correct it in the settings file...",
                 MB_ICONSTOP);
-        return;
+        return std::nullopt;
     }
-    changedns(custom ? std::wstring(dns::kCustomAppliedName) : cbDNSName.text(), p, a, *servers6);
+    appliedName = custom ? std::wstring(dns::kCustomAppliedName) : cbDNSName.text();
+    return dns::ChangeRequest{dns::ChangeKind::Apply, {}, p + L"," + a, *servers6};
+}
+
+void frmMain::btApply_Click() {
+    std::wstring appliedName, p, a;
+    if (const auto request = applyRequest(appliedName, p, a))
+        changedns(appliedName, p, a, request->servers6);
 }
 
 void frmMain::changedns(const std::wstring& appliedName, const std::wstring& preferred,
                         const std::wstring& alternate, const std::wstring& servers6) {
     makeChange({dns::ChangeKind::Apply, {}, preferred + L"," + alternate, servers6}, appliedName);
+}
+
+void frmMain::applyToEveryConnectedAdapter() {
+    std::wstring appliedName, p, a;
+    auto request = applyRequest(appliedName, p, a);
+    if (!request) return;
+    const auto listed = dns::listedAdapters();
+    const auto state = dns::networkState();
+    std::vector<std::wstring> services, names;
+    for (const auto i : dns::connectedAdapters(listed, state)) {
+        services.push_back(listed[i].service);
+        names.push_back(listed[i].description);
+    }
+    if (services.empty()) {
+        message(state.adapters ? L"No adapter is connected: nothing was changed..."
+                               : L"Windows does not say which adapters are connected: nothing "
+                                 L"was changed. Choose an adapter and press Apply DNS...",
+                MB_ICONINFORMATION);
+        return;
+    }
+    auto outcomes = dns::changeEach(*request, services, settingsPath());
+    std::vector<std::size_t> unrecorded;
+    std::vector<std::wstring> unrecordedServices;
+    for (std::size_t i = 0; i < outcomes.size(); ++i)
+        if (outcomes[i].result == dns::Result::NoRestorePoint) {
+            unrecorded.push_back(i);
+            unrecordedServices.push_back(services[i]);
+        }
+    if (!unrecorded.empty() && message(dns::noRestorePointQuestion(outcomes[unrecorded.front()]),
+                                       dns::kQuestionFlags) == IDYES) {
+        request->withoutRestorePoint = true;
+        auto again = dns::changeEach(*request, unrecordedServices, settingsPath());
+        for (std::size_t k = 0; k < unrecorded.size(); ++k)
+            outcomes[unrecorded[k]] = std::move(again[k]);
+    }
+    const auto notice = dns::changeEachNotice(outcomes, names, appliedName, settingsPath());
+    message(notice.text, notice.flags);
 }
 
 void frmMain::btDefaultDNS_Click() {

@@ -20,6 +20,8 @@ const SystemMenuItem kSystemMenu[] = {
      &frmMain::canRestore},
     {frmMain::kFastestDnsCommand, L"Find the &fastest DNS\u2026", &frmMain::findFastestDns,
      nullptr},
+    {frmMain::kEveryAdapterCommand, L"Apply to &every connected adapter",
+     &frmMain::applyToEveryConnectedAdapter, nullptr},
 };
 
 } // namespace

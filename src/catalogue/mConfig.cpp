@@ -206,11 +206,21 @@ FileContent readContent(const std::wstring& path) {
     return content;
 }
 
-// Writes or removes one restore record, rewriting the file through writeFileSafely. A file
-// that could not be read, or holds no catalogue, is never written over; without a file the
-// presets are written with the record, so the file still holds the catalogue.
-bool changeRestoreRecord(std::wstring_view path, std::wstring_view service,
-                         const std::optional<std::wstring>& record) {
+// The sections a save keeps as they stand, in this order after the catalogue.
+std::wstring keptSections(std::wstring_view text) {
+    std::wstring kept;
+    for (const auto section : {catalogue::kRestoreSection, catalogue::kAdapterSection})
+        kept = catalogue::withSection(kept, section,
+                                      catalogue::sectionEntries(text, section, foldKey), foldKey);
+    return kept;
+}
+
+// Writes or removes one value of a section the program keeps beside the catalogue (a restore
+// record, the adapter last changed), rewriting the file through writeFileSafely. A file that
+// could not be read, or holds no catalogue, is never written over; without a file the presets
+// are written with the value, so the file still holds the catalogue.
+bool changeKeptValue(std::wstring_view path, std::wstring_view sectionName,
+                     std::wstring_view service, const std::optional<std::wstring>& record) {
     const std::wstring target(path);
     const FileContent content = readContent(target);
     if (content.file == SettingsFile::Unusable) return false;
@@ -222,8 +232,7 @@ bool changeRestoreRecord(std::wstring_view path, std::wstring_view service,
         };
         if (!catalogue::holdsCatalogue(reader)) return false;
     }
-    auto records =
-        catalogue::sectionEntries(content.text.value_or(L""), catalogue::kRestoreSection, foldKey);
+    auto records = catalogue::sectionEntries(content.text.value_or(L""), sectionName, foldKey);
     const auto same = [&](const auto& entry) { return foldKey(entry.first) == foldKey(service); };
     const auto found = std::find_if(records.begin(), records.end(), same);
     if (!record && found == records.end()) return true;
@@ -234,15 +243,22 @@ bool changeRestoreRecord(std::wstring_view path, std::wstring_view service,
     else
         records.emplace_back(service, *record);
     if (content.file == SettingsFile::Missing) {
-        const std::wstring section =
-            catalogue::withSection(L"", catalogue::kRestoreSection, records, foldKey);
+        const std::wstring section = catalogue::withSection(L"", sectionName, records, foldKey);
         return writeFileSafely(target, encodeFile(catalogue::settingsFileText(
                                            catalogue::presetCatalogue(), foldKey, section)));
     }
     return writeFileSafely(
-        target,
-        encodeLike(content.bytes, catalogue::withSection(*content.text, catalogue::kRestoreSection,
-                                                         records, foldKey)));
+        target, encodeLike(content.bytes,
+                           catalogue::withSection(*content.text, sectionName, records, foldKey)));
+}
+
+std::optional<std::wstring> keptValue(std::wstring_view path, std::wstring_view sectionName,
+                                      std::wstring_view key) {
+    const FileContent content = readContent(std::wstring(path));
+    if (!content.text) return std::nullopt;
+    for (const auto& [k, value] : catalogue::sectionEntries(*content.text, sectionName, foldKey))
+        if (foldKey(k) == foldKey(key)) return value;
+    return std::nullopt;
 }
 
 } // namespace
@@ -299,30 +315,35 @@ bool saveCatalogue(std::wstring_view path, const std::vector<catalogue::Catalogu
     // file whose records cannot be read is not written over.
     const FileContent content = readContent(target);
     if (content.file == SettingsFile::Unusable) return false;
-    const auto records =
-        catalogue::sectionEntries(content.text.value_or(L""), catalogue::kRestoreSection, foldKey);
-    const std::wstring section =
-        catalogue::withSection(L"", catalogue::kRestoreSection, records, foldKey);
-    return writeFileSafely(target,
-                           encodeFile(catalogue::settingsFileText(entries, foldKey, section)));
+    return writeFileSafely(
+        target, encodeFile(catalogue::settingsFileText(entries, foldKey,
+                                                       keptSections(content.text.value_or(L"")))));
 }
 
 std::optional<std::wstring> restoreRecord(std::wstring_view path, std::wstring_view service) {
-    const FileContent content = readContent(std::wstring(path));
-    if (!content.text) return std::nullopt;
-    for (const auto& [key, value] :
-         catalogue::sectionEntries(*content.text, catalogue::kRestoreSection, foldKey))
-        if (foldKey(key) == foldKey(service)) return value;
-    return std::nullopt;
+    return keptValue(path, catalogue::kRestoreSection, service);
 }
 
 bool writeRestoreRecord(std::wstring_view path, std::wstring_view service,
                         std::wstring_view record) {
-    return changeRestoreRecord(path, service, std::wstring(record));
+    return changeKeptValue(path, catalogue::kRestoreSection, service, std::wstring(record));
 }
 
 bool dropRestoreRecord(std::wstring_view path, std::wstring_view service) {
-    return changeRestoreRecord(path, service, std::nullopt);
+    return changeKeptValue(path, catalogue::kRestoreSection, service, std::nullopt);
+}
+
+std::optional<std::wstring> chosenAdapter(std::wstring_view settingsPath) {
+    auto service = keptValue(settingsPath, catalogue::kAdapterSection, catalogue::kLastAdapterKey);
+    if (service && service->empty()) return std::nullopt;
+    return service;
+}
+
+bool setChosenAdapter(std::wstring_view settingsPath, std::wstring_view service) {
+    // Unchanged: the file is left alone.
+    if (chosenAdapter(settingsPath) == service) return true;
+    return changeKeptValue(settingsPath, catalogue::kAdapterSection, catalogue::kLastAdapterKey,
+                           std::wstring(service));
 }
 
 } // namespace mConfig

@@ -40,7 +40,8 @@ LoadedCatalogue loadSettings(std::wstring_view path);
 std::vector<catalogue::CatalogueEntry> loadCatalogue(std::wstring_view path);
 
 // Writes the whole catalogue to path: completely under a fresh temporary name, then moved
-// into place in one step. The restore records stay (the first of each adapter). Refused when
+// into place in one step. The restore records (the first of each adapter) and the adapter last
+// changed stay. Refused when
 // the file there is a link, has more than one name, is read-only, or could not be read (its
 // records would be lost). On any failure the file at path is left as it was.
 [[nodiscard]] bool saveCatalogue(std::wstring_view path,
@@ -55,5 +56,10 @@ std::optional<std::wstring> restoreRecord(std::wstring_view path, std::wstring_v
                                       std::wstring_view record);
 // Removes the record; true when it is gone.
 [[nodiscard]] bool dropRestoreRecord(std::wstring_view path, std::wstring_view service);
+
+// The interface GUID of the adapter last changed, kept in a section of its own; nothing when
+// none is recorded. Written by the same safe rewrite as the restore records.
+std::optional<std::wstring> chosenAdapter(std::wstring_view settingsPath);
+[[nodiscard]] bool setChosenAdapter(std::wstring_view settingsPath, std::wstring_view service);
 
 } // namespace mConfig

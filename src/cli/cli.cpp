@@ -12,8 +12,8 @@
 #include "cli/command.h"
 #include "cli/report.h"
 #include "dns/change.h"
+#include "dns/network.h"
 #include "dns/speedtest.h"
-#include "registry/modReg.h"
 #include "toolkit/elevation.h"
 #include "toolkit/open_as_user.h"
 #include "toolkit/platform.h"
@@ -40,10 +40,11 @@ int fail(Output& output, bool json, std::wstring_view command, int code,
 
 std::vector<AdapterView> adapters(bool withServers) {
     std::vector<AdapterView> views;
-    for (auto& card : modReg::enumNetworkCards(L"HKEY_LOCAL_MACHINE", dns::kNetworkCardsPath)) {
+    const auto state = withServers ? dns::networkState() : dns::NetworkState{};
+    for (auto& card : dns::listedAdapters()) {
         AdapterView view{.description = std::move(card.description),
-                         .service = std::move(card.serviceName)};
-        if (withServers) view.current = dns::currentDns(view.service);
+                         .service = std::move(card.service)};
+        if (withServers) view.current = dns::currentDns(view.service, state);
         views.push_back(std::move(view));
     }
     return views;
@@ -54,39 +55,50 @@ std::wstring settingsFile(const Options& options) {
                                              : mConfig::settingsPath(options.settingsDirectory);
 }
 
-// The adapter the command names, as report's; an exit code when there is none.
-std::optional<int> chooseFor(const Command& command, ChangeReport& report, Output& output) {
-    const auto views = adapters(false);
-    const auto choice = chooseAdapter(views, command.adapter);
-    if (!choice.index)
-        return fail(output, command.json, verbName(command.verb), choice.exitCode, choice.message);
-    report.adapterIndex = *choice.index;
-    report.adapter = views[*choice.index].description;
-    report.outcome.service = views[*choice.index].service;
-    return std::nullopt;
-}
-
-// Hands the change to the engine and prints its outcome: what was written to the standard
-// output, the verdict there when it is a success and to the error stream when it is not.
+// Hands the change to the engine, for the adapter the command names or for each connected
+// one, and prints the outcome: what was written to the standard output, the verdict there when
+// it is a success and to the error stream when it is not, and the warnings on the error stream.
 int change(const Command& command, const Options& options, dns::ChangeRequest request,
            std::wstring entry, Output& output) {
-    ChangeReport report{.verb = command.verb, .entry = std::move(entry)};
-    if (const auto code = chooseFor(command, report, output)) return *code;
-    request.service = report.outcome.service;
+    const auto views = adapters(false);
+    const auto choice = chooseAdapters(views, command.adapter, dns::networkState());
+    if (choice.indices.empty())
+        return fail(output, command.json, verbName(command.verb), choice.exitCode, choice.message);
     request.withoutRestorePoint = command.force;
     const std::wstring settings = settingsFile(options);
-    report.outcome = dns::change(request, settings);
-    const int code = exitCode(report.outcome.result);
-    const std::wstring message = verdictMessage(report.outcome, settings);
+    std::vector<std::wstring> services;
+    for (const auto i : choice.indices)
+        services.push_back(views[i].service);
+    std::vector<dns::ChangeOutcome> outcomes;
+    if (choice.several) {
+        outcomes = dns::changeEach(request, services, settings);
+    } else {
+        request.service = services.front();
+        outcomes.push_back(dns::change(request, settings));
+    }
+    std::vector<ChangeReport> reports;
+    std::vector<std::wstring> messages;
+    std::vector<int> codes;
+    for (std::size_t k = 0; k < outcomes.size(); ++k) {
+        const auto i = choice.indices[k];
+        reports.push_back({command.verb, i, views[i].description, entry, std::move(outcomes[k])});
+        messages.push_back(verdictMessage(reports.back().outcome, settings));
+        codes.push_back(exitCode(reports.back().outcome.result));
+    }
     if (command.json)
-        output.out(changeJson(report, message) + L"\n");
-    else
-        output.out(changeText(report));
-    if (code != kDone)
-        output.err(message + L"\n");
-    else if (!command.json)
-        output.out(message + L"\n");
-    return code;
+        output.out((choice.several ? changeEachJson(reports, messages)
+                                   : changeJson(reports.front(), messages.front())) +
+                   L"\n");
+    for (std::size_t k = 0; k < reports.size(); ++k) {
+        if (!command.json) output.out(changeText(reports[k]));
+        if (codes[k] != kDone)
+            output.err(messages[k] + L"\n");
+        else if (!command.json)
+            output.out(messages[k] + L"\n");
+    }
+    for (const auto& warning : uniqueWarnings(reports))
+        output.err(warning.text + L"\n");
+    return worstExitCode(codes);
 }
 
 int set(const Command& command, const Options& options, Output& output) {

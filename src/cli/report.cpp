@@ -2,6 +2,7 @@
 #include "toolkit/trim.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "dns/address.h"
 #include "toolkit/decimal.h"
@@ -30,6 +31,34 @@ std::wstring adapterChoices(const std::vector<AdapterView>& adapters) {
 std::wstring serversOf(std::wstring_view list) {
     return dns::serversText(dns::serverList(list));
 }
+
+std::wstring_view kindCode(dns::AdapterKind kind) {
+    switch (kind) {
+    case dns::AdapterKind::Ethernet:
+        return L"ethernet";
+    case dns::AdapterKind::WiFi:
+        return L"wifi";
+    case dns::AdapterKind::Virtual:
+        return L"virtual";
+    case dns::AdapterKind::Tunnel:
+        return L"tunnel";
+    case dns::AdapterKind::Loopback:
+        return L"loopback";
+    case dns::AdapterKind::Other:
+        break;
+    }
+    return L"other";
+}
+
+void warningsJson(tk::Json& j, const std::vector<dns::Warning>& warnings) {
+    j.key(L"warnings").open(L'[');
+    for (const auto& w : warnings)
+        j.open(L'{').key(L"code").string(w.code).key(L"message").string(w.text).close(L'}');
+    j.close(L']');
+}
+
+// The change document's members, without its braces.
+void changeMembers(tk::Json& j, const ChangeReport& report, std::wstring_view message);
 
 } // namespace
 
@@ -120,7 +149,9 @@ std::wstring usageText() {
            L"  keldrast /?, /help             this text\n"
            L"\n"
            L"A is an adapter's description, its GUID, or its number in /list; it may be left out\n"
-           L"when there is only one adapter. /json after a command prints one JSON document.\n"
+           L"when there is only one adapter. \"connected\" changes every connected adapter,\n"
+           L"\"default\" the one the default route leaves through. /json after a command prints\n"
+           L"one JSON document.\n"
            L"A change first records the adapter's present servers for /restore; /force changes\n"
            L"them even when that record cannot be made.\n"
            L"\n"
@@ -190,6 +221,16 @@ std::wstring listJson(const std::vector<AdapterView>& adapters) {
         j.key(L"ipv6").strings(dns::serverList(c.dhcp6.value_or(L""))).close(L'}');
         j.key(L"inUse");
         c.inUse ? j.strings(*c.inUse) : j.null();
+        j.key(L"connection");
+        if (c.status) {
+            j.open(L'{').key(L"listed").boolean(c.status->listed);
+            j.key(L"connected").boolean(c.status->connected);
+            j.key(L"defaultRoute").boolean(c.status->defaultRoute).key(L"kind");
+            c.status->listed ? j.string(kindCode(c.status->kind)) : j.null();
+            j.close(L'}');
+        } else {
+            j.null();
+        }
         j.close(L'}');
     }
     return j.close(L']').close(L'}').text();
@@ -252,6 +293,31 @@ AdapterChoice chooseAdapter(const std::vector<AdapterView>& adapters,
     return {std::nullopt, kUnknownTarget,
             L"More than one adapter is called " + *wanted + L": name it by number or GUID." +
                 choices};
+}
+
+AdapterChoices chooseAdapters(const std::vector<AdapterView>& adapters,
+                              const std::optional<std::wstring>& wanted,
+                              const dns::NetworkState& state) {
+    const std::wstring key = wanted ? lowerTrimmed(*wanted) : L"";
+    if (key != L"connected" && key != L"default") {
+        auto one = chooseAdapter(adapters, wanted);
+        if (!one.index) return {{}, false, one.exitCode, std::move(one.message)};
+        return {{*one.index}, false, kDone, {}};
+    }
+    std::vector<dns::ListedAdapter> listed;
+    for (const auto& a : adapters)
+        listed.push_back({a.description, a.service});
+    const std::wstring unknown =
+        state.adapters ? L"" : L" Windows does not say which adapters are connected.";
+    if (key == L"connected") {
+        auto indices = dns::connectedAdapters(listed, state);
+        if (indices.empty())
+            return {{}, true, kUnknownTarget, L"No listed adapter is connected." + unknown};
+        return {std::move(indices), true, kDone, {}};
+    }
+    if (const auto index = dns::defaultRouteAdapter(listed, state))
+        return {{*index}, false, kDone, {}};
+    return {{}, false, kUnknownTarget, L"No listed adapter carries the default route." + unknown};
 }
 
 std::optional<std::size_t> findEntry(const std::vector<catalogue::CatalogueEntry>& entries,
@@ -350,10 +416,66 @@ std::wstring changeText(const ChangeReport& report) {
 }
 
 std::wstring changeJson(const ChangeReport& report, std::wstring_view message) {
-    const auto& o = report.outcome;
     tk::Json j;
-    j.open(L'{')
-        .key(L"command")
+    j.open(L'{');
+    changeMembers(j, report, message);
+    return j.close(L'}').text();
+}
+
+int worstExitCode(const std::vector<int>& codes) {
+    // From least to most severe; any other code (an error of the command itself) is worse still.
+    constexpr int kOrder[] = {kDone,          kOtherServersInUse, kPartlyWritten,
+                              kUnknownTarget, kNoRestorePoint,    kNotWritten};
+    const auto rank = [&](int code) {
+        const auto at = std::find(std::begin(kOrder), std::end(kOrder), code);
+        return at == std::end(kOrder) ? std::size(kOrder) + static_cast<std::size_t>(code)
+                                      : static_cast<std::size_t>(at - std::begin(kOrder));
+    };
+    int worst = kDone;
+    for (const int code : codes)
+        if (rank(code) > rank(worst)) worst = code;
+    return worst;
+}
+
+std::vector<dns::Warning> uniqueWarnings(const std::vector<ChangeReport>& reports) {
+    std::vector<dns::Warning> warnings;
+    for (const auto& r : reports)
+        for (const auto& w : r.outcome.warnings)
+            if (std::find(warnings.begin(), warnings.end(), w) == warnings.end())
+                warnings.push_back(w);
+    return warnings;
+}
+
+std::wstring changeEachJson(const std::vector<ChangeReport>& reports,
+                            const std::vector<std::wstring>& messages) {
+    std::vector<int> codes;
+    for (const auto& r : reports)
+        codes.push_back(exitCode(r.outcome.result));
+    const int worst = worstExitCode(codes);
+    tk::Json j;
+    j.open(L'{').key(L"command").string(verbName(reports.empty() ? Verb::Set : reports[0].verb));
+    j.key(L"exitCode").number(static_cast<long long>(worst)).key(L"result");
+    const auto at = std::find(codes.begin(), codes.end(), worst);
+    j.string(
+        at == codes.end()
+            ? L"applied"
+            : resultName(reports[static_cast<std::size_t>(at - codes.begin())].outcome.result));
+    j.key(L"changes").open(L'[');
+    for (std::size_t i = 0; i < reports.size(); ++i) {
+        j.open(L'{');
+        changeMembers(j, reports[i], i < messages.size() ? messages[i] : L"");
+        j.close(L'}');
+    }
+    j.close(L']');
+    warningsJson(j, uniqueWarnings(reports));
+    return j.close(L'}').text();
+}
+
+namespace {
+
+void changeMembers(tk::Json& j, const ChangeReport& report, std::wstring_view message) {
+    const auto& o = report.outcome;
+    j.key(L"command")
         .string(verbName(report.verb))
         .key(L"exitCode")
         .number(static_cast<long long>(exitCode(o.result)))
@@ -385,9 +507,11 @@ std::wstring changeJson(const ChangeReport& report, std::wstring_view message) {
     j.key(L"inUse");
     o.inUse ? j.strings(*o.inUse) : j.null();
     j.key(L"restoreRecordMade").boolean(o.recorded);
+    warningsJson(j, o.warnings);
     j.key(L"message").string(message);
-    return j.close(L'}').text();
 }
+
+} // namespace
 
 std::string encodeChannel(const Printed& printed) {
     const std::string out = toUtf8(printed.out), err = toUtf8(printed.err);

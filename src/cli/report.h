@@ -67,6 +67,17 @@ struct AdapterChoice {
 };
 AdapterChoice chooseAdapter(const std::vector<AdapterView>& adapters,
                             const std::optional<std::wstring>& wanted);
+// As chooseAdapter, and also "/adapter connected" (every connected adapter: several) and
+// "/adapter default" (the one the default route leaves through), from what Windows reports.
+struct AdapterChoices {
+    std::vector<std::size_t> indices{};
+    bool several = false; // the command names every connected adapter
+    int exitCode = kDone;
+    std::wstring message{}; // when no index: why
+};
+AdapterChoices chooseAdapters(const std::vector<AdapterView>& adapters,
+                              const std::optional<std::wstring>& wanted,
+                              const dns::NetworkState& state);
 
 // The entry /set NAME names: equal after trimming, or else equal but for letter case, as the
 // settings file's keys compare.
@@ -90,6 +101,14 @@ std::wstring verdictMessage(const dns::ChangeOutcome& outcome, std::wstring_view
 // What was changed: the entry and adapter, then the servers written and in use.
 std::wstring changeText(const ChangeReport& report);
 std::wstring changeJson(const ChangeReport& report, std::wstring_view message);
+// The same change to several adapters: the worst exit code of them all (nothing changed is
+// worse than a partial write, which is worse than servers not yet in use), and one document
+// with each adapter's change and the warnings once.
+int worstExitCode(const std::vector<int>& codes);
+std::wstring changeEachJson(const std::vector<ChangeReport>& reports,
+                            const std::vector<std::wstring>& messages);
+// Each warning once, in order of first appearance.
+std::vector<dns::Warning> uniqueWarnings(const std::vector<ChangeReport>& reports);
 
 // What an elevated copy printed, as it hands it back through its channel file: a header line
 // with the byte counts of both streams, then both streams in UTF-8.

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "catalogue/mConfig.h"
+#include "dns/network.h"
 #include "dns/readback.h"
 #include "toolkit/handles.h"
 #include "toolkit/system_library.h"
@@ -149,7 +150,9 @@ bool canRestore(std::wstring_view settingsPath, std::wstring_view service) {
     return record && decodeState(*record).has_value();
 }
 
-ChangeOutcome change(const ChangeRequest& request, std::wstring_view settingsPath) {
+namespace {
+
+ChangeOutcome changeOne(const ChangeRequest& request, std::wstring_view settingsPath) {
     ChangeOutcome outcome;
     outcome.kind = request.kind;
     outcome.service = request.service;
@@ -199,9 +202,58 @@ ChangeOutcome change(const ChangeRequest& request, std::wstring_view settingsPat
     return outcome;
 }
 
+// The warnings of each adapter changed, judged after all of them were.
+void addWarnings(std::vector<ChangeOutcome>& outcomes) {
+    std::vector<std::wstring> changed;
+    for (const auto& o : outcomes)
+        if (changedAnything(o)) changed.push_back(o.service);
+    if (changed.empty()) return;
+    const auto state = networkState();
+    const auto listed = listedAdapters();
+    const auto rules = policyRules();
+    for (auto& o : outcomes)
+        if (changedAnything(o))
+            o.warnings =
+                changeWarnings(o.service, changed, listed, state, rules, appliedServers(o));
+}
+
+} // namespace
+
+ChangeOutcome change(const ChangeRequest& request, std::wstring_view settingsPath) {
+    std::vector<ChangeOutcome> outcomes{changeOne(request, settingsPath)};
+    addWarnings(outcomes);
+    if (changedAnything(outcomes.front()))
+        (void)mConfig::setChosenAdapter(settingsPath, request.service);
+    return std::move(outcomes.front());
+}
+
+std::vector<ChangeOutcome> changeEach(const ChangeRequest& request,
+                                      const std::vector<std::wstring>& services,
+                                      std::wstring_view settingsPath) {
+    std::vector<ChangeOutcome> outcomes;
+    for (const auto& service : services) {
+        ChangeRequest one = request;
+        one.service = service;
+        outcomes.push_back(changeOne(one, settingsPath));
+    }
+    addWarnings(outcomes);
+    // The adapter remembered for the next start is the first one changed.
+    for (const auto& o : outcomes)
+        if (changedAnything(o)) {
+            (void)mConfig::setChosenAdapter(settingsPath, o.service);
+            break;
+        }
+    return outcomes;
+}
+
 CurrentDns currentDns(std::wstring_view service) {
+    return currentDns(service, networkState());
+}
+
+CurrentDns currentDns(std::wstring_view service, const NetworkState& state) {
     CurrentDns current;
     if (!isInterfaceGuid(service)) return current;
+    current.status = adapterStatus(state, service);
     const auto read = [&](Family family, std::wstring_view name) -> std::optional<std::wstring> {
         std::wstring value;
         if (readString(interfaceKeyPath(family, kCurrentControlSet, service), name, value) ==

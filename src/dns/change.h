@@ -11,8 +11,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "dns/dnsplan.h"
+#include "dns/network.h"
 #include "toolkit/platform.h"
 
 namespace dns {
@@ -25,15 +27,24 @@ struct ChangeRequest {
     bool withoutRestorePoint = false;
 };
 
-// Makes the change; settingsPath is the settings file that keeps the restore records.
+// Makes the change; settingsPath is the settings file that keeps the restore records and the
+// adapter last changed. The outcome carries the warnings of what may keep it from working.
 ChangeOutcome change(const ChangeRequest& request, std::wstring_view settingsPath);
+// The same change made to each adapter (request.service aside) in turn, each with its own
+// restore record: one outcome per adapter, in order. The other adapters' servers are compared
+// after all of them are changed.
+std::vector<ChangeOutcome> changeEach(const ChangeRequest& request,
+                                      const std::vector<std::wstring>& services,
+                                      std::wstring_view settingsPath);
 
 // Whether Restore has a record to put back for the adapter.
 bool canRestore(std::wstring_view settingsPath, std::wstring_view service);
 
 // The adapter's settings for the tool tip, "Current DNS servers" and /list: the static and
-// DHCP servers from CurrentControlSet and the servers in use.
+// DHCP servers from CurrentControlSet, the servers in use and its state (from `state`, or
+// asked now).
 CurrentDns currentDns(std::wstring_view service);
+CurrentDns currentDns(std::wstring_view service, const NetworkState& state);
 
 // NameServer of both families in every control set as it stands; nothing when a value could
 // not be read (other than being absent).

@@ -37,6 +37,41 @@ std::wstring inUseText(const ServersInUse& inUse) {
     return serversText(*inUse);
 }
 
+std::wstring warningLines(const std::vector<Warning>& warnings) {
+    std::wstring text;
+    for (const auto& warning : warnings)
+        text += L"\r\n" + warning.text;
+    return warnings.empty() ? text : L"\r\n" + text;
+}
+
+// One adapter's verdict in a few words, for the message on several adapters.
+std::wstring shortVerdict(const ChangeOutcome& outcome) {
+    switch (outcome.result) {
+    case Result::Applied:
+        return L"done, in use now";
+    case Result::Saved:
+        if (outcome.inUse) return L"saved, but Windows still uses " + serversText(*outcome.inUse);
+        return L"saved, takes effect when the adapter reconnects";
+    case Result::OtherServersInUse:
+        return L"saved, but Windows still uses " + serversText(*outcome.inUse);
+    case Result::Refused:
+        return L"saved, but not in use yet";
+    case Result::PartlyWritten:
+        return L"changed only in part (not written: " + controlSets(outcome.written, false) + L")";
+    case Result::NotWritten:
+        return L"not changed: the registry could not be written";
+    case Result::InvalidAdapter:
+        return L"not changed: its interface name is not a GUID";
+    case Result::NoRestorePoint:
+        return L"not changed: its present servers could not be recorded";
+    case Result::NothingToRestore:
+        return L"nothing to restore";
+    case Result::BadRestoreRecord:
+        return L"not changed: its restore record is not a list of DNS servers";
+    }
+    return {};
+}
+
 std::wstring serversOf(const std::optional<std::wstring>& value) {
     return serversText(serverList(value.value_or(L"")));
 }
@@ -50,18 +85,7 @@ std::wstring serversText(const std::vector<std::wstring>& servers) {
 ReadBack readBack(const std::vector<std::wstring>& applied, const ServersInUse& inUse) {
     if (!inUse) return ReadBack::NotReported;
     if (applied.empty()) return ReadBack::AsApplied;
-    // Addresses compare as the same address, whatever their text form.
-    auto normal = [](const std::vector<std::wstring>& list) {
-        std::vector<std::wstring> out;
-        for (const auto& s : list) {
-            const auto family = familyOf(s);
-            out.push_back(family ? *canonicalAddress(*family, s) : tk::foldAscii(s));
-        }
-        std::sort(out.begin(), out.end());
-        out.erase(std::unique(out.begin(), out.end()), out.end());
-        return out;
-    };
-    return normal(applied) == normal(*inUse) ? ReadBack::AsApplied : ReadBack::Differs;
+    return sameServers(applied, *inUse) ? ReadBack::AsApplied : ReadBack::Differs;
 }
 
 Result judge(const Writes& written, InterfaceDnsResult live,
@@ -145,7 +169,7 @@ Notice changeNotice(const ChangeOutcome& outcome, std::wstring_view adapterDescr
     case Result::NothingToRestore:
         return {verdictText(outcome, settingsPath), kInformationFlags};
     default:
-        return {verdictText(outcome, settingsPath), kStopFlags};
+        return {verdictText(outcome, settingsPath) + warningLines(outcome.warnings), kStopFlags};
     }
     std::wstring text;
     switch (outcome.kind) {
@@ -164,10 +188,56 @@ Notice changeNotice(const ChangeOutcome& outcome, std::wstring_view adapterDescr
     }
     text += L"\r\n\u00BB In use: " + inUseText(outcome.inUse);
     if (outcome.result != Result::Applied) text += L"\r\n\r\n" + verdictText(outcome);
+    text += warningLines(outcome.warnings);
     if (outcome.recorded)
         text += L"\r\n\r\nTo undo this, choose \"Restore previous DNS\" in the window menu "
                 L"(Alt+Space).";
     return {text, kInformationFlags};
+}
+
+bool changedAnything(const ChangeOutcome& outcome) {
+    return !outcome.written.none();
+}
+
+Notice changeEachNotice(const std::vector<ChangeOutcome>& outcomes,
+                        const std::vector<std::wstring>& adapterDescriptions,
+                        std::wstring_view appliedName, std::wstring_view settingsPath) {
+    if (outcomes.empty()) return {L"No adapter is connected: nothing was changed...", kStopFlags};
+    std::wstring text;
+    switch (outcomes.front().kind) {
+    case ChangeKind::Apply:
+        text = L"DNS was applied to every connected adapter...\r\n\r\n\u00BB " +
+               std::wstring(appliedName) + L"\r\n\u00BB Servers: " +
+               serversText(appliedServers(outcomes.front())) + L"\r\n";
+        break;
+    case ChangeKind::Default:
+        text = L"DNS was set to default on every connected adapter...\r\n\r\n";
+        break;
+    case ChangeKind::Restore:
+        text = L"Restore on every connected adapter...\r\n\r\n";
+        break;
+    }
+    unsigned flags = kInformationFlags;
+    bool recorded = false;
+    std::vector<Warning> warnings;
+    for (std::size_t i = 0; i < outcomes.size(); ++i) {
+        const auto& o = outcomes[i];
+        const std::wstring name =
+            i < adapterDescriptions.size() ? adapterDescriptions[i] : o.service;
+        text += L"\r\n\u00BB " + name + L": " + shortVerdict(o);
+        if (o.result == Result::BadRestoreRecord) text += L" (" + std::wstring(settingsPath) + L")";
+        if (!changedAnything(o) && o.result != Result::NothingToRestore) flags = kStopFlags;
+        if (o.result == Result::PartlyWritten) flags = kStopFlags;
+        recorded = recorded || o.recorded;
+        for (const auto& w : o.warnings)
+            if (std::find(warnings.begin(), warnings.end(), w) == warnings.end())
+                warnings.push_back(w);
+    }
+    text += warningLines(warnings);
+    if (recorded)
+        text += L"\r\n\r\nTo undo this, choose \"Restore previous DNS\" in the window menu "
+                L"(Alt+Space).";
+    return {text, flags};
 }
 
 std::wstring noRestorePointQuestion(const ChangeOutcome& outcome) {
@@ -180,7 +250,8 @@ std::vector<std::pair<std::wstring, std::wstring>> currentDnsLines(const Current
     std::vector<std::wstring> dhcp = serverList(current.dhcp4.value_or(L""));
     for (auto& server : serverList(current.dhcp6.value_or(L"")))
         dhcp.push_back(std::move(server));
-    return {{L"IPv4 servers set", serversOf(current.static4)},
+    return {{L"Connection", statusText(current.status)},
+            {L"IPv4 servers set", serversOf(current.static4)},
             {L"IPv6 servers set", serversOf(current.static6)},
             {L"From DHCP", serversText(dhcp)},
             {L"In use", inUseText(current.inUse)}};

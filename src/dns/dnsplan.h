@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "dns/adapters.h"
 #include "dns/nameserver_state.h"
 
 namespace dns {
@@ -52,6 +53,7 @@ struct ChangeOutcome {
     ServersInUse inUse{};               // read back after the change
     bool recorded = false;              // this change made the adapter's restore record
     std::wstring why{};                 // NoRestorePoint: what could not be read or written
+    std::vector<Warning> warnings{};    // what may keep the change from taking effect
 };
 
 // What the read-back shows against what was applied. For Default (nothing applied) any
@@ -76,6 +78,13 @@ struct Notice {
 // The window's message after a change. appliedName is the catalogue entry or "Custom DNS...".
 Notice changeNotice(const ChangeOutcome& outcome, std::wstring_view adapterDescription,
                     std::wstring_view appliedName = {}, std::wstring_view settingsPath = {});
+// The window's one message after a change of several adapters: a line per adapter (its
+// description at the same index), then the warnings once.
+Notice changeEachNotice(const std::vector<ChangeOutcome>& outcomes,
+                        const std::vector<std::wstring>& adapterDescriptions,
+                        std::wstring_view appliedName = {}, std::wstring_view settingsPath = {});
+// Whether the change wrote anything, so that the adapter counts as changed.
+bool changedAnything(const ChangeOutcome& outcome);
 // The window's question before a change that cannot record the previous servers.
 std::wstring noRestorePointQuestion(const ChangeOutcome& outcome);
 
@@ -84,8 +93,10 @@ struct CurrentDns {
     std::optional<std::wstring> static4, static6; // NameServer of CurrentControlSet
     std::optional<std::wstring> dhcp4, dhcp6;     // DhcpNameServer
     ServersInUse inUse;
+    std::optional<AdapterStatus> status; // nothing when Windows does not say
 };
-// Label and value of each line: "IPv4 servers set", "IPv6 servers set", "From DHCP", "In use".
+// Label and value of each line: "Connection", "IPv4 servers set", "IPv6 servers set", "From
+// DHCP", "In use".
 std::vector<std::pair<std::wstring, std::wstring>> currentDnsLines(const CurrentDns& current);
 std::wstring currentDnsText(std::wstring_view adapterDescription, const CurrentDns& current);
 // "8.8.8.8, 8.8.4.4", or "none".

@@ -19,15 +19,8 @@ int hexDigit(char c) {
     return -1;
 }
 
-wchar_t lowerAscii(wchar_t c) {
-    return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c;
-}
-
 bool equalsNoCase(std::wstring_view a, std::wstring_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
-    return true;
+    return tk::foldAscii(a) == tk::foldAscii(b);
 }
 
 } // namespace

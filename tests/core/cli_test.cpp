@@ -171,6 +171,34 @@ TEST(AdapterChoice, PositionGuidOrDescription) {
     EXPECT_EQ(chooseAdapter({}, std::nullopt).exitCode, kUnknownTarget);
 }
 
+TEST(AdapterChoice, EveryConnectedOneOrTheOneWithTheDefaultRoute) {
+    const std::wstring guid3 = L"{1D7E0C6B-0000-4000-8000-000000000003}";
+    const std::vector<AdapterView> views{named(L"Eth", kGuid1), named(L"Wi-Fi", kGuid2),
+                                         named(L"Spare", guid3)};
+    dns::NetworkState state{std::vector<dns::SystemAdapter>{
+                                {kGuid1, L"Ethernet", L"", 3, 3, 6, true, true, true, L"", {}},
+                                {kGuid2, L"Wi-Fi", L"", 7, 7, 71, true, true, true, L"", {}},
+                                {guid3, L"Spare", L"", 8, 8, 6, false, true, false, L"", {}}},
+                            {7, std::nullopt}};
+    auto choice = chooseAdapters(views, L" Connected ", state);
+    EXPECT_EQ(choice.indices, (std::vector<std::size_t>{0, 1}));
+    EXPECT_TRUE(choice.several);
+    choice = chooseAdapters(views, L"default", state);
+    EXPECT_EQ(choice.indices, std::vector<std::size_t>{1});
+    EXPECT_FALSE(choice.several);
+    EXPECT_EQ(chooseAdapters(views, L"3", state).indices, std::vector<std::size_t>{2});
+    // Nothing connected, or Windows does not say: unknown target, and why.
+    for (auto& a : *state.adapters)
+        a.up = false;
+    for (const auto* wanted : {L"connected", L"default"}) {
+        choice = chooseAdapters(views, wanted, state);
+        EXPECT_TRUE(choice.indices.empty());
+        EXPECT_EQ(choice.exitCode, kUnknownTarget);
+        EXPECT_NE(chooseAdapters(views, wanted, {}).message.find(L"Windows does not say"),
+                  std::wstring::npos);
+    }
+}
+
 TEST(EntryChoice, AsTheSettingsFileComparesNames) {
     const std::vector<catalogue::CatalogueEntry> entries{
         {L"Open DNS", L"1.1.1.1,1.0.0.1"}, {L"open dns", L"2.2.2.2"}, {L"Quad", L"9.9.9.9"}};
@@ -185,15 +213,24 @@ TEST(Printing, JsonDocuments) {
     view.current.static4 = L"8.8.8.8,8.8.4.4";
     view.current.dhcp6 = L"fd00::53";
     view.current.inUse = std::vector<std::wstring>{L"8.8.8.8"};
-    EXPECT_EQ(listJson({view, named(L"B", kGuid2)}),
+    view.current.status = dns::AdapterStatus{true, true, false, dns::AdapterKind::WiFi};
+    AdapterView unlisted = named(L"B", kGuid2);
+    unlisted.current.status = dns::AdapterStatus{};
+    EXPECT_EQ(listJson({view, unlisted, named(L"C", kGuid1)}),
               L"{\"adapters\":[{\"index\":1,\"description\":\"Caf\u00E9 \\\"LAN\\\"\",\"guid\":\"" +
                   kGuid1 +
                   L"\",\"static\":{\"ipv4\":[\"8.8.8.8\",\"8.8.4.4\"],\"ipv6\":[]},\"dhcp\":{"
-                  L"\"ipv4\":[],\"ipv6\":[\"fd00::53\"]},\"inUse\":[\"8.8.8.8\"]},{\"index\":2,"
-                  L"\"description\":\"B\",\"guid\":\"" +
+                  L"\"ipv4\":[],\"ipv6\":[\"fd00::53\"]},\"inUse\":[\"8.8.8.8\"],\"connection\":{"
+                  L"\"listed\":true,\"connected\":true,\"defaultRoute\":false,\"kind\":\"wifi\"}},"
+                  L"{\"index\":2,\"description\":\"B\",\"guid\":\"" +
                   kGuid2 +
                   L"\",\"static\":{\"ipv4\":[],\"ipv6\":[]},\"dhcp\":{\"ipv4\":[],\"ipv6\":[]},"
-                  L"\"inUse\":null}]}");
+                  L"\"inUse\":null,\"connection\":{\"listed\":false,\"connected\":false,"
+                  L"\"defaultRoute\":false,\"kind\":null}},{\"index\":3,\"description\":\"C\","
+                  L"\"guid\":\"" +
+                  kGuid1 +
+                  L"\",\"static\":{\"ipv4\":[],\"ipv6\":[]},\"dhcp\":{\"ipv4\":[],\"ipv6\":[]},"
+                  L"\"inUse\":null,\"connection\":null}]}");
     EXPECT_EQ(catalogueJson({{L"Open DNS", L"208.67.222.222,208.67.220.220", L"2620:119:35::35"},
                              {L"Empty", L""}}),
               L"{\"catalogue\":[{\"name\":\"Open DNS\",\"ipv4\":[\"208.67.222.222\","
@@ -214,6 +251,7 @@ TEST(Printing, ChangeReportsWhole) {
     o.servers6 = L"fd00::53";
     o.written = {{true, true, true}, {true, true, false}};
     o.recorded = true;
+    o.warnings = {{L"policy-rule", L"R \"."}};
     EXPECT_EQ(changeJson(report, L"M"),
               L"{\"command\":\"set\",\"exitCode\":0,\"result\":\"saved\",\"adapter\":{\"index\":2,"
               L"\"description\":\"Wi-Fi\",\"guid\":\"" +
@@ -222,7 +260,22 @@ TEST(Printing, ChangeReportsWhole) {
                   L"\"written\":{\"ipv4\":{\"ControlSet001\":true,\"ControlSet002\":true,"
                   L"\"CurrentControlSet\":true},\"ipv6\":{\"ControlSet001\":true,\"ControlSet002\":"
                   L"true,\"CurrentControlSet\":false}},\"live\":\"not-available\",\"inUse\":null,"
-                  L"\"restoreRecordMade\":true,\"message\":\"M\"}");
+                  L"\"restoreRecordMade\":true,\"warnings\":[{\"code\":\"policy-rule\","
+                  L"\"message\":\"R \\\".\"}],\"message\":\"M\"}");
+    // Several adapters: each change, the warnings once, and the worst exit code.
+    ChangeReport other = report;
+    other.outcome.result = dns::Result::PartlyWritten;
+    const auto each = changeEachJson({report, other}, {L"M", L"N"});
+    EXPECT_TRUE(each.starts_with(L"{\"command\":\"set\",\"exitCode\":6,\"result\":\"partly-"
+                                 L"written\",\"changes\":[{\"command\":\"set\",\"exitCode\":0,"))
+        << each;
+    EXPECT_TRUE(each.ends_with(L"\"message\":\"N\"}],\"warnings\":[{\"code\":\"policy-rule\","
+                               L"\"message\":\"R \\\".\"}]}"))
+        << each;
+    EXPECT_EQ(worstExitCode({kDone, kOtherServersInUse, kPartlyWritten}), kPartlyWritten);
+    EXPECT_EQ(worstExitCode({kNotWritten, kPartlyWritten, kNoRestorePoint}), kNotWritten);
+    EXPECT_EQ(worstExitCode({kUnknownTarget, kOtherServersInUse}), kUnknownTarget);
+    EXPECT_EQ(worstExitCode({}), kDone);
     EXPECT_EQ(changeText(report), L"Open DNS -> 2. Wi-Fi  " + kGuid2 +
                                       L"\n   IPv4: 1.1.1.1\n   IPv6: fd00::53\n   In use: not "
                                       L"reported by Windows\n");
@@ -253,13 +306,15 @@ TEST(Printing, TextForms) {
     lan.current.dhcp4 = L"10.0.0.1";
     lan.current.dhcp6 = L"fd00::53";
     lan.current.inUse = std::vector<std::wstring>{};
-    EXPECT_EQ(listText({lan, named(L"B", kGuid2)}),
-              L"1. LAN  " + kGuid1 +
-                  L"\n   IPv4 servers set: none\n   IPv6 servers set: fd00::1\n   From DHCP: "
-                  L"10.0.0.1, fd00::53\n   In use: none\n2. B  " +
-                  kGuid2 +
-                  L"\n   IPv4 servers set: none\n   IPv6 servers set: none\n   From DHCP: "
-                  L"none\n   In use: not reported by Windows\n");
+    EXPECT_EQ(
+        listText({lan, named(L"B", kGuid2)}),
+        L"1. LAN  " + kGuid1 +
+            L"\n   Connection: not reported by Windows\n   IPv4 servers set: none\n   IPv6 "
+            L"servers set: fd00::1\n   From DHCP: 10.0.0.1, fd00::53\n   In use: none\n2. B  " +
+            kGuid2 +
+            L"\n   Connection: not reported by Windows\n   IPv4 servers set: none\n   IPv6 servers "
+            L"set: none\n   From DHCP: "
+            L"none\n   In use: not reported by Windows\n");
     EXPECT_EQ(listText({}), L"No network adapters found.\n");
 }
 

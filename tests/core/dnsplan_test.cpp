@@ -104,8 +104,10 @@ TEST(ChangeNotice, FailuresStopAndNameWhatWasNotWritten) {
 TEST(CurrentDns, EveryKindOfServerNamed) {
     EXPECT_EQ(
         currentDnsText(L"Ethernet", {L"8.8.8.8,8.8.4.4", std::nullopt, L"192.168.1.1 10.0.0.1", L"",
-                                     ServersInUse{{L"8.8.8.8", L"fd00::1"}}}),
-        L"\u00BB Ethernet\r\nIPv4 servers set: 8.8.8.8, 8.8.4.4\r\nIPv6 servers set: "
+                                     ServersInUse{{L"8.8.8.8", L"fd00::1"}},
+                                     AdapterStatus{true, true, true, AdapterKind::Ethernet}}),
+        L"\u00BB Ethernet\r\nConnection: connected (Ethernet), carries the default route\r\n"
+        L"IPv4 servers set: 8.8.8.8, 8.8.4.4\r\nIPv6 servers set: "
         L"none\r\nFrom DHCP: 192.168.1.1, 10.0.0.1\r\nIn use: 8.8.8.8, fd00::1");
     EXPECT_EQ(currentDnsText(L"E", {}).substr(currentDnsText(L"E", {}).rfind(L"In use")),
               L"In use: not reported by Windows");

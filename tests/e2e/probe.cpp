@@ -9,7 +9,10 @@
 //   probe OUT left CLASS N   a point 8 px inside the left edge of that window: "x y"
 //   probe OUT focus TEXT     the window with the keyboard focus in the thread of the window
 //                            whose text is TEXT: "CLASS|TEXT"
+//   probe OUT adapters       the interfaces Windows lists: "GUID|FRIENDLY NAME", one a line
+#include <winsock2.h>
 #include <windows.h>
+#include <iphlpapi.h>
 
 #include <cstdio>
 #include <string>
@@ -138,6 +141,16 @@ int wmain(int argc, wchar_t** argv) {
                          utf8(textOf(info.hwndFocus)).c_str());
             rc = 0;
             break;
+        }
+    } else if (command == L"adapters") {
+        std::vector<unsigned char> buffer(64 * 1024);
+        ULONG size = static_cast<ULONG>(buffer.size());
+        auto* first = reinterpret_cast<PIP_ADAPTER_ADDRESSES>(buffer.data());
+        if (GetAdaptersAddresses(AF_UNSPEC, 0, nullptr, first, &size) == NO_ERROR) {
+            for (auto* a = first; a; a = a->Next)
+                std::fprintf(out, "%s|%s\n", a->AdapterName,
+                             utf8(a->FriendlyName ? a->FriendlyName : L"").c_str());
+            rc = 0;
         }
     } else if (command == L"regsz" && argc > 4) {
         wchar_t data[2048] = {};

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "catalogue/mConfig.h"
+#include "dns/network.h"
 #include "dns/readback.h"
 
 using namespace dns;
@@ -58,10 +59,10 @@ class ChangeTest : public testing::Test {
         std::error_code ignored;
         fs::remove_all(folder_, ignored);
     }
-    static void removeInterfaceKeys() {
+    static void removeInterfaceKeys(std::wstring_view service = kService) {
         for (const Family family : kFamilies)
             for (std::size_t set = 0; set < kInterfaceBasePaths.size(); ++set)
-                RegDeleteTreeW(HKEY_LOCAL_MACHINE, interfaceKeyPath(family, set, kService).c_str());
+                RegDeleteTreeW(HKEY_LOCAL_MACHINE, interfaceKeyPath(family, set, service).c_str());
     }
     ChangeOutcome apply(std::wstring servers, std::wstring servers6 = {}, bool force = false) {
         return change({ChangeKind::Apply, kService, std::move(servers), std::move(servers6), force},
@@ -249,4 +250,83 @@ TEST(Flush, RunsTheSystemIpconfigAndWaitsOnlyWhenAsked) {
     ASSERT_EQ(runs.size(), 2u);
     EXPECT_EQ(runs[0], (std::pair{tk::systemDirectory() + L"\\ipconfig.exe", DWORD{0}}));
     EXPECT_GT(runs[1].second, 0u);
+}
+
+namespace {
+
+// A name resolution policy rule under the local key, or the group-policy one; removed again.
+struct PolicyRuleKey {
+    PolicyRuleKey(bool groupPolicy, const wchar_t* names, std::size_t namesBytes,
+                  const wchar_t* servers)
+        : path(std::wstring(groupPolicy
+                                ? L"SOFTWARE\\Policies\\Microsoft\\Windows NT\\DNSClient"
+                                : L"SYSTEM\\CurrentControlSet\\Services\\Dnscache\\Parameters") +
+               L"\\DnsPolicyConfig") {
+        const std::wstring rule =
+            path + L"\\{5A4B3C2D-0000-4000-8000-00000000000" + (groupPolicy ? L"1}" : L"2}");
+        EXPECT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, rule.c_str(), L"Name", REG_MULTI_SZ, names,
+                                  static_cast<DWORD>(namesBytes)),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, rule.c_str(), L"GenericDNSServers", REG_SZ,
+                                  servers,
+                                  static_cast<DWORD>((wcslen(servers) + 1) * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
+    }
+    ~PolicyRuleKey() { RegDeleteTreeW(HKEY_LOCAL_MACHINE, path.c_str()); }
+    std::wstring path;
+};
+
+std::vector<std::wstring> codesOf(const ChangeOutcome& outcome) {
+    std::vector<std::wstring> codes;
+    for (const auto& w : outcome.warnings)
+        codes.push_back(w.code);
+    return codes;
+}
+
+} // namespace
+
+TEST_F(ChangeTest, WarningsFromWhatWindowsReportsAndThePolicyRulesInTheRegistry) {
+    const std::wstring wifi = L"{4B1D5E2A-0C3F-4A8B-9D71-6E2F8C0A1B3E}";
+    removeInterfaceKeys(wifi);
+    std::vector<SystemAdapter> adapters{
+        {kService, L"Ethernet", L"NIC", 4, 4, 6, false, true, false, L"", {}},
+        {wifi, L"Wi-Fi", L"WLAN", 7, 7, 71, true, true, true, L"", {L"192.168.1.1"}}};
+    ScopedSystemAdapters reported{[&] { return std::optional(adapters); }};
+    ScopedBestInterface route{[](Family) { return std::optional<unsigned long>(7); }};
+    auto outcome = apply(L"9.9.9.9");
+    EXPECT_EQ(codesOf(outcome),
+              (std::vector<std::wstring>{L"not-connected", L"other-adapter-servers"}));
+    EXPECT_NE(outcome.warnings[0].text.find(L"\"Wi-Fi\" carries the default route"),
+              std::wstring::npos)
+        << outcome.warnings[0].text;
+
+    // Both changed at once: connected, and no other adapter left to ask.
+    adapters[0].up = true;
+    const auto both = changeEach({ChangeKind::Apply, {}, L"9.9.9.9"}, {kService, wifi}, settings_);
+    ASSERT_EQ(both.size(), 2u);
+    for (const auto& o : both) {
+        EXPECT_EQ(o.result, Result::Saved);
+        EXPECT_TRUE(o.warnings.empty()) << o.warnings[0].text;
+    }
+    EXPECT_EQ(mConfig::restoreRecord(settings_, wifi), L"-|-|-|-|-|-");
+    EXPECT_EQ(mConfig::chosenAdapter(settings_), kService);
+
+    // A rule for every name sends queries elsewhere; group policy's rules replace the local ones.
+    static constexpr wchar_t kEveryName[] = L".\0";
+    static constexpr wchar_t kCorp[] = L".corp.example\0";
+    {
+        const PolicyRuleKey local{false, kEveryName, sizeof(kEveryName), L"10.8.0.1;10.8.0.2"};
+        outcome = change({ChangeKind::Default, kService}, settings_);
+        ASSERT_EQ(codesOf(outcome), std::vector<std::wstring>{L"policy-rule"});
+        EXPECT_NE(outcome.warnings[0].text.find(L"sends every name to 10.8.0.1, 10.8.0.2"),
+                  std::wstring::npos)
+            << outcome.warnings[0].text;
+        const PolicyRuleKey policy{true, kCorp, sizeof(kCorp), L"10.0.0.53"};
+        EXPECT_TRUE(change({ChangeKind::Default, kService}, settings_).warnings.empty());
+    }
+    EXPECT_TRUE(change({ChangeKind::Default, kService}, settings_).warnings.empty());
+    // Nothing written, nothing to warn about.
+    EXPECT_TRUE(change({ChangeKind::Restore, L"{4B1D5E2A-0C3F-4A8B-9D71-6E2F8C0A1B3F}"}, settings_)
+                    .warnings.empty());
+    removeInterfaceKeys(wifi);
 }

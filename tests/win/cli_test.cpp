@@ -252,6 +252,9 @@ TEST_F(CommandLineTest, EveryFailureHasItsExitCodeAndGoesToTheErrorStream) {
         {L"/set \"Open DNS\"", 1, L"more than one adapter"},
         {L"/set \"Open DNS\" /adapter 7", 2, L"no adapter number 7"},
         {L"/default /adapter Odd", 4, L"not-a-guid"},
+        // What Windows lists here never holds the seeded cards.
+        {L"/default /adapter connected", 2, L"No listed adapter is connected."},
+        {L"/set \"Open DNS\" /adapter default", 2, L"No listed adapter carries the default route."},
     };
     for (const auto& c : cases) {
         const auto ran = run(c.arguments);

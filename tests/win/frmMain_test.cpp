@@ -3,7 +3,9 @@
 #include "control_host.h"
 
 #include "catalogue/catalogue.h"
+#include "catalogue/mConfig.h"
 #include "dns/change.h"
+#include "dns/network.h"
 #include "dns/readback.h"
 #include "registry/modReg.h"
 #include "toolkit/platform.h"
@@ -346,6 +348,28 @@ TEST_F(MainWindowTest, SigningOutSavesWithTheWindowStillOpen) {
     EXPECT_EQ(settingsFile().rfind("[kDNS]\r\nALL=Open DNS\xAE", 0), 0u) << settingsFile();
 }
 
+// What Windows reports: the given adapters connected Ethernet cards (indexes 5, 6...), the first
+// carrying the default route, using the servers in `servers`.
+struct ConnectedOnly {
+    explicit ConnectedOnly(std::vector<std::wstring> services,
+                           std::vector<std::wstring> servers = {})
+        : adapters{[=] {
+              std::vector<dns::SystemAdapter> list;
+              unsigned long index = 5;
+              for (const auto& s : services) {
+                  list.push_back(
+                      {s, L"Ethernet", L"NIC", index, index, 6, true, true, true, L"", servers});
+                  ++index;
+              }
+              return std::optional(list);
+          }},
+          routes{[](Family) { return std::optional<unsigned long>(5); }} {}
+    explicit ConnectedOnly(const std::wstring& service)
+        : ConnectedOnly(std::vector<std::wstring>{service}) {}
+    dns::ScopedSystemAdapters adapters;
+    dns::ScopedBestInterface routes;
+};
+
 NameServerState stateOf(const std::wstring& service) {
     const auto state = dns::readNameServerState(service);
     EXPECT_TRUE(state.has_value());
@@ -373,6 +397,7 @@ TEST_F(MainWindowTest, ApplyDefaultAndRestoreShowTheEnginesVerdict) {
     }};
     dns::ServersInUse inUse{{L"8.8.8.8", L"8.8.4.4", L"2001:4860:4860::8888"}};
     dns::ScopedServersInUse reported{[&](std::wstring_view) { return inUse; }};
+    const ConnectedOnly connected{service};
 
     auto& f = open();
     addAdapter(L"Test Adapter", service);
@@ -440,6 +465,73 @@ TEST_F(MainWindowTest, ApplyDefaultAndRestoreShowTheEnginesVerdict) {
     removeInterfaceKeys(service);
 }
 
+// The network cards as the registry lists them, for a test that needs the list loaded at start.
+struct SeededCards {
+    static constexpr wchar_t kCards[] =
+        L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCards";
+    explicit SeededCards(const std::vector<std::pair<std::wstring, std::wstring>>& cards) {
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kCards);
+        for (std::size_t i = 0; i < cards.size(); ++i) {
+            const std::wstring key = std::wstring(kCards) + L"\\" + std::to_wstring(i + 1);
+            EXPECT_TRUE(modReg::writeValue(L"HKEY_LOCAL_MACHINE", key, L"Description",
+                                           cards[i].first, L"string"));
+            EXPECT_TRUE(modReg::writeValue(L"HKEY_LOCAL_MACHINE", key, L"ServiceName",
+                                           cards[i].second, L"string"));
+        }
+    }
+    ~SeededCards() { RegDeleteTreeW(HKEY_LOCAL_MACHINE, kCards); }
+};
+
+TEST_F(MainWindowTest, StartsOnTheAdapterLastChangedAndAppliesToEveryConnectedOne) {
+    const std::wstring wired = L"{6B1E0D2C-4F3A-4E5B-8C7D-0A1B2C3D4E71}",
+                       wireless = L"{6B1E0D2C-4F3A-4E5B-8C7D-0A1B2C3D4E72}",
+                       spare = L"{6B1E0D2C-4F3A-4E5B-8C7D-0A1B2C3D4E73}";
+    const SeededCards cards{{{L"Spare", spare}, {L"Wired", wired}, {L"Wireless", wireless}}};
+    for (const auto& s : {wired, wireless, spare})
+        removeInterfaceKeys(s);
+    const std::wstring settings = (dir / "Keldrast.ini").wstring();
+    EXPECT_EQ(open().cbNET.listIndex(), 0) << "nothing remembered: the first";
+    close();
+    ASSERT_TRUE(mConfig::setChosenAdapter(settings, wireless));
+    EXPECT_EQ(open().cbNET.text(), L"Wireless");
+    close();
+    EXPECT_EQ(mConfig::chosenAdapter(settings), wireless) << "a save keeps it";
+    ASSERT_TRUE(mConfig::setChosenAdapter(settings, L"{6B1E0D2C-4F3A-4E5B-8C7D-0A1B2C3D4E7F}"));
+    EXPECT_EQ(open().cbNET.listIndex(), 0) << "no longer listed: the first";
+
+    // The wired and wireless cards are connected; the spare one is not listed by Windows.
+    const ConnectedOnly connected{{wired, wireless}, {L"192.168.1.1"}};
+    SendMessageW(form->hwnd(), WM_SYSCOMMAND, frmMain::kEveryAdapterCommand, 0);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(lastText(), L"DNS was applied to every connected adapter...\r\n\r\n\u00BB Google "
+                          L"DNS\r\n\u00BB Servers: 8.8.8.8, 8.8.4.4, 2001:4860:4860::8888, "
+                          L"2001:4860:4860::8844\r\n\r\n\u00BB Wired: saved, takes effect when "
+                          L"the adapter reconnects\r\n\u00BB Wireless: saved, takes effect when "
+                          L"the adapter reconnects\r\n\r\nTo undo this, choose \"Restore previous "
+                          L"DNS\" in the window menu (Alt+Space).");
+    for (const auto& s : {wired, wireless}) {
+        EXPECT_EQ(stateOf(s).at(Family::V4, 2), L"8.8.8.8,8.8.4.4");
+        EXPECT_EQ(mConfig::restoreRecord(settings, s), L"-|-|-|-|-|-") << "one record each";
+    }
+    EXPECT_EQ(stateOf(spare).at(Family::V4, 2), std::nullopt);
+    EXPECT_EQ(mConfig::chosenAdapter(settings), wired);
+    // Apply to one only: the other connected adapter's servers are named.
+    form->cbNET.setListIndex(2);
+    form->btDefaultDNS_Click();
+    form->cbNET.setListIndex(0);
+    form->btApply_Click();
+    EXPECT_NE(lastText().find(L"\r\n\r\n\"Spare\" is not connected, so Windows does not ask its "
+                              L"DNS servers now (Windows does not list it: it is disabled, or not "
+                              L"bound to TCP/IP); \"Wired\" carries the default route.\r\n"
+                              L"Windows also asks the DNS servers of the other connected adapters: "
+                              L"\"Wired\" (192.168.1.1); \"Wireless\" (192.168.1.1)."),
+              std::wstring::npos)
+        << lastText();
+    close();
+    for (const auto& s : {wired, wireless, spare})
+        removeInterfaceKeys(s);
+}
+
 TEST_F(MainWindowTest, ASettingsFileWithIpv6PairsAndRestoreRecordsClosesByteForByte) {
     const std::string text = "[kDNS]\r\nALL=One\xAETwo\r\nNUM=2\r\nOne=1.1.1.1,1.0.0.1\r\n"
                              "Two=2.2.2.2,2.2.2.3\r\n[kDNS6]\r\nTwo=2606:4700:4700::1111,"
@@ -462,10 +554,12 @@ TEST_F(MainWindowTest, CurrentDnsServersShowsEveryKindOfServer) {
                                    L"8.8.8.8", L"string"));
     dns::ScopedServersInUse reported{
         [&](std::wstring_view) { return dns::ServersInUse{{L"8.8.8.8"}}; }};
+    const ConnectedOnly connected{service};
     auto& f = open();
     addAdapter(L"Test Adapter", service);
     SendMessageW(f.hwnd(), WM_SYSCOMMAND, frmMain::kCurrentDnsCommand, 0);
-    EXPECT_EQ(lastText(), L"\u00BB Test Adapter\r\nIPv4 servers set: 8.8.8.8\r\nIPv6 servers "
+    EXPECT_EQ(lastText(), L"\u00BB Test Adapter\r\nConnection: connected (Ethernet), carries the "
+                          L"default route\r\nIPv4 servers set: 8.8.8.8\r\nIPv6 servers "
                           L"set: none\r\nFrom DHCP: 192.168.1.1\r\nIn use: 8.8.8.8");
     removeInterfaceKeys(service);
 }
@@ -758,7 +852,8 @@ TEST_F(MainWindowTest, TheSystemMenuGreysWhatCannotBeDoneNow) {
                                           {SC_CLOSE, false},
                                           {frmMain::kCurrentDnsCommand, false},
                                           {frmMain::kRestoreCommand, !recorded},
-                                          {frmMain::kFastestDnsCommand, false}};
+                                          {frmMain::kFastestDnsCommand, false},
+                                          {frmMain::kEveryAdapterCommand, false}};
         auto seen = systemMenuGreying(f);
         std::erase_if(seen, [&](const auto& item) { return !greyed.count(item.first); });
         EXPECT_EQ(seen, greyed) << recorded; // Wine's "About Wine" item left out
