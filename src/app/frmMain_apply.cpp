@@ -2,6 +2,7 @@
 #include "app/frmMain.h"
 
 #include "catalogue/catalogue.h"
+#include "catalogue/mConfig.h"
 #include "dns/change.h"
 #include "registry/modReg.h"
 #include "toolkit/platform.h"
@@ -55,12 +56,29 @@ void frmMain::btApply_Click() {
                 MB_ICONSTOP);
         return;
     }
-    changedns(custom ? std::wstring(dns::kCustomAppliedName) : cbDNSName.text(), p, a, *servers6);
+    const std::wstring url = custom ? L"" : lstDoH.item(cbDNSName.listIndex()).value_or(L"");
+    changedns(custom ? std::wstring(dns::kCustomAppliedName) : cbDNSName.text(), p, a, *servers6,
+              url);
 }
 
 void frmMain::changedns(const std::wstring& appliedName, const std::wstring& preferred,
-                        const std::wstring& alternate, const std::wstring& servers6) {
-    makeChange({dns::ChangeKind::Apply, {}, preferred + L"," + alternate, servers6}, appliedName);
+                        const std::wstring& alternate, const std::wstring& servers6,
+                        const std::wstring& dohTemplate) {
+    makeChange({dns::ChangeKind::Apply,
+                {},
+                preferred + L"," + alternate,
+                servers6,
+                false,
+                dohTemplate,
+                mConfig::encryptedDnsMode(settingsPath())},
+               appliedName);
+}
+
+void frmMain::setDohMode(dns::DohMode mode) {
+    if (!mConfig::setEncryptedDnsMode(settingsPath(), mode))
+        message(L"The encrypted DNS setting could not be saved to\r\n" + settingsPath() +
+                    L"\r\n\r\nThe file there is left as it was...",
+                MB_ICONSTOP);
 }
 
 void frmMain::btDefaultDNS_Click() {

@@ -206,11 +206,12 @@ FileContent readContent(const std::wstring& path) {
     return content;
 }
 
-// Writes or removes one restore record, rewriting the file through writeFileSafely. A file
-// that could not be read, or holds no catalogue, is never written over; without a file the
-// presets are written with the record, so the file still holds the catalogue.
-bool changeRestoreRecord(std::wstring_view path, std::wstring_view service,
-                         const std::optional<std::wstring>& record) {
+// Writes or removes one key of a section of its own (a restore record, the encrypted-DNS
+// setting), rewriting the file through writeFileSafely. A file that could not be read, or holds
+// no catalogue, is never written over; without a file the presets are written with the key, so
+// the file still holds the catalogue.
+bool changeKey(std::wstring_view path, std::wstring_view sectionName, std::wstring_view service,
+               const std::optional<std::wstring>& record) {
     const std::wstring target(path);
     const FileContent content = readContent(target);
     if (content.file == SettingsFile::Unusable) return false;
@@ -222,8 +223,7 @@ bool changeRestoreRecord(std::wstring_view path, std::wstring_view service,
         };
         if (!catalogue::holdsCatalogue(reader)) return false;
     }
-    auto records =
-        catalogue::sectionEntries(content.text.value_or(L""), catalogue::kRestoreSection, foldKey);
+    auto records = catalogue::sectionEntries(content.text.value_or(L""), sectionName, foldKey);
     const auto same = [&](const auto& entry) { return foldKey(entry.first) == foldKey(service); };
     const auto found = std::find_if(records.begin(), records.end(), same);
     if (!record && found == records.end()) return true;
@@ -234,15 +234,22 @@ bool changeRestoreRecord(std::wstring_view path, std::wstring_view service,
     else
         records.emplace_back(service, *record);
     if (content.file == SettingsFile::Missing) {
-        const std::wstring section =
-            catalogue::withSection(L"", catalogue::kRestoreSection, records, foldKey);
+        const std::wstring section = catalogue::withSection(L"", sectionName, records, foldKey);
         return writeFileSafely(target, encodeFile(catalogue::settingsFileText(
                                            catalogue::presetCatalogue(), foldKey, section)));
     }
     return writeFileSafely(
-        target,
-        encodeLike(content.bytes, catalogue::withSection(*content.text, catalogue::kRestoreSection,
-                                                         records, foldKey)));
+        target, encodeLike(content.bytes,
+                           catalogue::withSection(*content.text, sectionName, records, foldKey)));
+}
+
+// The sections a catalogue save keeps as they stand: those written as things happen.
+std::wstring keptSections(const std::optional<std::wstring>& text) {
+    std::wstring kept;
+    for (const auto section : {catalogue::kRestoreSection, catalogue::kEncryptedDnsSection})
+        kept += catalogue::withSection(
+            L"", section, catalogue::sectionEntries(text.value_or(L""), section, foldKey), foldKey);
+    return kept;
 }
 
 } // namespace
@@ -284,8 +291,10 @@ LoadedCatalogue loadSettings(std::wstring_view path) {
         return {catalogue::presetCatalogue(), SettingsFile::Unusable};
     auto entries = catalogue::catalogueFromSettings(reader);
     const catalogue::ProfileSection ipv6(*text, catalogue::kIpv6Section, foldKey);
-    for (auto& entry : entries)
-        entry.pair6 = ipv6.value(entry.name).value_or(L"");
+    const catalogue::ProfileSection doh(*text, catalogue::kDohSection, foldKey);
+    catalogue::addPairs6AndTemplates(
+        entries, [&](std::wstring_view key) { return ipv6.value(key); },
+        [&](std::wstring_view key) { return doh.value(key); });
     return {std::move(entries), SettingsFile::Loaded};
 }
 
@@ -299,12 +308,8 @@ bool saveCatalogue(std::wstring_view path, const std::vector<catalogue::Catalogu
     // file whose records cannot be read is not written over.
     const FileContent content = readContent(target);
     if (content.file == SettingsFile::Unusable) return false;
-    const auto records =
-        catalogue::sectionEntries(content.text.value_or(L""), catalogue::kRestoreSection, foldKey);
-    const std::wstring section =
-        catalogue::withSection(L"", catalogue::kRestoreSection, records, foldKey);
-    return writeFileSafely(target,
-                           encodeFile(catalogue::settingsFileText(entries, foldKey, section)));
+    return writeFileSafely(target, encodeFile(catalogue::settingsFileText(
+                                       entries, foldKey, keptSections(content.text))));
 }
 
 std::optional<std::wstring> restoreRecord(std::wstring_view path, std::wstring_view service) {
@@ -318,11 +323,25 @@ std::optional<std::wstring> restoreRecord(std::wstring_view path, std::wstring_v
 
 bool writeRestoreRecord(std::wstring_view path, std::wstring_view service,
                         std::wstring_view record) {
-    return changeRestoreRecord(path, service, std::wstring(record));
+    return changeKey(path, catalogue::kRestoreSection, service, std::wstring(record));
 }
 
 bool dropRestoreRecord(std::wstring_view path, std::wstring_view service) {
-    return changeRestoreRecord(path, service, std::nullopt);
+    return changeKey(path, catalogue::kRestoreSection, service, std::nullopt);
+}
+
+dns::DohMode encryptedDnsMode(std::wstring_view path) {
+    const FileContent content = readContent(std::wstring(path));
+    if (!content.text) return dns::kDefaultDohMode;
+    const catalogue::ProfileSection section(*content.text, catalogue::kEncryptedDnsSection,
+                                            foldKey);
+    const auto value = section.value(catalogue::kEncryptedDnsKey);
+    return value ? dns::dohModeNamed(*value).value_or(dns::kDefaultDohMode) : dns::kDefaultDohMode;
+}
+
+bool setEncryptedDnsMode(std::wstring_view path, dns::DohMode mode) {
+    return changeKey(path, catalogue::kEncryptedDnsSection, catalogue::kEncryptedDnsKey,
+                     std::wstring(dns::dohModeName(mode)));
 }
 
 } // namespace mConfig
