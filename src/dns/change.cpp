@@ -182,20 +182,20 @@ InterfaceDnsResult tellRunningSystem(std::wstring_view service, std::wstring_vie
 
 // The restore point: the adapter's record as it stands, or one made now. False, with why, when
 // none exists and none could be made.
-// A record made before Keldrast wrote DoH settings gains the DoH settings as they stand before
-// this change writes them, so that Restore can put them back too.
-bool ensureRestorePoint(std::wstring_view settingsPath, std::wstring_view service,
+// A record made before Keldrast wrote DoH settings gains them, as they stand, before the first
+// change that writes any (writesDoh), so that Restore can put them back too.
+bool ensureRestorePoint(std::wstring_view settingsPath, std::wstring_view service, bool writesDoh,
                         ChangeOutcome& outcome) {
     std::optional<NameServerState> state;
     if (const auto record = mConfig::restoreRecord(settingsPath, service)) {
         state = decodeState(*record);
-        if (state && state->doh) return true;
+        if (state && (state->doh || !writesDoh)) return true;
     }
     const bool upgrade = state.has_value();
     if (!state) state = readNameServerState(service);
     if (state) state->doh = readDohSettings(service);
     if (!state || !state->doh) {
-        outcome.why = L"The adapter's present DNS servers could not be read.";
+        outcome.why = L"The adapter's present DNS servers or DoH settings could not be read.";
         return false;
     }
     if (!mConfig::writeRestoreRecord(settingsPath, service, encodeState(*state))) {
@@ -339,7 +339,7 @@ ChangeOutcome change(const ChangeRequest& request, std::wstring_view settingsPat
         }
         target = *recorded;
     } else {
-        if (!ensureRestorePoint(settingsPath, request.service, outcome) &&
+        if (!ensureRestorePoint(settingsPath, request.service, dohWritable, outcome) &&
             !request.withoutRestorePoint) {
             outcome.result = Result::NoRestorePoint;
             return outcome;

@@ -130,8 +130,7 @@ std::uint64_t dohFlags(DohMode mode) {
 }
 
 std::wstring templateProblem(std::wstring_view url) {
-    if (url.size() > kMaxTemplateLength)
-        return L"A DoH template has at most 512 characters.";
+    if (url.size() > kMaxTemplateLength) return L"A DoH template has at most 512 characters.";
     if (std::any_of(url.begin(), url.end(), [](wchar_t c) { return c <= 0x20 || c == 0x7F; }))
         return L"A DoH template has no spaces or control characters.";
     const auto authority = authorityOf(url);

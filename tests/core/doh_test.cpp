@@ -36,8 +36,8 @@ TEST(DohSettingsForApply, EveryServedServerWithTheModesFlags) {
     EXPECT_EQ(dohFlags(DohMode::Fallback), 6u); // template given + plain when it fails
     EXPECT_EQ(dohFlags(DohMode::Only), 2u);
     const std::wstring google = L"https://dns.google/dns-query";
-    const auto settings = dohSettingsFor(google, DohMode::Fallback, L"8.8.8.8,8.8.4.4",
-                                         L"2001:4860:4860:0::8888");
+    const auto settings =
+        dohSettingsFor(google, DohMode::Fallback, L"8.8.8.8,8.8.4.4", L"2001:4860:4860:0::8888");
     ASSERT_TRUE(settings.present);
     EXPECT_EQ(settings.servers,
               (std::vector<DohServer>{{Family::V4, L"8.8.8.8", 6, google},
@@ -98,12 +98,12 @@ TEST(CatalogueTemplates, PresetsKeepTheirExtrasUnlessTheFileSaysOtherwise) {
     // Saved: the preset's own template is not written, overrides and the user's are.
     using Lines = std::vector<std::pair<std::wstring, std::wstring>>;
     EXPECT_EQ(catalogue::dohLines(entries), (Lines{{L"Mine", L"https://dns.mine.example/q"}}));
-    EXPECT_EQ(catalogue::ipv6Lines(entries),
-              (Lines{{L"Google DNS", L"2001:4860:4860::8888,2001:4860:4860::8844"},
-                     {L"Open DNS", L""}}));
+    EXPECT_EQ(
+        catalogue::ipv6Lines(entries),
+        (Lines{{L"Google DNS", L"2001:4860:4860::8888,2001:4860:4860::8844"}, {L"Open DNS", L""}}));
     entries[0].doh.clear();
-    EXPECT_EQ(catalogue::dohLines(entries)[0], (std::pair<std::wstring, std::wstring>{
-                                                   L"Google DNS", L""}));
+    EXPECT_EQ(catalogue::dohLines(entries)[0],
+              (std::pair<std::wstring, std::wstring>{L"Google DNS", L""}));
     const auto presets = catalogue::presetCatalogue();
     EXPECT_EQ(catalogue::settingsFileText(presets).find(L"[kDoH]"), std::wstring::npos);
 }

@@ -395,9 +395,11 @@ TEST_F(ChangeTest, OlderWindowsAPolicyAndBadTemplatesGetNothingDohRelated) {
 }
 
 TEST_F(ChangeTest, ARecordOfAnOlderCopyGainsTheDohSettingsBeforeTheyChange) {
-    ScopedSystemBuild windows11{[] { return 22631u; }};
     ASSERT_TRUE(mConfig::writeRestoreRecord(settings_, kService, L"=4.4.4.4|-|-|-|-|-"));
     seedDoh(L"Doh\\4.4.4.4", 6, L"https://dns.example/q");
+    apply(L"8.8.8.8", {}, false, kGoogle); // Windows 10: no DoH written, the record as it was
+    EXPECT_EQ(mConfig::restoreRecord(settings_, kService), L"=4.4.4.4|-|-|-|-|-");
+    ScopedSystemBuild windows11{[] { return 22631u; }};
     EXPECT_FALSE(apply(L"8.8.8.8", {}, false, kGoogle).recorded) << "the record was there";
     EXPECT_EQ(mConfig::restoreRecord(settings_, kService),
               L"=4.4.4.4|-|-|-|-|-|+|4,4.4.4.4,6,=https://dns.example/q");
