@@ -89,7 +89,24 @@ std::wstring encryptionVerdict(const ChangeOutcome& outcome) {
 }
 
 std::wstring currentEncryptionText(const CurrentDns& current) {
-    return encryptionText(current.doh, current.dohInForce);
+    // In the order of the adapter's servers, then any others.
+    std::vector<std::wstring> order = serverList(current.static4.value_or(L""));
+    for (auto& server : serverList(current.static6.value_or(L"")))
+        order.push_back(std::move(server));
+    for (const auto& server : current.doh)
+        order.push_back(server.address);
+    std::vector<std::wstring> servers;
+    for (const auto& address : order) {
+        const auto family = familyOf(address);
+        const auto canonical = family ? canonicalAddress(*family, address) : std::nullopt;
+        for (const auto& server : current.doh)
+            if (server.url && server.flags && (*server.flags & kDohTemplateGiven) && canonical &&
+                canonicalAddress(server.family, server.address) == canonical &&
+                std::find(servers.begin(), servers.end(), *canonical) == servers.end())
+                servers.push_back(*canonical);
+    }
+    const std::wstring text = encryptionText(current.doh, current.dohInForce);
+    return servers.empty() ? text : joined(servers) + L": " + text;
 }
 
 std::wstring serversText(const std::vector<std::wstring>& servers) {

@@ -117,8 +117,8 @@ struct CurrentDns {
 // "Encrypted".
 std::vector<std::pair<std::wstring, std::wstring>> currentDnsLines(const CurrentDns& current);
 std::wstring currentDnsText(std::wstring_view adapterDescription, const CurrentDns& current);
-// The adapter's encryption in one phrase (the tool tips and /list): encryptionText of its
-// DoH settings.
+// The adapter's encryption (the tool tip, "Current DNS servers" and /list): the servers with a
+// template, then encryptionText of its DoH settings and of those Windows reports in force.
 std::wstring currentEncryptionText(const CurrentDns& current);
 // "8.8.8.8, 8.8.4.4", or "none".
 std::wstring serversText(const std::vector<std::wstring>& servers);

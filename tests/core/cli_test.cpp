@@ -192,7 +192,7 @@ TEST(Printing, JsonDocuments) {
                   L"\",\"static\":{\"ipv4\":[\"8.8.8.8\",\"8.8.4.4\"],\"ipv6\":[]},\"dhcp\":{"
                   L"\"ipv4\":[],\"ipv6\":[\"fd00::53\"]},\"inUse\":[\"8.8.8.8\"],\"doh\":[{"
                   L"\"address\":\"8.8.8.8\",\"template\":\"https://dns.google/dns-query\","
-                  L"\"flags\":6}],\"dohInForce\":null,\"encryption\":\"DNS over HTTPS "
+                  L"\"flags\":6}],\"dohInForce\":null,\"encryption\":\"8.8.8.8: DNS over HTTPS "
                   L"(dns.google), plain when it fails\"},{\"index\":2,"
                   L"\"description\":\"B\",\"guid\":\"" +
                   kGuid2 +
@@ -281,7 +281,8 @@ TEST(Printing, TextForms) {
     EXPECT_EQ(listText({lan, named(L"B", kGuid2)}),
               L"1. LAN  " + kGuid1 +
                   L"\n   IPv4 servers set: none\n   IPv6 servers set: fd00::1\n   From DHCP: "
-                  L"10.0.0.1, fd00::53\n   In use: none\n   Encrypted: DNS over HTTPS (fd00::1), "
+                  L"10.0.0.1, fd00::53\n   In use: none\n   Encrypted: fd00::1: DNS over HTTPS "
+                  L"(fd00::1), "
                   L"plain when it fails; not in force yet\n2. B  " +
                   kGuid2 +
                   L"\n   IPv4 servers set: none\n   IPv6 servers set: none\n   From DHCP: "

@@ -336,7 +336,9 @@ TEST_F(CommandLineTest, OnWindows11GoogleDnsIsEncryptedAndDefaultAndRestoreUndoI
     EXPECT_EQ(dohAt(L"Doh6\\2001:4860:4860::8844", L"DohFlags"), L"6");
     EXPECT_EQ(nameServers(dns::Family::V6, kEth), L"2001:4860:4860::8888,2001:4860:4860::8844");
     const auto list = run(L"/list");
-    EXPECT_NE(list.out.find(L"Encrypted: DNS over HTTPS (dns.google), plain when it fails\r\n"),
+    EXPECT_NE(list.out.find(L"Encrypted: 8.8.8.8, 8.8.4.4, 2001:4860:4860::8888, "
+                            L"2001:4860:4860::8844: DNS over HTTPS (dns.google), plain when it "
+                            L"fails\r\n"),
               std::wstring::npos)
         << list.out;
 
