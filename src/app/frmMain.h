@@ -70,8 +70,10 @@ class frmMain : public tk::Window {
     // Applying DNS.
     void btApply_Click();
     // servers6: the IPv6 pair ("a,b"); empty clears the adapter's static IPv6 servers.
+    // dohTemplate: the entry's DoH template; empty: none.
     void changedns(const std::wstring& appliedName, const std::wstring& preferred,
-                   const std::wstring& alternate, const std::wstring& servers6 = {});
+                   const std::wstring& alternate, const std::wstring& servers6 = {},
+                   const std::wstring& dohTemplate = {});
     void btDefaultDNS_Click();
     void btFlush_Click();
     void Timer1_Timer();
@@ -85,6 +87,17 @@ class frmMain : public tk::Window {
     static constexpr UINT kRestoreCommand = 0x0110;
     static constexpr UINT kFastestDnsCommand = 0x0120;
     static constexpr UINT kEveryAdapterCommand = 0x0170;
+    static constexpr UINT kEncryptedServicesCommand = 0x0130;
+    static constexpr UINT kDohOffCommand = 0x0140;
+    static constexpr UINT kDohFallbackCommand = 0x0150;
+    static constexpr UINT kDohOnlyCommand = 0x0160;
+    // Appends the well-known encrypted services the catalogue lacks.
+    void addEncryptedServices();
+    // The encrypted-DNS setting, kept in the settings file at once.
+    void dohOff() { setDohMode(dns::DohMode::Off); }
+    void dohFallback() { setDohMode(dns::DohMode::Fallback); }
+    void dohOnly() { setDohMode(dns::DohMode::Only); }
+    void setDohMode(dns::DohMode mode);
     void showCurrentDns();
     // What Apply applies, to each connected adapter, with one restore record each and one
     // message with a line per adapter.
@@ -127,6 +140,7 @@ class frmMain : public tk::Window {
     tk::HiddenList lstNET;
     tk::HiddenList lstDNS;
     tk::HiddenList lstDNS6; // the IPv6 pair of each catalogue entry, empty when it has none
+    tk::HiddenList lstDoH;  // the DoH template of each catalogue entry, empty when it has none
     tk::Timer Timer1;
     tk::Timer Timer2;
 
@@ -164,7 +178,7 @@ class frmMain : public tk::Window {
     std::optional<dns::ChangeRequest>
     applyRequest(std::wstring& appliedName, std::wstring& preferred, std::wstring& alternate);
     static void focusIfAllowed(HWND window);
-    // The catalogue as the window holds it: names_, lstDNS and lstDNS6 at the same index.
+    // The catalogue as the window holds it: names_, lstDNS, lstDNS6 and lstDoH at the same index.
     std::vector<catalogue::CatalogueEntry> catalogueEntries() const;
     // The selected adapter's interface name; empty when none is selected.
     std::wstring selectedService() const;

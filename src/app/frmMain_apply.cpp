@@ -66,18 +66,40 @@ std::optional<dns::ChangeRequest> frmMain::applyRequest(std::wstring& appliedNam
         return std::nullopt;
     }
     appliedName = custom ? std::wstring(dns::kCustomAppliedName) : cbDNSName.text();
-    return dns::ChangeRequest{dns::ChangeKind::Apply, {}, p + L"," + a, *servers6};
+    const std::wstring url = custom ? L"" : lstDoH.item(cbDNSName.listIndex()).value_or(L"");
+    return dns::ChangeRequest{dns::ChangeKind::Apply,
+                              {},
+                              p + L"," + a,
+                              *servers6,
+                              false,
+                              url,
+                              mConfig::encryptedDnsMode(settingsPath())};
 }
 
 void frmMain::btApply_Click() {
     std::wstring appliedName, p, a;
     if (const auto request = applyRequest(appliedName, p, a))
-        changedns(appliedName, p, a, request->servers6);
+        changedns(appliedName, p, a, request->servers6, request->dohTemplate);
 }
 
 void frmMain::changedns(const std::wstring& appliedName, const std::wstring& preferred,
-                        const std::wstring& alternate, const std::wstring& servers6) {
-    makeChange({dns::ChangeKind::Apply, {}, preferred + L"," + alternate, servers6}, appliedName);
+                        const std::wstring& alternate, const std::wstring& servers6,
+                        const std::wstring& dohTemplate) {
+    makeChange({dns::ChangeKind::Apply,
+                {},
+                preferred + L"," + alternate,
+                servers6,
+                false,
+                dohTemplate,
+                mConfig::encryptedDnsMode(settingsPath())},
+               appliedName);
+}
+
+void frmMain::setDohMode(dns::DohMode mode) {
+    if (!mConfig::setEncryptedDnsMode(settingsPath(), mode))
+        message(L"The encrypted DNS setting could not be saved to\r\n" + settingsPath() +
+                    L"\r\n\r\nThe file there is left as it was...",
+                MB_ICONSTOP);
 }
 
 void frmMain::applyToEveryConnectedAdapter() {

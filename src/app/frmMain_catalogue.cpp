@@ -104,6 +104,7 @@ void frmMain::btADD_Click() {
     lstDNS.addItem(catalogue::joinPair(tk::trimSpaces(IP1.IPAddressAsString()),
                                        tk::trimSpaces(IP2.IPAddressAsString())));
     lstDNS6.addItem(L""); // an IPv6 pair comes from the settings file or the command line
+    lstDoH.addItem(L"");  // and so does a DoH template
     btCANCEL_Click();
 }
 
@@ -132,6 +133,7 @@ void frmMain::bt2_Click() {
     names_.removeItem(i);
     lstDNS.removeItem(i);
     lstDNS6.removeItem(i);
+    lstDoH.removeItem(i);
     cbDNSName.setListIndex(0); // refills the fields; refused when the catalogue is empty
 }
 
@@ -150,6 +152,7 @@ void frmMain::loadConfig() {
         names_.addItem(entry.name);
         lstDNS.addItem(entry.pair);
         lstDNS6.addItem(entry.pair6);
+        lstDoH.addItem(entry.doh);
     }
     cbDNSName.addItems(names);
     if (cbDNSName.count() > 0) cbDNSName.setListIndex(0);
@@ -163,8 +166,31 @@ std::vector<catalogue::CatalogueEntry> frmMain::catalogueEntries() const {
     entries.reserve(static_cast<std::size_t>(names_.count()));
     for (int i = 0; i < names_.count(); ++i)
         entries.push_back({names_.item(i).value_or(L""), lstDNS.item(i).value_or(L""),
-                           lstDNS6.item(i).value_or(L"")});
+                           lstDNS6.item(i).value_or(L""), lstDoH.item(i).value_or(L"")});
     return entries;
+}
+
+void frmMain::addEncryptedServices() {
+    auto entries = catalogueEntries();
+    const auto added = catalogue::addKnownServices(entries, mConfig::foldKey);
+    for (std::size_t i = entries.size() - added.size(); i < entries.size(); ++i) {
+        cbDNSName.addItem(entries[i].name);
+        names_.addItem(entries[i].name);
+        lstDNS.addItem(entries[i].pair);
+        lstDNS6.addItem(entries[i].pair6);
+        lstDoH.addItem(entries[i].doh);
+    }
+    if (added.empty()) {
+        message(L"Every well-known encrypted DNS service is in the list already.",
+                MB_ICONINFORMATION);
+        return;
+    }
+    std::wstring names;
+    for (const auto& name : added)
+        names += L"\r\n\u00BB " + name;
+    message(L"Added to the DNS server list, with their IPv6 servers and DoH templates:" + names +
+                L"\r\n\r\nThe list is saved when Keldrast closes.",
+            MB_ICONINFORMATION);
 }
 
 void frmMain::saveConfig() {

@@ -3,6 +3,8 @@
 // standard items (Restore, Move, Size, Minimize, Maximize, Close) do not use.
 #include "app/frmMain.h"
 
+#include "catalogue/mConfig.h"
+
 #include <iterator>
 
 namespace {
@@ -22,7 +24,25 @@ const SystemMenuItem kSystemMenu[] = {
      nullptr},
     {frmMain::kEveryAdapterCommand, L"Apply to &every connected adapter",
      &frmMain::applyToEveryConnectedAdapter, nullptr},
+    {frmMain::kEncryptedServicesCommand, L"Add &encrypted DNS services",
+     &frmMain::addEncryptedServices, nullptr},
+    {frmMain::kDohOffCommand, L"Encrypted DNS: &off", &frmMain::dohOff, nullptr},
+    {frmMain::kDohFallbackCommand, L"Encrypted DNS, plain &when it fails", &frmMain::dohFallback,
+     nullptr},
+    {frmMain::kDohOnlyCommand, L"Encrypted DNS onl&y", &frmMain::dohOnly, nullptr},
 };
+
+UINT dohCommand(dns::DohMode mode) {
+    switch (mode) {
+    case dns::DohMode::Off:
+        return frmMain::kDohOffCommand;
+    case dns::DohMode::Only:
+        return frmMain::kDohOnlyCommand;
+    case dns::DohMode::Fallback:
+        break;
+    }
+    return frmMain::kDohFallbackCommand;
+}
 
 } // namespace
 
@@ -30,8 +50,10 @@ void frmMain::addSystemMenu() {
     HMENU menu = GetSystemMenu(hwnd(), FALSE);
     if (!menu) return;
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    for (const auto& item : kSystemMenu)
+    for (const auto& item : kSystemMenu) {
+        if (item.id == kDohOffCommand) AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
         AppendMenuW(menu, MF_STRING, item.id, item.caption);
+    }
 }
 
 void frmMain::updateSystemMenu() {
@@ -41,6 +63,8 @@ void frmMain::updateSystemMenu() {
         const bool on = !item.available || (this->*item.available)();
         EnableMenuItem(menu, item.id, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED));
     }
+    CheckMenuRadioItem(menu, kDohOffCommand, kDohOnlyCommand,
+                       dohCommand(mConfig::encryptedDnsMode(settingsPath())), MF_BYCOMMAND);
 }
 
 bool frmMain::systemCommand(UINT id) {

@@ -76,11 +76,47 @@ std::vector<CatalogueEntry> presetCatalogue() {
     const auto pairs = splitNames(kPresetPairs);
     std::vector<CatalogueEntry> entries;
     for (std::size_t i = 0; i < names.size() && i < pairs.size(); ++i) {
-        entries.push_back({names[i], pairs[i], {}});
+        entries.push_back({names[i], pairs[i], {}, {}});
         for (const auto& [name, pair6] : kPresetIpv6)
             if (name == names[i]) entries.back().pair6 = pair6;
+        for (const auto& [name, url] : kPresetDoh)
+            if (name == names[i]) entries.back().doh = url;
     }
     return entries;
+}
+
+std::optional<CatalogueEntry> matchingPreset(const CatalogueEntry& entry) {
+    static const std::vector<CatalogueEntry> presets = presetCatalogue();
+    const std::wstring name = tk::trimSpaces(entry.name), pair = tk::trimSpaces(entry.pair);
+    for (const auto& preset : presets)
+        if (preset.name == name && preset.pair == pair) return preset;
+    return std::nullopt;
+}
+
+std::vector<CatalogueEntry> knownServices() {
+    return {{L"Cloudflare", L"1.1.1.1,1.0.0.1", L"2606:4700:4700::1111,2606:4700:4700::1001",
+             L"https://cloudflare-dns.com/dns-query"},
+            {L"Quad9", L"9.9.9.9,149.112.112.112", L"2620:fe::fe,2620:fe::9",
+             L"https://dns.quad9.net/dns-query"},
+            {L"AdGuard DNS", L"94.140.14.14,94.140.15.15", L"2a10:50c0::ad1:ff,2a10:50c0::ad2:ff",
+             L"https://dns.adguard-dns.com/dns-query"},
+            {L"CleanBrowsing (security filter)", L"185.228.168.9,185.228.169.9",
+             L"2a0d:2a00:1::2,2a0d:2a00:2::2",
+             L"https://doh.cleanbrowsing.org/doh/security-filter/"}};
+}
+
+std::vector<std::wstring> addKnownServices(std::vector<CatalogueEntry>& entries,
+                                           const CaseFold& fold) {
+    std::vector<std::wstring> added;
+    for (auto& service : knownServices()) {
+        const bool present = std::any_of(entries.begin(), entries.end(), [&](const auto& e) {
+            return sameName(e.name, service.name, fold);
+        });
+        if (present) continue;
+        added.push_back(service.name);
+        entries.push_back(std::move(service));
+    }
+    return added;
 }
 
 std::wstring gtIP(std::wstring_view text) {
@@ -143,12 +179,21 @@ std::vector<CatalogueEntry> catalogueFromSettings(const SettingsReader& read) {
     std::vector<CatalogueEntry> entries;
     entries.reserve(count);
     for (std::size_t i = 0; i < count; ++i)
-        entries.push_back({names[i], read(names[i]).value_or(std::wstring()), {}});
+        entries.push_back({names[i], read(names[i]).value_or(std::wstring()), {}, {}});
     return entries;
 }
 
 bool holdsCatalogue(const SettingsReader& read) {
     return read(L"ALL").has_value() || read(L"NUM").has_value();
+}
+
+void addPairs6AndTemplates(std::vector<CatalogueEntry>& entries, const SettingsReader& ipv6,
+                           const SettingsReader& doh) {
+    for (auto& entry : entries) {
+        const auto preset = matchingPreset(entry);
+        entry.pair6 = ipv6(entry.name).value_or(preset ? preset->pair6 : L"");
+        entry.doh = doh(entry.name).value_or(preset ? preset->doh : L"");
+    }
 }
 
 namespace {
@@ -221,8 +266,23 @@ ipv6Lines(const std::vector<CatalogueEntry>& entries, const CaseFold& fold) {
     SectionLines section(fold);
     for (const auto& entry : entries) {
         const std::wstring key = fold(trimProfile(entry.name));
-        if (!entry.pair6.empty() && key != all && key != num)
+        const auto preset = matchingPreset(entry);
+        const bool overrides = preset && preset->pair6 != entry.pair6;
+        if ((!entry.pair6.empty() || overrides) && key != all && key != num)
             section.put(entry.name, entry.pair6, false, 0);
+    }
+    return std::move(section.lines);
+}
+
+std::vector<std::pair<std::wstring, std::wstring>>
+dohLines(const std::vector<CatalogueEntry>& entries, const CaseFold& fold) {
+    const std::wstring all = fold(L"ALL"), num = fold(L"NUM");
+    SectionLines section(fold);
+    for (const auto& entry : entries) {
+        const std::wstring key = fold(trimProfile(entry.name));
+        const auto preset = matchingPreset(entry);
+        if (entry.doh != (preset ? preset->doh : L"") && key != all && key != num)
+            section.put(entry.name, entry.doh, false, 0);
     }
     return std::move(section.lines);
 }
@@ -233,6 +293,8 @@ std::wstring settingsFileText(const std::vector<CatalogueEntry>& entries, const 
     appendSection(text, kSettingsSection, settingsLines(entries, fold));
     if (const auto v6 = ipv6Lines(entries, fold); !v6.empty())
         appendSection(text, kIpv6Section, v6);
+    if (const auto doh = dohLines(entries, fold); !doh.empty())
+        appendSection(text, kDohSection, doh);
     text += rest;
     return text;
 }

@@ -20,6 +20,7 @@ struct CatalogueEntry {
     std::wstring name;
     std::wstring pair;       // "preferred,alternate", e.g. "8.8.8.8,8.8.4.4"
     std::wstring pair6 = {}; // the IPv6 pair in the same form; empty when the entry has none
+    std::wstring doh = {};   // the DoH template ("https://..."); empty when the entry has none
     bool operator==(const CatalogueEntry&) const = default;
 };
 
@@ -45,7 +46,15 @@ inline constexpr std::pair<std::wstring_view, std::wstring_view> kPresetIpv6[] =
     {L"Google DNS", L"2001:4860:4860::8888,2001:4860:4860::8844"},
     {L"Open DNS", L"2620:119:35::35,2620:119:53::53"}};
 
+// The presets whose operators publish a DoH template, with it: name, template.
+inline constexpr std::pair<std::wstring_view, std::wstring_view> kPresetDoh[] = {
+    {L"Google DNS", L"https://dns.google/dns-query"},
+    {L"Open DNS", L"https://doh.opendns.com/dns-query"}};
+
 std::vector<CatalogueEntry> presetCatalogue();
+// The built-in preset whose name and IPv4 pair an entry has exactly (spaces trimmed), with its
+// IPv6 pair and template; nothing for any other entry.
+std::optional<CatalogueEntry> matchingPreset(const CatalogueEntry& entry);
 
 // The leading run of digits and dots, spaces trimmed ("8.8.8.8,8.8.4.4" -> "8.8.8.8").
 std::wstring gtIP(std::wstring_view text);
@@ -71,6 +80,14 @@ std::wstring joinNames(const std::vector<CatalogueEntry>& entries);
 using CaseFold = std::function<std::wstring(std::wstring_view)>;
 bool sameName(std::wstring_view a, std::wstring_view b, const CaseFold& fold = tk::foldAscii);
 
+// Well-known services with encrypted DNS that "Add encrypted DNS services" offers: both IPv4
+// and both IPv6 servers and the template of each, as their operators publish them.
+std::vector<CatalogueEntry> knownServices();
+// Appends the known services the catalogue lacks (same name but for letter case counts as
+// present); gives the names added.
+std::vector<std::wstring> addKnownServices(std::vector<CatalogueEntry>& entries,
+                                           const CaseFold& fold = tk::foldAscii);
+
 // Whether the settings file can keep a (trimmed) name and give it back with its pair:
 // no "®", "=" or control characters, no leading "[" or ";", not the file's own keys
 // "ALL" or "NUM", and every character representable in the file's code page.
@@ -82,6 +99,10 @@ bool storableName(std::wstring_view name,
 // "Restore previous DNS" have one keyed by interface GUID, the adapter last changed one more.
 inline constexpr std::wstring_view kSettingsSection = L"kDNS";
 inline constexpr std::wstring_view kIpv6Section = L"kDNS6";
+inline constexpr std::wstring_view kDohSection = L"kDoH";
+// The encrypted-DNS setting: Mode = off, on or only.
+inline constexpr std::wstring_view kEncryptedDnsSection = L"kEncryptedDNS";
+inline constexpr std::wstring_view kEncryptedDnsKey = L"Mode";
 inline constexpr std::wstring_view kRestoreSection = L"kRestore";
 // The adapter last changed, selected at the next start: "Last=" and its interface GUID.
 inline constexpr std::wstring_view kAdapterSection = L"kAdapter";
@@ -99,6 +120,10 @@ std::vector<CatalogueEntry> catalogueFromSettings(const SettingsReader& read);
 // Whether the settings hold a catalogue at all: "ALL" or "NUM" is present. A file without
 // either (no "kDNS" section, or one with neither key) is not used and not written over.
 bool holdsCatalogue(const SettingsReader& read);
+// Gives each entry its IPv6 pair and template: the IPv6 and DoH sections' value for its name
+// when they have the key (an empty value too), else the matching preset's, else none.
+void addPairs6AndTemplates(std::vector<CatalogueEntry>& entries, const SettingsReader& ipv6,
+                           const SettingsReader& doh);
 
 // The section's lines as writing "ALL", "NUM" and then every entry key by key would leave
 // them: keys and values trimmed of white space, a later key equal to an earlier one but for letter
@@ -106,11 +131,16 @@ bool holdsCatalogue(const SettingsReader& read);
 // the file cannot give back (empty, containing "=", leading "[" or ";"), are left out.
 std::vector<std::pair<std::wstring, std::wstring>>
 settingsLines(const std::vector<CatalogueEntry>& entries, const CaseFold& fold = tk::foldAscii);
-// The IPv6 section's lines: the entries with an IPv6 pair, keyed as settingsLines keys them.
+// The IPv6 section's lines: the entries with an IPv6 pair, keyed as settingsLines keys them,
+// and an empty one for an entry matching a preset that has none.
 std::vector<std::pair<std::wstring, std::wstring>>
 ipv6Lines(const std::vector<CatalogueEntry>& entries, const CaseFold& fold = tk::foldAscii);
-// The whole settings file text, CR LF line ends: the catalogue section, the IPv6 section when
-// an entry has an IPv6 pair, then `rest` (further sections, kept as they were).
+// The DoH section's lines: the entries whose template is not the one the program gives them
+// (a matching preset's, or none), so a catalogue of presets writes no such section.
+std::vector<std::pair<std::wstring, std::wstring>>
+dohLines(const std::vector<CatalogueEntry>& entries, const CaseFold& fold = tk::foldAscii);
+// The whole settings file text, CR LF line ends: the catalogue section, the IPv6 and DoH
+// sections when they have lines, then `rest` (further sections, kept as they were).
 std::wstring settingsFileText(const std::vector<CatalogueEntry>& entries,
                               const CaseFold& fold = tk::foldAscii, std::wstring_view rest = {});
 // The section of fileText named section, header and lines as they stand, up to the next

@@ -209,16 +209,17 @@ FileContent readContent(const std::wstring& path) {
 // The sections a save keeps as they stand, in this order after the catalogue.
 std::wstring keptSections(std::wstring_view text) {
     std::wstring kept;
-    for (const auto section : {catalogue::kRestoreSection, catalogue::kAdapterSection})
+    for (const auto section :
+         {catalogue::kRestoreSection, catalogue::kAdapterSection, catalogue::kEncryptedDnsSection})
         kept = catalogue::withSection(kept, section,
                                       catalogue::sectionEntries(text, section, foldKey), foldKey);
     return kept;
 }
 
 // Writes or removes one value of a section the program keeps beside the catalogue (a restore
-// record, the adapter last changed), rewriting the file through writeFileSafely. A file that
-// could not be read, or holds no catalogue, is never written over; without a file the presets
-// are written with the value, so the file still holds the catalogue.
+// record, the adapter last changed, the encrypted-DNS setting), rewriting the file through
+// writeFileSafely. A file that could not be read, or holds no catalogue, is never written over;
+// without a file the presets are written with the value, so the file still holds the catalogue.
 bool changeKeptValue(std::wstring_view path, std::wstring_view sectionName,
                      std::wstring_view service, const std::optional<std::wstring>& record) {
     const std::wstring target(path);
@@ -300,8 +301,10 @@ LoadedCatalogue loadSettings(std::wstring_view path) {
         return {catalogue::presetCatalogue(), SettingsFile::Unusable};
     auto entries = catalogue::catalogueFromSettings(reader);
     const catalogue::ProfileSection ipv6(*text, catalogue::kIpv6Section, foldKey);
-    for (auto& entry : entries)
-        entry.pair6 = ipv6.value(entry.name).value_or(L"");
+    const catalogue::ProfileSection doh(*text, catalogue::kDohSection, foldKey);
+    catalogue::addPairs6AndTemplates(
+        entries, [&](std::wstring_view key) { return ipv6.value(key); },
+        [&](std::wstring_view key) { return doh.value(key); });
     return {std::move(entries), SettingsFile::Loaded};
 }
 
@@ -344,6 +347,17 @@ bool setChosenAdapter(std::wstring_view settingsPath, std::wstring_view service)
     if (chosenAdapter(settingsPath) == service) return true;
     return changeKeptValue(settingsPath, catalogue::kAdapterSection, catalogue::kLastAdapterKey,
                            std::wstring(service));
+}
+
+dns::DohMode encryptedDnsMode(std::wstring_view path) {
+    const auto value =
+        keptValue(path, catalogue::kEncryptedDnsSection, catalogue::kEncryptedDnsKey);
+    return value ? dns::dohModeNamed(*value).value_or(dns::kDefaultDohMode) : dns::kDefaultDohMode;
+}
+
+bool setEncryptedDnsMode(std::wstring_view path, dns::DohMode mode) {
+    return changeKeptValue(path, catalogue::kEncryptedDnsSection, catalogue::kEncryptedDnsKey,
+                           std::wstring(dns::dohModeName(mode)));
 }
 
 } // namespace mConfig

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "catalogue/catalogue.h"
+#include "dns/doh.h"
 
 namespace mConfig {
 
@@ -40,8 +41,8 @@ LoadedCatalogue loadSettings(std::wstring_view path);
 std::vector<catalogue::CatalogueEntry> loadCatalogue(std::wstring_view path);
 
 // Writes the whole catalogue to path: completely under a fresh temporary name, then moved
-// into place in one step. The restore records (the first of each adapter) and the adapter last
-// changed stay. Refused when
+// into place in one step. The restore records (the first of each adapter), the adapter last
+// changed and the encrypted-DNS setting stay. Refused when
 // the file there is a link, has more than one name, is read-only, or could not be read (its
 // records would be lost). On any failure the file at path is left as it was.
 [[nodiscard]] bool saveCatalogue(std::wstring_view path,
@@ -61,5 +62,10 @@ std::optional<std::wstring> restoreRecord(std::wstring_view path, std::wstring_v
 // none is recorded. Written by the same safe rewrite as the restore records.
 std::optional<std::wstring> chosenAdapter(std::wstring_view settingsPath);
 [[nodiscard]] bool setChosenAdapter(std::wstring_view settingsPath, std::wstring_view service);
+// The encrypted-DNS setting of the settings file's section of its own; the default ("on":
+// plain when encryption fails) when the file, the section or a known value is missing.
+dns::DohMode encryptedDnsMode(std::wstring_view path);
+// Writes it, by the same safe rewrite as a restore record.
+[[nodiscard]] bool setEncryptedDnsMode(std::wstring_view path, dns::DohMode mode);
 
 } // namespace mConfig

@@ -55,6 +55,11 @@ std::wstring settingsFile(const Options& options) {
                                              : mConfig::settingsPath(options.settingsDirectory);
 }
 
+// The encrypted-DNS setting a change uses: /doh, or else the settings file's.
+dns::DohMode dohMode(const Command& command, const Options& options) {
+    return command.doh ? *command.doh : mConfig::encryptedDnsMode(settingsFile(options));
+}
+
 // Hands the change to the engine, for the adapter the command names or for each connected
 // one, and prints the outcome: what was written to the standard output, the verdict there when
 // it is a success and to the error stream when it is not, and the warnings on the error stream.
@@ -123,8 +128,14 @@ int set(const Command& command, const Options& options, Output& output) {
                                          : L" has an IPv6 pair that is not two IPv6 addresses: " +
                                                entry.pair6));
     return change(command, options,
-                  {dns::ChangeKind::Apply, {}, dns::joinServers(servers), *servers6}, entry.name,
-                  output);
+                  {dns::ChangeKind::Apply,
+                   {},
+                   dns::joinServers(servers),
+                   *servers6,
+                   false,
+                   entry.doh,
+                   dohMode(command, options)},
+                  entry.name, output);
 }
 
 int custom(const Command& command, const Options& options, Output& output) {
@@ -135,7 +146,39 @@ int custom(const Command& command, const Options& options, Output& output) {
         return fail(output, command.json, L"custom", kBadArguments,
                     L"Not a pair of server addresses: " +
                         dns::joinServers(servers ? command.servers6 : command.servers));
-    return change(command, options, {dns::ChangeKind::Apply, {}, *servers, *servers6}, {}, output);
+    return change(command, options,
+                  {dns::ChangeKind::Apply,
+                   {},
+                   *servers,
+                   *servers6,
+                   false,
+                   command.dohTemplate.value_or(L""),
+                   dohMode(command, options)},
+                  {}, output);
+}
+
+// /catalogue /add-known: the known encrypted services the catalogue lacks, saved at once.
+int addKnown(const Command& command, const Options& options, Output& output) {
+    const std::wstring path = settingsFile(options);
+    auto loaded = mConfig::loadSettings(path);
+    const auto added = catalogue::addKnownServices(loaded.entries, mConfig::foldKey);
+    if (loaded.file == mConfig::SettingsFile::Unusable ||
+        (!added.empty() && !mConfig::saveCatalogue(path, loaded.entries)))
+        return fail(output, command.json, L"catalogue", kNotWritten,
+                    L"The catalogue was not changed: the settings file " + path +
+                        L" could not be read or written.");
+    if (command.json) {
+        std::wstring json = catalogueJson(loaded.entries);
+        tk::Json names;
+        names.strings(added);
+        json.insert(json.size() - 1, L",\"added\":" + names.text());
+        output.out(json + L"\n");
+    } else {
+        output.out(catalogueText(loaded.entries) +
+                   (added.empty() ? L"Every well-known encrypted service is in the catalogue.\n"
+                                  : L"Added: " + dns::serversText(added) + L"\n"));
+    }
+    return kDone;
 }
 
 int flush(const Command& command, Output& output) {
@@ -178,6 +221,7 @@ int dispatch(const Command& command, const Options& options, Output& output) {
         return kDone;
     }
     case Verb::Catalogue: {
+        if (command.addKnown) return addKnown(command, options, output);
         const auto entries = mConfig::loadCatalogue(settingsFile(options));
         output.out(command.json ? catalogueJson(entries) + L"\n" : catalogueText(entries));
         return kDone;

@@ -33,6 +33,9 @@ constexpr SwitchName kSwitches[] = {{L"help", Verb::Help},
                                     {L"timeout", {}},
                                     {L"port", {}},
                                     {L"force", {}},
+                                    {L"doh", {}},
+                                    {L"template", {}},
+                                    {L"add-known", {}},
                                     {L"channel", {}}};
 
 bool isSwitch(std::wstring_view arg) {
@@ -120,6 +123,18 @@ std::variant<Command, ParseError> parse(const std::vector<std::wstring>& args) {
             command.json = true;
         } else if (name == L"force") {
             command.force = true;
+        } else if (name == L"add-known") {
+            command.addKnown = true;
+        } else if (name == L"doh") {
+            const auto value = next();
+            command.doh = value ? dns::dohModeNamed(*value) : std::nullopt;
+            if (!command.doh) return fail(L"/doh needs off, on or only.");
+        } else if (name == L"template") {
+            const auto value = next();
+            if (!value) return fail(L"/template needs a DoH template (https://...).");
+            if (const auto problem = dns::templateProblem(*value); !problem.empty())
+                return fail(L"Not a DoH template: " + *value + L". " + problem);
+            command.dohTemplate = *value;
         } else if (name == L"set") {
             const auto value = next();
             if (!value) return fail(L"/set needs the name of a catalogue entry.");
@@ -172,6 +187,21 @@ std::variant<Command, ParseError> parse(const std::vector<std::wstring>& args) {
         return fail(L"/force goes with /set, /custom, /default or /restore.");
     if ((command.tries || command.timeoutMs || command.port) && *verb != Verb::Test)
         return fail(L"/tries, /timeout and /port go with /test.");
+    if (command.doh && *verb != Verb::Set && *verb != Verb::Custom)
+        return fail(L"/doh goes with /set or /custom.");
+    if (command.dohTemplate && *verb != Verb::Custom) return fail(L"/template goes with /custom.");
+    if (command.dohTemplate) {
+        // A template whose host is an address serves only that server: it must be one of them.
+        auto servers = command.servers;
+        servers.insert(servers.end(), command.servers6.begin(), command.servers6.end());
+        if (std::none_of(servers.begin(), servers.end(), [&](const std::wstring& server) {
+                return dns::validTemplate(*command.dohTemplate, server);
+            }))
+            return fail(L"Not a DoH template for these servers: " + *command.dohTemplate +
+                        L". Its host is an address that is not one of them.");
+    }
+    if (command.addKnown && *verb != Verb::Catalogue)
+        return fail(L"/add-known goes with /catalogue.");
     if (command.channel && !changesSystem(*verb))
         return fail(L"/channel is only for commands that change something.");
     return command;

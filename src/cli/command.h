@@ -8,6 +8,8 @@
 #include <variant>
 #include <vector>
 
+#include "dns/doh.h"
+
 namespace cli {
 
 // Window: open the window as without arguments, but without asking for elevation.
@@ -37,6 +39,9 @@ struct Command {
     std::optional<int> timeoutMs{};        // /timeout MS (with /test)
     std::optional<int> port{};             // /port N (with /test): servers on another UDP port
     bool force = false; // /force: change even when the previous servers cannot be recorded
+    std::optional<dns::DohMode> doh{};         // /doh off|on|only (with /set, /custom)
+    std::optional<std::wstring> dohTemplate{}; // /template URL (with /custom)
+    bool addKnown = false;                     // /add-known (with /catalogue)
     bool operator==(const Command&) const = default;
 };
 

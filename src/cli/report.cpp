@@ -60,6 +60,56 @@ void warningsJson(tk::Json& j, const std::vector<dns::Warning>& warnings) {
 // The change document's members, without its braces.
 void changeMembers(tk::Json& j, const ChangeReport& report, std::wstring_view message);
 
+std::wstring_view dohResultName(dns::DohResult result) {
+    using enum dns::DohResult;
+    switch (result) {
+    case Encrypted:
+        return L"encrypted";
+    case OnReconnect:
+        return L"on-reconnect";
+    case NoTemplate:
+        return L"no-template";
+    case Off:
+        return L"off";
+    case NotOffered:
+        return L"not-offered";
+    case Forbidden:
+        return L"forbidden";
+    case NotWritten:
+        return L"not-written";
+    case NotAsked:
+        break;
+    }
+    return L"not-asked";
+}
+
+std::wstring_view dohPolicyName(dns::DohPolicy policy) {
+    switch (policy) {
+    case dns::DohPolicy::Forbidden:
+        return L"forbidden";
+    case dns::DohPolicy::Allowed:
+        return L"allowed";
+    case dns::DohPolicy::Required:
+        return L"required";
+    case dns::DohPolicy::NotConfigured:
+        break;
+    }
+    return L"not-configured";
+}
+
+// Each server's DoH settings: its address, template and flags (null when absent).
+void dohServersJson(tk::Json& j, const std::vector<dns::DohServer>& servers) {
+    j.open(L'[');
+    for (const auto& server : servers) {
+        j.open(L'{').key(L"address").string(server.address).key(L"template");
+        server.url ? j.string(*server.url) : j.null();
+        j.key(L"flags");
+        server.flags ? j.number(static_cast<long long>(*server.flags)) : j.null();
+        j.close(L'}');
+    }
+    j.close(L']');
+}
+
 } // namespace
 
 std::string toUtf8(std::wstring_view text) {
@@ -133,10 +183,13 @@ std::wstring usageText() {
            L"  keldrast                       opens the window\n"
            L"  keldrast /window               opens the window without asking for elevation\n"
            L"  keldrast /list                 adapters and their DNS servers\n"
-           L"  keldrast /catalogue            the catalogue's entries and their servers\n"
-           L"  keldrast /set NAME [/adapter A] [/force]\n"
+           L"  keldrast /catalogue [/add-known]\n"
+           L"                                 the catalogue's entries and their servers;\n"
+           L"                                 /add-known adds well-known encrypted services\n"
+           L"  keldrast /set NAME [/adapter A] [/doh off|on|only] [/force]\n"
            L"                                 applies catalogue entry NAME\n"
-           L"  keldrast /custom P [A] [/v6 P6 [A6]] [/adapter A] [/force]\n"
+           L"  keldrast /custom P [A] [/v6 P6 [A6]] [/template URL] [/adapter A]\n"
+           L"                 [/doh off|on|only] [/force]\n"
            L"                                 applies typed servers (IPv4, and IPv6 after /v6)\n"
            L"  keldrast /default [/adapter A] [/force]\n"
            L"                                 back to automatic servers (DHCP), both families\n"
@@ -154,6 +207,9 @@ std::wstring usageText() {
            L"one JSON document.\n"
            L"A change first records the adapter's present servers for /restore; /force changes\n"
            L"them even when that record cannot be made.\n"
+           L"On Windows 11, servers with a DoH template (https://...) are encrypted: /doh on\n"
+           L"falls back to plain DNS when encryption fails, only never does, off does not\n"
+           L"encrypt; without /doh the window's setting holds (on unless changed).\n"
            L"\n"
            L"Exit codes: 0 done (or saved, taking effect when the adapter reconnects),\n"
            L"1 bad arguments, 2 unknown adapter or entry, or nothing to restore, 3 not\n"
@@ -231,6 +287,10 @@ std::wstring listJson(const std::vector<AdapterView>& adapters) {
         } else {
             j.null();
         }
+        dohServersJson(j.key(L"doh"), c.doh);
+        j.key(L"dohInForce");
+        c.dohInForce ? dohServersJson(j, *c.dohInForce) : void(j.null());
+        j.key(L"encryption").string(dns::currentEncryptionText(c));
         j.close(L'}');
     }
     return j.close(L']').close(L'}').text();
@@ -246,7 +306,8 @@ std::wstring catalogueText(const std::vector<catalogue::CatalogueEntry>& entries
         const auto servers = dns::serverList(e.pair);
         out += e.name + std::wstring(width - e.name.size() + 2, L' ') +
                (servers.empty() ? L"(no servers)" : dns::serversText(servers)) +
-               (e.pair6.empty() ? L"" : L"; " + serversOf(e.pair6)) + L"\n";
+               (e.pair6.empty() ? L"" : L"; " + serversOf(e.pair6)) +
+               (e.doh.empty() ? L"" : L"; " + e.doh) + L"\n";
     }
     return out;
 }
@@ -257,7 +318,9 @@ std::wstring catalogueJson(const std::vector<catalogue::CatalogueEntry>& entries
     for (const auto& e : entries) {
         j.open(L'{').key(L"name").string(e.name);
         j.key(L"ipv4").strings(dns::serverList(e.pair));
-        j.key(L"ipv6").strings(dns::serverList(e.pair6)).close(L'}');
+        j.key(L"ipv6").strings(dns::serverList(e.pair6)).key(L"template");
+        e.doh.empty() ? j.null() : j.string(e.doh);
+        j.close(L'}');
     }
     return j.close(L']').close(L'}').text();
 }
@@ -349,6 +412,8 @@ int exitCode(dns::Result result) {
     case NothingToRestore:
     case BadRestoreRecord:
         return kUnknownTarget;
+    case BadTemplate:
+        return kBadArguments;
     }
     return kInternalError;
 }
@@ -375,6 +440,8 @@ std::wstring_view resultName(dns::Result result) {
         return L"nothing-to-restore";
     case BadRestoreRecord:
         return L"bad-restore-record";
+    case BadTemplate:
+        return L"bad-template";
     }
     return L"error";
 }
@@ -412,6 +479,8 @@ std::wstring changeText(const ChangeReport& report) {
             L"\n   In use: " +
             (o.inUse ? dns::serversText(*o.inUse) : std::wstring(L"not reported by Windows")) +
             L"\n";
+    if (const auto encrypted = dns::encryptionVerdict(o); !encrypted.empty())
+        text += L"   Encrypted: " + encrypted + L"\n";
     return text;
 }
 
@@ -507,6 +576,14 @@ void changeMembers(tk::Json& j, const ChangeReport& report, std::wstring_view me
     j.key(L"inUse");
     o.inUse ? j.strings(*o.inUse) : j.null();
     j.key(L"restoreRecordMade").boolean(o.recorded);
+    j.key(L"encryption").open(L'{');
+    j.key(L"result").string(dohResultName(o.doh.result));
+    j.key(L"mode").string(dns::dohModeName(o.doh.mode));
+    j.key(L"policy").string(dohPolicyName(o.doh.policy));
+    j.key(L"template");
+    o.doh.url.empty() ? j.null() : j.string(o.doh.url);
+    dohServersJson(j.key(L"servers"), o.doh.servers);
+    j.key(L"text").string(dns::encryptionVerdict(o)).close(L'}');
     warningsJson(j, o.warnings);
     j.key(L"message").string(message);
 }

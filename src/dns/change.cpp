@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <utility>
+#include <vector>
 
 #include "catalogue/mConfig.h"
 #include "dns/network.h"
@@ -22,6 +23,29 @@ std::optional<DWORD> systemSetInterfaceDns(const GUID& guid, const DnsInterfaceS
         tk::moduleFunction<Fn>(tk::systemLibrary(L"iphlpapi.dll"), "SetInterfaceDnsSettings");
     if (!fn) return std::nullopt;
     return fn(guid, &settings);
+}
+
+// Build numbers as the system has them: RtlGetVersion is not subject to the manifest's
+// version shims that GetVersionEx applies.
+std::uint32_t systemBuildNumber() {
+    using Fn = LONG(WINAPI*)(OSVERSIONINFOW*);
+    static const Fn fn = tk::moduleFunction<Fn>(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion");
+    OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof(info);
+    if (!fn || fn(&info) != 0) return 0;
+    return info.dwBuildNumber;
+}
+
+constexpr wchar_t kDohPolicyKey[] = L"SOFTWARE\\Policies\\Microsoft\\Windows NT\\DNSClient";
+constexpr wchar_t kDohFlagsValue[] = L"DohFlags";
+constexpr wchar_t kDohTemplateValue[] = L"DohTemplate";
+
+std::wstring dohKeyPath(std::wstring_view service) {
+    return L"SYSTEM\\CurrentControlSet\\Services\\Dnscache\\InterfaceSpecificParameters\\" +
+           std::wstring(service) + L"\\DohInterfaceSettings";
+}
+std::wstring dohFamilyPath(std::wstring_view service, Family family) {
+    return dohKeyPath(service) + (family == Family::V6 ? L"\\Doh6" : L"\\Doh");
 }
 
 // Every NameServer read and write of the program goes through these two.
@@ -79,12 +103,66 @@ Writes writeState(std::wstring_view service, const NameServerState& state) {
     return written;
 }
 
-InterfaceDnsResult setInterfaceDns(const GUID& guid, std::wstring_view servers, Family family) {
+// Replaces the adapter's DohInterfaceSettings key by settings: removed, then written anew.
+bool writeDohSettings(std::wstring_view service, const DohSettings& settings) {
+    const std::wstring path = dohKeyPath(service);
+    const LSTATUS removed = RegDeleteTreeW(HKEY_LOCAL_MACHINE, path.c_str());
+    if (removed != ERROR_SUCCESS && removed != ERROR_FILE_NOT_FOUND) return false;
+    if (!settings.present) return true;
+    tk::unique_hkey key;
+    bool ok = RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                              nullptr, key.put(), nullptr) == ERROR_SUCCESS;
+    for (const auto& server : settings.servers) {
+        const std::wstring serverPath =
+            dohFamilyPath(service, server.family) + L"\\" + server.address;
+        tk::unique_hkey serverKey;
+        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, serverPath.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                            nullptr, serverKey.put(), nullptr) != ERROR_SUCCESS) {
+            ok = false;
+            continue;
+        }
+        if (server.flags) {
+            const ULONG64 flags = *server.flags;
+            ok = RegSetValueExW(serverKey.get(), kDohFlagsValue, 0, REG_QWORD,
+                                reinterpret_cast<const BYTE*>(&flags),
+                                sizeof(flags)) == ERROR_SUCCESS &&
+                 ok;
+        }
+        if (server.url)
+            ok = RegSetValueExW(serverKey.get(), kDohTemplateValue, 0, REG_SZ,
+                                reinterpret_cast<const BYTE*>(server.url->c_str()),
+                                static_cast<DWORD>((server.url->size() + 1) * sizeof(wchar_t))) ==
+                     ERROR_SUCCESS &&
+                 ok;
+    }
+    return ok;
+}
+
+// The live call for one family: version 1 with the servers, or, where DoH is handled, version 3
+// with one DoH property per server that has settings (none clears the adapter's).
+InterfaceDnsResult setInterfaceDns(const GUID& guid, std::wstring_view servers, Family family,
+                                   const std::optional<DohSettings>& doh) {
     std::wstring nameServer(servers);
     DnsInterfaceSettings settings{};
     settings.Version = kDnsInterfaceSettingsVersion1;
     settings.Flags = kDnsSettingNameServer | (family == Family::V6 ? kDnsSettingIpv6 : 0);
     settings.NameServer = nameServer.data();
+    std::vector<IndexedDohServer> servers3;
+    std::vector<DnsDohServerSettings> dohSettings;
+    std::vector<DnsServerProperty> properties;
+    if (doh) {
+        servers3 = dohServersOf(*doh, family, servers);
+        dohSettings.reserve(servers3.size()); // the properties point into it
+        for (auto& [index, server] : servers3) {
+            dohSettings.push_back({server.url ? server.url->data() : nullptr, *server.flags});
+            properties.push_back({kDnsInterfaceSettingsVersion1, static_cast<ULONG>(index),
+                                  kDnsServerDohProperty, &dohSettings.back()});
+        }
+        settings.Version = kDnsInterfaceSettingsVersion3;
+        settings.Flags |= kDnsSettingDoh;
+        settings.cServerProperties = static_cast<ULONG>(properties.size());
+        settings.ServerProperties = properties.empty() ? nullptr : properties.data();
+    }
     const auto result = setInterfaceDnsSeam.call(systemSetInterfaceDns, guid, settings);
     if (!result) return InterfaceDnsResult::NotAvailable;
     return *result == NO_ERROR ? InterfaceDnsResult::Applied : InterfaceDnsResult::Failed;
@@ -92,24 +170,33 @@ InterfaceDnsResult setInterfaceDns(const GUID& guid, std::wstring_view servers, 
 
 // The live call for IPv4 then IPv6, both made, as one result: refused when either family was.
 InterfaceDnsResult tellRunningSystem(std::wstring_view service, std::wstring_view servers,
-                                     std::wstring_view servers6) {
+                                     std::wstring_view servers6,
+                                     const std::optional<DohSettings>& doh) {
     using enum InterfaceDnsResult;
     const auto guid = interfaceGuidOf(service);
     if (!guid) return Failed;
-    const auto v4 = setInterfaceDns(*guid, servers, Family::V4);
-    const auto v6 = setInterfaceDns(*guid, servers6, Family::V6);
+    const auto v4 = setInterfaceDns(*guid, servers, Family::V4, doh);
+    const auto v6 = setInterfaceDns(*guid, servers6, Family::V6, doh);
     if (v4 == Failed || v6 == Failed) return Failed;
     return v4 == Applied && v6 == Applied ? Applied : NotAvailable;
 }
 
 // The restore point: the adapter's record as it stands, or one made now. False, with why, when
 // none exists and none could be made.
-bool ensureRestorePoint(std::wstring_view settingsPath, std::wstring_view service,
+// A record made before Keldrast wrote DoH settings gains them, as they stand, before the first
+// change that writes any (writesDoh), so that Restore can put them back too.
+bool ensureRestorePoint(std::wstring_view settingsPath, std::wstring_view service, bool writesDoh,
                         ChangeOutcome& outcome) {
-    if (canRestore(settingsPath, service)) return true;
-    const auto state = readNameServerState(service);
-    if (!state) {
-        outcome.why = L"The adapter's present DNS servers could not be read.";
+    std::optional<NameServerState> state;
+    if (const auto record = mConfig::restoreRecord(settingsPath, service)) {
+        state = decodeState(*record);
+        if (state && (state->doh || !writesDoh)) return true;
+    }
+    const bool upgrade = state.has_value();
+    if (!state) state = readNameServerState(service);
+    if (state) state->doh = readDohSettings(service);
+    if (!state || !state->doh) {
+        outcome.why = L"The adapter's present DNS servers or DoH settings could not be read.";
         return false;
     }
     if (!mConfig::writeRestoreRecord(settingsPath, service, encodeState(*state))) {
@@ -118,11 +205,73 @@ bool ensureRestorePoint(std::wstring_view settingsPath, std::wstring_view servic
                       L"format Keldrast does not write).";
         return false;
     }
-    outcome.recorded = true;
+    outcome.recorded = !upgrade;
     return true;
 }
 
+// The result of the DoH part of an Apply that wrote (or, for "off" or no template, removed).
+DohResult appliedDoh(const DohOutcome& doh, InterfaceDnsResult live) {
+    if (doh.mode == DohMode::Off) return DohResult::Off;
+    if (doh.url.empty() || doh.servers.empty()) return DohResult::NoTemplate;
+    return live == InterfaceDnsResult::Applied ? DohResult::Encrypted : DohResult::OnReconnect;
+}
+
 } // namespace
+
+std::uint32_t systemBuild() {
+    return systemBuildSeam.call(systemBuildNumber);
+}
+
+DohPolicy dohPolicy() {
+    DWORD value = 0, bytes = sizeof(value);
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, kDohPolicyKey, L"DoHPolicy", RRF_RT_REG_DWORD, nullptr,
+                     &value, &bytes) != ERROR_SUCCESS)
+        return DohPolicy::NotConfigured;
+    return dohPolicyOf(value);
+}
+
+std::optional<DohSettings> readDohSettings(std::wstring_view service) {
+    DohSettings settings;
+    tk::unique_hkey key;
+    LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, dohKeyPath(service).c_str(), 0,
+                                   KEY_QUERY_VALUE, key.put());
+    if (status == ERROR_FILE_NOT_FOUND) return settings;
+    if (status != ERROR_SUCCESS) return std::nullopt;
+    settings.present = true;
+    for (const Family family : kFamilies) {
+        const std::wstring familyPath = dohFamilyPath(service, family);
+        tk::unique_hkey familyKey;
+        status =
+            RegOpenKeyExW(HKEY_LOCAL_MACHINE, familyPath.c_str(), 0, KEY_READ, familyKey.put());
+        if (status == ERROR_FILE_NOT_FOUND) continue;
+        if (status != ERROR_SUCCESS) return std::nullopt;
+        for (DWORD i = 0;; ++i) {
+            wchar_t name[256] = {};
+            DWORD length = static_cast<DWORD>(std::size(name));
+            status = RegEnumKeyExW(familyKey.get(), i, name, &length, nullptr, nullptr, nullptr,
+                                   nullptr);
+            if (status == ERROR_NO_MORE_ITEMS) break;
+            // Only an address may come back into a registry path on restore.
+            if (status != ERROR_SUCCESS || !canonicalAddress(family, name)) return std::nullopt;
+            DohServer server{family, name, std::nullopt, std::nullopt};
+            const std::wstring serverPath = familyPath + L"\\" + name;
+            ULONG64 flags = 0;
+            DWORD bytes = sizeof(flags), type = 0;
+            status = RegGetValueW(HKEY_LOCAL_MACHINE, serverPath.c_str(), kDohFlagsValue,
+                                  RRF_RT_REG_QWORD, &type, &flags, &bytes);
+            if (status == ERROR_SUCCESS)
+                server.flags = flags;
+            else if (status != ERROR_FILE_NOT_FOUND)
+                return std::nullopt;
+            std::wstring url;
+            const auto read = readString(serverPath, kDohTemplateValue, url);
+            if (read == ReadStatus::Failed) return std::nullopt;
+            if (read == ReadStatus::Present) server.url = std::move(url);
+            settings.servers.push_back(std::move(server));
+        }
+    }
+    return settings;
+}
 
 std::optional<GUID> interfaceGuidOf(std::wstring_view service) {
     const auto fields = interfaceGuid(service);
@@ -156,10 +305,28 @@ ChangeOutcome changeOne(const ChangeRequest& request, std::wstring_view settings
     ChangeOutcome outcome;
     outcome.kind = request.kind;
     outcome.service = request.service;
+    outcome.doh.mode = request.doh;
+    outcome.doh.url = request.kind == ChangeKind::Apply ? request.dohTemplate : L"";
     if (!isInterfaceGuid(request.service)) {
         outcome.result = Result::InvalidAdapter;
         return outcome;
     }
+    if (!outcome.doh.url.empty()) {
+        // A template whose host is an address must be one of the servers it is given with.
+        const auto servers =
+            appliedServers({.servers = request.servers, .servers6 = request.servers6});
+        if (std::none_of(servers.begin(), servers.end(), [&](const std::wstring& server) {
+                return validTemplate(outcome.doh.url, server);
+            })) {
+            outcome.result = Result::BadTemplate;
+            return outcome;
+        }
+    }
+    // Nothing DoH-related is written where Windows does not offer it per adapter, or where the
+    // administrator prohibits it.
+    outcome.doh.policy = dohPolicy();
+    const bool dohOffered = offersDohPerAdapter(systemBuild());
+    const bool dohWritable = dohOffered && outcome.doh.policy != DohPolicy::Forbidden;
     NameServerState target;
     std::optional<NameServerState> recorded;
     if (request.kind == ChangeKind::Restore) {
@@ -175,7 +342,7 @@ ChangeOutcome changeOne(const ChangeRequest& request, std::wstring_view settings
         }
         target = *recorded;
     } else {
-        if (!ensureRestorePoint(settingsPath, request.service, outcome) &&
+        if (!ensureRestorePoint(settingsPath, request.service, dohWritable, outcome) &&
             !request.withoutRestorePoint) {
             outcome.result = Result::NoRestorePoint;
             return outcome;
@@ -185,19 +352,37 @@ ChangeOutcome changeOne(const ChangeRequest& request, std::wstring_view settings
             target.at(Family::V4, set) = apply ? request.servers : L"";
             target.at(Family::V6, set) = apply ? request.servers6 : L"";
         }
+        if (dohWritable)
+            target.doh = apply ? dohSettingsFor(outcome.doh.url, request.doh, request.servers,
+                                                request.servers6)
+                               : DohSettings{};
     }
     // The running system takes what CurrentControlSet now holds; absent is automatic.
     outcome.servers = target.at(Family::V4, kCurrentControlSet).value_or(L"");
     outcome.servers6 = target.at(Family::V6, kCurrentControlSet).value_or(L"");
     outcome.written = writeState(request.service, target);
+    const bool dohWritten =
+        !target.doh || (!outcome.written.none() && writeDohSettings(request.service, *target.doh));
+    if (target.doh) outcome.doh.servers = target.doh->servers;
     // The running system is told only what the registry holds everywhere.
-    if (outcome.written.all()) {
-        outcome.live = tellRunningSystem(request.service, outcome.servers, outcome.servers6);
+    if (outcome.written.all() && dohWritten) {
+        const bool withDoh = target.doh && dohWritable;
+        outcome.live = tellRunningSystem(request.service, outcome.servers, outcome.servers6,
+                                         withDoh ? target.doh : std::nullopt);
         outcome.inUse = reportedServers(request.service);
     }
     outcome.result = judge(outcome.written, outcome.live, appliedServers(outcome), outcome.inUse);
+    if (!dohWritten) {
+        outcome.doh.result = DohResult::NotWritten;
+        if (outcome.written.all()) outcome.result = Result::PartlyWritten;
+    } else if (request.kind == ChangeKind::Apply) {
+        const bool plain = outcome.doh.url.empty() || request.doh == DohMode::Off;
+        outcome.doh.result = plain || dohWritable ? appliedDoh(outcome.doh, outcome.live)
+                             : !dohOffered        ? DohResult::NotOffered
+                                                  : DohResult::Forbidden;
+    }
     // A record that could not be dropped would only restore the same values again.
-    if (request.kind == ChangeKind::Restore && outcome.written.all())
+    if (request.kind == ChangeKind::Restore && outcome.written.all() && dohWritten)
         (void)mConfig::dropRestoreRecord(settingsPath, request.service);
     return outcome;
 }
@@ -266,6 +451,8 @@ CurrentDns currentDns(std::wstring_view service, const NetworkState& state) {
     current.dhcp4 = read(Family::V4, kDhcpNameServerValue);
     current.dhcp6 = read(Family::V6, kDhcpNameServerValue);
     current.inUse = reportedServers(service);
+    if (auto doh = readDohSettings(service)) current.doh = std::move(doh->servers);
+    current.dohInForce = dohInForce(service);
     return current;
 }
 

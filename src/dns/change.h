@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -25,6 +27,9 @@ struct ChangeRequest {
     std::wstring servers{}, servers6{}; // Apply: comma-separated; empty: none of the family
     // Go ahead when the previous servers cannot be recorded (the user said so).
     bool withoutRestorePoint = false;
+    // Apply: the entry's DoH template (empty: none) and the encrypted-DNS setting to use.
+    std::wstring dohTemplate{};
+    DohMode doh = kDefaultDohMode;
 };
 
 // Makes the change; settingsPath is the settings file that keeps the restore records and the
@@ -54,7 +59,19 @@ std::optional<NameServerState> readNameServerState(std::wstring_view service);
 // carries on; the command line waits for it.
 FlushOutcome flushResolverCache(bool wait);
 
-// The settings record of iphlpapi's SetInterfaceDnsSettings (version 1).
+// iphlpapi's DNS_DOH_SERVER_SETTINGS and DNS_SERVER_PROPERTY (MinGW's headers lack them).
+struct DnsDohServerSettings {
+    PWSTR Template;
+    ULONG64 Flags;
+};
+struct DnsServerProperty {
+    ULONG Version; // kDnsInterfaceSettingsVersion1
+    ULONG ServerIndex;
+    ULONG Type;                        // DNS_SERVER_PROPERTY_TYPE: kDnsServerDohProperty
+    DnsDohServerSettings* DohSettings; // the DNS_SERVER_PROPERTY_TYPES union's one member
+};
+// The settings record of iphlpapi's Set/GetInterfaceDnsSettings: version 1's fields, then
+// those that DNS_INTERFACE_SETTINGS3 adds, so one record serves both versions.
 struct DnsInterfaceSettings {
     ULONG Version;
     ULONG64 Flags;
@@ -66,10 +83,24 @@ struct DnsInterfaceSettings {
     ULONG EnableLLMNR;
     ULONG QueryAdapterName;
     PWSTR ProfileNameServer;
+    ULONG DisableUnconstrainedQueries;
+    PWSTR SupplementalSearchList;
+    ULONG cServerProperties;
+    DnsServerProperty* ServerProperties;
+    ULONG cProfileServerProperties;
+    DnsServerProperty* ProfileServerProperties;
 };
+#ifdef _WIN64
+static_assert(offsetof(DnsInterfaceSettings, ProfileNameServer) == 56);
+static_assert(offsetof(DnsInterfaceSettings, ServerProperties) == 88);
+static_assert(sizeof(DnsInterfaceSettings) == 112 && sizeof(DnsServerProperty) == 24);
+#endif
 inline constexpr ULONG kDnsInterfaceSettingsVersion1 = 1;
+inline constexpr ULONG kDnsInterfaceSettingsVersion3 = 3;
 inline constexpr ULONG64 kDnsSettingIpv6 = 0x0001;
 inline constexpr ULONG64 kDnsSettingNameServer = 0x0002;
+inline constexpr ULONG64 kDnsSettingDoh = 0x1000;
+inline constexpr ULONG kDnsServerDohProperty = 1;
 
 // The system's SetInterfaceDnsSettings as a replaceable entry point: the result of the call,
 // or nothing where the system has no such function. Empty handler: iphlpapi.dll's own.
@@ -77,6 +108,17 @@ using SetInterfaceDnsHandler =
     std::function<std::optional<DWORD>(const GUID&, const DnsInterfaceSettings&)>;
 inline tk::Seam<SetInterfaceDnsHandler> setInterfaceDnsSeam;
 using ScopedSetInterfaceDns = tk::ScopedHandler<setInterfaceDnsSeam>;
+
+// The system's build number as RtlGetVersion reports it (not as a compatibility shim would).
+std::uint32_t systemBuild();
+using SystemBuildHandler = std::function<std::uint32_t()>;
+inline tk::Seam<SystemBuildHandler> systemBuildSeam;
+using ScopedSystemBuild = tk::ScopedHandler<systemBuildSeam>;
+
+// The adapter's DoH settings under Dnscache as they stand; nothing when they could not be read.
+std::optional<DohSettings> readDohSettings(std::wstring_view service);
+// The administrator's DoH policy as it stands.
+DohPolicy dohPolicy();
 
 // The GUID of an interface name such as "{1D7E0C6B-…}"; nothing when the name is not one.
 std::optional<GUID> interfaceGuidOf(std::wstring_view service);

@@ -68,6 +68,8 @@ std::wstring shortVerdict(const ChangeOutcome& outcome) {
         return L"nothing to restore";
     case Result::BadRestoreRecord:
         return L"not changed: its restore record is not a list of DNS servers";
+    case Result::BadTemplate:
+        return L"not changed: the DoH template is not accepted";
     }
     return {};
 }
@@ -76,7 +78,68 @@ std::wstring serversOf(const std::optional<std::wstring>& value) {
     return serversText(serverList(value.value_or(L"")));
 }
 
+std::wstring policyNote(const DohOutcome& doh) {
+    if (doh.policy != DohPolicy::Required) return {};
+    const bool plain = doh.result == DohResult::NoTemplate || doh.result == DohResult::Off;
+    return plain ? L"; your administrator's policy (DoHPolicy) requires encrypted DNS, so Windows "
+                   L"may not use these servers"
+                 : L"; your administrator's policy (DoHPolicy) requires encrypted DNS";
+}
+
 } // namespace
+
+std::wstring encryptionVerdict(const ChangeOutcome& outcome) {
+    const auto& doh = outcome.doh;
+    std::wstring text;
+    switch (doh.result) {
+    case DohResult::NotAsked:
+        return {};
+    case DohResult::Encrypted:
+        text = encryptionText(doh.servers);
+        break;
+    case DohResult::OnReconnect:
+        text = encryptionText(doh.servers) + L", from when the adapter reconnects";
+        break;
+    case DohResult::NoTemplate:
+        text = L"no: these servers have no DoH template";
+        break;
+    case DohResult::Off:
+        text = L"no: encrypted DNS is off (window menu, Alt+Space)";
+        break;
+    case DohResult::NotOffered:
+        text = L"no: the servers are applied without encryption because this Windows does not "
+               L"offer it per adapter";
+        break;
+    case DohResult::Forbidden:
+        text = L"no: your administrator's policy (DoHPolicy) prohibits encrypted DNS";
+        break;
+    case DohResult::NotWritten:
+        text = L"no: the encrypted DNS settings could not be written";
+        break;
+    }
+    return text + policyNote(doh);
+}
+
+std::wstring currentEncryptionText(const CurrentDns& current) {
+    // In the order of the adapter's servers, then any others.
+    std::vector<std::wstring> order = serverList(current.static4.value_or(L""));
+    for (auto& server : serverList(current.static6.value_or(L"")))
+        order.push_back(std::move(server));
+    for (const auto& server : current.doh)
+        order.push_back(server.address);
+    std::vector<std::wstring> servers;
+    for (const auto& address : order) {
+        const auto family = familyOf(address);
+        const auto canonical = family ? canonicalAddress(*family, address) : std::nullopt;
+        for (const auto& server : current.doh)
+            if (server.url && server.flags && (*server.flags & kDohTemplateGiven) && canonical &&
+                canonicalAddress(server.family, server.address) == canonical &&
+                std::find(servers.begin(), servers.end(), *canonical) == servers.end())
+                servers.push_back(*canonical);
+    }
+    const std::wstring text = encryptionText(current.doh, current.dohInForce);
+    return servers.empty() ? text : joined(servers) + L": " + text;
+}
 
 std::wstring serversText(const std::vector<std::wstring>& servers) {
     return servers.empty() ? L"none" : joined(servers);
@@ -134,8 +197,11 @@ std::wstring verdictText(const ChangeOutcome& outcome, std::wstring_view setting
     case Result::PartlyWritten:
         return L"The DNS servers were changed only in part.\r\nWritten: " +
                controlSets(outcome.written, true) + L"\r\nNot written: " +
-               controlSets(outcome.written, false) + L"\r\n" + std::wstring(kRunAsAdministrator) +
-               keptForRestore;
+               controlSets(outcome.written, false) +
+               (outcome.doh.result != DohResult::NotWritten ? L""
+                : outcome.written.all()                     ? L"the encrypted DNS settings"
+                                                            : L", the encrypted DNS settings") +
+               L"\r\n" + std::wstring(kRunAsAdministrator) + keptForRestore;
     case Result::NotWritten:
         return L"The DNS servers were not changed: the registry could not be written.\r\n" +
                std::wstring(kRunAsAdministrator) + keptForRestore;
@@ -154,6 +220,13 @@ std::wstring verdictText(const ChangeOutcome& outcome, std::wstring_view setting
                std::wstring(settingsPath) +
                L" is not a list of DNS servers.\r\nCorrect or delete that line of the [kRestore] "
                L"section...";
+    case Result::BadTemplate: {
+        const std::wstring problem = templateProblem(outcome.doh.url);
+        return L"The DNS servers were not changed: \"" + outcome.doh.url +
+               L"\" is not a DoH template Keldrast accepts.\r\n" +
+               (problem.empty() ? L"Its host is an address that is not one of the servers."
+                                : problem);
+    }
     }
     return {};
 }
@@ -177,6 +250,8 @@ Notice changeNotice(const ChangeOutcome& outcome, std::wstring_view adapterDescr
         text = L"Operation completed successfully...\r\nDNS has changed...\r\n\r\n\u00BB " +
                std::wstring(adapterDescription) + L"\r\n\u00BB " + std::wstring(appliedName) +
                L"\r\n\u00BB Servers: " + serversText(appliedServers(outcome));
+        if (const auto encrypted = encryptionVerdict(outcome); !encrypted.empty())
+            text += L"\r\n\u00BB Encrypted: " + encrypted;
         break;
     case ChangeKind::Default:
         text = L"DNS has set to default...";
@@ -254,7 +329,8 @@ std::vector<std::pair<std::wstring, std::wstring>> currentDnsLines(const Current
             {L"IPv4 servers set", serversOf(current.static4)},
             {L"IPv6 servers set", serversOf(current.static6)},
             {L"From DHCP", serversText(dhcp)},
-            {L"In use", inUseText(current.inUse)}};
+            {L"In use", inUseText(current.inUse)},
+            {L"Encrypted", currentEncryptionText(current)}};
 }
 
 std::wstring currentDnsText(std::wstring_view adapterDescription, const CurrentDns& current) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "dns/adapters.h"
+#include "dns/doh.h"
 #include "dns/nameserver_state.h"
 
 namespace dns {
@@ -40,6 +41,26 @@ enum class Result {
     NoRestorePoint,    // the previous servers could not be recorded: nothing written
     NothingToRestore,  // Restore without a record
     BadRestoreRecord,  // a record that is no list of servers: nothing written
+    BadTemplate,       // Apply with a DoH template Keldrast does not accept: nothing written
+};
+
+// What came of encrypted DNS in a change.
+enum class DohResult {
+    NotAsked,    // Default and Restore, which show no encryption line
+    Encrypted,   // DoH settings written and handed to the running system
+    OnReconnect, // written; the running system could not be told, so from the next connection
+    NoTemplate,  // the servers publish no template: plain DNS, earlier DoH settings removed
+    Off,         // the setting is off: plain DNS, earlier DoH settings removed
+    NotOffered,  // this Windows offers no DoH per adapter: nothing DoH-related written
+    Forbidden,   // the administrator's policy prohibits DoH: nothing DoH-related written
+    NotWritten,  // the DoH settings could not be written (or removed)
+};
+struct DohOutcome {
+    DohResult result = DohResult::NotAsked;
+    DohMode mode = kDefaultDohMode;
+    DohPolicy policy = DohPolicy::NotConfigured;
+    std::wstring url{};               // the template asked for
+    std::vector<DohServer> servers{}; // the servers written with it
 };
 
 // One change and what came of it: what the engine did, and its verdict.
@@ -54,6 +75,7 @@ struct ChangeOutcome {
     bool recorded = false;              // this change made the adapter's restore record
     std::wstring why{};                 // NoRestorePoint: what could not be read or written
     std::vector<Warning> warnings{};    // what may keep the change from taking effect
+    DohOutcome doh{};
 };
 
 // What the read-back shows against what was applied. For Default (nothing applied) any
@@ -66,6 +88,10 @@ Result judge(const Writes& written, InterfaceDnsResult live,
              const std::vector<std::wstring>& applied, const ServersInUse& inUse);
 // Every server the outcome wrote, IPv4 then IPv6.
 std::vector<std::wstring> appliedServers(const ChangeOutcome& outcome);
+
+// The encryption of an Apply in words: "DNS over HTTPS (dns.google)" or why not. Empty for
+// Default and Restore unless their DoH settings could not be written.
+std::wstring encryptionVerdict(const ChangeOutcome& outcome);
 
 // The outcome's verdict in words, as both front ends say it: one or two sentences.
 std::wstring verdictText(const ChangeOutcome& outcome, std::wstring_view settingsPath = {});
@@ -93,12 +119,17 @@ struct CurrentDns {
     std::optional<std::wstring> static4, static6; // NameServer of CurrentControlSet
     std::optional<std::wstring> dhcp4, dhcp6;     // DhcpNameServer
     ServersInUse inUse;
-    std::optional<AdapterStatus> status; // nothing when Windows does not say
+    std::optional<AdapterStatus> status{};              // nothing when Windows does not say
+    std::vector<DohServer> doh{};                       // DoH settings under Dnscache
+    std::optional<std::vector<DohServer>> dohInForce{}; // as Windows reports them, where it does
 };
 // Label and value of each line: "Connection", "IPv4 servers set", "IPv6 servers set", "From
-// DHCP", "In use".
+// DHCP", "In use", "Encrypted".
 std::vector<std::pair<std::wstring, std::wstring>> currentDnsLines(const CurrentDns& current);
 std::wstring currentDnsText(std::wstring_view adapterDescription, const CurrentDns& current);
+// The adapter's encryption (the tool tip, "Current DNS servers" and /list): the servers with a
+// template, then encryptionText of its DoH settings and of those Windows reports in force.
+std::wstring currentEncryptionText(const CurrentDns& current);
 // "8.8.8.8, 8.8.4.4", or "none".
 std::wstring serversText(const std::vector<std::wstring>& servers);
 

@@ -1,6 +1,8 @@
 #include "dns/nameserver_state.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <vector>
 
 namespace dns {
 
@@ -68,6 +70,88 @@ std::wstring interfaceKeyPath(Family family, std::size_t controlSet, std::wstrin
     return path;
 }
 
+namespace {
+
+// DoH fields escape "," too, which separates their parts.
+void escapeInto(std::wstring& text, std::wstring_view value, bool doh = false) {
+    for (const wchar_t c : value) {
+        if (c > 0x20 && c < 0x7F && c != L'%' && c != L'|' && (!doh || c != L',')) {
+            text += c;
+            continue;
+        }
+        text += L'%';
+        for (int shift = 12; shift >= 0; shift -= 4)
+            text += kHex[(static_cast<unsigned>(c) >> shift) & 0xF];
+    }
+}
+
+std::optional<std::wstring> unescape(std::wstring_view text) {
+    std::wstring value;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != L'%') {
+            value += text[i];
+            continue;
+        }
+        unsigned code = 0;
+        for (std::size_t d = 1; d <= 4; ++d) {
+            const int v = i + d < text.size() ? hexValue(text[i + d]) : -1;
+            if (v < 0) return std::nullopt;
+            code = code * 16 + static_cast<unsigned>(v);
+        }
+        value += static_cast<wchar_t>(code);
+        i += 4;
+    }
+    return value;
+}
+
+std::vector<std::wstring_view> split(std::wstring_view text, wchar_t separator) {
+    std::vector<std::wstring_view> pieces;
+    for (;;) {
+        const auto end = text.find(separator);
+        pieces.push_back(text.substr(0, end));
+        if (end == text.npos) return pieces;
+        text.remove_prefix(end + 1);
+    }
+}
+
+// "-" or "=" and the escaped value.
+std::optional<std::optional<std::wstring>> decodeValue(std::wstring_view field) {
+    if (field == L"-") return std::optional<std::wstring>();
+    if (field.empty() || field.front() != L'=') return std::nullopt;
+    auto value = unescape(field.substr(1));
+    if (!value) return std::nullopt;
+    return std::optional<std::wstring>(std::move(*value));
+}
+
+std::optional<DohServer> decodeDohServer(std::wstring_view field) {
+    const auto parts = split(field, L',');
+    if (parts.size() != 4 || (parts[0] != L"4" && parts[0] != L"6")) return std::nullopt;
+    DohServer server;
+    server.family = parts[0] == L"6" ? Family::V6 : Family::V4;
+    const auto address = unescape(parts[1]);
+    if (!address || !canonicalAddress(server.family, *address)) return std::nullopt;
+    server.address = *address;
+    if (parts[2] != L"-") {
+        if (parts[2].empty() || parts[2].size() > 20) return std::nullopt;
+        std::uint64_t flags = 0;
+        for (const wchar_t c : parts[2]) {
+            if (c < L'0' || c > L'9' || flags > (UINT64_MAX - 9) / 10) return std::nullopt;
+            flags = flags * 10 + static_cast<unsigned>(c - L'0');
+        }
+        server.flags = flags;
+    }
+    const auto url = decodeValue(parts[3]);
+    if (!url) return std::nullopt;
+    server.url = *url;
+    if (server.url && (server.url->size() > 4 * kMaxTemplateLength ||
+                       std::any_of(server.url->begin(), server.url->end(),
+                                   [](wchar_t c) { return c < 0x20 || c == 0x7F; })))
+        return std::nullopt;
+    return server;
+}
+
+} // namespace
+
 std::wstring encodeState(const NameServerState& state) {
     std::wstring text;
     for (std::size_t i = 0; i < state.values.size(); ++i) {
@@ -77,52 +161,43 @@ std::wstring encodeState(const NameServerState& state) {
             continue;
         }
         text += L'=';
-        for (const wchar_t c : *state.values[i]) {
-            if (c > 0x20 && c < 0x7F && c != L'%' && c != L'|') {
-                text += c;
-                continue;
-            }
-            text += L'%';
-            for (int shift = 12; shift >= 0; shift -= 4)
-                text += kHex[(static_cast<unsigned>(c) >> shift) & 0xF];
+        escapeInto(text, *state.values[i]);
+    }
+    if (!state.doh) return text;
+    text += state.doh->present ? L"|+" : L"|-";
+    for (const auto& server : state.doh->servers) {
+        text += server.family == Family::V6 ? L"|6," : L"|4,";
+        escapeInto(text, server.address, true);
+        text += server.flags ? L"," + std::to_wstring(*server.flags) + L"," : L",-,";
+        if (!server.url) {
+            text += L'-';
+            continue;
         }
+        text += L'=';
+        escapeInto(text, *server.url, true);
     }
     return text;
 }
 
 std::optional<NameServerState> decodeState(std::wstring_view text) {
     NameServerState state;
-    std::size_t field = 0;
-    std::size_t i = 0;
-    for (;; ++field) {
-        if (field >= state.values.size() || i >= text.size()) return std::nullopt;
-        if (text[i] == L'=') {
-            std::wstring value;
-            for (++i; i < text.size() && text[i] != L'|'; ++i) {
-                if (text[i] != L'%') {
-                    value += text[i];
-                    continue;
-                }
-                unsigned code = 0;
-                for (int d = 1; d <= 4; ++d) {
-                    const int v = i + d < text.size() ? hexValue(text[i + d]) : -1;
-                    if (v < 0) return std::nullopt;
-                    code = code * 16 + static_cast<unsigned>(v);
-                }
-                value += static_cast<wchar_t>(code);
-                i += 4;
-            }
-            state.values[field] = std::move(value);
-        } else if (text[i] == L'-') {
-            ++i;
-        } else {
-            return std::nullopt;
-        }
-        if (i == text.size()) break;
-        if (text[i] != L'|') return std::nullopt;
-        ++i;
+    const auto fields = split(text, L'|');
+    if (fields.size() < state.values.size()) return std::nullopt;
+    for (std::size_t i = 0; i < state.values.size(); ++i) {
+        auto value = decodeValue(fields[i]);
+        if (!value) return std::nullopt;
+        state.values[i] = std::move(*value);
     }
-    if (field + 1 != state.values.size()) return std::nullopt;
+    if (fields.size() > state.values.size()) {
+        const auto mark = fields[state.values.size()];
+        if (mark != L"-" && mark != L"+") return std::nullopt;
+        state.doh = DohSettings{mark == L"+", {}};
+        for (std::size_t i = state.values.size() + 1; i < fields.size(); ++i) {
+            auto server = decodeDohServer(fields[i]);
+            if (!server || !state.doh->present) return std::nullopt;
+            state.doh->servers.push_back(std::move(*server));
+        }
+    }
     for (const Family family : kFamilies)
         for (std::size_t set = 0; set < kInterfaceBasePaths.size(); ++set)
             if (const auto& value = state.at(family, set); value && !isServerListOf(family, *value))

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "dns/address.h"
+#include "dns/doh.h"
 
 namespace dns {
 
@@ -57,6 +58,9 @@ std::optional<InterfaceGuid> interfaceGuid(std::wstring_view service);
 // not the same as empty: an absent value is deleted on restore, an empty one is written empty.
 struct NameServerState {
     std::array<std::optional<std::wstring>, 2 * kInterfaceBasePaths.size()> values;
+    // The adapter's DoH settings; nothing in a record made before Keldrast wrote them, which
+    // leaves them as they stand on restore.
+    std::optional<DohSettings> doh{};
     std::optional<std::wstring>& at(Family family, std::size_t controlSet) {
         return values[(family == Family::V6 ? kInterfaceBasePaths.size() : 0) + controlSet];
     }
@@ -69,9 +73,14 @@ struct NameServerState {
 // The state as one settings-file value: the six values in order (IPv4 then IPv6, each
 // ControlSet001, ControlSet002, CurrentControlSet) joined by "|", each "-" when absent or "="
 // and the value, with "%", "|", spaces and characters outside printable ASCII written as %XXXX.
+// Then, when the DoH settings are recorded, "-" (no DohInterfaceSettings key) or "+",
+// and one field per server: "4" or "6", its address, its flags in decimal and its template,
+// joined by "," (escaped in them too), the last two "-" when absent (the template otherwise "=" and
+// the text).
 std::wstring encodeState(const NameServerState& state);
 // Nothing when the text is not such a value, or when a value is not a list of servers of its
-// family: the record is data from a file that others may edit, and it is written into HKLM.
+// family, a DoH server not an address of its family or a template one with control characters:
+// the record is data from a file that others may edit, and it is written into HKLM.
 std::optional<NameServerState> decodeState(std::wstring_view text);
 
 } // namespace dns

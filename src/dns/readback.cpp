@@ -75,7 +75,43 @@ std::optional<std::wstring> systemConfiguredServers(const GUID& guid, Family fam
     return servers;
 }
 
+std::optional<std::vector<DohServer>> systemDohInForce(const GUID& guid, Family family) {
+    using GetFn = DWORD(WINAPI*)(GUID, DnsInterfaceSettings*);
+    using FreeFn = void(WINAPI*)(DnsInterfaceSettings*);
+    static const GetFn get = tk::moduleFunction<GetFn>(iphlpapi(), "GetInterfaceDnsSettings");
+    static const FreeFn release =
+        tk::moduleFunction<FreeFn>(iphlpapi(), "FreeInterfaceDnsSettings");
+    if (!get || !release) return std::nullopt;
+    DnsInterfaceSettings settings{};
+    settings.Version = kDnsInterfaceSettingsVersion3;
+    settings.Flags = family == Family::V6 ? kDnsSettingIpv6 : 0;
+    if (get(guid, &settings) != NO_ERROR) return std::nullopt;
+    const auto servers = serverList(settings.NameServer ? settings.NameServer : L"");
+    std::vector<DohServer> found;
+    for (ULONG i = 0; settings.ServerProperties && i < settings.cServerProperties; ++i) {
+        const auto& property = settings.ServerProperties[i];
+        if (property.Type != kDnsServerDohProperty || !property.DohSettings ||
+            property.ServerIndex >= servers.size())
+            continue;
+        DohServer server{family, servers[property.ServerIndex], property.DohSettings->Flags, {}};
+        if (property.DohSettings->Template) server.url = property.DohSettings->Template;
+        found.push_back(std::move(server));
+    }
+    release(&settings);
+    return found;
+}
+
 } // namespace
+
+std::optional<std::vector<DohServer>> dohInForce(std::wstring_view service) {
+    const auto guid = interfaceGuidOf(service);
+    if (!guid) return std::nullopt;
+    auto v4 = dohInForceSeam.call(systemDohInForce, *guid, Family::V4);
+    auto v6 = dohInForceSeam.call(systemDohInForce, *guid, Family::V6);
+    if (!v4 || !v6) return std::nullopt;
+    v4->insert(v4->end(), v6->begin(), v6->end());
+    return v4;
+}
 
 bool isSiteLocalPlaceholder(std::wstring_view address) {
     return address == L"fec0:0:0:ffff::1" || address == L"fec0:0:0:ffff::2" ||

@@ -33,6 +33,15 @@ using ConfiguredServersHandler =
 inline tk::Seam<ConfiguredServersHandler> configuredServersSeam;
 using ScopedConfiguredServers = tk::ScopedHandler<configuredServersSeam>;
 
+// The DoH settings the system reports in force for the adapter, both families
+// (GetInterfaceDnsSettings version 3: each DoH server property with its server); nothing where
+// the system has no such function or it fails.
+std::optional<std::vector<DohServer>> dohInForce(std::wstring_view service);
+using DohInForceHandler =
+    std::function<std::optional<std::vector<DohServer>>(const GUID& guid, Family family)>;
+inline tk::Seam<DohInForceHandler> dohInForceSeam;
+using ScopedDohInForce = tk::ScopedHandler<dohInForceSeam>;
+
 // What the system reports after a change: the servers in use; where it does not list the
 // adapter, the servers it is configured with, both families, where it can tell those.
 ServersInUse reportedServers(std::wstring_view service);

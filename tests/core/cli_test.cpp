@@ -214,28 +214,37 @@ TEST(Printing, JsonDocuments) {
     view.current.dhcp6 = L"fd00::53";
     view.current.inUse = std::vector<std::wstring>{L"8.8.8.8"};
     view.current.status = dns::AdapterStatus{true, true, false, dns::AdapterKind::WiFi};
+    view.current.doh = {{dns::Family::V4, L"8.8.8.8", 6, L"https://dns.google/dns-query"}};
     AdapterView unlisted = named(L"B", kGuid2);
     unlisted.current.status = dns::AdapterStatus{};
-    EXPECT_EQ(listJson({view, unlisted, named(L"C", kGuid1)}),
-              L"{\"adapters\":[{\"index\":1,\"description\":\"Caf\u00E9 \\\"LAN\\\"\",\"guid\":\"" +
-                  kGuid1 +
-                  L"\",\"static\":{\"ipv4\":[\"8.8.8.8\",\"8.8.4.4\"],\"ipv6\":[]},\"dhcp\":{"
-                  L"\"ipv4\":[],\"ipv6\":[\"fd00::53\"]},\"inUse\":[\"8.8.8.8\"],\"connection\":{"
-                  L"\"listed\":true,\"connected\":true,\"defaultRoute\":false,\"kind\":\"wifi\"}},"
-                  L"{\"index\":2,\"description\":\"B\",\"guid\":\"" +
-                  kGuid2 +
-                  L"\",\"static\":{\"ipv4\":[],\"ipv6\":[]},\"dhcp\":{\"ipv4\":[],\"ipv6\":[]},"
-                  L"\"inUse\":null,\"connection\":{\"listed\":false,\"connected\":false,"
-                  L"\"defaultRoute\":false,\"kind\":null}},{\"index\":3,\"description\":\"C\","
-                  L"\"guid\":\"" +
-                  kGuid1 +
-                  L"\",\"static\":{\"ipv4\":[],\"ipv6\":[]},\"dhcp\":{\"ipv4\":[],\"ipv6\":[]},"
-                  L"\"inUse\":null,\"connection\":null}]}");
-    EXPECT_EQ(catalogueJson({{L"Open DNS", L"208.67.222.222,208.67.220.220", L"2620:119:35::35"},
+    EXPECT_EQ(
+        listJson({view, unlisted, named(L"C", kGuid1)}),
+        L"{\"adapters\":[{\"index\":1,\"description\":\"Caf\u00E9 \\\"LAN\\\"\",\"guid\":\"" +
+            kGuid1 +
+            L"\",\"static\":{\"ipv4\":[\"8.8.8.8\",\"8.8.4.4\"],\"ipv6\":[]},\"dhcp\":{"
+            L"\"ipv4\":[],\"ipv6\":[\"fd00::53\"]},\"inUse\":[\"8.8.8.8\"],\"connection\":{"
+            L"\"listed\":true,\"connected\":true,\"defaultRoute\":false,\"kind\":\"wifi\"},"
+            L"\"doh\":[{\"address\":\"8.8.8.8\",\"template\":\"https://dns.google/dns-query\","
+            L"\"flags\":6}],\"dohInForce\":null,\"encryption\":\"8.8.8.8: DNS over HTTPS "
+            L"(dns.google), plain when it fails\"},"
+            L"{\"index\":2,\"description\":\"B\",\"guid\":\"" +
+            kGuid2 +
+            L"\",\"static\":{\"ipv4\":[],\"ipv6\":[]},\"dhcp\":{\"ipv4\":[],\"ipv6\":[]},"
+            L"\"inUse\":null,\"connection\":{\"listed\":false,\"connected\":false,"
+            L"\"defaultRoute\":false,\"kind\":null},\"doh\":[],\"dohInForce\":null,"
+            L"\"encryption\":\"not encrypted\"},{\"index\":3,\"description\":\"C\","
+            L"\"guid\":\"" +
+            kGuid1 +
+            L"\",\"static\":{\"ipv4\":[],\"ipv6\":[]},\"dhcp\":{\"ipv4\":[],\"ipv6\":[]},"
+            L"\"inUse\":null,\"connection\":null,\"doh\":[],\"dohInForce\":null,"
+            L"\"encryption\":\"not encrypted\"}]}");
+    EXPECT_EQ(catalogueJson({{L"Open DNS", L"208.67.222.222,208.67.220.220", L"2620:119:35::35",
+                              L"https://doh.opendns.com/dns-query"},
                              {L"Empty", L""}}),
               L"{\"catalogue\":[{\"name\":\"Open DNS\",\"ipv4\":[\"208.67.222.222\","
-              L"\"208.67.220.220\"],\"ipv6\":[\"2620:119:35::35\"]},{\"name\":\"Empty\","
-              L"\"ipv4\":[],\"ipv6\":[]}]}");
+              L"\"208.67.220.220\"],\"ipv6\":[\"2620:119:35::35\"],\"template\":\"https://"
+              L"doh.opendns.com/dns-query\"},{\"name\":\"Empty\",\"ipv4\":[],\"ipv6\":[],"
+              L"\"template\":null}]}");
     EXPECT_EQ(errorJson(L"set", 2, L"No \"X\""),
               L"{\"command\":\"set\",\"exitCode\":2,\"result\":\"error\",\"message\":\"No "
               L"\\\"X\\\"\"}");
@@ -252,6 +261,11 @@ TEST(Printing, ChangeReportsWhole) {
     o.written = {{true, true, true}, {true, true, false}};
     o.recorded = true;
     o.warnings = {{L"policy-rule", L"R \"."}};
+    o.doh = {dns::DohResult::OnReconnect,
+             dns::DohMode::Only,
+             dns::DohPolicy::Required,
+             L"https://dns.google/dns-query",
+             {{dns::Family::V4, L"1.1.1.1", 2, L"https://dns.google/dns-query"}}};
     EXPECT_EQ(changeJson(report, L"M"),
               L"{\"command\":\"set\",\"exitCode\":0,\"result\":\"saved\",\"adapter\":{\"index\":2,"
               L"\"description\":\"Wi-Fi\",\"guid\":\"" +
@@ -260,8 +274,13 @@ TEST(Printing, ChangeReportsWhole) {
                   L"\"written\":{\"ipv4\":{\"ControlSet001\":true,\"ControlSet002\":true,"
                   L"\"CurrentControlSet\":true},\"ipv6\":{\"ControlSet001\":true,\"ControlSet002\":"
                   L"true,\"CurrentControlSet\":false}},\"live\":\"not-available\",\"inUse\":null,"
-                  L"\"restoreRecordMade\":true,\"warnings\":[{\"code\":\"policy-rule\","
-                  L"\"message\":\"R \\\".\"}],\"message\":\"M\"}");
+                  L"\"restoreRecordMade\":true,\"encryption\":{\"result\":\"on-reconnect\","
+                  L"\"mode\":\"only\",\"policy\":\"required\",\"template\":\"https://"
+                  L"dns.google/dns-query\",\"servers\":[{\"address\":\"1.1.1.1\",\"template\":"
+                  L"\"https://dns.google/dns-query\",\"flags\":2}],\"text\":\"DNS over HTTPS "
+                  L"(dns.google), encrypted only, from when the adapter reconnects; your "
+                  L"administrator's policy (DoHPolicy) requires encrypted DNS\"},\"warnings\":[{"
+                  L"\"code\":\"policy-rule\",\"message\":\"R \\\".\"}],\"message\":\"M\"}");
     // Several adapters: each change, the warnings once, and the worst exit code.
     ChangeReport other = report;
     other.outcome.result = dns::Result::PartlyWritten;
@@ -276,9 +295,13 @@ TEST(Printing, ChangeReportsWhole) {
     EXPECT_EQ(worstExitCode({kNotWritten, kPartlyWritten, kNoRestorePoint}), kNotWritten);
     EXPECT_EQ(worstExitCode({kUnknownTarget, kOtherServersInUse}), kUnknownTarget);
     EXPECT_EQ(worstExitCode({}), kDone);
+    o.doh.result = dns::DohResult::NotOffered;
     EXPECT_EQ(changeText(report), L"Open DNS -> 2. Wi-Fi  " + kGuid2 +
                                       L"\n   IPv4: 1.1.1.1\n   IPv6: fd00::53\n   In use: not "
-                                      L"reported by Windows\n");
+                                      L"reported by Windows\n   Encrypted: no: the servers are "
+                                      L"applied without encryption because this Windows does not "
+                                      L"offer it per adapter; your administrator's policy "
+                                      L"(DoHPolicy) requires encrypted DNS\n");
     o.result = dns::Result::NoRestorePoint;
     o.written = {};
     o.why = L"Why.";
@@ -292,7 +315,8 @@ TEST(Printing, ChangeReportsWhole) {
                                                  {dns::Result::Refused, kOtherServersInUse},
                                                  {dns::Result::PartlyWritten, kPartlyWritten},
                                                  {dns::Result::NotWritten, kNotWritten},
-                                                 {dns::Result::BadRestoreRecord, kUnknownTarget}};
+                                                 {dns::Result::BadRestoreRecord, kUnknownTarget},
+                                                 {dns::Result::BadTemplate, kBadArguments}};
     for (const auto& [result, code] : codes)
         EXPECT_EQ(exitCode(result), code) << static_cast<int>(result);
 }
@@ -306,15 +330,19 @@ TEST(Printing, TextForms) {
     lan.current.dhcp4 = L"10.0.0.1";
     lan.current.dhcp6 = L"fd00::53";
     lan.current.inUse = std::vector<std::wstring>{};
+    lan.current.doh = {{dns::Family::V6, L"fd00::1", 6, L"https://[fd00::1]/q"}};
+    lan.current.dohInForce = std::vector<dns::DohServer>{};
     EXPECT_EQ(
         listText({lan, named(L"B", kGuid2)}),
         L"1. LAN  " + kGuid1 +
             L"\n   Connection: not reported by Windows\n   IPv4 servers set: none\n   IPv6 "
-            L"servers set: fd00::1\n   From DHCP: 10.0.0.1, fd00::53\n   In use: none\n2. B  " +
+            L"servers set: fd00::1\n   From DHCP: 10.0.0.1, fd00::53\n   In use: none\n   "
+            L"Encrypted: fd00::1: DNS over HTTPS (fd00::1), plain when it fails; not in force "
+            L"yet\n2. B  " +
             kGuid2 +
-            L"\n   Connection: not reported by Windows\n   IPv4 servers set: none\n   IPv6 servers "
-            L"set: none\n   From DHCP: "
-            L"none\n   In use: not reported by Windows\n");
+            L"\n   Connection: not reported by Windows\n   IPv4 servers set: none\n   IPv6 "
+            L"servers set: none\n   From DHCP: none\n   In use: not reported by Windows\n   "
+            L"Encrypted: not encrypted\n");
     EXPECT_EQ(listText({}), L"No network adapters found.\n");
 }
 

@@ -108,9 +108,10 @@ TEST(CurrentDns, EveryKindOfServerNamed) {
                                      AdapterStatus{true, true, true, AdapterKind::Ethernet}}),
         L"\u00BB Ethernet\r\nConnection: connected (Ethernet), carries the default route\r\n"
         L"IPv4 servers set: 8.8.8.8, 8.8.4.4\r\nIPv6 servers set: "
-        L"none\r\nFrom DHCP: 192.168.1.1, 10.0.0.1\r\nIn use: 8.8.8.8, fd00::1");
+        L"none\r\nFrom DHCP: 192.168.1.1, 10.0.0.1\r\nIn use: 8.8.8.8, fd00::1\r\nEncrypted: not "
+        L"encrypted");
     EXPECT_EQ(currentDnsText(L"E", {}).substr(currentDnsText(L"E", {}).rfind(L"In use")),
-              L"In use: not reported by Windows");
+              L"In use: not reported by Windows\r\nEncrypted: not encrypted");
 }
 
 TEST(ApplyTarget, OnlyABracedInterfaceGuid) {
@@ -154,6 +155,30 @@ TEST(NameServerState, RecordKeepsAbsentApartFromEmpty) {
     EXPECT_EQ(record.find(L' '), std::wstring::npos) << "kept by any code page";
     EXPECT_EQ(decodeState(record), state);
     EXPECT_EQ(decodeState(encodeState({})), NameServerState{});
-    for (const auto* bad : {L"", L"-|-", L"x|-|-|-|-|-", L"-|-|-|-|-|=%00", L"-|-|-|-|-|-|-"})
+    for (const auto* bad : {L"", L"-|-", L"x|-|-|-|-|-", L"-|-|-|-|-|=%00", L"-|-|-|-|-|-|x"})
+        EXPECT_EQ(decodeState(bad), std::nullopt) << bad;
+}
+
+TEST(NameServerState, RecordKeepsTheDohSettingsAndReadsOlderRecords) {
+    // A record made before Keldrast wrote DoH settings leaves them alone.
+    EXPECT_EQ(decodeState(L"=8.8.8.8|-|-|-|-|-")->doh, std::nullopt);
+    NameServerState state;
+    state.doh = DohSettings{};
+    EXPECT_EQ(encodeState(state), L"-|-|-|-|-|-|-") << "no DohInterfaceSettings key";
+    state.doh = DohSettings{true,
+                            {{Family::V4, L"8.8.8.8", 6, L"https://dns.google/dns-query"},
+                             {Family::V6, L"2001:db8::1", std::nullopt, L"https://x/a,b|c d"},
+                             {Family::V4, L"1.1.1.1", 2, std::nullopt}}};
+    const std::wstring record = encodeState(state);
+    EXPECT_EQ(record.find(L' '), std::wstring::npos);
+    EXPECT_EQ(decodeState(record), state);
+    state.doh->servers.clear();
+    EXPECT_EQ(decodeState(encodeState(state)), state) << "present without servers";
+    for (const auto* bad :
+         {L"-|-|-|-|-|-|-|4,8.8.8.8,2,-",         // a server under an absent key
+          L"-|-|-|-|-|-|+|4,2001:db8::1,2,-",     // an address of the other family
+          L"-|-|-|-|-|-|+|4,..%005C..,2,-",       // no path into the registry
+          L"-|-|-|-|-|-|+|6,::1,x,-",             // flags not a number
+          L"-|-|-|-|-|-|+|4,8.8.8.8,2,=a%000Ab"}) // a control character in a template
         EXPECT_EQ(decodeState(bad), std::nullopt) << bad;
 }

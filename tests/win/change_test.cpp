@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "catalogue/mConfig.h"
 #include "dns/network.h"
@@ -40,6 +42,45 @@ std::wstring allSets(Family family) {
            nameServerAt(family, 2);
 }
 
+// Where Windows keeps an adapter's DoH settings, spelt out here rather than taken from the program.
+const std::wstring kDohKey =
+    L"SYSTEM\\CurrentControlSet\\Services\\Dnscache\\InterfaceSpecificParameters\\" +
+    std::wstring(kService) + L"\\DohInterfaceSettings";
+constexpr wchar_t kPolicyKey[] = L"SOFTWARE\\Policies\\Microsoft\\Windows NT\\DNSClient";
+constexpr wchar_t kGoogle[] = L"https://dns.google/dns-query";
+
+// "flags template" of the server's key under Doh or Doh6; "<none>" without the key.
+std::wstring dohAt(const std::wstring& familyAndServer) {
+    const std::wstring path = kDohKey + L"\\" + familyAndServer;
+    ULONG64 flags = 0;
+    DWORD bytes = sizeof(flags);
+    wchar_t url[600] = {};
+    DWORD urlBytes = sizeof(url);
+    const auto f = RegGetValueW(HKEY_LOCAL_MACHINE, path.c_str(), L"DohFlags", RRF_RT_REG_QWORD,
+                                nullptr, &flags, &bytes);
+    const auto t = RegGetValueW(HKEY_LOCAL_MACHINE, path.c_str(), L"DohTemplate", RRF_RT_REG_SZ,
+                                nullptr, url, &urlBytes);
+    if (f == ERROR_FILE_NOT_FOUND && t == ERROR_FILE_NOT_FOUND) return L"<none>";
+    return (f == ERROR_SUCCESS ? std::to_wstring(flags) : L"-") + L" " +
+           (t == ERROR_SUCCESS ? url : L"-");
+}
+bool dohKeyExists() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kDohKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+void seedDoh(const std::wstring& familyAndServer, ULONG64 flags, const wchar_t* url) {
+    const std::wstring path = kDohKey + L"\\" + familyAndServer;
+    ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, path.c_str(), L"DohFlags", REG_QWORD, &flags,
+                              sizeof(flags)),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, path.c_str(), L"DohTemplate", REG_SZ, url,
+                              static_cast<DWORD>((wcslen(url) + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+}
+
 std::string fileBytes(const std::wstring& path) {
     std::ifstream in(fs::path(path), std::ios::binary);
     return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "<none>";
@@ -63,14 +104,20 @@ class ChangeTest : public testing::Test {
         for (const Family family : kFamilies)
             for (std::size_t set = 0; set < kInterfaceBasePaths.size(); ++set)
                 RegDeleteTreeW(HKEY_LOCAL_MACHINE, interfaceKeyPath(family, set, service).c_str());
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kDohKey.c_str());
+        RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kPolicyKey, L"DoHPolicy");
     }
-    ChangeOutcome apply(std::wstring servers, std::wstring servers6 = {}, bool force = false) {
-        return change({ChangeKind::Apply, kService, std::move(servers), std::move(servers6), force},
+    ChangeOutcome apply(std::wstring servers, std::wstring servers6 = {}, bool force = false,
+                        std::wstring url = {}, DohMode mode = DohMode::Fallback) {
+        return change({ChangeKind::Apply, kService, std::move(servers), std::move(servers6), force,
+                       std::move(url), mode},
                       settings_);
     }
     fs::path folder_;
     std::wstring settings_;
     ScopedServersInUse notReported_{[](std::wstring_view) { return std::nullopt; }};
+    // Windows 10 unless a test says otherwise, whatever Wine reports.
+    ScopedSystemBuild windows10_{[] { return 19045u; }};
 };
 
 // What the system call was given.
@@ -79,7 +126,19 @@ struct Call {
     ULONG version = 0;
     ULONG64 flags = 0;
     std::wstring nameServer;
+    std::wstring properties{}; // "index:type:version:flags:template" of each, space-separated
 };
+Call callOf(const GUID& g, const DnsInterfaceSettings& s) {
+    Call call{g, s.Version, s.Flags, s.NameServer ? s.NameServer : L"<null>"};
+    for (ULONG i = 0; s.Version == 3 && i < s.cServerProperties; ++i) {
+        const auto& p = s.ServerProperties[i];
+        call.properties += (i ? L" " : L"") + std::to_wstring(p.ServerIndex) + L":" +
+                           std::to_wstring(p.Type) + L":" + std::to_wstring(p.Version) + L":" +
+                           std::to_wstring(p.DohSettings->Flags) + L":" +
+                           (p.DohSettings->Template ? p.DohSettings->Template : L"<null>");
+    }
+    return call;
+}
 
 } // namespace
 
@@ -117,8 +176,8 @@ TEST_F(ChangeTest, RestorePointFirstThenRegistryThenTheRunningSystem) {
         EXPECT_EQ(calls[1].flags, 3u); // the IPv6 name servers
         EXPECT_EQ(calls[1].nameServer, L"fd00::53");
     }
-    // The record kept the state before the first change: every value absent.
-    EXPECT_EQ(mConfig::restoreRecord(settings_, kService), L"-|-|-|-|-|-");
+    // The record kept the state before the first change: every value absent, no DoH settings.
+    EXPECT_EQ(mConfig::restoreRecord(settings_, kService), L"-|-|-|-|-|-|-");
 }
 
 TEST_F(ChangeTest, NothingWrittenWithoutAWayBackUnlessForced) {
@@ -236,6 +295,121 @@ TEST_F(ChangeTest, AServiceNameThatIsNoGuidWritesNothing) {
     EXPECT_FALSE(fs::exists(settings_));
 }
 
+TEST_F(ChangeTest, EncryptedDnsIsWrittenHandedOverRemovedAndRestoredExactly) {
+    ScopedSystemBuild windows11{[] { return 22631u; }};
+    seedDoh(L"Doh\\9.9.9.9", 2, L"https://dns.quad9.net/dns-query"); // the user's own, before
+    std::vector<Call> calls;
+    std::optional<DWORD> answer = NO_ERROR;
+    ScopedSetInterfaceDns system{[&](const GUID& g, const DnsInterfaceSettings& s) {
+        calls.push_back(callOf(g, s));
+        return answer;
+    }};
+    auto outcome = apply(L"8.8.8.8,8.8.4.4", L"2001:4860:4860::8888", false, kGoogle);
+    EXPECT_EQ(outcome.result, Result::Saved);
+    EXPECT_EQ(outcome.doh.result, DohResult::Encrypted);
+    EXPECT_EQ(dohAt(L"Doh\\8.8.8.8"), L"6 https://dns.google/dns-query");
+    EXPECT_EQ(dohAt(L"Doh\\8.8.4.4"), L"6 https://dns.google/dns-query");
+    EXPECT_EQ(dohAt(L"Doh6\\2001:4860:4860::8888"), L"6 https://dns.google/dns-query");
+    EXPECT_EQ(dohAt(L"Doh\\9.9.9.9"), L"<none>") << "an earlier server does not stay encrypted";
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].version, 3u);
+    EXPECT_EQ(calls[0].flags, 0x1002u); // name servers and DoH
+    EXPECT_EQ(calls[0].properties,
+              L"0:1:1:6:https://dns.google/dns-query 1:1:1:6:https://dns.google/dns-query");
+    EXPECT_EQ(calls[1].flags, 0x1003u);
+    EXPECT_EQ(calls[1].properties, L"0:1:1:6:https://dns.google/dns-query");
+    EXPECT_NE(
+        changeNotice(outcome, L"LAN", L"Google DNS")
+            .text.find(L"\r\n\u00BB Encrypted: DNS over HTTPS (dns.google), plain when it fails"),
+        std::wstring::npos);
+
+    // Encrypted only; then the live call missing: the settings stay for the next connection.
+    answer = std::nullopt;
+    outcome = apply(L"8.8.8.8", {}, false, kGoogle, DohMode::Only);
+    EXPECT_EQ(outcome.doh.result, DohResult::OnReconnect);
+    EXPECT_EQ(dohAt(L"Doh\\8.8.8.8"), L"2 https://dns.google/dns-query");
+    EXPECT_EQ(dohAt(L"Doh\\8.8.4.4"), L"<none>");
+
+    // A plain entry, or the setting off, removes them; the running system is told none.
+    answer = NO_ERROR;
+    calls.clear();
+    for (const auto& [url, mode, result] :
+         {std::tuple{L"", DohMode::Fallback, DohResult::NoTemplate},
+          std::tuple{kGoogle, DohMode::Off, DohResult::Off}}) {
+        seedDoh(L"Doh\\1.1.1.1", 6, kGoogle);
+        EXPECT_EQ(apply(L"1.1.1.1", {}, false, url, mode).doh.result, result);
+        EXPECT_FALSE(dohKeyExists());
+    }
+    EXPECT_EQ(calls.back().version, 3u);
+    EXPECT_EQ(calls.back().properties, L"");
+
+    seedDoh(L"Doh\\1.1.1.1", 6, kGoogle);
+    EXPECT_EQ(change({ChangeKind::Default, kService}, settings_).result, Result::Saved);
+    EXPECT_FALSE(dohKeyExists()) << "DNS Default removes them with the servers";
+    EXPECT_EQ(change({ChangeKind::Restore, kService}, settings_).result, Result::Saved);
+    EXPECT_EQ(dohAt(L"Doh\\9.9.9.9"), L"2 https://dns.quad9.net/dns-query");
+    EXPECT_EQ(dohAt(L"Doh\\1.1.1.1"), L"<none>");
+}
+
+TEST_F(ChangeTest, OlderWindowsAPolicyAndBadTemplatesGetNothingDohRelated) {
+    std::vector<Call> calls;
+    ScopedSetInterfaceDns system{[&](const GUID& g, const DnsInterfaceSettings& s) {
+        calls.push_back(callOf(g, s));
+        return std::optional<DWORD>(NO_ERROR);
+    }};
+    seedDoh(L"Doh\\9.9.9.9", 2, L"https://dns.quad9.net/dns-query");
+    {
+        ScopedSystemBuild windows10{[] { return 19045u; }};
+        const auto outcome = apply(L"8.8.8.8", {}, false, kGoogle);
+        EXPECT_EQ(outcome.doh.result, DohResult::NotOffered);
+        EXPECT_NE(
+            changeNotice(outcome, L"LAN", L"G")
+                .text.find(L"applied without encryption because this Windows does not offer it"),
+            std::wstring::npos);
+    }
+    EXPECT_EQ(calls.back().version, 1u);
+    ScopedSystemBuild windows11{[] { return 22000u; }};
+    const DWORD forbid = 1, require = 3;
+    ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, kPolicyKey, L"DoHPolicy", REG_DWORD, &forbid, 4),
+              ERROR_SUCCESS);
+    auto outcome = apply(L"8.8.8.8", {}, false, kGoogle);
+    EXPECT_EQ(outcome.doh.result, DohResult::Forbidden);
+    EXPECT_EQ(calls.back().version, 1u);
+    EXPECT_NE(encryptionVerdict(outcome).find(L"policy (DoHPolicy) prohibits"), std::wstring::npos);
+    EXPECT_EQ(dohAt(L"Doh\\9.9.9.9"), L"2 https://dns.quad9.net/dns-query") << "left alone";
+    EXPECT_EQ(dohAt(L"Doh\\8.8.8.8"), L"<none>");
+    ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, kPolicyKey, L"DoHPolicy", REG_DWORD, &require, 4),
+              ERROR_SUCCESS);
+    outcome = apply(L"8.8.8.8", {}, false, kGoogle);
+    EXPECT_EQ(outcome.doh.result, DohResult::Encrypted);
+    EXPECT_NE(encryptionVerdict(outcome).find(L"requires encrypted DNS"), std::wstring::npos);
+
+    const auto record = mConfig::restoreRecord(settings_, kService);
+    for (const auto* bad :
+         {L"http://dns.google/dns-query", L"https://1.0.0.1/q", L"https://a b/"}) {
+        outcome = apply(L"1.1.1.1", {}, false, bad);
+        EXPECT_EQ(outcome.result, Result::BadTemplate) << bad;
+        EXPECT_NE(verdictText(outcome).find(bad), std::wstring::npos);
+    }
+    EXPECT_EQ(allSets(Family::V4), L"8.8.8.8|8.8.8.8|8.8.8.8") << "nothing written";
+    EXPECT_EQ(mConfig::restoreRecord(settings_, kService), record);
+}
+
+TEST_F(ChangeTest, ARecordOfAnOlderCopyGainsTheDohSettingsBeforeTheyChange) {
+    ASSERT_TRUE(mConfig::writeRestoreRecord(settings_, kService, L"=4.4.4.4|-|-|-|-|-"));
+    seedDoh(L"Doh\\4.4.4.4", 6, L"https://dns.example/q");
+    apply(L"8.8.8.8", {}, false, kGoogle); // Windows 10: no DoH written, the record as it was
+    EXPECT_EQ(mConfig::restoreRecord(settings_, kService), L"=4.4.4.4|-|-|-|-|-");
+    ScopedSystemBuild windows11{[] { return 22631u; }};
+    EXPECT_FALSE(apply(L"8.8.8.8", {}, false, kGoogle).recorded) << "the record was there";
+    EXPECT_EQ(mConfig::restoreRecord(settings_, kService),
+              L"=4.4.4.4|-|-|-|-|-|+|4,4.4.4.4,6,=https://dns.example/q");
+    EXPECT_EQ(change({ChangeKind::Restore, kService}, settings_).result, Result::Saved);
+    EXPECT_EQ(allSets(Family::V4), L"4.4.4.4|<none>|<none>");
+    EXPECT_EQ(dohAt(L"Doh\\4.4.4.4"), L"6 https://dns.example/q");
+    EXPECT_EQ(dohAt(L"Doh\\8.8.8.8"), L"<none>");
+}
+
 TEST(Flush, RunsTheSystemIpconfigAndWaitsOnlyWhenAsked) {
     std::vector<std::pair<std::wstring, DWORD>> runs;
     tk::ScopedStartProcess starts{
@@ -308,7 +482,7 @@ TEST_F(ChangeTest, WarningsFromWhatWindowsReportsAndThePolicyRulesInTheRegistry)
         EXPECT_EQ(o.result, Result::Saved);
         EXPECT_TRUE(o.warnings.empty()) << o.warnings[0].text;
     }
-    EXPECT_EQ(mConfig::restoreRecord(settings_, wifi), L"-|-|-|-|-|-");
+    EXPECT_EQ(mConfig::restoreRecord(settings_, wifi), L"-|-|-|-|-|-|-");
     EXPECT_EQ(mConfig::chosenAdapter(settings_), kService);
 
     // A rule for every name sends queries elsewhere; group policy's rules replace the local ones.

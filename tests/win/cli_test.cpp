@@ -173,8 +173,9 @@ TEST_F(CommandLineTest, ReadingCommandsPrintTheSeededFacts) {
     // Text goes out as UTF-8 with Windows line ends.
     const auto text = run(L"/catalogue");
     EXPECT_EQ(bytesOf(dir / "out.txt"),
-              "Open DNS  208.67.222.222, 208.67.220.220; 2620:119:35::35, 2620:119:53::53\r\n"
-              "Caf\xC3\xA9 DNS  9.9.9.9, 149.112.112.112\r\nQuad      9.9.9.10\r\n");
+              "Open DNS  208.67.222.222, 208.67.220.220; 2620:119:35::35, 2620:119:53::53; "
+              "https://doh.opendns.com/dns-query\r\nCaf\xC3\xA9 DNS  9.9.9.9, "
+              "149.112.112.112\r\nQuad      9.9.9.10\r\n");
     const auto help = run(L"/?");
     EXPECT_NE(help.out.find(L"Exit codes"), std::wstring::npos);
     // The seeded file beside the copied program is the one in use, and /version says so.
@@ -279,6 +280,90 @@ TEST_F(CommandLineTest, EveryFailureHasItsExitCodeAndGoesToTheErrorStream) {
     EXPECT_EQ(run(L"/default /adapter 1 /force").code, 0u);
     EXPECT_EQ(nameServer(dns::Family::V4, 2, kEth), L"");
     SetFileAttributesW(settings.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// Wine reports the build number of its registry to programs started after it is set.
+class ReportedBuild {
+  public:
+    explicit ReportedBuild(const wchar_t* build) {
+        wchar_t old[32] = {};
+        DWORD bytes = sizeof(old);
+        if (RegGetValueW(HKEY_LOCAL_MACHINE, kVersion, L"CurrentBuildNumber", RRF_RT_REG_SZ,
+                         nullptr, old, &bytes) == ERROR_SUCCESS)
+            old_ = old;
+        set(build);
+    }
+    ~ReportedBuild() { set(old_.c_str()); }
+
+  private:
+    static void set(const wchar_t* build) {
+        RegSetKeyValueW(HKEY_LOCAL_MACHINE, kVersion, L"CurrentBuildNumber", REG_SZ, build,
+                        static_cast<DWORD>((wcslen(build) + 1) * sizeof(wchar_t)));
+    }
+    static constexpr wchar_t kVersion[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
+    std::wstring old_ = L"19043";
+};
+
+TEST_F(CommandLineTest, OnWindows11GoogleDnsIsEncryptedAndDefaultAndRestoreUndoIt) {
+    ReportedBuild windows11(L"22631");
+    const std::wstring doh = L"SYSTEM\\CurrentControlSet\\Services\\Dnscache\\"
+                             L"InterfaceSpecificParameters\\" +
+                             kEth + L"\\DohInterfaceSettings";
+    const auto dohAt = [&](const std::wstring& server, const wchar_t* value) -> std::wstring {
+        const std::wstring path = doh + L"\\" + server;
+        if (std::wstring_view(value) != L"DohFlags")
+            return modReg::readValue(L"HKEY_LOCAL_MACHINE", path, value);
+        DWORD64 flags = 0;
+        DWORD bytes = sizeof(flags);
+        return RegGetValueW(HKEY_LOCAL_MACHINE, path.c_str(), value, RRF_RT_REG_QWORD, nullptr,
+                            &flags, &bytes) == ERROR_SUCCESS
+                   ? std::to_wstring(flags)
+                   : L"";
+    };
+    // A catalogue written by an older copy: Google DNS without IPv6 or template in the file.
+    const std::string file = "[kDNS]\r\nALL=Google DNS\r\nNUM=1\r\nGoogle DNS=8.8.8.8,8.8.4.4\r\n";
+    std::ofstream(dir / "Keldrast.ini", std::ios::binary) << file;
+    const DWORD64 before = 2;
+    const std::wstring earlier = doh + L"\\Doh\\4.4.4.4";
+    ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, earlier.c_str(), L"DohFlags", REG_QWORD, &before,
+                              sizeof(before)),
+              ERROR_SUCCESS);
+
+    const auto set = run(L"/set \"Google DNS\" /adapter 1 /json");
+    EXPECT_EQ(set.code, 0u) << set.err;
+    EXPECT_NE(set.out.find(L"\"encryption\":{\"result\":\"on-reconnect\",\"mode\":\"on\""),
+              std::wstring::npos)
+        << set.out; // Wine has no SetInterfaceDnsSettings
+    EXPECT_EQ(dohAt(L"Doh\\8.8.8.8", L"DohTemplate"), L"https://dns.google/dns-query");
+    EXPECT_EQ(dohAt(L"Doh\\8.8.4.4", L"DohFlags"), L"6");
+    EXPECT_EQ(dohAt(L"Doh6\\2001:4860:4860::8844", L"DohFlags"), L"6");
+    EXPECT_EQ(nameServers(dns::Family::V6, kEth), L"2001:4860:4860::8888,2001:4860:4860::8844");
+    const auto list = run(L"/list");
+    EXPECT_NE(list.out.find(L"Encrypted: 8.8.8.8, 8.8.4.4, 2001:4860:4860::8888, "
+                            L"2001:4860:4860::8844: DNS over HTTPS (dns.google), plain when it "
+                            L"fails\r\n"),
+              std::wstring::npos)
+        << list.out;
+
+    EXPECT_EQ(run(L"/set \"Google DNS\" /adapter 1 /doh only").code, 0u);
+    EXPECT_EQ(dohAt(L"Doh\\8.8.8.8", L"DohFlags"), L"2");
+    const auto bad = run(L"/custom 1.1.1.1 /template http://dns.example/q /adapter 1");
+    EXPECT_EQ(bad.code, 1u);
+    EXPECT_NE(bad.err.find(L"Not a DoH template"), std::wstring::npos) << bad.err;
+    EXPECT_EQ(nameServers(dns::Family::V4, kEth), L"8.8.8.8,8.8.4.4") << "nothing written";
+
+    EXPECT_EQ(run(L"/default /adapter 1").code, 0u);
+    EXPECT_EQ(dohAt(L"Doh\\8.8.8.8", L"DohFlags"), L"");
+    EXPECT_EQ(run(L"/restore /adapter 1").code, 0u);
+    EXPECT_EQ(dohAt(L"Doh\\4.4.4.4", L"DohFlags"), L"2") << "as it was before the first change";
+    EXPECT_EQ(dohAt(L"Doh\\8.8.8.8", L"DohFlags"), L"");
+    const std::string after = bytesOf(dir / "Keldrast.ini");
+    EXPECT_EQ(after.rfind(file, 0), 0u) << "the catalogue is never rewritten to add templates";
+    EXPECT_EQ(after.find("kDoH"), std::string::npos);
+    RegDeleteTreeW(
+        HKEY_LOCAL_MACHINE,
+        (L"SYSTEM\\CurrentControlSet\\Services\\Dnscache\\InterfaceSpecificParameters\\" + kEth)
+            .c_str());
 }
 
 TEST_F(CommandLineTest, FlushRunsTheSystemIpconfigAndSaysWhatItDid) {

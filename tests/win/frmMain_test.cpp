@@ -395,6 +395,7 @@ TEST_F(MainWindowTest, ApplyDefaultAndRestoreShowTheEnginesVerdict) {
     dns::ScopedSetInterfaceDns system{[&](const GUID&, const dns::DnsInterfaceSettings&) {
         return std::optional<DWORD>(NO_ERROR);
     }};
+    dns::ScopedSystemBuild windows10{[] { return 19045u; }};
     dns::ServersInUse inUse{{L"8.8.8.8", L"8.8.4.4", L"2001:4860:4860::8888"}};
     dns::ScopedServersInUse reported{[&](std::wstring_view) { return inUse; }};
     const ConnectedOnly connected{service};
@@ -408,7 +409,9 @@ TEST_F(MainWindowTest, ApplyDefaultAndRestoreShowTheEnginesVerdict) {
     EXPECT_EQ(lastText(),
               L"Operation completed successfully...\r\nDNS has changed...\r\n\r\n"
               L"\u00BB Test Adapter\r\n\u00BB Google DNS\r\n\u00BB Servers: 8.8.8.8, "
-              L"8.8.4.4, 2001:4860:4860::8888, 2001:4860:4860::8844\r\n\u00BB In use: "
+              L"8.8.4.4, 2001:4860:4860::8888, 2001:4860:4860::8844\r\n\u00BB Encrypted: no: "
+              L"the servers are applied without encryption because this Windows does not offer "
+              L"it per adapter\r\n\u00BB In use: "
               L"8.8.8.8, 8.8.4.4, 2001:4860:4860::8888\r\n\r\nThe DNS servers were "
               L"saved, but Windows still uses 8.8.8.8, 8.8.4.4, 2001:4860:4860::8888."
               L"\r\nThey take effect when the adapter reconnects or Windows "
@@ -423,6 +426,7 @@ TEST_F(MainWindowTest, ApplyDefaultAndRestoreShowTheEnginesVerdict) {
     inUse = dns::ServersInUse{{L"1.1.1.1", L"1.0.0.1"}};
     f.btApply_Click();
     EXPECT_NE(lastText().find(L"\u00BB Custom DNS...\r\n\u00BB Servers: 1.1.1.1, 1.0.0.1\r\n\u00BB "
+                              L"Encrypted: no: these servers have no DoH template\r\n\u00BB "
                               L"In use: 1.1.1.1, 1.0.0.1"),
               std::wstring::npos)
         << lastText();
@@ -511,7 +515,7 @@ TEST_F(MainWindowTest, StartsOnTheAdapterLastChangedAndAppliesToEveryConnectedOn
                           L"DNS\" in the window menu (Alt+Space).");
     for (const auto& s : {wired, wireless}) {
         EXPECT_EQ(stateOf(s).at(Family::V4, 2), L"8.8.8.8,8.8.4.4");
-        EXPECT_EQ(mConfig::restoreRecord(settings, s), L"-|-|-|-|-|-") << "one record each";
+        EXPECT_EQ(mConfig::restoreRecord(settings, s), L"-|-|-|-|-|-|-") << "one record each";
     }
     EXPECT_EQ(stateOf(spare).at(Family::V4, 2), std::nullopt);
     EXPECT_EQ(mConfig::chosenAdapter(settings), wired);
@@ -560,7 +564,8 @@ TEST_F(MainWindowTest, CurrentDnsServersShowsEveryKindOfServer) {
     SendMessageW(f.hwnd(), WM_SYSCOMMAND, frmMain::kCurrentDnsCommand, 0);
     EXPECT_EQ(lastText(), L"\u00BB Test Adapter\r\nConnection: connected (Ethernet), carries the "
                           L"default route\r\nIPv4 servers set: 8.8.8.8\r\nIPv6 servers "
-                          L"set: none\r\nFrom DHCP: 192.168.1.1\r\nIn use: 8.8.8.8");
+                          L"set: none\r\nFrom DHCP: 192.168.1.1\r\nIn use: 8.8.8.8\r\n"
+                          L"Encrypted: not encrypted");
     removeInterfaceKeys(service);
 }
 
@@ -859,6 +864,46 @@ TEST_F(MainWindowTest, TheSystemMenuGreysWhatCannotBeDoneNow) {
         EXPECT_EQ(seen, greyed) << recorded; // Wine's "About Wine" item left out
         close();
     }
+}
+
+// The encrypted-DNS items: the setting goes to the settings file at once, the services join the
+// list, and Apply hands the entry's template and the setting to the engine.
+TEST_F(MainWindowTest, EncryptedDnsItemsKeepTheSettingAndApplyHandsOverTheTemplate) {
+    const std::wstring service = L"{6B1E0D2C-4F3A-4E5B-8C7D-0A1B2C3D4E65}";
+    std::vector<std::wstring> templates;
+    dns::ScopedSetInterfaceDns system{[&](const GUID&, const dns::DnsInterfaceSettings& s) {
+        for (ULONG i = 0; s.Version == 3 && i < s.cServerProperties; ++i)
+            templates.push_back(std::to_wstring(s.ServerProperties[i].DohSettings->Flags) + L" " +
+                                s.ServerProperties[i].DohSettings->Template);
+        return std::optional<DWORD>(NO_ERROR);
+    }};
+    dns::ScopedSystemBuild windows11{[] { return 22631u; }};
+    auto& f = open();
+    addAdapter(L"Test Adapter", service);
+    const std::wstring settings = (dir / "Keldrast.ini").wstring();
+    SendMessageW(f.hwnd(), WM_SYSCOMMAND, frmMain::kDohOnlyCommand, 0);
+    EXPECT_EQ(mConfig::encryptedDnsMode(settings), dns::DohMode::Only);
+    SendMessageW(f.hwnd(), WM_SYSCOMMAND, frmMain::kEncryptedServicesCommand, 0);
+    EXPECT_NE(lastText().find(L"\u00BB Cloudflare\r\n\u00BB Quad9"), std::wstring::npos);
+    f.selectCatalogueEntry(L"Quad9");
+    f.btApply_Click();
+    EXPECT_EQ(templates, (std::vector<std::wstring>{L"2 https://dns.quad9.net/dns-query",
+                                                    L"2 https://dns.quad9.net/dns-query",
+                                                    L"2 https://dns.quad9.net/dns-query",
+                                                    L"2 https://dns.quad9.net/dns-query"}));
+    EXPECT_NE(lastText().find(L"Encrypted: DNS over HTTPS (dns.quad9.net), encrypted only"),
+              std::wstring::npos)
+        << lastText();
+    SendMessageW(f.hwnd(), WM_SYSCOMMAND, frmMain::kDohOffCommand, 0);
+    close();
+    const auto saved = mConfig::loadCatalogue(settings);
+    EXPECT_EQ(saved.back().doh, L"https://doh.cleanbrowsing.org/doh/security-filter/");
+    EXPECT_EQ(mConfig::encryptedDnsMode(settings), dns::DohMode::Off) << "kept by the save";
+    removeInterfaceKeys(service);
+    RegDeleteTreeW(
+        HKEY_LOCAL_MACHINE,
+        (L"SYSTEM\\CurrentControlSet\\Services\\Dnscache\\InterfaceSpecificParameters\\" + service)
+            .c_str());
 }
 
 // Every child window of `parent`, the top of the z-order first.

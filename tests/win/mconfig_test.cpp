@@ -58,8 +58,13 @@ Catalogue viaProfileFunctions(const std::wstring& path) {
             std::wstring v = readIni(path, L"kDNS", key, L"\x01missing");
             return v == L"\x01missing" ? std::nullopt : std::optional(v);
         });
-    for (auto& entry : entries)
-        entry.pair6 = readIni(path, L"kDNS6", entry.name, L"");
+    const auto section = [&](const wchar_t* name) {
+        return [&path, name](std::wstring_view key) -> std::optional<std::wstring> {
+            std::wstring v = readIni(path, name, key, L"\x01missing");
+            return v == L"\x01missing" ? std::nullopt : std::optional(v);
+        };
+    };
+    catalogue::addPairs6AndTemplates(entries, section(L"kDNS6"), section(L"kDoH"));
     return entries;
 }
 
@@ -92,6 +97,7 @@ TEST_F(SettingsFileTest, SavedFileIsExactlyWhatKeyByKeyWritesGive) {
         {numberedCatalogue(60), {}, true},              // "ALL" far beyond 499 characters
         {{{L"Caf\u00E9 \u00C4rger", L"9.9.9.9,149.112.112.112"}, {L"a;b", G.pair}}, {}, true},
         {{a, b, {L"\tc", G.pair}}, {}, true},
+        {{a, {L"m", G.pair, L"", L"https://d.example/q"}}, {}, true}, // a template of one's own
         {{a, {L"c\t", G.pair}}, {a, {L"c", G.pair}}, false},
         {{{L"\"Quoted\"", G.pair}}, {}, false},
         {{{L"'first", G.pair}, {L"last'", G.pair}}, {}, false},
@@ -107,6 +113,9 @@ TEST_F(SettingsFileTest, SavedFileIsExactlyWhatKeyByKeyWritesGive) {
             writeIni(theirs, L"kDNS", e.name, e.pair);
         for (const auto& e : saved)
             if (!e.pair6.empty()) writeIni(theirs, L"kDNS6", e.name, e.pair6);
+        for (const auto& e : saved)
+            if (!e.doh.empty() && !catalogue::matchingPreset(e))
+                writeIni(theirs, L"kDoH", e.name, e.doh);
         EXPECT_EQ(fileBytes(ours) == fileBytes(theirs), asKeyByKey) << catalogue::joinNames(saved);
         EXPECT_FALSE(mConfig::FileExists(ours + L".new"));
         const Catalogue& expected = loaded.empty() ? saved : loaded;

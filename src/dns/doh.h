@@ -1,0 +1,88 @@
+// Encrypted DNS (DNS over HTTPS) per adapter: the user's setting, the administrator's policy,
+// which servers a template serves, what Windows keeps per server, and the words every front
+// end uses for an adapter's encryption. Pure: the registry and the system calls are in
+// change.cpp and readback.cpp.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dns/address.h"
+
+namespace dns {
+
+// The setting: no encryption, encryption that falls back to plain DNS when it fails (the
+// default), or encryption only.
+enum class DohMode { Off, Fallback, Only };
+inline constexpr DohMode kDefaultDohMode = DohMode::Fallback;
+// "off", "on", "only": the setting's name in the settings file, on the command line and in JSON.
+std::wstring_view dohModeName(DohMode mode);
+std::optional<DohMode> dohModeNamed(std::wstring_view name); // any letter case
+
+// The administrator's "Configure DNS over HTTPS" policy (DoHPolicy under
+// HKLM\SOFTWARE\Policies\Microsoft\Windows NT\DNSClient): 1 prohibits, 2 allows, 3 requires.
+enum class DohPolicy { NotConfigured, Forbidden, Allowed, Required };
+DohPolicy dohPolicyOf(std::optional<std::uint32_t> value);
+
+// Windows 11 (build 22000) is where Keldrast offers DoH per adapter.
+inline constexpr std::uint32_t kFirstDohBuild = 22000;
+bool offersDohPerAdapter(std::uint32_t build);
+
+// DohFlags of a server (the values of DNS_DOH_SERVER_SETTINGS.Flags): the template given, and
+// plain DNS allowed when the encrypted query fails.
+inline constexpr std::uint64_t kDohTemplateGiven = 0x2;
+inline constexpr std::uint64_t kDohFallbackToPlain = 0x4;
+std::uint64_t dohFlags(DohMode mode);
+
+inline constexpr std::size_t kMaxTemplateLength = 512;
+// A template Keldrast accepts: "https://" then a host that is a name (or, when server is given,
+// that server's own address, IPv6 in brackets), an optional port and path; no spaces or control
+// characters; at most kMaxTemplateLength characters.
+bool validTemplate(std::wstring_view url, std::wstring_view server = {});
+// Why a template is refused, in one sentence; empty when it is accepted.
+std::wstring templateProblem(std::wstring_view url);
+// The host of a template ("dns.google"); empty when there is none.
+std::wstring templateHost(std::wstring_view url);
+// Whether the template serves that server: a named host serves every server, an address only
+// itself (Windows refuses a template whose host is another server's address).
+bool templateServes(std::wstring_view url, std::wstring_view server);
+
+// One server's DoH settings as Windows keeps them: the key named after the address under Doh
+// (IPv4) or Doh6 (IPv6), with DohFlags (REG_QWORD) and DohTemplate (REG_SZ), each may be absent.
+struct DohServer {
+    Family family = Family::V4;
+    std::wstring address{};
+    std::optional<std::uint64_t> flags{};
+    std::optional<std::wstring> url{};
+    bool operator==(const DohServer&) const = default;
+};
+// An adapter's DohInterfaceSettings key: absent, or present with its servers.
+struct DohSettings {
+    bool present = false;
+    std::vector<DohServer> servers{};
+    bool operator==(const DohSettings&) const = default;
+};
+// The settings an Apply writes: every server of the lists that the template serves, with the
+// mode's flags; absent when there is no template or the mode is off.
+DohSettings dohSettingsFor(std::wstring_view url, DohMode mode, std::wstring_view servers4,
+                           std::wstring_view servers6);
+// The servers of a family's list that have DoH settings, with their index in the list.
+struct IndexedDohServer {
+    std::size_t index = 0;
+    DohServer server;
+};
+std::vector<IndexedDohServer> dohServersOf(const DohSettings& settings, Family family,
+                                           std::wstring_view servers);
+
+// An adapter's encryption as a front end shows it, one short phrase: "DNS over HTTPS
+// (dns.google)", "DNS over HTTPS (dns.google), plain when it fails", "not encrypted".
+// inForce: what Windows reports in force, when it reports it.
+std::wstring encryptionText(const std::vector<DohServer>& configured,
+                            const std::optional<std::vector<DohServer>>& inForce = std::nullopt);
+// Whether any configured server has a template with the "template given" flag.
+bool anyEncrypted(const std::vector<DohServer>& configured);
+
+} // namespace dns
