@@ -80,10 +80,13 @@ bool storableName(std::wstring_view name,
 
 // Settings file: section, keys and file name. IPv6 pairs have a section of their own, keyed
 // by entry name, so that older copies read the file as before; the restore records of
-// "Restore previous DNS" have one keyed by interface GUID.
+// "Restore previous DNS" have one keyed by interface GUID, and the adapter last chosen in the
+// notification area is the value "Last" of one more.
 inline constexpr std::wstring_view kSettingsSection = L"kDNS";
 inline constexpr std::wstring_view kIpv6Section = L"kDNS6";
 inline constexpr std::wstring_view kRestoreSection = L"kRestore";
+inline constexpr std::wstring_view kAdapterSection = L"kAdapter";
+inline constexpr std::wstring_view kLastAdapterKey = L"Last";
 inline constexpr std::wstring_view kSettingsFileName = L"Keldrast.ini";
 
 // A settings value by key: the value when the key is present, nothing when absent.

@@ -206,11 +206,20 @@ FileContent readContent(const std::wstring& path) {
     return content;
 }
 
-// Writes or removes one restore record, rewriting the file through writeFileSafely. A file
-// that could not be read, or holds no catalogue, is never written over; without a file the
-// presets are written with the record, so the file still holds the catalogue.
-bool changeRestoreRecord(std::wstring_view path, std::wstring_view service,
-                         const std::optional<std::wstring>& record) {
+// The sections a save of the catalogue keeps as they stand: they are written as they happen.
+std::wstring keptSections(std::wstring_view fileText) {
+    std::wstring kept;
+    for (const auto section : {catalogue::kRestoreSection, catalogue::kAdapterSection})
+        kept = catalogue::withSection(
+            kept, section, catalogue::sectionEntries(fileText, section, foldKey), foldKey);
+    return kept;
+}
+
+// Writes or removes one key of one of those sections, rewriting the file through
+// writeFileSafely. A file that could not be read, or holds no catalogue, is never written over;
+// without a file the presets are written with the key, so the file still holds the catalogue.
+bool changeKeptValue(std::wstring_view path, std::wstring_view sectionName, std::wstring_view key,
+                     const std::optional<std::wstring>& value) {
     const std::wstring target(path);
     const FileContent content = readContent(target);
     if (content.file == SettingsFile::Unusable) return false;
@@ -222,27 +231,34 @@ bool changeRestoreRecord(std::wstring_view path, std::wstring_view service,
         };
         if (!catalogue::holdsCatalogue(reader)) return false;
     }
-    auto records =
-        catalogue::sectionEntries(content.text.value_or(L""), catalogue::kRestoreSection, foldKey);
-    const auto same = [&](const auto& entry) { return foldKey(entry.first) == foldKey(service); };
-    const auto found = std::find_if(records.begin(), records.end(), same);
-    if (!record && found == records.end()) return true;
-    if (!record)
-        records.erase(found);
-    else if (found != records.end())
-        found->second = *record;
+    const std::wstring text = content.text.value_or(L"");
+    auto values = catalogue::sectionEntries(text, sectionName, foldKey);
+    const auto same = [&](const auto& entry) { return foldKey(entry.first) == foldKey(key); };
+    const auto found = std::find_if(values.begin(), values.end(), same);
+    if (!value && found == values.end()) return true;
+    if (!value)
+        values.erase(found);
+    else if (found != values.end())
+        found->second = *value;
     else
-        records.emplace_back(service, *record);
-    if (content.file == SettingsFile::Missing) {
-        const std::wstring section =
-            catalogue::withSection(L"", catalogue::kRestoreSection, records, foldKey);
-        return writeFileSafely(target, encodeFile(catalogue::settingsFileText(
-                                           catalogue::presetCatalogue(), foldKey, section)));
-    }
+        values.emplace_back(key, *value);
+    if (content.file == SettingsFile::Missing)
+        return writeFileSafely(
+            target, encodeFile(catalogue::settingsFileText(
+                        catalogue::presetCatalogue(), foldKey,
+                        catalogue::withSection(keptSections(text), sectionName, values, foldKey))));
     return writeFileSafely(
-        target,
-        encodeLike(content.bytes, catalogue::withSection(*content.text, catalogue::kRestoreSection,
-                                                         records, foldKey)));
+        target, encodeLike(content.bytes,
+                           catalogue::withSection(*content.text, sectionName, values, foldKey)));
+}
+
+std::optional<std::wstring> keptValue(std::wstring_view path, std::wstring_view sectionName,
+                                      std::wstring_view key) {
+    const FileContent content = readContent(std::wstring(path));
+    if (!content.text) return std::nullopt;
+    for (const auto& [name, value] : catalogue::sectionEntries(*content.text, sectionName, foldKey))
+        if (foldKey(name) == foldKey(key)) return value;
+    return std::nullopt;
 }
 
 } // namespace
@@ -295,34 +311,37 @@ std::vector<catalogue::CatalogueEntry> loadCatalogue(std::wstring_view path) {
 
 bool saveCatalogue(std::wstring_view path, const std::vector<catalogue::CatalogueEntry>& entries) {
     const std::wstring target(path);
-    // The restore records are written as they happen; a save keeps them as they stand, and a
-    // file whose records cannot be read is not written over.
+    // The restore records and the chosen adapter are written as they happen; a save keeps
+    // them as they stand, and a file whose records cannot be read is not written over.
     const FileContent content = readContent(target);
     if (content.file == SettingsFile::Unusable) return false;
-    const auto records =
-        catalogue::sectionEntries(content.text.value_or(L""), catalogue::kRestoreSection, foldKey);
-    const std::wstring section =
-        catalogue::withSection(L"", catalogue::kRestoreSection, records, foldKey);
-    return writeFileSafely(target,
-                           encodeFile(catalogue::settingsFileText(entries, foldKey, section)));
+    return writeFileSafely(
+        target, encodeFile(catalogue::settingsFileText(entries, foldKey,
+                                                       keptSections(content.text.value_or(L"")))));
 }
 
 std::optional<std::wstring> restoreRecord(std::wstring_view path, std::wstring_view service) {
-    const FileContent content = readContent(std::wstring(path));
-    if (!content.text) return std::nullopt;
-    for (const auto& [key, value] :
-         catalogue::sectionEntries(*content.text, catalogue::kRestoreSection, foldKey))
-        if (foldKey(key) == foldKey(service)) return value;
-    return std::nullopt;
+    return keptValue(path, catalogue::kRestoreSection, service);
 }
 
 bool writeRestoreRecord(std::wstring_view path, std::wstring_view service,
                         std::wstring_view record) {
-    return changeRestoreRecord(path, service, std::wstring(record));
+    return changeKeptValue(path, catalogue::kRestoreSection, service, std::wstring(record));
 }
 
 bool dropRestoreRecord(std::wstring_view path, std::wstring_view service) {
-    return changeRestoreRecord(path, service, std::nullopt);
+    return changeKeptValue(path, catalogue::kRestoreSection, service, std::nullopt);
+}
+
+std::optional<std::wstring> chosenAdapter(std::wstring_view settingsPath) {
+    auto service = keptValue(settingsPath, catalogue::kAdapterSection, catalogue::kLastAdapterKey);
+    if (service && service->empty()) return std::nullopt;
+    return service;
+}
+
+bool setChosenAdapter(std::wstring_view settingsPath, std::wstring_view service) {
+    return changeKeptValue(settingsPath, catalogue::kAdapterSection, catalogue::kLastAdapterKey,
+                           std::wstring(service));
 }
 
 } // namespace mConfig

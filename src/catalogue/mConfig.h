@@ -56,4 +56,9 @@ std::optional<std::wstring> restoreRecord(std::wstring_view path, std::wstring_v
 // Removes the record; true when it is gone.
 [[nodiscard]] bool dropRestoreRecord(std::wstring_view path, std::wstring_view service);
 
+// The interface GUID of the adapter chosen last, as the settings file keeps it; nothing when it
+// keeps none. Setting it rewrites the file as writeRestoreRecord does.
+std::optional<std::wstring> chosenAdapter(std::wstring_view settingsPath);
+[[nodiscard]] bool setChosenAdapter(std::wstring_view settingsPath, std::wstring_view service);
+
 } // namespace mConfig
