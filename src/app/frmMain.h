@@ -83,9 +83,12 @@ class frmMain : public tk::Window {
     static constexpr UINT kCurrentDnsCommand = 0x0100;
     static constexpr UINT kRestoreCommand = 0x0110;
     static constexpr UINT kFastestDnsCommand = 0x0120;
+    static constexpr UINT kNotificationAreaCommand = 0x0180;
     void showCurrentDns();
     void restorePreviousDns();
     bool canRestore() const;
+    // Starts the notification-area icon (unless it runs) as the signed-in user, then closes.
+    void keepInNotificationArea();
     // Opens the speed test on the catalogue as listed (or brings its window forward).
     void findFastestDns();
     // Selects the catalogue entry of that name, as a pick in cbDNSName does; applies nothing.

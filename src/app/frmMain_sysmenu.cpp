@@ -3,6 +3,8 @@
 // standard items (Restore, Move, Size, Minimize, Maximize, Close) do not use.
 #include "app/frmMain.h"
 
+#include "tray/tray.h"
+
 #include <iterator>
 
 namespace {
@@ -20,6 +22,8 @@ const SystemMenuItem kSystemMenu[] = {
      &frmMain::canRestore},
     {frmMain::kFastestDnsCommand, L"Find the &fastest DNS\u2026", &frmMain::findFastestDns,
      nullptr},
+    {frmMain::kNotificationAreaCommand, L"&Keep in the notification area",
+     &frmMain::keepInNotificationArea, nullptr},
 };
 
 } // namespace
@@ -49,4 +53,14 @@ bool frmMain::systemCommand(UINT id) {
         return true;
     }
     return false;
+}
+
+void frmMain::keepInNotificationArea() {
+    if (!tray::isRunning() && !tray::startAsUser(hwnd())) {
+        message(L"Keldrast could not start its notification-area icon without administrator "
+                L"rights. Start it with: keldrast /tray",
+                MB_ICONEXCLAMATION | MB_OK);
+        return;
+    }
+    PostMessageW(hwnd(), WM_CLOSE, 0, 0);
 }

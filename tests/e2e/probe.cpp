@@ -9,6 +9,8 @@
 //   probe OUT left CLASS N   a point 8 px inside the left edge of that window: "x y"
 //   probe OUT focus TEXT     the window with the keyboard focus in the thread of the window
 //                            whose text is TEXT: "CLASS|TEXT"
+//   probe OUT count CLASS    how many top-level windows of class CLASS exist, shown or hidden
+//   probe OUT command CLASS ID  posts WM_COMMAND ID to the first window of class CLASS
 #include <windows.h>
 
 #include <cstdio>
@@ -139,6 +141,18 @@ int wmain(int argc, wchar_t** argv) {
             rc = 0;
             break;
         }
+    } else if (command == L"count" && argc > 3) {
+        int n = 0;
+        for (HWND w = FindWindowExW(nullptr, nullptr, argv[3], nullptr); w;
+             w = FindWindowExW(nullptr, w, argv[3], nullptr))
+            ++n;
+        std::fprintf(out, "%d\n", n);
+        rc = 0;
+    } else if (command == L"command" && argc > 4) {
+        HWND w = FindWindowW(argv[3], nullptr);
+        rc = w && PostMessageW(w, WM_COMMAND, static_cast<WPARAM>(wcstoul(argv[4], nullptr, 0)), 0)
+                 ? 0
+                 : 1;
     } else if (command == L"regsz" && argc > 4) {
         wchar_t data[2048] = {};
         DWORD size = sizeof(data) - sizeof(wchar_t);
