@@ -12,6 +12,7 @@
 #include "dns/nameserver_state.h"
 #include "registry/modReg.h"
 #include "toolkit/open_as_user.h"
+#include "toolkit/system_library.h"
 
 namespace tray {
 
@@ -90,6 +91,11 @@ bool TrayWindow::create() {
     if (!tk::Window::create(kClassName, WS_EX_TOOLWINDOW, WS_POPUP, L"Keldrast", work.left,
                             work.top, work.right - work.left, work.bottom - work.top, nullptr))
         return false;
+    // Started elevated after all, the icon still hears the unelevated shell's broadcast.
+    using FilterFn = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
+    if (const auto allow = tk::moduleFunction<FilterFn>(GetModuleHandleW(L"user32.dll"),
+                                                        "ChangeWindowMessageFilterEx"))
+        allow(hwnd(), taskbarCreated_, MSGFLT_ALLOW, nullptr);
     refresh();
     // At sign-in the taskbar may not be there yet: the icon comes with its TaskbarCreated.
     addIcon();

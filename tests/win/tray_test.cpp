@@ -263,3 +263,26 @@ TEST_F(TrayTest, TheWindowStartsTheIconAsTheUserUnlessItRunsAndCloses) {
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0], tk::executablePath() + L"|/tray");
 }
+
+TEST_F(TrayTest, TheFastestEntryIsAppliedToTheChosenAdapter) {
+    tk::ScopedRelaunchElevated declined{[&](const std::wstring& parameters) {
+        relaunched.push_back(parameters);
+        return tk::unique_handle{};
+    }};
+    auto& t = open();
+    command(tray::kFastestId);
+    frmSpeed* speed = t.speedWindow();
+    ASSERT_TRUE(speed && IsWindowVisible(speed->hwnd()));
+    EXPECT_EQ(GetWindow(speed->hwnd(), GW_OWNER), t.hwnd());
+    for (int i = 0; i < 400 && speed->running(); ++i)
+        testhost::pump(50); // the test machines' guard skips these public servers at once
+    HWND list = speed->control(frmSpeed::kListId);
+    LVFINDINFOW find{LVFI_STRING, L"A&B DNS", 0, {}, 0};
+    const int row = ListView_FindItem(list, -1, &find);
+    ASSERT_GE(row, 0);
+    ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    SendMessageW(speed->control(frmSpeed::kUseId), BM_CLICK, 0, 0);
+    ASSERT_TRUE(notification());
+    ASSERT_EQ(relaunched.size(), 1u);
+    EXPECT_EQ(relaunched[0].rfind(L"/set \"A&B DNS\" /adapter " + kEth, 0), 0u) << relaunched[0];
+}
