@@ -104,6 +104,7 @@ bool TrayWindow::create() {
 
 void TrayWindow::refresh() {
     if (model_.busy) return;
+    refreshedAt_ = GetTickCount64();
     const std::wstring settings = settingsFile();
     model_.adapters.clear();
     for (auto& card : modReg::enumNetworkCards(L"HKEY_LOCAL_MACHINE", dns::kNetworkCardsPath))
@@ -329,6 +330,11 @@ LRESULT TrayWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             clickAnchor_ = anchor;
             waitingForDoubleClick_ = true;
             SetTimer(hwnd(), kClickTimer, GetDoubleClickTime(), nullptr);
+            break;
+        case WM_MOUSEMOVE:
+            // The pointer rests on the icon: its tool tip is about to show, so bring it up
+            // to date (a change made elsewhere), at most every two seconds.
+            if (GetTickCount64() - refreshedAt_ > 2000) refresh();
             break;
         case WM_LBUTTONDBLCLK:
             KillTimer(hwnd(), kClickTimer);

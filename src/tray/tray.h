@@ -70,6 +70,7 @@ class TrayWindow : public tk::Window {
     bool added_ = false;
     bool waitingForDoubleClick_ = false;
     POINT clickAnchor_{};
+    ULONGLONG refreshedAt_ = 0;
     std::unique_ptr<frmSpeed> speed_;
 
     // The running change; its result is handed over under the lock.
