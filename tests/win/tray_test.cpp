@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "app/frmMain.h"
 #include "catalogue/mConfig.h"
@@ -285,4 +286,41 @@ TEST_F(TrayTest, TheFastestEntryIsAppliedToTheChosenAdapter) {
     ASSERT_TRUE(notification());
     ASSERT_EQ(relaunched.size(), 1u);
     EXPECT_EQ(relaunched[0].rfind(L"/set \"A&B DNS\" /adapter " + kEth, 0), 0u) << relaunched[0];
+}
+
+TEST_F(TrayTest, TheIconFollowsTheTaskbarsShadeAndSizeWithoutFlicker) {
+    for (const int size : {16, 24, 32})
+        for (const bool light : {false, true}) {
+            const auto icon = tray::makeIcon(size, light);
+            ICONINFO info{};
+            ASSERT_TRUE(icon && GetIconInfo(icon.get(), &info));
+            const tk::unique_hbitmap colour(info.hbmColor), mask(info.hbmMask);
+            BITMAPINFO header{};
+            header.bmiHeader = {
+                sizeof(BITMAPINFOHEADER), size, -size, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+            std::vector<DWORD> pixels(static_cast<std::size_t>(size * size));
+            const tk::unique_hdc dc(CreateCompatibleDC(nullptr));
+            ASSERT_EQ(
+                GetDIBits(dc.get(), colour.get(), 0, size, pixels.data(), &header, DIB_RGB_COLORS),
+                size);
+            std::set<DWORD> seen(pixels.begin(), pixels.end());
+            EXPECT_TRUE(seen.count(0)) << "a clear background";
+            EXPECT_TRUE(seen.count(light ? 0xFF1F1F1Fu : 0xFFFFFFFFu)) << size << light;
+        }
+
+    const wchar_t* personalize =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
+    auto setLight = [&](DWORD value) {
+        RegSetKeyValueW(HKEY_CURRENT_USER, personalize, L"SystemUsesLightTheme", REG_DWORD, &value,
+                        sizeof(value));
+    };
+    setLight(0);
+    auto& t = open();
+    setLight(1);
+    SendMessageW(t.hwnd(), WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"ImmersiveColorSet"));
+    ASSERT_EQ(only(NIM_MODIFY).size(), 1u);
+    EXPECT_EQ(only(NIM_MODIFY)[0].flags, UINT(NIF_ICON));
+    SendMessageW(t.hwnd(), WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"ImmersiveColorSet"));
+    EXPECT_EQ(only(NIM_MODIFY).size(), 1u) << "nothing changed: no flicker";
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, personalize, L"SystemUsesLightTheme");
 }
