@@ -178,6 +178,8 @@ HMENU TrayWindow::buildMenu() const {
 }
 
 void TrayWindow::showMenu(POINT anchor) {
+    // The menu's own message loop may hand over another request for it: one menu at a time.
+    if (menuOpen_) return;
     refresh();
     HMENU menu = buildMenu();
     if (!menu) return;
@@ -185,8 +187,10 @@ void TrayWindow::showMenu(POINT anchor) {
     // the posted WM_NULL lets the system finish the switch after the menu ends.
     SetForegroundWindow(hwnd());
     const UINT align = GetSystemMetrics(SM_MENUDROPALIGNMENT) ? TPM_RIGHTALIGN : TPM_LEFTALIGN;
+    menuOpen_ = true;
     TrackPopupMenuEx(menu, align | TPM_BOTTOMALIGN | TPM_RIGHTBUTTON, anchor.x, anchor.y, hwnd(),
                      nullptr);
+    menuOpen_ = false;
     PostMessageW(hwnd(), WM_NULL, 0, 0);
     DestroyMenu(menu);
 }
@@ -326,7 +330,9 @@ LRESULT TrayWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             showMenu(anchor);
             break;
         case NIN_SELECT:
-            // A click opens the menu once it is clear that no second click follows.
+            // A click opens the menu once it is clear that no second click follows; the
+            // release that ends a double-click opens nothing.
+            if (GetTickCount64() - doubleClickedAt_ < GetDoubleClickTime()) break;
             clickAnchor_ = anchor;
             waitingForDoubleClick_ = true;
             SetTimer(hwnd(), kClickTimer, GetDoubleClickTime(), nullptr);
@@ -337,6 +343,7 @@ LRESULT TrayWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (GetTickCount64() - refreshedAt_ > 2000) refresh();
             break;
         case WM_LBUTTONDBLCLK:
+            doubleClickedAt_ = GetTickCount64();
             KillTimer(hwnd(), kClickTimer);
             waitingForDoubleClick_ = false;
             run({Action::Open});

@@ -71,6 +71,8 @@ class TrayWindow : public tk::Window {
     bool waitingForDoubleClick_ = false;
     POINT clickAnchor_{};
     ULONGLONG refreshedAt_ = 0;
+    ULONGLONG doubleClickedAt_ = 0;
+    bool menuOpen_ = false;
     std::unique_ptr<frmSpeed> speed_;
 
     // The running change; its result is handed over under the lock.

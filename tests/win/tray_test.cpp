@@ -324,3 +324,29 @@ TEST_F(TrayTest, TheIconFollowsTheTaskbarsShadeAndSizeWithoutFlicker) {
     EXPECT_EQ(only(NIM_MODIFY).size(), 1u) << "nothing changed: no flicker";
     RegDeleteKeyValueW(HKEY_CURRENT_USER, personalize, L"SystemUsesLightTheme");
 }
+
+TEST_F(TrayTest, ARightClickOpensTheMenuInFrontWithItsChecks) {
+    auto& t = open();
+    static HMENU shownMenu;
+    static HWND front;
+    static UINT checkedEntry;
+    shownMenu = nullptr;
+    SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        front = GetForegroundWindow();
+        if (HWND popup = FindWindowW(L"#32768", nullptr))
+            shownMenu = reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0));
+        checkedEntry =
+            shownMenu && (GetMenuState(shownMenu, tray::kFirstEntryId, MF_BYCOMMAND) & MF_CHECKED)
+                ? 1
+                : 0;
+        EndMenu();
+    });
+    SendMessageW(t.hwnd(), tray::TrayWindow::kIconMessage, MAKEWPARAM(20, 20),
+                 MAKELPARAM(WM_CONTEXTMENU, tray::TrayWindow::kIconId));
+    EXPECT_TRUE(shownMenu) << "the menu opened";
+    EXPECT_EQ(front, t.hwnd()) << "in front, so a click elsewhere closes it";
+    EXPECT_EQ(checkedEntry, 1u);
+    MSG msg{};
+    EXPECT_TRUE(PeekMessageW(&msg, t.hwnd(), WM_NULL, WM_NULL, PM_REMOVE)) << "WM_NULL posted";
+}
