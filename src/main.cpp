@@ -1,10 +1,12 @@
 // Keldrast: changes the DNS servers of one network adapter. Without arguments it opens the
-// window; with arguments it runs one command of the command line and ends with its code.
+// window; with /tray it stays in the notification area; with other arguments it runs one
+// command of the command line and ends with its code.
 #include "app/frmMain.h"
 #include "cli/cli.h"
 #include "cli/command.h"
 #include "cli/report.h"
 #include "toolkit/elevation.h"
+#include "tray/tray.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -78,6 +80,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
     const auto* command = std::get_if<cli::Command>(&parsed);
     if (command && command->verb == cli::Verb::Window && args.size() == 1)
         return runWindow(showCommand);
+    // The icon stays unelevated: each change asks for elevation when it is made.
+    if (command && command->verb == cli::Verb::Tray && args.size() == 1) return tray::run();
     cli::ConsoleOutput output;
     return cli::run(args, output);
 }

@@ -98,12 +98,15 @@ class frmMain : public tk::Window {
     void dohFallback() { setDohMode(dns::DohMode::Fallback); }
     void dohOnly() { setDohMode(dns::DohMode::Only); }
     void setDohMode(dns::DohMode mode);
+    static constexpr UINT kNotificationAreaCommand = 0x0180;
     void showCurrentDns();
     // What Apply applies, to each connected adapter, with one restore record each and one
     // message with a line per adapter.
     void applyToEveryConnectedAdapter();
     void restorePreviousDns();
     bool canRestore() const;
+    // Starts the notification-area icon (unless it runs) as the signed-in user, then closes.
+    void keepInNotificationArea();
     // Opens the speed test on the catalogue as listed (or brings its window forward).
     void findFastestDns();
     // Selects the catalogue entry of that name, as a pick in cbDNSName does; applies nothing.

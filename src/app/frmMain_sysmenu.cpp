@@ -4,6 +4,7 @@
 #include "app/frmMain.h"
 
 #include "catalogue/mConfig.h"
+#include "tray/tray.h"
 
 #include <iterator>
 
@@ -30,6 +31,8 @@ const SystemMenuItem kSystemMenu[] = {
     {frmMain::kDohFallbackCommand, L"Encrypted DNS, plain &when it fails", &frmMain::dohFallback,
      nullptr},
     {frmMain::kDohOnlyCommand, L"Encrypted DNS onl&y", &frmMain::dohOnly, nullptr},
+    {frmMain::kNotificationAreaCommand, L"&Keep in the notification area",
+     &frmMain::keepInNotificationArea, nullptr},
 };
 
 UINT dohCommand(dns::DohMode mode) {
@@ -75,4 +78,14 @@ bool frmMain::systemCommand(UINT id) {
         return true;
     }
     return false;
+}
+
+void frmMain::keepInNotificationArea() {
+    if (!tray::isRunning() && !tray::startAsUser(hwnd())) {
+        message(L"Keldrast could not start its notification-area icon without administrator "
+                L"rights. Start it with: keldrast /tray",
+                MB_ICONEXCLAMATION | MB_OK);
+        return;
+    }
+    PostMessageW(hwnd(), WM_CLOSE, 0, 0);
 }

@@ -96,7 +96,8 @@ bool storableName(std::wstring_view name,
 
 // Settings file: section, keys and file name. IPv6 pairs have a section of their own, keyed
 // by entry name, so that older copies read the file as before; the restore records of
-// "Restore previous DNS" have one keyed by interface GUID, the adapter last changed one more.
+// "Restore previous DNS" have one keyed by interface GUID, the adapter last changed or chosen in
+// the notification area one more.
 inline constexpr std::wstring_view kSettingsSection = L"kDNS";
 inline constexpr std::wstring_view kIpv6Section = L"kDNS6";
 inline constexpr std::wstring_view kDohSection = L"kDoH";

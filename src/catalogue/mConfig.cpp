@@ -314,8 +314,8 @@ std::vector<catalogue::CatalogueEntry> loadCatalogue(std::wstring_view path) {
 
 bool saveCatalogue(std::wstring_view path, const std::vector<catalogue::CatalogueEntry>& entries) {
     const std::wstring target(path);
-    // The restore records are written as they happen; a save keeps them as they stand, and a
-    // file whose records cannot be read is not written over.
+    // The restore records and the chosen adapter are written as they happen; a save keeps
+    // them as they stand, and a file whose records cannot be read is not written over.
     const FileContent content = readContent(target);
     if (content.file == SettingsFile::Unusable) return false;
     return writeFileSafely(

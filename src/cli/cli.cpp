@@ -250,10 +250,14 @@ int dispatch(const Command& command, const Options& options, Output& output) {
         return kDone;
     }
     case Verb::Window:
+    case Verb::Tray:
         break;
     }
     return fail(output, command.json, verbName(command.verb), kBadArguments,
-                L"/window opens the window and goes alone.");
+                L"/" + std::wstring(verbName(command.verb)) +
+                    (command.verb == Verb::Tray ? L" stays in the notification area"
+                                                : L" opens the window") +
+                    L" and goes alone.");
 }
 
 // A path's folder as the system resolves it, for comparing folders.

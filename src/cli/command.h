@@ -12,7 +12,8 @@
 
 namespace cli {
 
-// Window: open the window as without arguments, but without asking for elevation.
+// Window: open the window as without arguments, but without asking for elevation. Tray: stay
+// in the notification area.
 enum class Verb {
     Help,
     List,
@@ -24,7 +25,8 @@ enum class Verb {
     Flush,
     Test,
     Window,
-    Version
+    Version,
+    Tray
 };
 
 struct Command {

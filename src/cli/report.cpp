@@ -182,6 +182,8 @@ std::wstring usageText() {
            L"\n"
            L"  keldrast                       opens the window\n"
            L"  keldrast /window               opens the window without asking for elevation\n"
+           L"  keldrast /tray                 stays in the notification area, for changes in a "
+           L"click\n"
            L"  keldrast /list                 adapters and their DNS servers\n"
            L"  keldrast /catalogue [/add-known]\n"
            L"                                 the catalogue's entries and their servers;\n"

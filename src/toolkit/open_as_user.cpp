@@ -41,7 +41,7 @@ bool systemIsElevated() {
 }
 
 // The desktop window's shell (the one the signed-in user's Explorer runs) opens the target.
-bool desktopShellOpen(const std::wstring& target) {
+bool desktopShellOpen(const std::wstring& target, const std::wstring& parameters) {
     const HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     bool opened = false;
     {
@@ -73,11 +73,19 @@ bool desktopShellOpen(const std::wstring& target) {
             SUCCEEDED(folderView->get_Application(application.putTyped())) &&
             SUCCEEDED(application->QueryInterface(__uuidof(IShellDispatch2), shell.put()))) {
             BSTR file = SysAllocString(target.c_str());
+            VARIANT arguments{};
+            VariantInit(&arguments);
+            if (!parameters.empty()) {
+                arguments.vt = VT_BSTR;
+                arguments.bstrVal = SysAllocString(parameters.c_str());
+            }
             VARIANT show{};
             show.vt = VT_I4;
             show.lVal = SW_SHOWNORMAL;
-            opened = file && SUCCEEDED(shell->ShellExecute(file, empty, empty, empty, show));
+            opened = file && (parameters.empty() || arguments.bstrVal) &&
+                     SUCCEEDED(shell->ShellExecute(file, arguments, empty, empty, show));
             SysFreeString(file);
+            VariantClear(&arguments);
         }
     }
     if (SUCCEEDED(init)) CoUninitialize();
@@ -90,11 +98,16 @@ bool isElevated() {
     return elevatedSeam.call(systemIsElevated);
 }
 
-OpenedBy openAsUser(HWND owner, const std::wstring& target) {
+OpenedBy openAsUser(HWND owner, const std::wstring& target, const std::wstring& parameters) {
     // Elevated, a direct open would start the browser as administrator: never that.
     if (isElevated())
-        return desktopShellOpenSeam.call(desktopShellOpen, target) ? OpenedBy::DesktopShell
-                                                                   : OpenedBy::Nothing;
+        return desktopShellOpenSeam.call(desktopShellOpen, target, parameters)
+                   ? OpenedBy::DesktopShell
+                   : OpenedBy::Nothing;
+    if (!parameters.empty())
+        return startProcess(target, L"\"" + target + L"\" " + parameters, SW_SHOWNORMAL).started
+                   ? OpenedBy::Direct
+                   : OpenedBy::Nothing;
     return shellOpen(owner, target) ? OpenedBy::Direct : OpenedBy::Nothing;
 }
 

@@ -16,9 +16,9 @@ namespace tk {
 
 enum class OpenedBy { DesktopShell, Direct, Nothing };
 
-// Opens target as the signed-in user where that can be done, and says how it was opened;
-// Nothing when it could not be opened without elevation.
-OpenedBy openAsUser(HWND owner, const std::wstring& target);
+// Opens target (with parameters, for a program) as the signed-in user where that can be done,
+// and says how it was opened; Nothing when it could not be opened without elevation.
+OpenedBy openAsUser(HWND owner, const std::wstring& target, const std::wstring& parameters = {});
 
 // Whether this process runs with an administrator's elevated token. Replaceable (no handler:
 // the process token).
@@ -29,7 +29,8 @@ using ScopedElevated = ScopedHandler<elevatedSeam>;
 
 // The desktop shell's ShellExecute; false when it cannot be reached. Replaceable (no handler:
 // the desktop window's IShellDispatch2).
-using DesktopShellOpenHandler = std::function<bool(const std::wstring& target)>;
+using DesktopShellOpenHandler =
+    std::function<bool(const std::wstring& target, const std::wstring& parameters)>;
 inline Seam<DesktopShellOpenHandler> desktopShellOpenSeam;
 using ScopedDesktopShellOpen = ScopedHandler<desktopShellOpenSeam>;
 

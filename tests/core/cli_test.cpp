@@ -46,6 +46,7 @@ TEST(CommandLine, CommandsAndTheirValues) {
     EXPECT_EQ(parsed({L"/restore", L"/adapter", kGuid1}).adapter, kGuid1);
     EXPECT_EQ(parsed({L"/flush"}).verb, Verb::Flush);
     EXPECT_EQ(parsed({L"/test"}).verb, Verb::Test);
+    EXPECT_EQ(parsed({L"/Tray"}).verb, Verb::Tray);
     const auto test = parsed({L"/test", L"/tries", L"3", L"/timeout", L"250", L"/port", L"5353"});
     EXPECT_EQ(test.tries, 3);
     EXPECT_EQ(test.timeoutMs, 250);
@@ -58,7 +59,8 @@ TEST(CommandLine, CommandsAndTheirValues) {
     EXPECT_EQ(parsed({L"/default", L"/channel", L"C:\\t\\kld1.tmp"}).channel, L"C:\\t\\kld1.tmp");
     for (const auto verb : {Verb::Set, Verb::Custom, Verb::Default, Verb::Restore, Verb::Flush})
         EXPECT_TRUE(changesSystem(verb));
-    for (const auto verb : {Verb::Help, Verb::List, Verb::Catalogue, Verb::Test, Verb::Window})
+    for (const auto verb :
+         {Verb::Help, Verb::List, Verb::Catalogue, Verb::Test, Verb::Window, Verb::Tray})
         EXPECT_FALSE(changesSystem(verb));
 }
 

@@ -11,6 +11,8 @@
 //                            whose text is TEXT: "CLASS|TEXT"
 //   probe OUT adapters       the interfaces Windows lists: "GUID|FRIENDLY NAME", one a line
 #include <winsock2.h>
+//   probe OUT count CLASS    how many top-level windows of class CLASS exist, shown or hidden
+//   probe OUT command CLASS ID  posts WM_COMMAND ID to the first window of class CLASS
 #include <windows.h>
 #include <iphlpapi.h>
 
@@ -152,6 +154,18 @@ int wmain(int argc, wchar_t** argv) {
                              utf8(a->FriendlyName ? a->FriendlyName : L"").c_str());
             rc = 0;
         }
+    } else if (command == L"count" && argc > 3) {
+        int n = 0;
+        for (HWND w = FindWindowExW(nullptr, nullptr, argv[3], nullptr); w;
+             w = FindWindowExW(nullptr, w, argv[3], nullptr))
+            ++n;
+        std::fprintf(out, "%d\n", n);
+        rc = 0;
+    } else if (command == L"command" && argc > 4) {
+        HWND w = FindWindowW(argv[3], nullptr);
+        rc = w && PostMessageW(w, WM_COMMAND, static_cast<WPARAM>(wcstoul(argv[4], nullptr, 0)), 0)
+                 ? 0
+                 : 1;
     } else if (command == L"regsz" && argc > 4) {
         wchar_t data[2048] = {};
         DWORD size = sizeof(data) - sizeof(wchar_t);

@@ -858,7 +858,12 @@ TEST_F(MainWindowTest, TheSystemMenuGreysWhatCannotBeDoneNow) {
                                           {frmMain::kCurrentDnsCommand, false},
                                           {frmMain::kRestoreCommand, !recorded},
                                           {frmMain::kFastestDnsCommand, false},
-                                          {frmMain::kEveryAdapterCommand, false}};
+                                          {frmMain::kEveryAdapterCommand, false},
+                                          {frmMain::kEncryptedServicesCommand, false},
+                                          {frmMain::kDohOffCommand, false},
+                                          {frmMain::kDohFallbackCommand, false},
+                                          {frmMain::kDohOnlyCommand, false},
+                                          {frmMain::kNotificationAreaCommand, false}};
         auto seen = systemMenuGreying(f);
         std::erase_if(seen, [&](const auto& item) { return !greyed.count(item.first); });
         EXPECT_EQ(seen, greyed) << recorded; // Wine's "About Wine" item left out

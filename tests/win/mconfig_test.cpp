@@ -209,6 +209,15 @@ TEST_F(SettingsFileTest, NeverWrittenThroughALinkAndNoRecordLost) {
     EXPECT_EQ(readIni(path, L"kRestore", L"{H}", L""), L"other");
     EXPECT_EQ(mConfig::restoreRecord(path, L"{G}"), std::nullopt);
 
+    // The adapter chosen last (the notification area's) is kept by a save as well.
+    EXPECT_EQ(mConfig::chosenAdapter(path), std::nullopt);
+    ASSERT_TRUE(mConfig::setChosenAdapter(path, L"{E}"));
+    ASSERT_TRUE(mConfig::setChosenAdapter(path, L"{W}"));
+    ASSERT_TRUE(mConfig::saveCatalogue(path, {{L"C", L"3.3.3.3"}}));
+    EXPECT_EQ(fileBytes(path), tk::toAnsi(catalogue::settingsFileText({{L"C", L"3.3.3.3"}})) +
+                                   "[kRestore]\r\n{H}=other\r\n[kAdapter]\r\nLast={W}\r\n");
+    EXPECT_EQ(mConfig::chosenAdapter(path), L"{W}");
+
     // A file that exists but cannot be read, or is not in an encoding read here, is never
     // written: its records would be lost.
     const std::string before = fileBytes(path);
@@ -217,6 +226,7 @@ TEST_F(SettingsFileTest, NeverWrittenThroughALinkAndNoRecordLost) {
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     EXPECT_FALSE(mConfig::saveCatalogue(path, {}));
     EXPECT_FALSE(mConfig::writeRestoreRecord(path, L"{G}", L"-|-|-|-|-|-"));
+    EXPECT_FALSE(mConfig::setChosenAdapter(path, L"{G}"));
     CloseHandle(held);
     EXPECT_EQ(fileBytes(path), before);
     const std::string oddUtf16("\xFF\xFE[\0k\0D\0N\0S\0]\0\r", 15);

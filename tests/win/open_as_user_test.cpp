@@ -26,7 +26,7 @@ TEST(OpenAsUser, ElevatedGoesThroughTheDesktopShellOnly) {
     for (const auto& c : cases) {
         std::vector<std::wstring> calls;
         tk::ScopedElevated elevated{[&] { return c.elevated; }};
-        tk::ScopedDesktopShellOpen desktop{[&](const std::wstring& target) {
+        tk::ScopedDesktopShellOpen desktop{[&](const std::wstring& target, const std::wstring&) {
             EXPECT_EQ(target, url);
             calls.push_back(L"desktop");
             return c.desktopOpens;

@@ -1,0 +1,489 @@
+#include "tray/tray.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "catalogue/mConfig.h"
+#include "catalogue/settings_location_win.h"
+#include "cli/cli.h"
+#include "dns/change.h"
+#include "dns/nameserver_state.h"
+#include "registry/modReg.h"
+#include "toolkit/open_as_user.h"
+#include "toolkit/system_library.h"
+
+namespace tray {
+
+namespace {
+
+constexpr const wchar_t* kClassName = L"KeldrastNotificationArea";
+// Local\: one per session, whoever started it.
+constexpr const wchar_t* kInstanceName = L"Local\\Keldrast.NotificationArea";
+constexpr UINT_PTR kClickTimer = 1;
+
+bool notifyIcon(DWORD message, const NOTIFYICONDATAW& data) {
+    return notifyIconSeam.call(
+        [](DWORD m, const NOTIFYICONDATAW& d) {
+            return Shell_NotifyIconW(m, const_cast<NOTIFYICONDATAW*>(&d)) != FALSE;
+        },
+        message, data);
+}
+
+template <std::size_t N> void copyText(wchar_t (&target)[N], std::wstring_view text) {
+    const std::size_t n = std::min(text.size(), N - 1);
+    std::copy_n(text.data(), n, target);
+    target[n] = L'\0';
+}
+
+void appendItems(HMENU menu, const std::vector<MenuItem>& items) {
+    for (const auto& item : items) {
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof(info);
+        if (item.kind == MenuItem::Kind::Separator) {
+            info.fMask = MIIM_FTYPE;
+            info.fType = MFT_SEPARATOR;
+        } else {
+            info.fMask = MIIM_FTYPE | MIIM_STRING | MIIM_ID | MIIM_STATE;
+            info.fType = item.radio ? MFT_RADIOCHECK : 0;
+            info.wID = item.id;
+            info.dwTypeData = const_cast<wchar_t*>(item.text.c_str());
+            info.fState = (item.checked ? MFS_CHECKED : 0) | (item.enabled ? 0 : MFS_GRAYED) |
+                          (item.isDefault ? MFS_DEFAULT : 0);
+            if (item.kind == MenuItem::Kind::Submenu) {
+                info.fMask |= MIIM_SUBMENU;
+                info.hSubMenu = CreatePopupMenu();
+                appendItems(info.hSubMenu, item.items);
+            }
+        }
+        InsertMenuItemW(menu, GetMenuItemCount(menu), TRUE, &info);
+    }
+}
+
+std::wstring quoted(const std::wstring& path) {
+    return L"\"" + path + L"\"";
+}
+
+} // namespace
+
+TrayWindow::TrayWindow(std::wstring settingsDirectory)
+    : settingsDirectory_(std::move(settingsDirectory)) {}
+
+TrayWindow::~TrayWindow() {
+    speed_.reset();
+    worker_.join();
+    if (hwnd()) DestroyWindow(hwnd());
+}
+
+std::wstring TrayWindow::settingsFile() const {
+    return settingsDirectory_.empty() ? mConfig::settingsLocation().path
+                                      : mConfig::settingsPath(settingsDirectory_);
+}
+
+bool TrayWindow::create() {
+    if (!registerClass(kClassName, 0)) return false;
+    taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
+    // A hidden top-level window rather than a message-only one: only top-level windows hear
+    // the TaskbarCreated broadcast. It covers the work area so that windows it owns centre there.
+    RECT work{0, 0, 640, 480};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    if (!tk::Window::create(kClassName, WS_EX_TOOLWINDOW, WS_POPUP, L"Keldrast", work.left,
+                            work.top, work.right - work.left, work.bottom - work.top, nullptr))
+        return false;
+    // Started elevated after all, the icon still hears the unelevated shell's broadcast.
+    using FilterFn = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
+    if (const auto allow = tk::moduleFunction<FilterFn>(GetModuleHandleW(L"user32.dll"),
+                                                        "ChangeWindowMessageFilterEx"))
+        allow(hwnd(), taskbarCreated_, MSGFLT_ALLOW, nullptr);
+    refresh();
+    // At sign-in the taskbar may not be there yet: the icon comes with its TaskbarCreated.
+    addIcon();
+    return true;
+}
+
+void TrayWindow::refresh() {
+    if (model_.busy) return;
+    refreshedAt_ = GetTickCount64();
+    const std::wstring settings = settingsFile();
+    model_.adapters.clear();
+    for (auto& card : modReg::enumNetworkCards(L"HKEY_LOCAL_MACHINE", dns::kNetworkCardsPath))
+        model_.adapters.push_back({std::move(card.description), std::move(card.serviceName)});
+    const auto remembered = model_.chosen && *model_.chosen < model_.adapters.size()
+                                ? std::optional(model_.adapters[*model_.chosen].service)
+                                : mConfig::chosenAdapter(settings);
+    model_.chosen = chooseAdapter(model_.adapters, remembered);
+    model_.entries = mConfig::loadCatalogue(settings);
+    model_.current = {};
+    model_.canRestore = false;
+    if (model_.chosen) {
+        const auto& service = model_.adapters[*model_.chosen].service;
+        model_.current = dns::currentDns(service);
+        model_.canRestore = dns::canRestore(settings, service);
+    }
+    model_.startsWithWindows = startsWithWindows();
+    updateIcon();
+}
+
+bool TrayWindow::addIcon() {
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof(data);
+    data.hWnd = hwnd();
+    data.uID = kIconId;
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP;
+    data.uCallbackMessage = kIconMessage;
+    light_ = taskbarIsLight();
+    iconSize_ = MulDiv(16, static_cast<int>(tk::dpiForWindow(hwnd())), 96);
+    icon_ = makeIcon(iconSize_, light_);
+    data.hIcon = icon_.get();
+    tip_ = toolTipOf(model_, std::size(data.szTip) - 1);
+    copyText(data.szTip, tip_);
+    notifyIcon(NIM_DELETE, data); // one left from before Explorer restarted
+    added_ = notifyIcon(NIM_ADD, data);
+    if (!added_) return false;
+    data.uVersion = NOTIFYICON_VERSION_4;
+    notifyIcon(NIM_SETVERSION, data);
+    return true;
+}
+
+// Changes the icon only where its tool tip or look changed: no flicker otherwise.
+void TrayWindow::updateIcon(bool force) {
+    if (!hwnd()) return;
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof(data);
+    data.hWnd = hwnd();
+    data.uID = kIconId;
+    const bool light = taskbarIsLight();
+    const int size = MulDiv(16, static_cast<int>(tk::dpiForWindow(hwnd())), 96);
+    if (force || light != light_ || size != iconSize_) {
+        light_ = light;
+        iconSize_ = size;
+        icon_ = makeIcon(iconSize_, light_);
+        data.uFlags |= NIF_ICON;
+        data.hIcon = icon_.get();
+    }
+    const std::wstring tip = toolTipOf(model_, std::size(data.szTip) - 1);
+    if (tip != tip_) {
+        tip_ = tip;
+        data.uFlags |= NIF_TIP | NIF_SHOWTIP;
+        copyText(data.szTip, tip_);
+    }
+    if (data.uFlags && added_) notifyIcon(NIM_MODIFY, data);
+}
+
+HMENU TrayWindow::buildMenu() const {
+    HMENU menu = CreatePopupMenu();
+    if (menu) appendItems(menu, menuOf(model_));
+    return menu;
+}
+
+void TrayWindow::showMenu(POINT anchor) {
+    // The menu's own message loop may hand over another request for it: one menu at a time.
+    if (menuOpen_) return;
+    refresh();
+    HMENU menu = buildMenu();
+    if (!menu) return;
+    // The menu closes when the user clicks elsewhere only when this window is in front, and
+    // the posted WM_NULL lets the system finish the switch after the menu ends.
+    SetForegroundWindow(hwnd());
+    const UINT align = GetSystemMetrics(SM_MENUDROPALIGNMENT) ? TPM_RIGHTALIGN : TPM_LEFTALIGN;
+    menuOpen_ = true;
+    TrackPopupMenuEx(menu, align | TPM_BOTTOMALIGN | TPM_RIGHTBUTTON, anchor.x, anchor.y, hwnd(),
+                     nullptr);
+    menuOpen_ = false;
+    PostMessageW(hwnd(), WM_NULL, 0, 0);
+    DestroyMenu(menu);
+}
+
+void TrayWindow::run(const Command& command) {
+    switch (command.action) {
+    case Action::ChooseAdapter:
+        if (command.index < model_.adapters.size()) {
+            model_.chosen = command.index;
+            // Not remembered when the file cannot be written; this session keeps the choice.
+            (void)mConfig::setChosenAdapter(settingsFile(), model_.adapters[command.index].service);
+            refresh();
+        }
+        break;
+    case Action::Apply:
+    case Action::Default:
+    case Action::Restore:
+    case Action::Flush:
+        startChange(command);
+        break;
+    case Action::FindFastest:
+        findFastest();
+        break;
+    case Action::Open: {
+        const std::wstring exe = tk::executablePath();
+        if (!tk::startProcess(exe, quoted(exe), SW_SHOWNORMAL).started)
+            notify({L"Keldrast", L"The window could not be opened.", Notice::Icon::Error});
+        break;
+    }
+    case Action::StartWithWindows:
+        if (!setStartWithWindows(!model_.startsWithWindows))
+            notify(
+                {L"Start with Windows", L"The setting could not be changed.", Notice::Icon::Error});
+        model_.startsWithWindows = startsWithWindows();
+        break;
+    case Action::Exit:
+        DestroyWindow(hwnd());
+        break;
+    }
+}
+
+void TrayWindow::startChange(const Command& command) {
+    const auto args = changeArguments(command, model_);
+    if (args.empty() || model_.busy) return;
+    worker_.join();
+    model_.busy = true;
+    running_ = command;
+    updateIcon();
+    const cli::Options options{settingsDirectory_};
+    const bool started = worker_.start([this, args, options, window = hwnd()] {
+        cli::BufferOutput output;
+        int code = cli::kInternalError;
+        try {
+            code = cli::run(args, output, options);
+        } catch (...) {
+            tk::logSwallowed(L"tray change");
+        }
+        {
+            std::lock_guard hold(lock_);
+            exitCode_ = code;
+            printed_ = std::move(output.printed);
+        }
+        PostMessageW(window, kChangeDone, 0, 0);
+    });
+    if (!started) {
+        model_.busy = false;
+        notify(noticeOf(command, model_, cli::kInternalError,
+                        {{}, L"The change could not be started."}));
+        updateIcon();
+    }
+}
+
+void TrayWindow::changeDone() {
+    worker_.join();
+    int code = 0;
+    cli::Printed printed;
+    {
+        std::lock_guard hold(lock_);
+        code = exitCode_;
+        printed = std::move(printed_);
+    }
+    model_.busy = false;
+    notify(noticeOf(running_, model_, code, printed));
+    refresh();
+}
+
+void TrayWindow::notify(const Notice& notice) {
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof(data);
+    data.hWnd = hwnd();
+    data.uID = kIconId;
+    data.uFlags = NIF_INFO;
+    copyText(data.szInfoTitle, notice.title);
+    copyText(data.szInfo, notice.text);
+    data.dwInfoFlags = notice.icon == Notice::Icon::Error     ? NIIF_ERROR
+                       : notice.icon == Notice::Icon::Warning ? NIIF_WARNING
+                                                              : NIIF_INFO;
+    notifyIcon(NIM_MODIFY, data);
+}
+
+void TrayWindow::findFastest() {
+    if (speed_ && speed_->hwnd()) {
+        SetForegroundWindow(speed_->hwnd());
+        return;
+    }
+    speed_.reset();
+    // "Use this" applies the entry to the chosen adapter, as its menu item would.
+    speed_ = std::make_unique<frmSpeed>(
+        model_.entries, dns::SpeedOptions{}, [this](const std::wstring& name) {
+            for (std::size_t i = 0; i < model_.entries.size(); ++i)
+                if (catalogue::sameName(model_.entries[i].name, name)) {
+                    if (const auto command =
+                            commandOf(kFirstEntryId + static_cast<unsigned>(i), model_))
+                        run(*command);
+                    return;
+                }
+        });
+    if (!speed_->open(hwnd()))
+        speed_.reset();
+    else
+        SetForegroundWindow(speed_->hwnd());
+}
+
+LRESULT TrayWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == taskbarCreated_ && taskbarCreated_) {
+        addIcon();
+        return 0;
+    }
+    switch (message) {
+    case kIconMessage: {
+        const POINT anchor{GET_X_LPARAM(wParam), GET_Y_LPARAM(wParam)};
+        switch (LOWORD(lParam)) {
+        case WM_CONTEXTMENU:
+        case NIN_KEYSELECT:
+            KillTimer(hwnd(), kClickTimer);
+            waitingForDoubleClick_ = false;
+            showMenu(anchor);
+            break;
+        case NIN_SELECT:
+            // A click opens the menu once it is clear that no second click follows; the
+            // release that ends a double-click opens nothing.
+            if (GetTickCount64() - doubleClickedAt_ < GetDoubleClickTime()) break;
+            clickAnchor_ = anchor;
+            waitingForDoubleClick_ = true;
+            SetTimer(hwnd(), kClickTimer, GetDoubleClickTime(), nullptr);
+            break;
+        case WM_MOUSEMOVE:
+            // The pointer rests on the icon: its tool tip is about to show, so bring it up
+            // to date (a change made elsewhere), at most every two seconds.
+            if (GetTickCount64() - refreshedAt_ > 2000) refresh();
+            break;
+        case WM_LBUTTONDBLCLK:
+            doubleClickedAt_ = GetTickCount64();
+            KillTimer(hwnd(), kClickTimer);
+            waitingForDoubleClick_ = false;
+            run({Action::Open});
+            break;
+        default:
+            break;
+        }
+        return 0;
+    }
+    case WM_TIMER:
+        if (wParam == kClickTimer) {
+            KillTimer(hwnd(), kClickTimer);
+            if (std::exchange(waitingForDoubleClick_, false)) showMenu(clickAnchor_);
+            return 0;
+        }
+        break;
+    case WM_COMMAND:
+        if (HIWORD(wParam) == 0 && lParam == 0) {
+            if (const auto command = commandOf(LOWORD(wParam), model_)) run(*command);
+            return 0;
+        }
+        break;
+    case kChangeDone:
+        changeDone();
+        return 0;
+    case WM_SETTINGCHANGE:
+    case WM_DISPLAYCHANGE:
+    case WM_DPICHANGED:
+        updateIcon();
+        return 0;
+    case WM_DESTROY: {
+        KillTimer(hwnd(), kClickTimer);
+        NOTIFYICONDATAW data{};
+        data.cbSize = sizeof(data);
+        data.hWnd = hwnd();
+        data.uID = kIconId;
+        if (added_) notifyIcon(NIM_DELETE, data);
+        added_ = false;
+        if (endsProgram) PostQuitMessage(0);
+        return 0;
+    }
+    default:
+        break;
+    }
+    return defaultHandling(message, wParam, lParam);
+}
+
+bool taskbarIsLight() {
+    DWORD value = 0, size = sizeof(value);
+    return RegGetValueW(HKEY_CURRENT_USER,
+                        L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize",
+                        L"SystemUsesLightTheme", RRF_RT_REG_DWORD, nullptr, &value,
+                        &size) == ERROR_SUCCESS &&
+           value != 0;
+}
+
+// A globe: an outline, its equator and one meridian, in one colour with an alpha channel.
+unique_hicon makeIcon(int size, bool lightTaskbar) {
+    size = std::max(size, 8);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = size;
+    info.bmiHeader.biHeight = -size;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    tk::unique_hbitmap colour(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    tk::unique_hbitmap mask(CreateBitmap(size, size, 1, 1, nullptr));
+    tk::unique_hdc dc(CreateCompatibleDC(nullptr));
+    if (!colour || !mask || !dc || !bits) return {};
+    {
+        const HGDIOBJ oldBitmap = SelectObject(dc.get(), colour.get());
+        const int width = std::max(1, size / 12);
+        const tk::unique_any<HPEN, &tk::closeGdiObject> pen(
+            CreatePen(PS_SOLID, width, RGB(255, 255, 255)));
+        const HGDIOBJ oldPen = SelectObject(dc.get(), pen.get());
+        const HGDIOBJ oldBrush = SelectObject(dc.get(), GetStockObject(NULL_BRUSH));
+        const int m = width / 2 + 1, e = size - m;
+        Ellipse(dc.get(), m - 1, m - 1, e + 1, e + 1);
+        Ellipse(dc.get(), size * 3 / 10, m - 1, size - size * 3 / 10, e + 1);
+        MoveToEx(dc.get(), m, size / 2, nullptr);
+        LineTo(dc.get(), e, size / 2);
+        SelectObject(dc.get(), oldBrush);
+        SelectObject(dc.get(), oldPen);
+        SelectObject(dc.get(), oldBitmap);
+    }
+    GdiFlush();
+    // GDI drew white on black and left alpha alone: the drawn pixels become the glyph.
+    const BYTE shade = lightTaskbar ? 0x1F : 0xFF;
+    auto* pixel = static_cast<DWORD*>(bits);
+    for (int i = 0; i < size * size; ++i) {
+        const BYTE on = static_cast<BYTE>(pixel[i] & 0xFF);
+        const BYTE value = static_cast<BYTE>(shade * on / 255);
+        pixel[i] = (static_cast<DWORD>(on) << 24) | (value << 16) | (value << 8) | value;
+    }
+    ICONINFO icon{TRUE, 0, 0, mask.get(), colour.get()};
+    return unique_hicon(CreateIconIndirect(&icon));
+}
+
+bool startsWithWindows() {
+    return RegGetValueW(HKEY_CURRENT_USER, kRunKey, kRunValue, RRF_RT_REG_SZ, nullptr, nullptr,
+                        nullptr) == ERROR_SUCCESS;
+}
+
+bool setStartWithWindows(bool on) {
+    if (!on) {
+        const LSTATUS status = RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, kRunValue);
+        return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+    }
+    const std::wstring command = quoted(tk::executablePath()) + L" /tray";
+    return RegSetKeyValueW(HKEY_CURRENT_USER, kRunKey, kRunValue, REG_SZ, command.c_str(),
+                           static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t))) ==
+           ERROR_SUCCESS;
+}
+
+bool isRunning() {
+    const tk::unique_handle instance(OpenMutexW(SYNCHRONIZE, FALSE, kInstanceName));
+    return instance || GetLastError() == ERROR_ACCESS_DENIED;
+}
+
+bool startAsUser(HWND owner) {
+    return tk::openAsUser(owner, tk::executablePath(), L"/tray") != tk::OpenedBy::Nothing;
+}
+
+int run() {
+    const tk::unique_handle instance(CreateMutexW(nullptr, FALSE, kInstanceName));
+    if (GetLastError() == ERROR_ALREADY_EXISTS || GetLastError() == ERROR_ACCESS_DENIED) return 0;
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&icc);
+    TrayWindow tray;
+    if (!tray.create()) return 1;
+    MSG msg{};
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        HWND root = GetAncestor(msg.hwnd, GA_ROOT);
+        if (root && root != tray.hwnd() && IsDialogMessageW(root, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+} // namespace tray

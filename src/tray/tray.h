@@ -1,0 +1,109 @@
+// The notification-area icon (keldrast /tray): a hidden window that owns the icon, opens the
+// menu of traymenu.h and hands each change to the command line, which runs it in an elevated
+// copy (one elevation prompt per change) on a worker thread; the verdict comes back as a
+// notification. It runs unelevated, once per user session, and never changes a system setting
+// itself.
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/frmSpeed.h"
+#include "toolkit/handles.h"
+#include "toolkit/platform.h"
+#include "toolkit/thread.h"
+#include "toolkit/window.h"
+#include "tray/traymenu.h"
+
+namespace tray {
+
+using unique_hicon = tk::unique_any<HICON, &DestroyIcon>;
+
+class TrayWindow : public tk::Window {
+  public:
+    // The settings file lives in `settingsDirectory`; empty: where the program keeps it.
+    explicit TrayWindow(std::wstring settingsDirectory = {});
+    ~TrayWindow() override;
+
+    // Creates the hidden window and adds the icon (or waits for the taskbar to add it).
+    bool create();
+    // Whether Exit ends the message loop (a test keeps it running).
+    bool endsProgram = true;
+
+    static constexpr UINT kIconMessage = WM_APP + 1;
+    static constexpr UINT kChangeDone = WM_APP + 2;
+    static constexpr UINT kIconId = 1;
+
+    const Model& model() const noexcept { return model_; }
+    // Reads the adapters, the catalogue and the chosen adapter's servers again (not while a
+    // change runs) and brings the tool tip up to date.
+    void refresh();
+    // The menu as it is now, built for TrackPopupMenu; the caller destroys it.
+    HMENU buildMenu() const;
+    frmSpeed* speedWindow() const noexcept { return speed_.get(); }
+
+  protected:
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+  private:
+    std::wstring settingsFile() const;
+    bool addIcon();
+    void updateIcon(bool force = false);
+    void showMenu(POINT anchor);
+    void run(const Command& command);
+    void startChange(const Command& command);
+    void changeDone();
+    void notify(const Notice& notice);
+    void findFastest();
+
+    std::wstring settingsDirectory_;
+    Model model_;
+    UINT taskbarCreated_ = 0;
+    unique_hicon icon_;
+    bool light_ = false;
+    int iconSize_ = 0;
+    std::wstring tip_;
+    bool added_ = false;
+    bool waitingForDoubleClick_ = false;
+    POINT clickAnchor_{};
+    ULONGLONG refreshedAt_ = 0;
+    ULONGLONG doubleClickedAt_ = 0;
+    bool menuOpen_ = false;
+    std::unique_ptr<frmSpeed> speed_;
+
+    // The running change; its result is handed over under the lock.
+    Command running_{};
+    tk::Lock lock_;
+    int exitCode_ = 0;
+    cli::Printed printed_{};
+    tk::Thread worker_;
+};
+
+// Runs the icon until Exit: 0 at once when this session has one already.
+int run();
+// Whether this session's icon runs.
+bool isRunning();
+// Starts `keldrast /tray` as the signed-in user (never elevated); false when it could not.
+bool startAsUser(HWND owner);
+
+// "Start with Windows": the value "Keldrast" under HKCU\...\CurrentVersion\Run, which starts
+// this program with /tray.
+inline constexpr const wchar_t* kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline constexpr const wchar_t* kRunValue = L"Keldrast";
+bool startsWithWindows();
+[[nodiscard]] bool setStartWithWindows(bool on);
+
+// Shell_NotifyIconW as a replaceable entry point (tests record the icon and notifications).
+using NotifyIconHandler = std::function<bool(DWORD message, const NOTIFYICONDATAW& data)>;
+inline tk::Seam<NotifyIconHandler> notifyIconSeam;
+using ScopedNotifyIcon = tk::ScopedHandler<notifyIconSeam>;
+
+// The icon drawn for a taskbar: light glyph on a dark taskbar, dark on a light one.
+unique_hicon makeIcon(int size, bool lightTaskbar);
+bool taskbarIsLight();
+
+} // namespace tray

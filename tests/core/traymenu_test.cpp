@@ -1,0 +1,224 @@
+// The notification area's menu, commands, tool tip and notices, from the icon's model.
+#include "tray/traymenu.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using namespace tray;
+
+namespace {
+
+const std::wstring kEth = L"{1D7E0C6B-0000-4000-8000-0000000000C1}";
+const std::wstring kWifi = L"{1D7E0C6B-0000-4000-8000-0000000000C2}";
+
+Model model() {
+    Model m;
+    m.adapters = {{L"Ethernet", kEth}, {L"Wi-Fi", kWifi}};
+    m.chosen = 1;
+    m.entries = {{L"Google DNS", L"8.8.8.8,8.8.4.4", L""},
+                 {L"Fast & Safe", L"1.1.1.1,1.0.0.1", L"2606:4700:4700::1111,2606:4700:4700::1001"},
+                 {L"Google again", L"8.8.8.8,8.8.4.4", L""}};
+    m.current.static4 = L"8.8.8.8,8.8.4.4";
+    m.current.inUse = std::vector<std::wstring>{L"8.8.8.8", L"8.8.4.4"};
+    return m;
+}
+
+struct Shown {
+    std::wstring text;
+    bool checked, radio, enabled;
+    bool operator==(const Shown&) const = default;
+};
+// Every item with an identifier, the submenu's too.
+std::map<unsigned, Shown> shown(const std::vector<MenuItem>& menu) {
+    std::map<unsigned, Shown> items;
+    for (const auto& item : menu) {
+        if (item.kind == MenuItem::Kind::Submenu) items.merge(shown(item.items));
+        if (item.kind == MenuItem::Kind::Item && item.id)
+            items[item.id] = {item.text, item.checked, item.radio, item.enabled};
+    }
+    return items;
+}
+
+} // namespace
+
+TEST(TrayMenu, ChecksTheAdapterAndTheMatchingEntryAndGreysWhatCannotRunNow) {
+    const auto full = shown(menuOf(model()));
+    EXPECT_EQ(full.at(kFirstAdapterId + 1), (Shown{L"Wi-Fi", true, true, true}));
+    EXPECT_EQ(full.at(kFirstAdapterId), (Shown{L"Ethernet", false, true, true}));
+    EXPECT_EQ(full.at(kFirstEntryId), (Shown{L"Google DNS", true, true, true}))
+        << "the first match";
+    EXPECT_EQ(full.at(kFirstEntryId + 1), (Shown{L"Fast && Safe", false, true, true}));
+    EXPECT_FALSE(full.at(kFirstEntryId + 2).checked);
+    EXPECT_EQ(full.at(kDefaultId), (Shown{L"Automatic (D&HCP)", false, true, true}));
+    EXPECT_FALSE(full.at(kRestoreId).enabled);
+    EXPECT_FALSE(full.at(kStartWithWindowsId).checked);
+    EXPECT_EQ(menuOf(model()).front().text, L"&Adapter: Wi-Fi");
+
+    struct Case {
+        const char* what;
+        void (*change)(Model&);
+        std::map<unsigned, bool> checked, enabled; // only the items named
+    } cases[] = {
+        {"servers in another order match nothing",
+         [](Model& m) { m.current.static4 = L"8.8.4.4 8.8.8.8"; },
+         {{kFirstEntryId, false}, {kDefaultId, false}},
+         {}},
+        {"both families must match",
+         [](Model& m) {
+             m.current.static4 = L"1.1.1.1,1.0.0.1";
+             m.current.static6 = L"2606:4700:4700:0:0:0:0:1111 2606:4700:4700::1001";
+         },
+         {{kFirstEntryId + 1, true}},
+         {}},
+        {"IPv6 servers beside an IPv4-only entry",
+         [](Model& m) { m.current.static6 = L"::1"; },
+         {{kFirstEntryId, false}},
+         {}},
+        {"no static servers: automatic",
+         [](Model& m) { m.current.static4 = L" "; },
+         {{kDefaultId, true}, {kFirstEntryId, false}},
+         {}},
+        {"a restore record and start with Windows",
+         [](Model& m) { m.canRestore = m.startsWithWindows = true; },
+         {{kStartWithWindowsId, true}},
+         {{kRestoreId, true}}},
+        {"a change runs: nothing else changes",
+         [](Model& m) { m.busy = m.canRestore = true; },
+         {},
+         {{kFirstAdapterId, false},
+          {kFirstEntryId, false},
+          {kDefaultId, false},
+          {kRestoreId, false},
+          {kFlushId, false},
+          {kFastestId, true},
+          {kOpenId, true},
+          {kStartWithWindowsId, true},
+          {kExitId, true}}},
+        {"no adapters",
+         [](Model& m) { m.adapters.clear(), m.chosen.reset(); },
+         {{kDefaultId, false}, {kFirstEntryId, false}},
+         {{kFirstEntryId, false}, {kDefaultId, false}, {kFlushId, true}}},
+    };
+    for (const auto& c : cases) {
+        Model m = model();
+        c.change(m);
+        const auto items = shown(menuOf(m));
+        for (const auto& [id, on] : c.checked)
+            EXPECT_EQ(items.at(id).checked, on) << c.what << id;
+        for (const auto& [id, on] : c.enabled)
+            EXPECT_EQ(items.at(id).enabled, on) << c.what << id;
+    }
+}
+
+TEST(TrayMenu, CommandsRunOnlyWhenTheirItemIsAvailableAndNameTheAdapterByItsGuid) {
+    struct Case {
+        unsigned id;
+        bool busy;
+        std::vector<std::wstring> arguments; // empty: no change runs
+        bool runs = true;
+    } cases[] = {
+        {kFirstEntryId + 1, false, {L"/set", L"Fast & Safe", L"/adapter", kWifi}},
+        {kDefaultId, false, {L"/default", L"/adapter", kWifi}},
+        {kRestoreId, false, {L"/restore", L"/adapter", kWifi}},
+        {kFlushId, false, {L"/flush"}},
+        {kFirstAdapterId, false, {}},
+        {kStartWithWindowsId, true, {}},
+        {kFirstEntryId + 3, false, {}, false},
+        {kFirstAdapterId + 2, false, {}, false},
+        {kFirstEntryId, true, {}, false},
+        {kFlushId, true, {}, false},
+        {kFirstAdapterId, true, {}, false},
+        {0x0999, false, {}, false},
+    };
+    for (const auto& c : cases) {
+        Model m = model();
+        m.canRestore = true;
+        m.busy = c.busy;
+        const auto command = commandOf(c.id, m);
+        ASSERT_EQ(command.has_value(), c.runs) << c.id;
+        if (command) {
+            EXPECT_EQ(changeArguments(*command, m), c.arguments) << c.id;
+        }
+    }
+    Model m = model();
+    EXPECT_FALSE(commandOf(kRestoreId, m)) << "greyed without a record";
+    EXPECT_EQ(commandOf(kFirstAdapterId, m), (Command{Action::ChooseAdapter, 0}));
+    m.adapters.clear();
+    m.chosen.reset();
+    EXPECT_FALSE(commandOf(kDefaultId, m));
+    EXPECT_TRUE(changeArguments({Action::Default}, m).empty());
+}
+
+TEST(TrayMenu, TheRememberedAdapterIsChosenWhileItIsListed) {
+    const std::vector<Adapter> adapters = {{L"Ethernet", kEth}, {L"Wi-Fi", kWifi}};
+    EXPECT_EQ(chooseAdapter(adapters, std::nullopt), 0u);
+    EXPECT_EQ(chooseAdapter(adapters, L"{1d7e0c6b-0000-4000-8000-0000000000c2}"), 1u);
+    EXPECT_EQ(chooseAdapter(adapters, L"{gone}"), 0u);
+    EXPECT_EQ(chooseAdapter({}, kEth), std::nullopt);
+}
+
+TEST(TrayToolTip, NamesTheAdapterAndItsServersAndFitsTheShell) {
+    Model m = model();
+    EXPECT_EQ(toolTipOf(m), L"Keldrast\nWi-Fi\nIn use: 8.8.8.8, 8.8.4.4\nNot encrypted");
+    m.current.doh = {{dns::Family::V4, L"8.8.8.8", 2, L"https://dns.google/dns-query"}};
+    m.current.inUse.reset();
+    EXPECT_EQ(toolTipOf(m),
+              L"Keldrast\nWi-Fi\nIn use: not reported\nEncrypted: DNS over HTTPS (dns.google), "
+              L"encrypted only");
+    m.adapters[1].description = std::wstring(200, L'x');
+    const auto tip = toolTipOf(m);
+    EXPECT_EQ(tip.size(), 127u);
+    EXPECT_TRUE(tip.ends_with(
+        L"\u2026\nIn use: not reported\nEncrypted: DNS over HTTPS (dns.google), encrypted only"))
+        << tip;
+    m.adapters.clear();
+    m.chosen.reset();
+    EXPECT_EQ(toolTipOf(m), L"Keldrast\nNo network adapters found");
+    const std::wstring pair{L'a', L'b', wchar_t(0xD83D), wchar_t(0xDE00), L'c'}; // UTF-16
+    EXPECT_EQ(shortened(pair, 4), L"ab\u2026") << "no half surrogate pair";
+}
+
+TEST(TrayNotice, SaysTheVerdictWithItsWarningsAndWhenNothingChanged) {
+    const Model m = model();
+    const Command set{Action::Apply, 1};
+    struct Case {
+        Command command;
+        int code;
+        cli::Printed printed;
+        Notice expected;
+    } cases[] = {
+        {set,
+         0,
+         {L"Fast & Safe -> 2: Wi-Fi\n   IPv4: 1.1.1.1, 1.0.0.1\n   In use: 1.1.1.1\n"
+          L"The DNS servers were changed.\nThey are in use now.\n",
+          L""},
+         {L"Fast & Safe: done", L"The DNS servers were changed.\nThey are in use now.",
+          Notice::Icon::Info}},
+        {{Action::Default},
+         5,
+         {L"Default (automatic) -> 2: Wi-Fi\n", L"Other servers in use.\n"},
+         {L"Automatic (DHCP): other servers in use", L"Other servers in use.",
+          Notice::Icon::Warning}},
+        {{Action::Restore},
+         3,
+         {L"", L"elevation was declined\n"},
+         {L"Nothing changed", L"elevation was declined", Notice::Icon::Warning}},
+        {{Action::Flush},
+         0,
+         {L"The DNS resolver cache was flushed.\n", L""},
+         {L"DNS cache flushed", L"The DNS resolver cache was flushed.", Notice::Icon::Info}},
+        {set,
+         9,
+         {L"", L"did not finish in time\n"},
+         {L"Fast & Safe: outcome not known", L"did not finish in time", Notice::Icon::Error}},
+        {set,
+         7,
+         {L"", L""},
+         {L"Fast & Safe: nothing changed", L"Fast & Safe: nothing changed", Notice::Icon::Error}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(noticeOf(c.command, m, c.code, c.printed), c.expected) << c.code;
+    const auto long_ = noticeOf(set, m, 4, {L"", std::wstring(300, L'y')});
+    EXPECT_EQ(long_.text.size(), kMaxNoticeText);
+}
