@@ -27,28 +27,6 @@ constexpr std::wstring_view kLocalPolicyPath =
 constexpr std::wstring_view kGroupPolicyPath =
     L"SOFTWARE\\Policies\\Microsoft\\Windows NT\\DNSClient\\DnsPolicyConfig";
 
-HMODULE iphlpapi() {
-    static const HMODULE module = tk::systemLibrary(L"iphlpapi.dll");
-    return module;
-}
-
-// The address in this program's own text form (no Winsock needed).
-std::wstring addressText(const SOCKET_ADDRESS& address) {
-    const sockaddr* sa = address.lpSockaddr;
-    if (!sa) return {};
-    if (sa->sa_family == AF_INET) {
-        IPv4 bytes{};
-        std::memcpy(bytes.data(), &reinterpret_cast<const sockaddr_in*>(sa)->sin_addr, 4);
-        return ipv4Text(bytes);
-    }
-    if (sa->sa_family == AF_INET6) {
-        IPv6 bytes{};
-        std::memcpy(bytes.data(), &reinterpret_cast<const sockaddr_in6*>(sa)->sin6_addr, 16);
-        return ipv6Text(bytes);
-    }
-    return {};
-}
-
 std::wstring hardwareText(const BYTE* bytes, ULONG length) {
     static constexpr wchar_t kHex[] = L"0123456789ABCDEF";
     std::wstring text;
@@ -68,23 +46,13 @@ std::wstring wide(const char* text) {
 }
 
 std::optional<std::vector<SystemAdapter>> systemAdapters() {
-    using Fn = ULONG(WINAPI*)(ULONG, ULONG, PVOID, PIP_ADAPTER_ADDRESSES, PULONG);
-    static const Fn fn = tk::moduleFunction<Fn>(iphlpapi(), "GetAdaptersAddresses");
-    if (!fn) return std::nullopt;
-    const ULONG flags =
-        kIncludeGateways | kIncludeAllInterfaces | GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST;
-    std::vector<unsigned char> buffer(32 * 1024);
-    ULONG size = static_cast<ULONG>(buffer.size());
-    ULONG result = ERROR_BUFFER_OVERFLOW;
-    for (int tries = 0; tries < 4 && result == ERROR_BUFFER_OVERFLOW; ++tries) {
-        buffer.resize(size);
-        result = fn(AF_UNSPEC, flags, nullptr,
-                    reinterpret_cast<PIP_ADAPTER_ADDRESSES>(buffer.data()), &size);
-    }
-    if (result == ERROR_NO_DATA) return std::vector<SystemAdapter>{};
-    if (result != NO_ERROR) return std::nullopt;
+    const auto buffer = adapterAddresses(kIncludeGateways | kIncludeAllInterfaces |
+                                         GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST);
+    if (!buffer) return std::nullopt;
     std::vector<SystemAdapter> adapters;
-    for (auto* a = reinterpret_cast<PIP_ADAPTER_ADDRESSES>(buffer.data()); a; a = a->Next) {
+    for (auto* a = buffer->empty() ? nullptr
+                                   : reinterpret_cast<const IP_ADAPTER_ADDRESSES*>(buffer->data());
+         a; a = a->Next) {
         SystemAdapter s;
         s.guid = wide(a->AdapterName);
         s.friendlyName = a->FriendlyName ? a->FriendlyName : L"";
@@ -97,7 +65,8 @@ std::optional<std::vector<SystemAdapter>> systemAdapters() {
         s.gateway = a->FirstGatewayAddress != nullptr;
         s.physicalAddress = hardwareText(a->PhysicalAddress, a->PhysicalAddressLength);
         for (auto* d = a->FirstDnsServerAddress; d; d = d->Next)
-            if (auto text = addressText(d->Address); !text.empty() && !isSiteLocalPlaceholder(text))
+            if (auto text = addressText(d->Address.lpSockaddr);
+                !text.empty() && !isSiteLocalPlaceholder(text))
                 s.servers.push_back(std::move(text));
         adapters.push_back(std::move(s));
     }

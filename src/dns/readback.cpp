@@ -1,18 +1,18 @@
 #include "dns/readback.h"
 
 #include <winsock2.h>
-#include <ws2tcpip.h>
+#include <ws2ipdef.h>
 #include <iphlpapi.h>
 #include <objbase.h>
 
+#include <cstring>
 #include <utility>
 
+#include "dns/address.h"
 #include "dns/change.h"
 #include "toolkit/system_library.h"
 
 namespace dns {
-
-namespace {
 
 HMODULE iphlpapi() {
     // Not a known system DLL, so never imported; kept for the life of the process.
@@ -20,22 +20,10 @@ HMODULE iphlpapi() {
     return module;
 }
 
-std::wstring addressText(const SOCKET_ADDRESS& address) {
-    wchar_t text[64] = {};
-    const sockaddr* sa = address.lpSockaddr;
-    if (!sa) return {};
-    if (sa->sa_family == AF_INET)
-        InetNtopW(AF_INET, &reinterpret_cast<const sockaddr_in*>(sa)->sin_addr, text, 64);
-    else if (sa->sa_family == AF_INET6)
-        InetNtopW(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(sa)->sin6_addr, text, 64);
-    return text;
-}
-
-std::optional<std::vector<std::wstring>> systemServersInUse(std::wstring_view service) {
+std::optional<std::vector<unsigned char>> adapterAddresses(ULONG flags) {
     using Fn = ULONG(WINAPI*)(ULONG, ULONG, PVOID, PIP_ADAPTER_ADDRESSES, PULONG);
     static const Fn fn = tk::moduleFunction<Fn>(iphlpapi(), "GetAdaptersAddresses");
     if (!fn) return std::nullopt;
-    const ULONG flags = GAA_FLAG_SKIP_UNICAST | GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST;
     std::vector<unsigned char> buffer(16 * 1024);
     ULONG size = static_cast<ULONG>(buffer.size());
     ULONG result = ERROR_BUFFER_OVERFLOW;
@@ -44,13 +32,38 @@ std::optional<std::vector<std::wstring>> systemServersInUse(std::wstring_view se
         result = fn(AF_UNSPEC, flags, nullptr,
                     reinterpret_cast<PIP_ADAPTER_ADDRESSES>(buffer.data()), &size);
     }
+    if (result == ERROR_NO_DATA) return std::vector<unsigned char>{};
     if (result != NO_ERROR) return std::nullopt;
+    return buffer;
+}
+
+std::wstring addressText(const sockaddr* address) {
+    if (!address) return {};
+    if (address->sa_family == AF_INET) {
+        IPv4 bytes{};
+        std::memcpy(bytes.data(), &reinterpret_cast<const sockaddr_in*>(address)->sin_addr, 4);
+        return ipv4Text(bytes);
+    }
+    if (address->sa_family == AF_INET6) {
+        IPv6 bytes{};
+        std::memcpy(bytes.data(), &reinterpret_cast<const sockaddr_in6*>(address)->sin6_addr, 16);
+        return ipv6Text(bytes);
+    }
+    return {};
+}
+
+namespace {
+
+std::optional<std::vector<std::wstring>> systemServersInUse(std::wstring_view service) {
+    const auto buffer =
+        adapterAddresses(GAA_FLAG_SKIP_UNICAST | GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST);
+    if (!buffer || buffer->empty()) return std::nullopt;
     const std::string name(service.begin(), service.end()); // a GUID: ASCII only
-    for (auto* a = reinterpret_cast<PIP_ADAPTER_ADDRESSES>(buffer.data()); a; a = a->Next) {
+    for (auto* a = reinterpret_cast<const IP_ADAPTER_ADDRESSES*>(buffer->data()); a; a = a->Next) {
         if (!a->AdapterName || lstrcmpiA(a->AdapterName, name.c_str()) != 0) continue;
         std::vector<std::wstring> servers;
         for (auto* d = a->FirstDnsServerAddress; d; d = d->Next) {
-            std::wstring text = addressText(d->Address);
+            std::wstring text = addressText(d->Address.lpSockaddr);
             if (!text.empty()) servers.push_back(std::move(text));
         }
         return servers;
@@ -58,7 +71,11 @@ std::optional<std::vector<std::wstring>> systemServersInUse(std::wstring_view se
     return std::nullopt;
 }
 
-std::optional<std::wstring> systemConfiguredServers(const GUID& guid, Family family) {
+// GetInterfaceDnsSettings for the family, in a record of the version given; `read` takes what it
+// needs before the record is freed. Nothing where Windows lacks the function (Wine) or refuses.
+template <typename Read>
+auto interfaceDnsSettings(const GUID& guid, Family family, ULONG version, Read read)
+    -> std::optional<decltype(read(std::declval<const DnsInterfaceSettings&>()))> {
     using GetFn = DWORD(WINAPI*)(GUID, DnsInterfaceSettings*);
     using FreeFn = void(WINAPI*)(DnsInterfaceSettings*);
     static const GetFn get = tk::moduleFunction<GetFn>(iphlpapi(), "GetInterfaceDnsSettings");
@@ -66,39 +83,39 @@ std::optional<std::wstring> systemConfiguredServers(const GUID& guid, Family fam
         tk::moduleFunction<FreeFn>(iphlpapi(), "FreeInterfaceDnsSettings");
     if (!get || !release) return std::nullopt;
     DnsInterfaceSettings settings{};
-    settings.Version = kDnsInterfaceSettingsVersion1;
-    // Which family is asked for (real Windows only; Wine has neither function).
-    settings.Flags = family == Family::V6 ? kDnsSettingIpv6 : 0;
+    settings.Version = version;
+    settings.Flags = family == Family::V6 ? kDnsSettingIpv6 : 0; // the family asked for
     if (get(guid, &settings) != NO_ERROR) return std::nullopt;
-    std::wstring servers = settings.NameServer ? settings.NameServer : L"";
+    auto result = read(static_cast<const DnsInterfaceSettings&>(settings));
     release(&settings);
-    return servers;
+    return result;
+}
+
+std::optional<std::wstring> systemConfiguredServers(const GUID& guid, Family family) {
+    return interfaceDnsSettings(
+        guid, family, kDnsInterfaceSettingsVersion1, [](const DnsInterfaceSettings& settings) {
+            return std::wstring(settings.NameServer ? settings.NameServer : L"");
+        });
 }
 
 std::optional<std::vector<DohServer>> systemDohInForce(const GUID& guid, Family family) {
-    using GetFn = DWORD(WINAPI*)(GUID, DnsInterfaceSettings*);
-    using FreeFn = void(WINAPI*)(DnsInterfaceSettings*);
-    static const GetFn get = tk::moduleFunction<GetFn>(iphlpapi(), "GetInterfaceDnsSettings");
-    static const FreeFn release =
-        tk::moduleFunction<FreeFn>(iphlpapi(), "FreeInterfaceDnsSettings");
-    if (!get || !release) return std::nullopt;
-    DnsInterfaceSettings settings{};
-    settings.Version = kDnsInterfaceSettingsVersion3;
-    settings.Flags = family == Family::V6 ? kDnsSettingIpv6 : 0;
-    if (get(guid, &settings) != NO_ERROR) return std::nullopt;
-    const auto servers = serverList(settings.NameServer ? settings.NameServer : L"");
-    std::vector<DohServer> found;
-    for (ULONG i = 0; settings.ServerProperties && i < settings.cServerProperties; ++i) {
-        const auto& property = settings.ServerProperties[i];
-        if (property.Type != kDnsServerDohProperty || !property.DohSettings ||
-            property.ServerIndex >= servers.size())
-            continue;
-        DohServer server{family, servers[property.ServerIndex], property.DohSettings->Flags, {}};
-        if (property.DohSettings->Template) server.url = property.DohSettings->Template;
-        found.push_back(std::move(server));
-    }
-    release(&settings);
-    return found;
+    return interfaceDnsSettings(
+        guid, family, kDnsInterfaceSettingsVersion3,
+        [family](const DnsInterfaceSettings& settings) {
+            const auto servers = serverList(settings.NameServer ? settings.NameServer : L"");
+            std::vector<DohServer> found;
+            for (ULONG i = 0; settings.ServerProperties && i < settings.cServerProperties; ++i) {
+                const auto& property = settings.ServerProperties[i];
+                if (property.Type != kDnsServerDohProperty || !property.DohSettings ||
+                    property.ServerIndex >= servers.size())
+                    continue;
+                DohServer server{
+                    family, servers[property.ServerIndex], property.DohSettings->Flags, {}};
+                if (property.DohSettings->Template) server.url = property.DohSettings->Template;
+                found.push_back(std::move(server));
+            }
+            return found;
+        });
 }
 
 } // namespace

@@ -14,7 +14,18 @@
 #include "dns/dnsplan.h"
 #include "toolkit/platform.h"
 
+struct sockaddr;
+
 namespace dns {
+
+// iphlpapi.dll from the system folder: every call into it is resolved at run time.
+HMODULE iphlpapi();
+// An address Windows reports, in this program's own text form (no Winsock call); empty for
+// another family.
+std::wstring addressText(const sockaddr* address);
+// GetAdaptersAddresses (both families) with these flags: the buffer that holds its list, empty
+// when there are no interfaces; nothing when the function is missing or fails.
+std::optional<std::vector<unsigned char>> adapterAddresses(ULONG flags);
 
 // The DNS servers the adapter whose interface GUID is service uses now, IPv4 and IPv6 as the
 // system lists them (the entry point's answer) less the site-local placeholders
