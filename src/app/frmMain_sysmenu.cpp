@@ -25,7 +25,7 @@ const SystemMenuItem kSystemMenu[] = {
      nullptr},
     {frmMain::kEveryAdapterCommand, L"Apply to &every connected adapter",
      &frmMain::applyToEveryConnectedAdapter, nullptr},
-    {frmMain::kEncryptedServicesCommand, L"Add &encrypted DNS services",
+    {frmMain::kEncryptedServicesCommand, L"&Add encrypted DNS services",
      &frmMain::addEncryptedServices, nullptr},
     {frmMain::kDohOffCommand, L"Encrypted DNS: &off", &frmMain::dohOff, nullptr},
     {frmMain::kDohFallbackCommand, L"Encrypted DNS, plain &when it fails", &frmMain::dohFallback,

@@ -10,6 +10,7 @@
 #include "registry/modReg.h"
 #include "toolkit/platform.h"
 #include "toolkit/scale.h"
+#include "toolkit/text.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +19,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cwctype>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -867,6 +869,20 @@ TEST_F(MainWindowTest, TheSystemMenuGreysWhatCannotBeDoneNow) {
         auto seen = systemMenuGreying(f);
         std::erase_if(seen, [&](const auto& item) { return !greyed.count(item.first); });
         EXPECT_EQ(seen, greyed) << recorded; // Wine's "About Wine" item left out
+        // Each item has a mnemonic of its own, so Alt+Space and the letter runs it at once.
+        HMENU menu = GetSystemMenu(f.hwnd(), FALSE);
+        std::map<wchar_t, std::wstring> mnemonics;
+        for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+            wchar_t caption[128] = {};
+            GetMenuStringW(menu, static_cast<UINT>(i), caption, 128, MF_BYPOSITION);
+            const std::wstring text(caption);
+            const auto amp = text.find(L'&');
+            if (amp == text.npos || amp + 1 >= text.size() || text.find(L"Wine") != text.npos)
+                continue;
+            const auto [at, added] = mnemonics.emplace(towlower(text[amp + 1]), text);
+            EXPECT_TRUE(added) << "\"" << tk::toAnsi(text) << "\" and \"" << tk::toAnsi(at->second)
+                               << "\" share a mnemonic";
+        }
         close();
     }
 }
