@@ -54,7 +54,9 @@ void frmMain::addSystemMenu() {
     if (!menu) return;
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     for (const auto& item : kSystemMenu) {
-        if (item.id == kDohOffCommand) AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        // The encrypted-DNS setting and the notification area each make a group of their own.
+        if (item.id == kDohOffCommand || item.id == kNotificationAreaCommand)
+            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
         AppendMenuW(menu, MF_STRING, item.id, item.caption);
     }
 }
