@@ -1,4 +1,5 @@
 // The change engine against the real registry (HKLM, as the program writes it) and settings
+#include "interface_keys.h"
 // file, with SetInterfaceDnsSettings and the read-back answered through their entry points.
 #include "dns/change.h"
 
@@ -101,9 +102,7 @@ class ChangeTest : public testing::Test {
         fs::remove_all(folder_, ignored);
     }
     static void removeInterfaceKeys(std::wstring_view service = kService) {
-        for (const Family family : kFamilies)
-            for (std::size_t set = 0; set < kInterfaceBasePaths.size(); ++set)
-                RegDeleteTreeW(HKEY_LOCAL_MACHINE, interfaceKeyPath(family, set, service).c_str());
+        testhost::removeInterfaceKeys(service);
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, kDohKey.c_str());
         RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kPolicyKey, L"DoHPolicy");
     }

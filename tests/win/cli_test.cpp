@@ -1,4 +1,5 @@
 // The command line: the real keldrast.exe run with arguments, its output in files, on seeded
+#include "interface_keys.h"
 // network cards and a seeded settings file; and the elevation branches in process, through
 // the replaceable "am I elevated" and "relaunch elevated" entry points.
 #include "cli/cli.h"
@@ -50,10 +51,7 @@ std::wstring nameServers(dns::Family family, const std::wstring& service) {
 
 void removeInterfaces() {
     for (const auto& service : {kEth, kWifi})
-        for (const auto family : dns::kFamilies)
-            for (std::size_t set = 0; set < dns::kInterfaceBasePaths.size(); ++set)
-                RegDeleteTreeW(HKEY_LOCAL_MACHINE,
-                               dns::interfaceKeyPath(family, set, service).c_str());
+        testhost::removeInterfaceKeys(service);
 }
 
 struct Ran {

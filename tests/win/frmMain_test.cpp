@@ -1,4 +1,5 @@
 #include "app/frmMain.h"
+#include "interface_keys.h"
 
 #include "control_host.h"
 
@@ -378,11 +379,7 @@ NameServerState stateOf(const std::wstring& service) {
     return state.value_or(NameServerState{});
 }
 
-void removeInterfaceKeys(const std::wstring& service) {
-    for (const Family family : dns::kFamilies)
-        for (std::size_t set = 0; set < dns::kInterfaceBasePaths.size(); ++set)
-            RegDeleteTreeW(HKEY_LOCAL_MACHINE, dns::interfaceKeyPath(family, set, service).c_str());
-}
+using testhost::removeInterfaceKeys;
 
 // The window presents what the engine decides (its rules are tested with the engine): each
 // change shows its message, and a change without a way back is asked about first.

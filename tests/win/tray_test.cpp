@@ -1,4 +1,5 @@
 // The notification-area icon through its window's messages: the icon and its tool tip, menu
+#include "interface_keys.h"
 // commands handed to the command line's elevated path, the verdict as a notification, the
 // remembered adapter and "Start with Windows"; and the window's way into the notification area.
 #include "tray/tray.h"
@@ -36,10 +37,7 @@ struct Notified {
 
 void removeInterfaces() {
     for (const auto& service : {kEth, kWifi})
-        for (const auto family : dns::kFamilies)
-            for (std::size_t set = 0; set < dns::kInterfaceBasePaths.size(); ++set)
-                RegDeleteTreeW(HKEY_LOCAL_MACHINE,
-                               dns::interfaceKeyPath(family, set, service).c_str());
+        testhost::removeInterfaceKeys(service);
 }
 
 // An icon on a scratch settings folder (with a copy of the program in it, the "elevated copy"),
