@@ -12,6 +12,10 @@
 #include <commctrl.h>
 
 #include <csignal>
+#include <exception>
+#include <new>
+#include <stdexcept>
+#include <typeinfo>
 #include <cstdlib>
 #include <variant>
 
@@ -57,6 +61,63 @@ void __verbose_terminate_handler() {
     std::abort();
 }
 } // namespace __gnu_cxx
+
+// The library's own errors (a substr past the end, a number out of range...) are still thrown
+// and caught as before, by catch (...) or as std::exception, but without their message: the
+// runtime's versions carry it in a reference-counted string of their own, which brings about
+// 30 KB of string code into the exe for texts nobody reads.
+namespace {
+struct LibraryError final : std::exception {
+    const char* what() const noexcept override { return "C++ library error"; }
+};
+} // namespace
+namespace std {
+void __throw_bad_exception() {
+    throw bad_exception();
+}
+void __throw_bad_alloc() {
+    throw bad_alloc();
+}
+void __throw_bad_array_new_length() {
+    throw bad_array_new_length();
+}
+void __throw_bad_cast() {
+    throw bad_cast();
+}
+void __throw_bad_typeid() {
+    throw bad_typeid();
+}
+void __throw_logic_error(const char*) {
+    throw LibraryError();
+}
+void __throw_domain_error(const char*) {
+    throw LibraryError();
+}
+void __throw_invalid_argument(const char*) {
+    throw LibraryError();
+}
+void __throw_length_error(const char*) {
+    throw LibraryError();
+}
+void __throw_out_of_range(const char*) {
+    throw LibraryError();
+}
+void __throw_out_of_range_fmt(const char*, ...) {
+    throw LibraryError();
+}
+void __throw_runtime_error(const char*) {
+    throw LibraryError();
+}
+void __throw_range_error(const char*) {
+    throw LibraryError();
+}
+void __throw_overflow_error(const char*) {
+    throw LibraryError();
+}
+void __throw_underflow_error(const char*) {
+    throw LibraryError();
+}
+} // namespace std
 #endif
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {

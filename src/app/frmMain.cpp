@@ -93,7 +93,9 @@ bool canTakeFocus(HWND window, HWND form) {
 } // namespace
 
 frmMain::frmMain(std::wstring settingsDirectory)
-    : settingsDirectory_(std::move(settingsDirectory)),
+    // Where the settings file lives is decided once, at start: each look costs disk probes.
+    : settingsPath_(settingsDirectory.empty() ? mConfig::settingsLocation().path
+                                              : mConfig::settingsPath(settingsDirectory)),
       normalFont_(tk::makeFont({L"Tahoma", app::fontPoints(app::FontStyle::Normal), FW_NORMAL})),
       boldFont_(tk::makeFont({L"Tahoma", app::fontPoints(app::FontStyle::Bold), FW_BOLD})),
       titleFont_(tk::makeFont({L"Tahoma", app::fontPoints(app::FontStyle::Title), FW_BOLD})) {}
@@ -103,9 +105,8 @@ frmMain::~frmMain() {
     if (hwnd()) DestroyWindow(hwnd());
 }
 
-std::wstring frmMain::settingsPath() const {
-    return settingsDirectory_.empty() ? mConfig::settingsLocation().path
-                                      : mConfig::settingsPath(settingsDirectory_);
+const std::wstring& frmMain::settingsPath() const {
+    return settingsPath_;
 }
 
 HFONT frmMain::defaultFont() const {

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "app/circle.h"
-#include "app/frmSpeed.h"
+#include "speed/frmSpeed.h"
 #include "app/layout.h"
 #include "catalogue/catalogue.h"
 #include "dns/change.h"
@@ -50,7 +50,7 @@ class frmMain : public tk::Window {
 
     int dpi() const noexcept { return dpi_; }
     HFONT defaultFont() const;
-    std::wstring settingsPath() const;
+    const std::wstring& settingsPath() const;
 
     // Catalogue.
     void fillIP();
@@ -69,11 +69,9 @@ class frmMain : public tk::Window {
     void lbIDCard_Click();
     // Applying DNS.
     void btApply_Click();
-    // servers6: the IPv6 pair ("a,b"); empty clears the adapter's static IPv6 servers.
-    // dohTemplate: the entry's DoH template; empty: none.
-    void changedns(const std::wstring& appliedName, const std::wstring& preferred,
-                   const std::wstring& alternate, const std::wstring& servers6 = {},
-                   const std::wstring& dohTemplate = {});
+    // Applies the request (applyRequest) to the selected adapter; appliedName is the entry's
+    // name or "Custom DNS...".
+    void changedns(const std::wstring& appliedName, const dns::ChangeRequest& request);
     void btDefaultDNS_Click();
     void btFlush_Click();
     void Timer1_Timer();
@@ -176,10 +174,10 @@ class frmMain : public tk::Window {
     // Hands the request for the selected adapter to the change engine and shows its verdict;
     // where the previous servers cannot be recorded, asks first whether to go ahead.
     void makeChange(dns::ChangeRequest request, std::wstring_view appliedName);
-    // What Apply would apply: the request (servers of both families), the name it is shown by
-    // and the two IPv4 servers; nothing, having said why, when a server is missing or bad.
-    std::optional<dns::ChangeRequest>
-    applyRequest(std::wstring& appliedName, std::wstring& preferred, std::wstring& alternate);
+    // What Apply would apply (the typed servers in custom mode, otherwise the chosen entry's,
+    // built by the engine's request builder) and the name it is shown by; nothing, having said
+    // why, when an address is missing.
+    std::optional<dns::ChangeRequest> applyRequest(std::wstring& appliedName);
     static void focusIfAllowed(HWND window);
     // The catalogue as the window holds it: names_, lstDNS, lstDNS6 and lstDoH at the same index.
     std::vector<catalogue::CatalogueEntry> catalogueEntries() const;
@@ -187,12 +185,9 @@ class frmMain : public tk::Window {
     std::wstring selectedService() const;
     // The adapter list's tool tip: the selected adapter's current DNS settings.
     std::wstring adapterTipText() const;
-    // Both address fields through gtIP; when one is unset, says so, moves the focus to it
-    // (if it can take it) and gives false.
+    // Both address fields through gtIP; when one is unset (or has a blank part, which the
+    // editor reports as 0), says so, moves the focus to it (if it can take it) and gives false.
     bool readAddresses(std::wstring& preferred, std::wstring& alternate);
-    // What Apply writes: the typed servers in custom mode (readAddresses), otherwise the chosen
-    // entry's; false, having said so, when a server is missing.
-    bool serversToApply(std::wstring& preferred, std::wstring& alternate);
     tk::FontPtr fontFor(app::FontStyle style) const;
     // The control after (or before) the one holding `from` that can take the focus now; with
     // `from` in none of them, the first (or last).
@@ -201,7 +196,7 @@ class frmMain : public tk::Window {
     void saveFocus();
     void restoreFocus();
 
-    std::wstring settingsDirectory_;
+    std::wstring settingsPath_;
     // The catalogue's names, beside the list that shows them, so the catalogue is never read
     // back from the list.
     tk::HiddenList names_;

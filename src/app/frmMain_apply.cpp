@@ -4,7 +4,6 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/mConfig.h"
 #include "dns/change.h"
-#include "registry/modReg.h"
 #include "toolkit/platform.h"
 
 namespace {
@@ -17,10 +16,9 @@ constexpr std::wstring_view kSelectAdapter = L"Select network adapter...";
 void frmMain::loadNetworkAdapter() {
     cbNET.clear();
     lstNET.clear();
-    for (const auto& card :
-         modReg::enumNetworkCards(L"HKEY_LOCAL_MACHINE", dns::kNetworkCardsPath)) {
+    for (const auto& card : dns::listedAdapters()) {
         cbNET.addItem(card.description);
-        lstNET.addItem(card.serviceName);
+        lstNET.addItem(card.service);
     }
     if (cbNET.count() == 0) {
         message(kNoAdapters, MB_ICONSTOP);
@@ -52,47 +50,31 @@ void frmMain::lbIDCard_Click() {
     if (const auto service = lstNET.item(cbNET.listIndex())) message(*service, MB_ICONINFORMATION);
 }
 
-std::optional<dns::ChangeRequest> frmMain::applyRequest(std::wstring& appliedName, std::wstring& p,
-                                                        std::wstring& a) {
-    const bool custom = chbCustom.value() != 0;
-    if (!serversToApply(p, a)) return std::nullopt;
-    // Typed servers are IPv4 only; a catalogue entry brings its IPv6 pair.
-    const std::wstring pair6 = custom ? L"" : lstDNS6.item(cbDNSName.listIndex()).value_or(L"");
-    const auto servers6 = dns::serverPairValue(dns::Family::V6, pair6);
-    if (!servers6) {
-        message(L"The DNS servers were not changed: \"" + pair6 +
-                    L"\" is not a pair of IPv6 addresses. Correct it in the settings file...",
-                MB_ICONSTOP);
-        return std::nullopt;
+std::optional<dns::ChangeRequest> frmMain::applyRequest(std::wstring& appliedName) {
+    const auto mode = mConfig::encryptedDnsMode(settingsPath());
+    if (chbCustom.value() != 0) {
+        std::wstring p, a;
+        if (!readAddresses(p, a)) return std::nullopt;
+        appliedName = dns::kCustomAppliedName;
+        return dns::typedRequest({p, a}, {}, {}, mode);
     }
-    appliedName = custom ? std::wstring(dns::kCustomAppliedName) : cbDNSName.text();
-    const std::wstring url = custom ? L"" : lstDoH.item(cbDNSName.listIndex()).value_or(L"");
-    return dns::ChangeRequest{dns::ChangeKind::Apply,
-                              {},
-                              p + L"," + a,
-                              *servers6,
-                              false,
-                              url,
-                              mConfig::encryptedDnsMode(settingsPath())};
+    // Otherwise the chosen entry's, whatever the fields hold for an open add panel.
+    const int i = cbDNSName.listIndex();
+    auto request = dns::entryRequest({names_.item(i).value_or(L""), lstDNS.item(i).value_or(L""),
+                                      lstDNS6.item(i).value_or(L""), lstDoH.item(i).value_or(L"")},
+                                     mode);
+    if (!request) message(L"Enter IP Address...", MB_ICONSTOP);
+    appliedName = cbDNSName.text();
+    return request;
 }
 
 void frmMain::btApply_Click() {
-    std::wstring appliedName, p, a;
-    if (const auto request = applyRequest(appliedName, p, a))
-        changedns(appliedName, p, a, request->servers6, request->dohTemplate);
+    std::wstring appliedName;
+    if (const auto request = applyRequest(appliedName)) changedns(appliedName, *request);
 }
 
-void frmMain::changedns(const std::wstring& appliedName, const std::wstring& preferred,
-                        const std::wstring& alternate, const std::wstring& servers6,
-                        const std::wstring& dohTemplate) {
-    makeChange({dns::ChangeKind::Apply,
-                {},
-                preferred + L"," + alternate,
-                servers6,
-                false,
-                dohTemplate,
-                mConfig::encryptedDnsMode(settingsPath())},
-               appliedName);
+void frmMain::changedns(const std::wstring& appliedName, const dns::ChangeRequest& request) {
+    makeChange(request, appliedName);
 }
 
 void frmMain::setDohMode(dns::DohMode mode) {
@@ -103,8 +85,8 @@ void frmMain::setDohMode(dns::DohMode mode) {
 }
 
 void frmMain::applyToEveryConnectedAdapter() {
-    std::wstring appliedName, p, a;
-    auto request = applyRequest(appliedName, p, a);
+    std::wstring appliedName;
+    auto request = applyRequest(appliedName);
     if (!request) return;
     const auto listed = dns::listedAdapters();
     const auto state = dns::networkState();
@@ -140,11 +122,11 @@ void frmMain::applyToEveryConnectedAdapter() {
 }
 
 void frmMain::btDefaultDNS_Click() {
-    makeChange({dns::ChangeKind::Default}, {});
+    makeChange(dns::defaultRequest(), {});
 }
 
 void frmMain::restorePreviousDns() {
-    makeChange({dns::ChangeKind::Restore}, {});
+    makeChange(dns::restoreRequest(), {});
 }
 
 void frmMain::makeChange(dns::ChangeRequest request, std::wstring_view appliedName) {

@@ -30,23 +30,14 @@ constexpr std::wstring_view kConfirmDelete = L"Do you want to delete the selecte
 } // namespace
 
 bool frmMain::readAddresses(std::wstring& preferred, std::wstring& alternate) {
-    preferred = catalogue::gtIP(IP1.IPAddressAsString());
-    alternate = catalogue::gtIP(IP2.IPAddressAsString());
+    // A blank part reads as 0 ("0.8.4.4"): such a field counts as not entered.
+    preferred = IP1.complete() ? catalogue::gtIP(IP1.IPAddressAsString())
+                               : std::wstring(catalogue::kUnsetAddress);
+    alternate = IP2.complete() ? catalogue::gtIP(IP2.IPAddressAsString())
+                               : std::wstring(catalogue::kUnsetAddress);
     if (preferred != catalogue::kUnsetAddress && alternate != catalogue::kUnsetAddress) return true;
     message(L"Enter IP Address...", MB_ICONSTOP);
     focusIfAllowed(preferred == catalogue::kUnsetAddress ? IP1.hwndIP() : IP2.hwndIP());
-    return false;
-}
-
-bool frmMain::serversToApply(std::wstring& preferred, std::wstring& alternate) {
-    if (chbCustom.value() != 0) return readAddresses(preferred, alternate);
-    // Otherwise the chosen entry's, whatever the fields hold for an open add panel.
-    const auto parts = catalogue::splitPair(lstDNS.item(cbDNSName.listIndex()).value_or(L""));
-    preferred = catalogue::gtIP(parts.preferred.value_or(L""));
-    alternate = catalogue::gtIP(parts.alternate.value_or(L""));
-    auto set = [](const std::wstring& a) { return !a.empty() && a != catalogue::kUnsetAddress; };
-    if (set(preferred) && set(alternate)) return true;
-    message(L"Enter IP Address...", MB_ICONSTOP);
     return false;
 }
 

@@ -2,6 +2,7 @@
 #include "app/frmMain.h"
 
 #include "catalogue/catalogue.h"
+#include "catalogue/mConfig.h"
 
 void frmMain::findFastestDns() {
     if (speed_ && speed_->hwnd()) {
@@ -18,7 +19,7 @@ void frmMain::findFastestDns() {
 
 void frmMain::selectCatalogueEntry(const std::wstring& name) {
     for (int i = 0; i < names_.count(); ++i) {
-        if (catalogue::sameName(names_.item(i).value_or(L""), name)) {
+        if (catalogue::sameName(names_.item(i).value_or(L""), name, mConfig::foldKey)) {
             cbDNSName.setListIndex(i);
             return;
         }

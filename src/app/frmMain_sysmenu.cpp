@@ -4,7 +4,7 @@
 #include "app/frmMain.h"
 
 #include "catalogue/mConfig.h"
-#include "tray/tray.h"
+#include "elevate/instances.h"
 
 #include <iterator>
 
@@ -83,7 +83,7 @@ bool frmMain::systemCommand(UINT id) {
 }
 
 void frmMain::keepInNotificationArea() {
-    if (!tray::isRunning() && !tray::startAsUser(hwnd())) {
+    if (!elevate::trayRunning() && !elevate::startTrayAsUser(hwnd())) {
         message(L"Keldrast could not start its notification-area icon without administrator "
                 L"rights. Start it with: keldrast /tray",
                 MB_ICONEXCLAMATION | MB_OK);

@@ -6,6 +6,24 @@
 
 namespace catalogue {
 
+std::wstring_view dohModeName(DohMode mode) {
+    switch (mode) {
+    case DohMode::Off:
+        return L"off";
+    case DohMode::Only:
+        return L"only";
+    case DohMode::Fallback:
+        break;
+    }
+    return L"on";
+}
+
+std::optional<DohMode> dohModeNamed(std::wstring_view name) {
+    for (const DohMode mode : {DohMode::Off, DohMode::Fallback, DohMode::Only})
+        if (tk::foldAscii(name) == dohModeName(mode)) return mode;
+    return std::nullopt;
+}
+
 namespace {
 
 std::vector<std::wstring> splitAt(std::wstring_view text, wchar_t separator) {

@@ -24,6 +24,14 @@ struct CatalogueEntry {
     bool operator==(const CatalogueEntry&) const = default;
 };
 
+// The encrypted-DNS setting the settings file keeps: no encryption, encryption that falls
+// back to plain DNS when it fails (the default), or encryption only.
+enum class DohMode { Off, Fallback, Only };
+inline constexpr DohMode kDefaultDohMode = DohMode::Fallback;
+// "off", "on", "only": the setting's name in the settings file, on the command line and in JSON.
+std::wstring_view dohModeName(DohMode mode);
+std::optional<DohMode> dohModeNamed(std::wstring_view name); // any letter case
+
 inline constexpr wchar_t kNameSeparator = L'\u00AE'; // "®"
 inline constexpr std::wstring_view kUnsetAddress = L"0.0.0.0";
 
@@ -78,7 +86,7 @@ std::wstring joinNames(const std::vector<CatalogueEntry>& entries);
 // Names are the same when equal after trimming spaces and folding letter case as the
 // settings file's keys are compared ("Google DNS" and "google dns" are one key).
 using CaseFold = std::function<std::wstring(std::wstring_view)>;
-bool sameName(std::wstring_view a, std::wstring_view b, const CaseFold& fold = tk::foldAscii);
+bool sameName(std::wstring_view a, std::wstring_view b, const CaseFold& fold);
 
 // Well-known services with encrypted DNS that "Add encrypted DNS services" offers: both IPv4
 // and both IPv6 servers and the template of each, as their operators publish them.
@@ -86,7 +94,7 @@ std::vector<CatalogueEntry> knownServices();
 // Appends the known services the catalogue lacks (same name but for letter case counts as
 // present); gives the names added.
 std::vector<std::wstring> addKnownServices(std::vector<CatalogueEntry>& entries,
-                                           const CaseFold& fold = tk::foldAscii);
+                                           const CaseFold& fold);
 
 // Whether the settings file can keep a (trimmed) name and give it back with its pair:
 // no "®", "=" or control characters, no leading "[" or ";", not the file's own keys
@@ -131,33 +139,32 @@ void addPairs6AndTemplates(std::vector<CatalogueEntry>& entries, const SettingsR
 // case replaces that one's value in place. Entry keys that would replace "ALL" or "NUM", and keys
 // the file cannot give back (empty, containing "=", leading "[" or ";"), are left out.
 std::vector<std::pair<std::wstring, std::wstring>>
-settingsLines(const std::vector<CatalogueEntry>& entries, const CaseFold& fold = tk::foldAscii);
+settingsLines(const std::vector<CatalogueEntry>& entries, const CaseFold& fold);
 // The IPv6 section's lines: the entries with an IPv6 pair, keyed as settingsLines keys them,
 // and an empty one for an entry matching a preset that has none.
 std::vector<std::pair<std::wstring, std::wstring>>
-ipv6Lines(const std::vector<CatalogueEntry>& entries, const CaseFold& fold = tk::foldAscii);
+ipv6Lines(const std::vector<CatalogueEntry>& entries, const CaseFold& fold);
 // The DoH section's lines: the entries whose template is not the one the program gives them
 // (a matching preset's, or none), so a catalogue of presets writes no such section.
 std::vector<std::pair<std::wstring, std::wstring>>
-dohLines(const std::vector<CatalogueEntry>& entries, const CaseFold& fold = tk::foldAscii);
+dohLines(const std::vector<CatalogueEntry>& entries, const CaseFold& fold);
 // The whole settings file text, CR LF line ends: the catalogue section, the IPv6 and DoH
 // sections when they have lines, then `rest` (further sections, kept as they were).
-std::wstring settingsFileText(const std::vector<CatalogueEntry>& entries,
-                              const CaseFold& fold = tk::foldAscii, std::wstring_view rest = {});
+std::wstring settingsFileText(const std::vector<CatalogueEntry>& entries, const CaseFold& fold,
+                              std::wstring_view rest = {});
 // The section of fileText named section, header and lines as they stand, up to the next
 // section; empty when there is none. Lets a save keep what it does not itself write.
 std::wstring sectionText(std::wstring_view fileText, std::wstring_view section,
-                         const CaseFold& fold = tk::foldAscii);
+                         const CaseFold& fold);
 // The keys and values of that section in order; of keys equal but for letter case the first
 // counts and the others are left out.
 std::vector<std::pair<std::wstring, std::wstring>>
-sectionEntries(std::wstring_view fileText, std::wstring_view section,
-               const CaseFold& fold = tk::foldAscii);
+sectionEntries(std::wstring_view fileText, std::wstring_view section, const CaseFold& fold);
 // fileText with that section holding exactly entries (removed when there are none; added at
 // the end when the file has no such section).
 std::wstring withSection(std::wstring_view fileText, std::wstring_view section,
                          const std::vector<std::pair<std::wstring, std::wstring>>& entries,
-                         const CaseFold& fold = tk::foldAscii);
+                         const CaseFold& fold);
 
 // One section of a private-profile file, looked up as the profile functions do: section
 // and key names compared case-insensitively after trimming white space, the first
@@ -165,8 +172,7 @@ std::wstring withSection(std::wstring_view fileText, std::wstring_view section,
 // the value is trimmed and loses one pair of enclosing matching quotes.
 class ProfileSection {
   public:
-    ProfileSection(std::wstring_view fileText, std::wstring_view section,
-                   const CaseFold& fold = tk::foldAscii);
+    ProfileSection(std::wstring_view fileText, std::wstring_view section, const CaseFold& fold);
     std::optional<std::wstring> value(std::wstring_view key) const;
     bool empty() const noexcept { return values_.empty(); }
 

@@ -12,6 +12,7 @@
 
 #include "toolkit/handles.h"
 #include "toolkit/text.h"
+#include "toolkit/utf8.h"
 
 namespace mConfig {
 
@@ -89,7 +90,7 @@ std::optional<std::wstring> fileText(std::string_view bytes) {
             (*text)[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[2 * i]) |
                                               (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
     } else if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
-        text = decodeStrict(bytes.substr(3), CP_UTF8);
+        text = tk::fromUtf8Strict(bytes.substr(3));
     } else {
         text = decodeStrict(bytes, CP_ACP);
     }
@@ -115,16 +116,7 @@ std::string encodeFile(const std::wstring& text) {
 // The bytes of a file rewritten in the encoding it has: a file with a byte-order mark keeps it.
 std::string encodeLike(std::string_view original, const std::wstring& text) {
     if (original.substr(0, 2) == "\xFF\xFE") return utf16Bytes(text);
-    if (original.substr(0, 3) == "\xEF\xBB\xBF") {
-        const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                          nullptr, 0, nullptr, nullptr);
-        std::string bytes = "\xEF\xBB\xBF";
-        bytes.resize(3 + static_cast<std::size_t>(std::max(n, 0)));
-        if (n > 0)
-            WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                bytes.data() + 3, n, nullptr, nullptr);
-        return bytes;
-    }
+    if (original.substr(0, 3) == "\xEF\xBB\xBF") return "\xEF\xBB\xBF" + tk::toUtf8(text);
     return encodeFile(text);
 }
 
@@ -349,15 +341,16 @@ bool setChosenAdapter(std::wstring_view settingsPath, std::wstring_view service)
                            std::wstring(service));
 }
 
-dns::DohMode encryptedDnsMode(std::wstring_view path) {
+catalogue::DohMode encryptedDnsMode(std::wstring_view path) {
     const auto value =
         keptValue(path, catalogue::kEncryptedDnsSection, catalogue::kEncryptedDnsKey);
-    return value ? dns::dohModeNamed(*value).value_or(dns::kDefaultDohMode) : dns::kDefaultDohMode;
+    return value ? catalogue::dohModeNamed(*value).value_or(catalogue::kDefaultDohMode)
+                 : catalogue::kDefaultDohMode;
 }
 
-bool setEncryptedDnsMode(std::wstring_view path, dns::DohMode mode) {
+bool setEncryptedDnsMode(std::wstring_view path, catalogue::DohMode mode) {
     return changeKeptValue(path, catalogue::kEncryptedDnsSection, catalogue::kEncryptedDnsKey,
-                           std::wstring(dns::dohModeName(mode)));
+                           std::wstring(catalogue::dohModeName(mode)));
 }
 
 } // namespace mConfig

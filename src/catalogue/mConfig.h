@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "catalogue/catalogue.h"
-#include "dns/doh.h"
 
 namespace mConfig {
 
@@ -64,8 +63,8 @@ std::optional<std::wstring> chosenAdapter(std::wstring_view settingsPath);
 [[nodiscard]] bool setChosenAdapter(std::wstring_view settingsPath, std::wstring_view service);
 // The encrypted-DNS setting of the settings file's section of its own; the default ("on":
 // plain when encryption fails) when the file, the section or a known value is missing.
-dns::DohMode encryptedDnsMode(std::wstring_view path);
+catalogue::DohMode encryptedDnsMode(std::wstring_view path);
 // Writes it, by the same safe rewrite as a restore record.
-[[nodiscard]] bool setEncryptedDnsMode(std::wstring_view path, dns::DohMode mode);
+[[nodiscard]] bool setEncryptedDnsMode(std::wstring_view path, catalogue::DohMode mode);
 
 } // namespace mConfig

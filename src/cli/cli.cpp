@@ -14,7 +14,7 @@
 #include "dns/change.h"
 #include "dns/network.h"
 #include "dns/speedtest.h"
-#include "toolkit/elevation.h"
+#include "elevate/broker.h"
 #include "toolkit/open_as_user.h"
 #include "toolkit/platform.h"
 #include "toolkit/decimal.h"
@@ -25,14 +25,11 @@ namespace cli {
 namespace {
 
 constexpr std::wstring_view kUsageHint = L"Run keldrast /? for usage.";
-constexpr std::wstring_view kChannelPrefix = L"kld";
-// The elevated copy is waited for this long: a change or a flush takes seconds, so a copy
-// still running after that is stuck (or waits for something nobody will answer).
-constexpr DWORD kCopyWaitMs = 120000;
 
 // Prints a failure: its message to the error stream, and as JSON when that was asked for.
 int fail(Output& output, bool json, std::wstring_view command, int code,
          std::wstring_view message) {
+    output.failed(message);
     output.err(std::wstring(message) + L"\n");
     if (json) output.out(errorJson(command, code, message) + L"\n");
     return code;
@@ -85,10 +82,15 @@ int change(const Command& command, const Options& options, dns::ChangeRequest re
     std::vector<std::wstring> messages;
     std::vector<int> codes;
     for (std::size_t k = 0; k < outcomes.size(); ++k) {
+        output.changed(outcomes[k]);
         const auto i = choice.indices[k];
         reports.push_back({command.verb, i, views[i].description, entry, std::move(outcomes[k])});
         messages.push_back(verdictMessage(reports.back().outcome, settings));
-        codes.push_back(exitCode(reports.back().outcome.result));
+        // An address no server can have is the entry's fault, or the typed arguments'.
+        const auto result = reports.back().outcome.result;
+        codes.push_back(result == dns::Result::UnusableServer && command.verb == Verb::Custom
+                            ? kBadArguments
+                            : exitCode(result));
     }
     if (command.json)
         output.out((choice.several ? changeEachJson(reports, messages)
@@ -114,46 +116,18 @@ int set(const Command& command, const Options& options, Output& output) {
                     L"The catalogue has no entry called " + command.entry +
                         L". Run keldrast /catalogue for its names.");
     const auto& entry = entries[*index];
-    const auto parts = catalogue::splitPair(entry.pair);
-    std::vector<std::wstring> servers;
-    for (const auto& part : {parts.preferred, parts.alternate})
-        if (part)
-            if (auto server = dns::canonicalAddress(dns::Family::V4, catalogue::gtIP(*part)))
-                servers.push_back(std::move(*server));
-    const auto servers6 = dns::serverPairValue(dns::Family::V6, entry.pair6);
-    if (servers.empty() || !servers6)
+    auto request = dns::entryRequest(entry, dohMode(command, options));
+    if (!request)
         return fail(output, command.json, L"set", kUnknownTarget,
                     L"The catalogue entry " + entry.name +
-                        (servers.empty() ? L" has no IPv4 server address."
-                                         : L" has an IPv6 pair that is not two IPv6 addresses: " +
-                                               entry.pair6));
-    return change(command, options,
-                  {dns::ChangeKind::Apply,
-                   {},
-                   dns::joinServers(servers),
-                   *servers6,
-                   false,
-                   entry.doh,
-                   dohMode(command, options)},
-                  entry.name, output);
+                        L" has no preferred IPv4 server address.");
+    return change(command, options, std::move(*request), entry.name, output);
 }
 
 int custom(const Command& command, const Options& options, Output& output) {
-    // Written in canonical form, as the window writes them.
-    const auto servers = dns::serverPairValue(dns::Family::V4, dns::joinServers(command.servers));
-    const auto servers6 = dns::serverPairValue(dns::Family::V6, dns::joinServers(command.servers6));
-    if (!servers || !servers6)
-        return fail(output, command.json, L"custom", kBadArguments,
-                    L"Not a pair of server addresses: " +
-                        dns::joinServers(servers ? command.servers6 : command.servers));
     return change(command, options,
-                  {dns::ChangeKind::Apply,
-                   {},
-                   *servers,
-                   *servers6,
-                   false,
-                   command.dohTemplate.value_or(L""),
-                   dohMode(command, options)},
+                  dns::typedRequest(command.servers, command.servers6,
+                                    command.dohTemplate.value_or(L""), dohMode(command, options)),
                   {}, output);
 }
 
@@ -183,6 +157,7 @@ int addKnown(const Command& command, const Options& options, Output& output) {
 
 int flush(const Command& command, Output& output) {
     const auto flushed = dns::flushResolverCache(true);
+    output.flushed(flushed);
     const std::wstring message = dns::flushText(flushed);
     if (flushed.result != dns::FlushResult::Flushed)
         return fail(output, command.json, L"flush", kNotWritten, message);
@@ -231,9 +206,9 @@ int dispatch(const Command& command, const Options& options, Output& output) {
     case Verb::Custom:
         return custom(command, options, output);
     case Verb::Default:
-        return change(command, options, {dns::ChangeKind::Default}, {}, output);
+        return change(command, options, dns::defaultRequest(), {}, output);
     case Verb::Restore:
-        return change(command, options, {dns::ChangeKind::Restore}, {}, output);
+        return change(command, options, dns::restoreRequest(), {}, output);
     case Verb::Flush:
         return flush(command, output);
     case Verb::Test:
@@ -260,52 +235,9 @@ int dispatch(const Command& command, const Options& options, Output& output) {
                     L" and goes alone.");
 }
 
-// A path's folder as the system resolves it, for comparing folders.
-std::wstring fullFolder(const std::wstring& path) {
-    wchar_t full[MAX_PATH + 1] = {};
-    wchar_t* name = nullptr;
-    const DWORD n = GetFullPathNameW(path.c_str(), MAX_PATH + 1, full, &name);
-    if (n == 0 || n > MAX_PATH) return {};
-    std::wstring folder(full, name ? static_cast<std::size_t>(name - full) : n);
-    while (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/'))
-        folder.pop_back();
-    return folder;
-}
-
-// The elevated copy's channel: a file the unelevated copy made (GetTempFileName's "kld*.tmp")
-// in this user's temporary folder, still empty, a plain disk file with one name. Anything else
-// is refused, so that an elevated copy cannot be used to write over a file of the caller's
-// choosing, nor to talk to a pipe that would impersonate it.
-tk::unique_handle openChannel(const std::wstring& path) {
-    const auto slash = path.find_last_of(L"\\/");
-    const std::wstring name = path.substr(slash == path.npos ? 0 : slash + 1);
-    if (slash == path.npos || name.size() < 8 || name.substr(0, 3) != kChannelPrefix ||
-        name.substr(name.size() - 4) != L".tmp")
-        return {};
-    wchar_t temp[MAX_PATH + 1] = {};
-    const DWORD n = GetTempPathW(MAX_PATH + 1, temp);
-    const std::wstring tempFolder =
-        n && n <= MAX_PATH ? fullFolder(temp + std::wstring(L"x")) : L"";
-    const std::wstring folder = fullFolder(path);
-    if (tempFolder.empty() ||
-        CompareStringOrdinal(folder.c_str(), static_cast<int>(folder.size()), tempFolder.c_str(),
-                             static_cast<int>(tempFolder.size()), TRUE) != CSTR_EQUAL)
-        return {};
-    auto channel = tk::openedFile(CreateFileW(
-        path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-        FILE_FLAG_OPEN_REPARSE_POINT | SECURITY_SQOS_PRESENT | SECURITY_ANONYMOUS, nullptr));
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!channel || GetFileType(channel.get()) != FILE_TYPE_DISK ||
-        !GetFileInformationByHandle(channel.get(), &info) ||
-        (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
-        info.nFileSizeLow != 0 || info.nFileSizeHigh != 0 || info.nNumberOfLinks != 1)
-        return {};
-    return channel;
-}
-
-// The elevated copy: runs the command with its output collected, then writes it to the channel.
+// The elevated copy: runs the command with its output collected, then hands it all back.
 int runAsCopy(const Command& command, const Options& options, Output& output) {
-    tk::unique_handle channel = openChannel(*command.channel);
+    tk::unique_handle channel = elevate::openChannel(*command.channel);
     if (!channel)
         return fail(output, command.json, verbName(command.verb), kBadArguments,
                     L"/channel is for Keldrast's own use.");
@@ -314,54 +246,20 @@ int runAsCopy(const Command& command, const Options& options, Output& output) {
                          ? dispatch(command, options, buffer)
                          : fail(buffer, command.json, verbName(command.verb), kNotAdministrator,
                                 L"Keldrast is not running as administrator.");
-    const std::string bytes = encodeChannel(buffer.printed);
-    DWORD written = 0;
-    WriteFile(channel.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    buffer.brought.exitCode = code;
+    (void)elevate::sendBack(channel.get(), buffer.brought);
     return code;
 }
 
-// This copy is not elevated: an elevated one runs the command and hands back its output.
+// This copy is not elevated: an elevated one runs the command and hands back what it printed.
 int runElevated(const std::vector<std::wstring>& args, const Command& command, Output& output) {
-    wchar_t directory[MAX_PATH + 1] = {}, path[MAX_PATH + 1] = {};
-    const DWORD n = GetTempPathW(MAX_PATH + 1, directory);
-    if (n == 0 || n > MAX_PATH || !GetTempFileNameW(directory, kChannelPrefix.data(), 0, path))
-        return fail(output, command.json, verbName(command.verb), kNotAdministrator,
-                    L"Keldrast needs administrator rights for this and could not ask for them.");
-    const std::wstring channel = path;
-    const auto copy =
-        tk::relaunchElevated(joinArguments(args) + L" /channel " + quoteArgument(channel));
-    DWORD code = kNotAdministrator;
-    if (copy) {
-        if (WaitForSingleObject(copy.get(), kCopyWaitMs) != WAIT_OBJECT_0) {
-            DeleteFileW(channel.c_str());
-            return fail(output, command.json, verbName(command.verb), kCopyTimedOut,
-                        L"The elevated Keldrast did not finish in time; what it did is not known. "
-                        L"Run keldrast /list to see the adapter's servers.");
-        }
-        if (!GetExitCodeProcess(copy.get(), &code)) code = kInternalError;
-    }
-    std::string bytes;
-    if (const auto file = tk::openedFile(CreateFileW(channel.c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                                     nullptr, OPEN_EXISTING, 0, nullptr))) {
-        char chunk[4096];
-        DWORD read = 0;
-        while (ReadFile(file.get(), chunk, sizeof(chunk), &read, nullptr) && read)
-            bytes.append(chunk, read);
-    }
-    DeleteFileW(channel.c_str());
-    if (!copy)
-        return fail(output, command.json, verbName(command.verb), kNotAdministrator,
-                    L"Keldrast needs administrator rights for this, and elevation was declined "
-                    L"or is not possible.");
-    const auto printed = decodeChannel(bytes);
-    // A copy that crashed ends with a system status code, or with no report.
-    if (!printed || code > kInternalError)
-        return fail(output, command.json, verbName(command.verb), kInternalError,
-                    L"The elevated Keldrast ended without a report (exit code " +
-                        tk::decimal(code) + L"); what it did is not known.");
-    output.out(printed->out);
-    output.err(printed->err);
-    return static_cast<int>(code);
+    const auto brought = elevate::runElevated(args);
+    if (!brought.failure.empty() && brought.out.empty() && brought.err.empty())
+        return fail(output, command.json, verbName(command.verb), brought.exitCode,
+                    brought.failure);
+    output.out(brought.out);
+    output.err(brought.err);
+    return brought.exitCode;
 }
 
 } // namespace

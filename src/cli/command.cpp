@@ -64,34 +64,6 @@ std::wstring_view verbName(Verb verb) {
     return L"";
 }
 
-std::wstring quoteArgument(std::wstring_view argument) {
-    if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == argument.npos)
-        return std::wstring(argument);
-    std::wstring out = L"\"";
-    std::size_t backslashes = 0;
-    for (wchar_t c : argument) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        // Backslashes count double only before a quote, the written one or the closing one.
-        out.append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
-        backslashes = 0;
-        out += c;
-    }
-    out.append(2 * backslashes, L'\\');
-    return out + L"\"";
-}
-
-std::wstring joinArguments(const std::vector<std::wstring>& args) {
-    std::wstring out;
-    for (const auto& arg : args) {
-        if (!out.empty()) out += L' ';
-        out += quoteArgument(arg);
-    }
-    return out;
-}
-
 std::variant<Command, ParseError> parse(const std::vector<std::wstring>& args) {
     Command command;
     std::optional<Verb> verb;

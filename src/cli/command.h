@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "dns/doh.h"
+#include "elevate/brought.h"
 
 namespace cli {
 
@@ -63,9 +64,7 @@ bool changesSystem(Verb verb);
 // "set", "custom"...: the command's name in JSON output.
 std::wstring_view verbName(Verb verb);
 
-// One argument as it must be written so that CommandLineToArgvW gives it back unchanged.
-std::wstring quoteArgument(std::wstring_view argument);
-// The arguments joined, each quoted as needed, separated by single spaces.
-std::wstring joinArguments(const std::vector<std::wstring>& args);
+using elevate::joinArguments;
+using elevate::quoteArgument;
 
 } // namespace cli

@@ -1,4 +1,5 @@
 #include "cli/console.h"
+#include "toolkit/utf8.h"
 
 namespace cli {
 
@@ -51,7 +52,7 @@ bool ConsoleOutput::write(HANDLE handle, std::wstring_view text) {
         }
         return true;
     }
-    const std::string bytes = toUtf8(lines);
+    const std::string bytes = tk::toUtf8(lines);
     for (std::size_t done = 0; done < bytes.size();) {
         DWORD written = 0;
         const auto chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));

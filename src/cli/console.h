@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "cli/report.h"
+#include "elevate/brought.h"
 #include "toolkit/handles.h"
 
 namespace cli {
@@ -20,6 +21,10 @@ class Output {
     virtual void err(std::wstring_view text) = 0;
     // Whether something printed to the standard output did not arrive there.
     virtual bool outFailed() const { return false; }
+    // What happened, as data beside the printed words: an elevated copy hands it back.
+    virtual void changed(const dns::ChangeOutcome&) {}
+    virtual void flushed(const dns::FlushOutcome&) {}
+    virtual void failed(std::wstring_view) {}
 };
 
 // The standard output and error handles as inherited; where one is missing (a GUI program
@@ -41,11 +46,17 @@ class ConsoleOutput final : public Output {
     tk::unique_handle console_;
 };
 
+// Everything a command gives, kept to be handed back by an elevated copy.
 class BufferOutput final : public Output {
   public:
-    void out(std::wstring_view text) override { printed.out += text; }
-    void err(std::wstring_view text) override { printed.err += text; }
-    Printed printed;
+    void out(std::wstring_view text) override { brought.out += text; }
+    void err(std::wstring_view text) override { brought.err += text; }
+    void changed(const dns::ChangeOutcome& outcome) override {
+        brought.outcomes.push_back(outcome);
+    }
+    void flushed(const dns::FlushOutcome& outcome) override { brought.flush = outcome; }
+    void failed(std::wstring_view message) override { brought.failure = message; }
+    elevate::Brought brought;
 };
 
 } // namespace cli

@@ -32,11 +32,6 @@ enum Exit : int {
     kInternalError = 10, // a crash or abort, here or in the elevated copy
 };
 
-// UTF-8 of a wide text; a lone surrogate becomes U+FFFD.
-std::string toUtf8(std::wstring_view text);
-// The inverse, for the elevated copy's output; malformed bytes become U+FFFD.
-std::wstring fromUtf8(std::string_view bytes);
-
 std::wstring usageText();
 
 // /version: the version, the settings file in use and why it is there.
@@ -82,8 +77,7 @@ AdapterChoices chooseAdapters(const std::vector<AdapterView>& adapters,
 // The entry /set NAME names: equal after trimming, or else equal but for letter case, as the
 // settings file's keys compare.
 std::optional<std::size_t> findEntry(const std::vector<catalogue::CatalogueEntry>& entries,
-                                     std::wstring_view name,
-                                     const catalogue::CaseFold& fold = tk::foldAscii);
+                                     std::wstring_view name, const catalogue::CaseFold& fold);
 
 // A change made to one adapter and its outcome, as the engine gave it.
 struct ChangeReport {
@@ -109,16 +103,6 @@ std::wstring changeEachJson(const std::vector<ChangeReport>& reports,
                             const std::vector<std::wstring>& messages);
 // Each warning once, in order of first appearance.
 std::vector<dns::Warning> uniqueWarnings(const std::vector<ChangeReport>& reports);
-
-// What an elevated copy printed, as it hands it back through its channel file: a header line
-// with the byte counts of both streams, then both streams in UTF-8.
-struct Printed {
-    std::wstring out{}, err{};
-    bool operator==(const Printed&) const = default;
-};
-std::string encodeChannel(const Printed& printed);
-// Nothing when the bytes are not such a record (the copy never wrote it, or was cut short).
-std::optional<Printed> decodeChannel(std::string_view bytes);
 
 // A failed command as one JSON line.
 std::wstring errorJson(std::wstring_view command, int exitCode, std::wstring_view message);

@@ -43,6 +43,13 @@ void IPAddressBox::setFields(std::uint32_t value) {
     if (hwndIP_) SendMessageW(hwndIP_, IPM_SETADDRESS, 0, static_cast<LPARAM>(value));
 }
 
+bool IPAddressBox::complete() const {
+    DWORD value = 0;
+    // The editor answers with the number of parts that are not blank.
+    return hwndIP_ &&
+           SendMessageW(hwndIP_, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&value)) == 4;
+}
+
 std::int32_t IPAddressBox::IPAddressAsLong() const {
     return static_cast<std::int32_t>(reversed(fields()));
 }

@@ -25,6 +25,9 @@ class IPAddressBox : public ControlSurface {
     std::wstring IPAddressAsString() const;
     void IPAddressAsString(const std::wstring& New_IPAddressAsString);
 
+    // Whether every part of the address holds a number: the editor reads a blank part as 0.
+    bool complete() const;
+
     HWND hwndIP() const noexcept { return hwndIP_; }
     // Repaints the control's window.
     void Refresh() { refreshWindow(); }

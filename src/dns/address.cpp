@@ -77,15 +77,8 @@ std::wstring decimal(unsigned value) {
     return text;
 }
 
-} // namespace
-
-std::optional<IPv4> parseIPv4(std::wstring_view text) {
-    const auto address = dotted(text);
-    if (!address || *address == IPv4{}) return std::nullopt;
-    return address;
-}
-
-std::optional<IPv6> parseIPv6(std::wstring_view text) {
+// Any IPv6 address, the unspecified one included.
+std::optional<IPv6> anyIPv6(std::wstring_view text) {
     const auto gap = text.find(L"::");
     if (gap != text.npos && text.find(L"::", gap + 1) != text.npos) return std::nullopt;
     std::vector<std::uint16_t> head, tail;
@@ -104,8 +97,44 @@ std::optional<IPv6> parseIPv6(std::wstring_view text) {
         put(i, head[i]);
     for (std::size_t i = 0; i < tail.size(); ++i)
         put(8 - tail.size() + i, tail[i]);
-    if (address == IPv6{}) return std::nullopt;
     return address;
+}
+
+} // namespace
+
+std::optional<IPv4> parseIPv4(std::wstring_view text) {
+    const auto address = dotted(text);
+    if (!address || *address == IPv4{}) return std::nullopt;
+    return address;
+}
+
+std::optional<IPv6> parseIPv6(std::wstring_view text) {
+    const auto address = anyIPv6(text);
+    if (!address || *address == IPv6{}) return std::nullopt;
+    return address;
+}
+
+ServerCheck checkServer(Family family, std::wstring_view text) {
+    const std::wstring quoted = L"\"" + std::wstring(text) + L"\" ";
+    auto refuse = [&](std::wstring_view why) {
+        return ServerCheck{{}, quoted + std::wstring(why)};
+    };
+    if (family == Family::V4) {
+        const auto a = dotted(text);
+        if (!a) return refuse(L"is not an IPv4 address.");
+        if ((*a)[0] == 0) return refuse(L"lies in 0.0.0.0/8, which names no host.");
+        if (*a == IPv4{255, 255, 255, 255}) return refuse(L"is the broadcast address.");
+        if ((*a)[0] >= 224 && (*a)[0] < 240) return refuse(L"is a multicast address.");
+        if ((*a)[0] >= 240) return refuse(L"lies in the reserved range 240.0.0.0/4.");
+        return {ipv4Text(*a), {}};
+    }
+    const auto a = anyIPv6(text);
+    if (!a) return refuse(L"is not an IPv6 address.");
+    if (*a == IPv6{}) return refuse(L"is the unspecified address.");
+    if ((*a)[0] == 0xFF) return refuse(L"is a multicast address.");
+    if ((*a)[0] == 0xFE && ((*a)[1] & 0xC0) == 0x80)
+        return refuse(L"is a link-local address, which a server list cannot tie to an adapter.");
+    return {ipv6Text(*a), {}};
 }
 
 std::wstring ipv4Text(const IPv4& address) {

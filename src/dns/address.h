@@ -50,6 +50,17 @@ std::wstring joinServers(const std::vector<std::wstring>& servers);
 // canonical text. Empty stays empty (no servers); nothing when an address is bad or there are
 // more than two.
 std::optional<std::wstring> serverPairValue(Family family, std::wstring_view pair);
+// A server address as a change may write it: its canonical text, or why no DNS server can have
+// it ("0.8.4.4 lies in 0.0.0.0/8, which names no host"). Refused: text that is no address of
+// the family; 0.0.0.0/8, 255.255.255.255, multicast and the reserved 240.0.0.0/4; "::",
+// multicast and link-local IPv6, which NameServer cannot tie to an interface. Loopback is
+// accepted: local resolvers and DNS proxies listen there.
+struct ServerCheck {
+    std::optional<std::wstring> canonical{};
+    std::wstring refusal{}; // when no canonical: the address and the reason, in one sentence
+};
+ServerCheck checkServer(Family family, std::wstring_view text);
+
 // Whether a NameServer value holds only servers of the family (or nothing), separated by
 // commas and spaces: what a restore record may put back.
 bool isServerListOf(Family family, std::wstring_view value);

@@ -9,6 +9,7 @@
 #include "dns/readback.h"
 #include "toolkit/handles.h"
 #include "toolkit/system_library.h"
+#include "toolkit/trim.h"
 
 namespace dns {
 
@@ -301,7 +302,7 @@ bool canRestore(std::wstring_view settingsPath, std::wstring_view service) {
 
 namespace {
 
-ChangeOutcome changeOne(const ChangeRequest& request, std::wstring_view settingsPath) {
+ChangeOutcome changeOne(ChangeRequest request, std::wstring_view settingsPath) {
     ChangeOutcome outcome;
     outcome.kind = request.kind;
     outcome.service = request.service;
@@ -309,6 +310,12 @@ ChangeOutcome changeOne(const ChangeRequest& request, std::wstring_view settings
     outcome.doh.url = request.kind == ChangeKind::Apply ? request.dohTemplate : L"";
     if (!isInterfaceGuid(request.service)) {
         outcome.result = Result::InvalidAdapter;
+        return outcome;
+    }
+    // Whatever a front end hands over, only addresses a DNS server can have are written.
+    outcome.why = checkRequest(request);
+    if (!outcome.why.empty()) {
+        outcome.result = Result::UnusableServer;
         return outcome;
     }
     if (!outcome.doh.url.empty()) {
@@ -450,7 +457,13 @@ CurrentDns currentDns(std::wstring_view service, const NetworkState& state) {
     current.static6 = read(Family::V6, kNameServerValue);
     current.dhcp4 = read(Family::V4, kDhcpNameServerValue);
     current.dhcp6 = read(Family::V6, kDhcpNameServerValue);
-    current.inUse = reportedServers(service);
+    // The servers of the interface list already read, where it lists the adapter: one look at
+    // every interface serves a whole /list.
+    const SystemAdapter* listed = nullptr;
+    if (state.adapters)
+        for (const auto& adapter : *state.adapters)
+            if (tk::foldAscii(adapter.guid) == tk::foldAscii(service)) listed = &adapter;
+    current.inUse = listed ? ServersInUse(listed->servers) : reportedServers(service);
     if (auto doh = readDohSettings(service)) current.doh = std::move(doh->servers);
     current.dohInForce = dohInForce(service);
     return current;

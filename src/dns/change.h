@@ -17,20 +17,10 @@
 
 #include "dns/dnsplan.h"
 #include "dns/network.h"
+#include "dns/request.h"
 #include "toolkit/platform.h"
 
 namespace dns {
-
-struct ChangeRequest {
-    ChangeKind kind = ChangeKind::Apply;
-    std::wstring service{};             // the adapter's interface GUID
-    std::wstring servers{}, servers6{}; // Apply: comma-separated; empty: none of the family
-    // Go ahead when the previous servers cannot be recorded (the user said so).
-    bool withoutRestorePoint = false;
-    // Apply: the entry's DoH template (empty: none) and the encrypted-DNS setting to use.
-    std::wstring dohTemplate{};
-    DohMode doh = kDefaultDohMode;
-};
 
 // Makes the change; settingsPath is the settings file that keeps the restore records and the
 // adapter last changed. The outcome carries the warnings of what may keep it from working.

@@ -1,4 +1,5 @@
 // DNS messages as RFC 1035 lays them out: a 12-byte header, then the question, then records.
+#include "toolkit/decimal.h"
 #include "dns/dnsmessage.h"
 
 #include <algorithm>
@@ -72,7 +73,7 @@ std::string rcodeName(int rcode) {
                                              "NOTIMP",  "REFUSED", "YXDOMAIN", "YXRRSET",
                                              "NXRRSET", "NOTAUTH", "NOTZONE"};
     if (rcode >= 0 && rcode < static_cast<int>(std::size(kNames))) return kNames[rcode];
-    return "RCODE " + std::to_string(rcode);
+    return "RCODE " + tk::decimal<char>(rcode);
 }
 
 std::optional<std::vector<std::uint8_t>> buildQuery(std::uint16_t id, std::string_view name) {

@@ -1,3 +1,4 @@
+#include "toolkit/decimal.h"
 #include "dns/dnsplan.h"
 #include "toolkit/trim.h"
 
@@ -70,6 +71,8 @@ std::wstring shortVerdict(const ChangeOutcome& outcome) {
         return L"not changed: its restore record is not a list of DNS servers";
     case Result::BadTemplate:
         return L"not changed: the DoH template is not accepted";
+    case Result::UnusableServer:
+        return L"not changed: " + outcome.why;
     }
     return {};
 }
@@ -227,6 +230,8 @@ std::wstring verdictText(const ChangeOutcome& outcome, std::wstring_view setting
                (problem.empty() ? L"Its host is an address that is not one of the servers."
                                 : problem);
     }
+    case Result::UnusableServer:
+        return L"The DNS servers were not changed: " + outcome.why;
     }
     return {};
 }
@@ -349,7 +354,7 @@ std::wstring flushText(const FlushOutcome& outcome) {
         break;
     case FlushResult::Failed:
         return L"\"ipconfig /flushdns\" did not flush the DNS cache: it ended with exit code " +
-               std::to_wstring(outcome.exitCode) + L".";
+               tk::decimal(outcome.exitCode) + L".";
     case FlushResult::TimedOut:
         return L"\"ipconfig /flushdns\" did not flush the DNS cache: it did not finish in time.";
     }

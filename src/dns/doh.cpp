@@ -83,24 +83,6 @@ bool sameAddress(std::wstring_view a, std::wstring_view b) {
 
 } // namespace
 
-std::wstring_view dohModeName(DohMode mode) {
-    switch (mode) {
-    case DohMode::Off:
-        return L"off";
-    case DohMode::Only:
-        return L"only";
-    case DohMode::Fallback:
-        break;
-    }
-    return L"on";
-}
-
-std::optional<DohMode> dohModeNamed(std::wstring_view name) {
-    for (const DohMode mode : {DohMode::Off, DohMode::Fallback, DohMode::Only})
-        if (tk::foldAscii(name) == dohModeName(mode)) return mode;
-    return std::nullopt;
-}
-
 DohPolicy dohPolicyOf(std::optional<std::uint32_t> value) {
     if (!value) return DohPolicy::NotConfigured;
     switch (*value) {

@@ -10,17 +10,16 @@
 #include <string_view>
 #include <vector>
 
+#include "catalogue/catalogue.h"
 #include "dns/address.h"
 
 namespace dns {
 
-// The setting: no encryption, encryption that falls back to plain DNS when it fails (the
-// default), or encryption only.
-enum class DohMode { Off, Fallback, Only };
-inline constexpr DohMode kDefaultDohMode = DohMode::Fallback;
-// "off", "on", "only": the setting's name in the settings file, on the command line and in JSON.
-std::wstring_view dohModeName(DohMode mode);
-std::optional<DohMode> dohModeNamed(std::wstring_view name); // any letter case
+// The encrypted-DNS setting is the settings file's (catalogue.h); the engine uses it by name.
+using catalogue::DohMode;
+using catalogue::dohModeName;
+using catalogue::dohModeNamed;
+using catalogue::kDefaultDohMode;
 
 // The administrator's "Configure DNS over HTTPS" policy (DoHPolicy under
 // HKLM\SOFTWARE\Policies\Microsoft\Windows NT\DNSClient): 1 prohibits, 2 allows, 3 requires.

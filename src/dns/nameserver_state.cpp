@@ -1,3 +1,4 @@
+#include "toolkit/decimal.h"
 #include "dns/nameserver_state.h"
 
 #include <algorithm>
@@ -168,7 +169,7 @@ std::wstring encodeState(const NameServerState& state) {
     for (const auto& server : state.doh->servers) {
         text += server.family == Family::V6 ? L"|6," : L"|4,";
         escapeInto(text, server.address, true);
-        text += server.flags ? L"," + std::to_wstring(*server.flags) + L"," : L",-,";
+        text += server.flags ? L"," + tk::decimal(*server.flags) + L"," : L",-,";
         if (!server.url) {
             text += L'-';
             continue;

@@ -1,3 +1,4 @@
+#include "toolkit/decimal.h"
 #include "registry/regformat.h"
 #include "toolkit/trim.h"
 
@@ -49,7 +50,7 @@ std::string binaryValueText(std::string_view buffer) {
 }
 
 std::string dwordValueText(std::uint32_t raw) {
-    return std::to_string(static_cast<std::int32_t>(raw));
+    return tk::decimal<char>(static_cast<std::int32_t>(raw));
 }
 
 std::optional<std::string> bytesFromHex(std::string_view text) {

@@ -7,10 +7,10 @@
 
 #include "catalogue/mConfig.h"
 #include "catalogue/settings_location_win.h"
-#include "cli/cli.h"
+#include "elevate/broker.h"
+#include "elevate/instances.h"
 #include "dns/change.h"
 #include "dns/nameserver_state.h"
-#include "registry/modReg.h"
 #include "toolkit/open_as_user.h"
 #include "toolkit/system_library.h"
 
@@ -19,8 +19,6 @@ namespace tray {
 namespace {
 
 constexpr const wchar_t* kClassName = L"KeldrastNotificationArea";
-// Local\: one per session, whoever started it.
-constexpr const wchar_t* kInstanceName = L"Local\\Keldrast.NotificationArea";
 constexpr UINT_PTR kClickTimer = 1;
 
 bool notifyIcon(DWORD message, const NOTIFYICONDATAW& data) {
@@ -107,8 +105,8 @@ void TrayWindow::refresh() {
     refreshedAt_ = GetTickCount64();
     const std::wstring settings = settingsFile();
     model_.adapters.clear();
-    for (auto& card : modReg::enumNetworkCards(L"HKEY_LOCAL_MACHINE", dns::kNetworkCardsPath))
-        model_.adapters.push_back({std::move(card.description), std::move(card.serviceName)});
+    for (auto& card : dns::listedAdapters())
+        model_.adapters.push_back({std::move(card.description), std::move(card.service)});
     const auto remembered = model_.chosen && *model_.chosen < model_.adapters.size()
                                 ? std::optional(model_.adapters[*model_.chosen].service)
                                 : mConfig::chosenAdapter(settings);
@@ -239,41 +237,39 @@ void TrayWindow::startChange(const Command& command) {
     model_.busy = true;
     running_ = command;
     updateIcon();
-    const cli::Options options{settingsDirectory_};
-    const bool started = worker_.start([this, args, options, window = hwnd()] {
-        cli::BufferOutput output;
-        int code = cli::kInternalError;
+    const bool started = worker_.start([this, args, window = hwnd()] {
+        elevate::Brought brought;
+        brought.exitCode = elevate::kNoReport;
         try {
-            code = cli::run(args, output, options);
+            brought = elevate::runElevated(args);
         } catch (...) {
             tk::logSwallowed(L"tray change");
         }
         {
             std::lock_guard hold(lock_);
-            exitCode_ = code;
-            printed_ = std::move(output.printed);
+            brought_ = std::move(brought);
         }
         PostMessageW(window, kChangeDone, 0, 0);
     });
     if (!started) {
         model_.busy = false;
-        notify(noticeOf(command, model_, cli::kInternalError,
-                        {{}, L"The change could not be started."}));
+        elevate::Brought notStarted;
+        notStarted.exitCode = elevate::kNoReport;
+        notStarted.failure = L"The change could not be started.";
+        notify(noticeOf(command, model_, notStarted));
         updateIcon();
     }
 }
 
 void TrayWindow::changeDone() {
     worker_.join();
-    int code = 0;
-    cli::Printed printed;
+    elevate::Brought brought;
     {
         std::lock_guard hold(lock_);
-        code = exitCode_;
-        printed = std::move(printed_);
+        brought = std::move(brought_);
     }
     model_.busy = false;
-    notify(noticeOf(running_, model_, code, printed));
+    notify(noticeOf(running_, model_, brought));
     refresh();
 }
 
@@ -301,7 +297,7 @@ void TrayWindow::findFastest() {
     speed_ = std::make_unique<frmSpeed>(
         model_.entries, dns::SpeedOptions{}, [this](const std::wstring& name) {
             for (std::size_t i = 0; i < model_.entries.size(); ++i)
-                if (catalogue::sameName(model_.entries[i].name, name)) {
+                if (catalogue::sameName(model_.entries[i].name, name, mConfig::foldKey)) {
                     if (const auto command =
                             commandOf(kFirstEntryId + static_cast<unsigned>(i), model_))
                         run(*command);
@@ -460,17 +456,8 @@ bool setStartWithWindows(bool on) {
            ERROR_SUCCESS;
 }
 
-bool isRunning() {
-    const tk::unique_handle instance(OpenMutexW(SYNCHRONIZE, FALSE, kInstanceName));
-    return instance || GetLastError() == ERROR_ACCESS_DENIED;
-}
-
-bool startAsUser(HWND owner) {
-    return tk::openAsUser(owner, tk::executablePath(), L"/tray") != tk::OpenedBy::Nothing;
-}
-
 int run() {
-    const tk::unique_handle instance(CreateMutexW(nullptr, FALSE, kInstanceName));
+    const tk::unique_handle instance(CreateMutexW(nullptr, FALSE, elevate::kTrayInstanceName));
     if (GetLastError() == ERROR_ALREADY_EXISTS || GetLastError() == ERROR_ACCESS_DENIED) return 0;
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&icc);

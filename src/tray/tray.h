@@ -12,7 +12,7 @@
 #include <memory>
 #include <string>
 
-#include "app/frmSpeed.h"
+#include "speed/frmSpeed.h"
 #include "toolkit/handles.h"
 #include "toolkit/platform.h"
 #include "toolkit/thread.h"
@@ -78,17 +78,12 @@ class TrayWindow : public tk::Window {
     // The running change; its result is handed over under the lock.
     Command running_{};
     tk::Lock lock_;
-    int exitCode_ = 0;
-    cli::Printed printed_{};
+    elevate::Brought brought_{};
     tk::Thread worker_;
 };
 
 // Runs the icon until Exit: 0 at once when this session has one already.
 int run();
-// Whether this session's icon runs.
-bool isRunning();
-// Starts `keldrast /tray` as the signed-in user (never elevated); false when it could not.
-bool startAsUser(HWND owner);
 
 // "Start with Windows": the value "Keldrast" under HKCU\...\CurrentVersion\Run, which starts
 // this program with /tray.

@@ -1,6 +1,7 @@
 #include "tray/traymenu.h"
 
 #include "dns/address.h"
+#include "dns/request.h"
 
 #include <algorithm>
 
@@ -15,17 +16,6 @@ std::vector<std::wstring> canonical(dns::Family family, const std::vector<std::w
     for (const auto& server : servers)
         out.push_back(dns::canonicalAddress(family, server).value_or(server));
     return out;
-}
-
-// The servers /set writes for an entry, as the command line reads its pair.
-std::vector<std::wstring> entryServers(const catalogue::CatalogueEntry& entry) {
-    std::vector<std::wstring> servers;
-    const auto parts = catalogue::splitPair(entry.pair);
-    for (const auto& part : {parts.preferred, parts.alternate})
-        if (part)
-            if (auto server = dns::canonicalAddress(dns::Family::V4, catalogue::gtIP(*part)))
-                servers.push_back(std::move(*server));
-    return servers;
 }
 
 // Menu text: an "&" of a name is shown, not taken as an access key.
@@ -71,12 +61,9 @@ std::optional<std::size_t> matchingEntry(const std::vector<catalogue::CatalogueE
     if (isAutomatic(current)) return std::nullopt;
     const auto static4 = canonical(dns::Family::V4, dns::serverList(current.static4.value_or(L"")));
     const auto static6 = canonical(dns::Family::V6, dns::serverList(current.static6.value_or(L"")));
-    for (std::size_t i = 0; i < entries.size() && i < kMaxListed; ++i) {
-        const auto servers6 = dns::serverPairValue(dns::Family::V6, entries[i].pair6);
-        if (servers6 && entryServers(entries[i]) == static4 &&
-            dns::serverList(*servers6) == static6)
-            return i;
-    }
+    const dns::EntryServers present{static4, static6};
+    for (std::size_t i = 0; i < entries.size() && i < kMaxListed; ++i)
+        if (dns::entryServers(entries[i]) == present) return i;
     return std::nullopt;
 }
 
@@ -207,30 +194,7 @@ std::wstring toolTipOf(const Model& model, std::size_t maxChars) {
     return head + shortened(adapter, maxChars - head.size() - rest.size()) + rest;
 }
 
-Notice noticeOf(const Command& command, const Model& model, int exitCode,
-                const cli::Printed& printed) {
-    Notice notice;
-    std::wstring text;
-    if (exitCode == cli::kDone) {
-        // What the command line printed after the lines that list the change: the verdict.
-        std::wstring_view out = printed.out;
-        bool first = true;
-        while (!out.empty()) {
-            const auto end = std::min(out.find(L'\n'), out.size());
-            const std::wstring_view line = out.substr(0, end);
-            out.remove_prefix(std::min(end + 1, out.size()));
-            if ((first && line.find(L" -> ") != line.npos) || line.starts_with(L"   ")) {
-                first = false;
-                continue;
-            }
-            first = false;
-            if (!line.empty()) text += (text.empty() ? L"" : L"\n") + std::wstring(line);
-        }
-    } else {
-        text = printed.err;
-        while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r'))
-            text.pop_back();
-    }
+Notice noticeOf(const Command& command, const Model& model, const elevate::Brought& brought) {
     std::wstring what;
     switch (command.action) {
     case Action::Apply:
@@ -246,29 +210,47 @@ Notice noticeOf(const Command& command, const Model& model, int exitCode,
         break;
     }
     const bool flush = command.action == Action::Flush;
-    switch (exitCode) {
-    case cli::kDone:
-        notice.title = flush ? L"DNS cache flushed" : what + L": done";
-        break;
-    case cli::kOtherServersInUse:
-    case cli::kPartlyWritten:
-        notice.title = what + (exitCode == cli::kPartlyWritten ? L": partly changed"
-                                                               : L": other servers in use");
-        notice.icon = Notice::Icon::Warning;
-        break;
-    case cli::kCopyTimedOut:
-    case cli::kInternalError:
-        notice.title = flush ? L"Flush DNS: outcome not known" : what + L": outcome not known";
-        notice.icon = Notice::Icon::Error;
-        break;
-    case cli::kNotAdministrator:
+    Notice notice;
+    std::wstring text = brought.failure;
+    if (flush && brought.flush) {
+        text = dns::flushText(*brought.flush);
+        const bool flushed = brought.flush->result == dns::FlushResult::Flushed;
+        notice.title = flushed ? L"DNS cache flushed" : L"DNS cache not flushed";
+        notice.icon = flushed ? Notice::Icon::Info : Notice::Icon::Error;
+    } else if (!flush && !brought.outcomes.empty()) {
+        // The engine's outcome itself, never the command line's printed words.
+        const auto& outcome = brought.outcomes.front();
+        text = dns::verdictText(outcome);
+        for (const auto& warning : outcome.warnings)
+            text += L"\n" + warning.text;
+        switch (outcome.result) {
+        case dns::Result::Applied:
+        case dns::Result::Saved:
+            notice.title = what + L": done";
+            break;
+        case dns::Result::OtherServersInUse:
+        case dns::Result::Refused:
+            notice.title = what + L": other servers in use";
+            notice.icon = Notice::Icon::Warning;
+            break;
+        case dns::Result::PartlyWritten:
+            notice.title = what + L": partly changed";
+            notice.icon = Notice::Icon::Warning;
+            break;
+        default:
+            notice.title = what + L": nothing changed";
+            notice.icon = Notice::Icon::Error;
+            break;
+        }
+    } else if (brought.exitCode == elevate::kDeclined) {
         notice.title = L"Nothing changed";
         notice.icon = Notice::Icon::Warning;
-        break;
-    default:
+    } else if (brought.exitCode == elevate::kTimedOut || brought.exitCode == elevate::kNoReport) {
+        notice.title = (flush ? L"Flush DNS" : what) + L": outcome not known";
+        notice.icon = Notice::Icon::Error;
+    } else {
         notice.title = flush ? L"DNS cache not flushed" : what + L": nothing changed";
         notice.icon = Notice::Icon::Error;
-        break;
     }
     if (text.empty()) text = notice.title;
     notice.title = shortened(notice.title, kMaxNoticeTitle);

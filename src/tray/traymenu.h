@@ -1,7 +1,7 @@
 // The notification area's menu, tool tip and notices, as pure functions of what the icon
 // knows: the adapters, the chosen one and its servers, the catalogue, whether there is
 // something to restore and whether the program starts with Windows. A change is handed to the
-// command line as its arguments; the verdict comes back as what the command line printed.
+// command line's elevated copy as its arguments; the outcome comes back as data.
 #pragma once
 
 #include <cstddef>
@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "catalogue/catalogue.h"
-#include "cli/report.h"
+#include "elevate/brought.h"
 #include "dns/dnsplan.h"
 
 namespace tray {
@@ -96,7 +96,8 @@ std::vector<std::wstring> changeArguments(const Command& command, const Model& m
 // characters (the description is shortened when it must be).
 std::wstring toolTipOf(const Model& model, std::size_t maxChars = 127);
 
-// The notification of a change's verdict from the command line's exit code and output.
+// The notification of a change's verdict from what the elevated copy brought back: the engine's
+// outcome, the flush's, or why nothing ran.
 struct Notice {
     enum class Icon { Info, Warning, Error };
     std::wstring title{}, text{};
@@ -104,8 +105,7 @@ struct Notice {
     bool operator==(const Notice&) const = default;
 };
 inline constexpr std::size_t kMaxNoticeTitle = 63, kMaxNoticeText = 255;
-Notice noticeOf(const Command& command, const Model& model, int exitCode,
-                const cli::Printed& printed);
+Notice noticeOf(const Command& command, const Model& model, const elevate::Brought& brought);
 
 // text cut to maxChars characters, ending in "…" when it was cut.
 std::wstring shortened(std::wstring_view text, std::size_t maxChars);

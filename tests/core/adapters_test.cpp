@@ -27,7 +27,7 @@ std::vector<SystemAdapter> machine() {
          L"Ethernet",
          L"Realtek PCIe GbE",
          3,
-         3,
+         13, // its IPv6 interface index differs from its IPv4 one
          6,
          true,
          true,
@@ -132,10 +132,18 @@ TEST(AdapterState, ConnectedKindAndDefaultRoutePerInterface) {
     EXPECT_EQ(connectedAdapters(kListed, s), (std::vector<std::size_t>{0, 2}));
     EXPECT_EQ(defaultRouteAdapter(kListed, s), 2u);
     // IPv6 only, by its IPv6 index; no route at all: a connected adapter with a gateway.
-    EXPECT_EQ(defaultRouteAdapter(kListed, state(machine(), {std::nullopt, 3})), 0u);
+    EXPECT_EQ(defaultRouteAdapter(kListed, state(machine(), {std::nullopt, 13})), 0u);
+    EXPECT_EQ(defaultRouteAdapter(kListed, state(machine(), {std::nullopt, 3})), std::nullopt)
+        << "3 is the Ethernet's IPv4 index, not its IPv6 one";
     EXPECT_EQ(defaultRouteAdapter(kListed, state(machine(), {})), 0u);
     EXPECT_EQ(defaultRouteAdapter(kListed, state(machine(), {9, std::nullopt})), std::nullopt)
         << "the VPN is not listed";
+    for (const wchar_t* description :
+         {L"VirtualBox Host-Only Ethernet Adapter", L"VMware Virtual Ethernet Adapter for VMnet8",
+          L"Hyper-V Virtual Ethernet Adapter"})
+        EXPECT_EQ(adapterKind({.guid = kPort, .description = description, .ifType = 6}),
+                  AdapterKind::Virtual)
+            << description;
     EXPECT_EQ(statusText(adapterStatus(s, kUnplugged)), L"not connected (Ethernet)");
     EXPECT_EQ(statusText(adapterStatus(s, kWiFi)), L"connected (Wi-Fi), carries the default route");
 }

@@ -30,10 +30,11 @@ TEST(Names, PresetsSplitJoinAndCompare) {
     EXPECT_EQ(splitNames(L""), Names{});
     EXPECT_EQ(splitNames(L"a\u00AE\u00AEb"), (Names{L"a", L"", L"b"}));
     EXPECT_EQ(joinNames({{L" x", L""}, {L"y ", L""}}), L"x\u00AEy");
-    EXPECT_TRUE(sameName(presets[0].name, L"  Google DNS "));
-    EXPECT_TRUE(sameName(presets[0].name, L" gOOGLE dns")); // one key in the settings file
-    EXPECT_FALSE(sameName(presets[0].name, L"Google  DNS"));
-    EXPECT_FALSE(sameName(L"a\t", L"a"));
+    EXPECT_TRUE(sameName(presets[0].name, L"  Google DNS ", tk::foldAscii));
+    // One key in the settings file.
+    EXPECT_TRUE(sameName(presets[0].name, L" gOOGLE dns", tk::foldAscii));
+    EXPECT_FALSE(sameName(presets[0].name, L"Google  DNS", tk::foldAscii));
+    EXPECT_FALSE(sameName(L"a\t", L"a", tk::foldAscii));
     const auto upper = [](std::wstring_view t) {
         std::wstring u(t);
         for (auto& c : u)
@@ -92,14 +93,16 @@ TEST(SettingsFile, KeysThatCannotComeBackAreLeftOut) {
     const std::vector<std::pair<std::wstring, std::wstring>> expected{
         {L"ALL", L"all\u00AEa=b\u00AE[x]\u00AE\u00AEok"}, {L"NUM", L"5"}, {L"ok", pair}};
     EXPECT_EQ(
-        settingsLines({{L"all", pair}, {L"a=b", pair}, {L"[x]", pair}, {L"", pair}, {L"ok", pair}}),
+        settingsLines({{L"all", pair}, {L"a=b", pair}, {L"[x]", pair}, {L"", pair}, {L"ok", pair}},
+                      tk::foldAscii),
         expected);
 }
 
 TEST(SettingsFile, HandEditedFilesComeBackUnchangedAfterASave) {
     // The catalogue a file text gives, read as the profile functions read it.
     const auto load = [](std::wstring_view text) {
-        const ProfileSection section(text, kSettingsSection), ipv6(text, kIpv6Section);
+        const ProfileSection section(text, kSettingsSection, tk::foldAscii),
+            ipv6(text, kIpv6Section, tk::foldAscii);
         auto entries = catalogueFromSettings([&](std::wstring_view k) { return section.value(k); });
         for (auto& e : entries)
             e.pair6 = ipv6.value(e.name).value_or(L"");
@@ -120,16 +123,17 @@ TEST(SettingsFile, HandEditedFilesComeBackUnchangedAfterASave) {
     for (const auto& c : cases) {
         const auto entries = load(c.file);
         EXPECT_EQ(entries, c.loaded) << c.file;
-        const std::wstring saved = settingsFileText(entries);
+        const std::wstring saved = settingsFileText(entries, tk::foldAscii);
         EXPECT_EQ(load(saved), entries) << saved;
-        EXPECT_EQ(settingsFileText(load(saved)), saved);
+        EXPECT_EQ(settingsFileText(load(saved), tk::foldAscii), saved);
     }
     // What a save keeps of the sections it does not write.
     const std::wstring records = L"[kRestore]\r\n{G}=-|-|-|-|-|-\r\n";
-    EXPECT_EQ(sectionText(L"[kDNS]\r\nALL=\r\n" + records + L"[x]\r\n", L"KRESTORE"), records);
-    EXPECT_EQ(sectionText(L"[kDNS]\r\n[kRestore]\r\n{G}=1", kRestoreSection),
+    EXPECT_EQ(sectionText(L"[kDNS]\r\nALL=\r\n" + records + L"[x]\r\n", L"KRESTORE", tk::foldAscii),
+              records);
+    EXPECT_EQ(sectionText(L"[kDNS]\r\n[kRestore]\r\n{G}=1", kRestoreSection, tk::foldAscii),
               L"[kRestore]\r\n{G}=1\r\n");
-    EXPECT_EQ(sectionText(L"[kDNS]\r\n", kRestoreSection), L"");
-    EXPECT_EQ(sectionText(L"[kDNS]\rA=1\r[kRestore]\r{G}=1\r[x]\r", kRestoreSection),
+    EXPECT_EQ(sectionText(L"[kDNS]\r\n", kRestoreSection, tk::foldAscii), L"");
+    EXPECT_EQ(sectionText(L"[kDNS]\rA=1\r[kRestore]\r{G}=1\r[x]\r", kRestoreSection, tk::foldAscii),
               L"[kRestore]\r{G}=1\r");
 }

@@ -2,10 +2,13 @@
 // adapter and entry a command names, exit codes, and the text, JSON and channel forms.
 #include "cli/command.h"
 #include "cli/report.h"
+#include "toolkit/utf8.h"
 
 #include <gtest/gtest.h>
 
 using namespace cli;
+using tk::fromUtf8;
+using tk::toUtf8;
 
 namespace {
 
@@ -204,10 +207,10 @@ TEST(AdapterChoice, EveryConnectedOneOrTheOneWithTheDefaultRoute) {
 TEST(EntryChoice, AsTheSettingsFileComparesNames) {
     const std::vector<catalogue::CatalogueEntry> entries{
         {L"Open DNS", L"1.1.1.1,1.0.0.1"}, {L"open dns", L"2.2.2.2"}, {L"Quad", L"9.9.9.9"}};
-    EXPECT_EQ(findEntry(entries, L" Open DNS "), 0u);
-    EXPECT_EQ(findEntry(entries, L"open dns"), 1u); // exact first
-    EXPECT_EQ(findEntry(entries, L"QUAD"), 2u);
-    EXPECT_EQ(findEntry(entries, L"Quad9"), std::nullopt);
+    EXPECT_EQ(findEntry(entries, L" Open DNS ", tk::foldAscii), 0u);
+    EXPECT_EQ(findEntry(entries, L"open dns", tk::foldAscii), 1u); // exact first
+    EXPECT_EQ(findEntry(entries, L"QUAD", tk::foldAscii), 2u);
+    EXPECT_EQ(findEntry(entries, L"Quad9", tk::foldAscii), std::nullopt);
 }
 
 TEST(Printing, JsonDocuments) {
@@ -348,10 +351,35 @@ TEST(Printing, TextForms) {
     EXPECT_EQ(listText({}), L"No network adapters found.\n");
 }
 
-TEST(Channel, BothStreamsComeBackWhole) {
-    const Printed printed{L"out \u00E9\nline 2\n", L"err \U0001F600"};
-    EXPECT_EQ(decodeChannel(encodeChannel(printed)), printed);
-    EXPECT_EQ(decodeChannel(encodeChannel({})), Printed{});
-    for (const char* bad : {"", "3 0\nab", "2 0\nabc", "x 0\n", "1\na", "0 0"})
-        EXPECT_EQ(decodeChannel(bad), std::nullopt) << bad;
+TEST(Channel, WhatTheElevatedCopyDidComesBackWholeAsData) {
+    elevate::Brought brought;
+    brought.exitCode = 5;
+    brought.out = L"out \u00E9\tline\\2\r\n";
+    brought.err = L"err \U0001F600";
+    brought.flush = dns::FlushOutcome{dns::FlushResult::Failed, 3};
+    dns::ChangeOutcome o;
+    o.kind = dns::ChangeKind::Restore;
+    o.result = dns::Result::OtherServersInUse;
+    o.service = L"{1D7E0C6B-0000-4000-8000-000000000001}";
+    o.written.v4 = {true, false, true};
+    o.live = dns::InterfaceDnsResult::Applied;
+    o.servers = L"1.1.1.1,1.0.0.1";
+    o.inUse = std::vector<std::wstring>{L"9.9.9.9"};
+    o.recorded = true;
+    o.warnings = {{L"policy-rule", L"A rule\nsends every name"}};
+    o.doh = {dns::DohResult::OnReconnect,
+             dns::DohMode::Only,
+             dns::DohPolicy::Required,
+             L"https://dns.example/q",
+             {{dns::Family::V6, L"fd00::1", 6, std::nullopt}}};
+    brought.outcomes = {o, dns::ChangeOutcome{}};
+    EXPECT_EQ(elevate::decode(elevate::encode(brought)), brought);
+    EXPECT_EQ(elevate::decode(elevate::encode({})), elevate::Brought{});
+    // A report cut short, or with anything it does not know, is no report.
+    const std::string whole = elevate::encode(brought);
+    for (const std::string& bad :
+         std::vector<std::string>{std::string(), whole.substr(0, whole.size() - 1),
+                                  whole.substr(0, whole.find("outcome")), "exit\t0\nodd\nend\n",
+                                  "exit\tx\nend\n", "exit\t0\nout\t\\q\nend\n"})
+        EXPECT_EQ(elevate::decode(bad), std::nullopt) << bad;
 }

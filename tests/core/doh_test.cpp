@@ -97,20 +97,22 @@ TEST(CatalogueTemplates, PresetsKeepTheirExtrasUnlessTheFileSaysOtherwise) {
 
     // Saved: the preset's own template is not written, overrides and the user's are.
     using Lines = std::vector<std::pair<std::wstring, std::wstring>>;
-    EXPECT_EQ(catalogue::dohLines(entries), (Lines{{L"Mine", L"https://dns.mine.example/q"}}));
+    EXPECT_EQ(catalogue::dohLines(entries, tk::foldAscii),
+              (Lines{{L"Mine", L"https://dns.mine.example/q"}}));
     EXPECT_EQ(
-        catalogue::ipv6Lines(entries),
+        catalogue::ipv6Lines(entries, tk::foldAscii),
         (Lines{{L"Google DNS", L"2001:4860:4860::8888,2001:4860:4860::8844"}, {L"Open DNS", L""}}));
     entries[0].doh.clear();
-    EXPECT_EQ(catalogue::dohLines(entries)[0],
+    EXPECT_EQ(catalogue::dohLines(entries, tk::foldAscii)[0],
               (std::pair<std::wstring, std::wstring>{L"Google DNS", L""}));
     const auto presets = catalogue::presetCatalogue();
-    EXPECT_EQ(catalogue::settingsFileText(presets).find(L"[kDoH]"), std::wstring::npos);
+    EXPECT_EQ(catalogue::settingsFileText(presets, tk::foldAscii).find(L"[kDoH]"),
+              std::wstring::npos);
 }
 
 TEST(CatalogueTemplates, KnownServicesAreAddedOnceEach) {
     std::vector<catalogue::CatalogueEntry> entries = {{L"quad9", L"9.9.9.10"}};
-    const auto added = catalogue::addKnownServices(entries);
+    const auto added = catalogue::addKnownServices(entries, tk::foldAscii);
     EXPECT_EQ(added, (std::vector<std::wstring>{L"Cloudflare", L"AdGuard DNS",
                                                 L"CleanBrowsing (security filter)"}));
     ASSERT_EQ(entries.size(), 4u);
@@ -122,5 +124,5 @@ TEST(CatalogueTemplates, KnownServicesAreAddedOnceEach) {
             EXPECT_TRUE(familyOf(server) && templateServes(entries[i].doh, server));
         EXPECT_TRUE(validTemplate(entries[i].doh)) << entries[i].name;
     }
-    EXPECT_TRUE(catalogue::addKnownServices(entries).empty());
+    EXPECT_TRUE(catalogue::addKnownServices(entries, tk::foldAscii).empty());
 }

@@ -149,6 +149,17 @@ TEST(SpeedTargets, AddressesAndLoopback) {
         EXPECT_FALSE(isLoopback(no)) << no;
 }
 
+TEST(SpeedColumns, AnAlternateIpv6ServerAloneShowsTheColumnsAndReliabilitySortsBestFirst) {
+    EXPECT_TRUE(anyIpv6({{L"a", L"1.1.1.1,1.0.0.1"}, {L"b", L"9.9.9.9,149.112.112.112", L",::1"}}));
+    EXPECT_FALSE(anyIpv6({{L"a", L"1.1.1.1,1.0.0.1"}}));
+    auto half = failing(L"2.2.2.2");
+    half.asked = 8;
+    half.answered = 4;
+    const auto sure = entry(L"sure", server(L"1.1.1.1", {5, 5}));
+    const auto shaky = entry(L"shaky", half);
+    EXPECT_LT(sortFigure(sure, Column::Reliability), sortFigure(shaky, Column::Reliability));
+}
+
 TEST(SpeedTargets, LoopbackGuardFailsClosed) {
     for (const wchar_t* on : {L"1", L"yes", L"true", L"00", L" "})
         EXPECT_TRUE(loopbackGuardOn(std::wstring_view(on))) << on;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 using namespace tray;
@@ -96,7 +97,7 @@ TEST(TrayMenu, ChecksTheAdapterAndTheMatchingEntryAndGreysWhatCannotRunNow) {
           {kStartWithWindowsId, true},
           {kExitId, true}}},
         {"no adapters",
-         [](Model& m) { m.adapters.clear(), m.chosen.reset(); },
+         [](Model& m) { m.adapters.clear(), m.chosen.reset(), m.current = {}; },
          {{kDefaultId, false}, {kFirstEntryId, false}},
          {{kFirstEntryId, false}, {kDefaultId, false}, {kFlushId, true}}},
     };
@@ -108,6 +109,16 @@ TEST(TrayMenu, ChecksTheAdapterAndTheMatchingEntryAndGreysWhatCannotRunNow) {
             EXPECT_EQ(items.at(id).checked, on) << c.what << id;
         for (const auto& [id, on] : c.enabled)
             EXPECT_EQ(items.at(id).enabled, on) << c.what << id;
+    }
+    // A catalogue longer than the menu lists ends in a way to the window, and only then.
+    for (const std::size_t count : {kMaxListed, kMaxListed + 1}) {
+        Model m = model();
+        m.entries.resize(count, {L"Many", L"1.2.3.4,1.2.3.5"});
+        const auto menu = menuOf(m);
+        const bool more = std::any_of(menu.begin(), menu.end(), [](const MenuItem& item) {
+            return item.text == L"More entries in the window\u2026";
+        });
+        EXPECT_EQ(more, count > kMaxListed) << count;
     }
 }
 
@@ -179,46 +190,61 @@ TEST(TrayToolTip, NamesTheAdapterAndItsServersAndFitsTheShell) {
     EXPECT_EQ(shortened(pair, 4), L"ab\u2026") << "no half surrogate pair";
 }
 
-TEST(TrayNotice, SaysTheVerdictWithItsWarningsAndWhenNothingChanged) {
+TEST(TrayNotice, SaysTheEnginesVerdictWithItsWarningsAndWhenNothingChanged) {
     const Model m = model();
     const Command set{Action::Apply, 1};
+    auto brought = [](int code, std::vector<dns::ChangeOutcome> outcomes = {},
+                      std::wstring failure = {}) {
+        elevate::Brought b;
+        b.exitCode = code;
+        b.outcomes = std::move(outcomes);
+        b.failure = std::move(failure);
+        // What the command line printed never reaches the notice.
+        b.out = L"Fast & Safe -> 2: Wi-Fi\n   IPv4: 1.1.1.1\n";
+        return b;
+    };
+    dns::ChangeOutcome applied{.result = dns::Result::Applied, .servers = L"1.1.1.1,1.0.0.1"};
+    applied.inUse = std::vector<std::wstring>{L"1.1.1.1", L"1.0.0.1"};
+    dns::ChangeOutcome other{.kind = dns::ChangeKind::Default,
+                             .result = dns::Result::OtherServersInUse};
+    other.inUse = std::vector<std::wstring>{L"9.9.9.9"};
+    other.warnings = {{L"policy-rule", L"A rule sends every name elsewhere."}};
+    elevate::Brought flushed = brought(0);
+    flushed.flush = dns::FlushOutcome{dns::FlushResult::Flushed, 0};
     struct Case {
         Command command;
-        int code;
-        cli::Printed printed;
+        elevate::Brought brought;
         Notice expected;
     } cases[] = {
         {set,
-         0,
-         {L"Fast & Safe -> 2: Wi-Fi\n   IPv4: 1.1.1.1, 1.0.0.1\n   In use: 1.1.1.1\n"
-          L"The DNS servers were changed.\nThey are in use now.\n",
-          L""},
-         {L"Fast & Safe: done", L"The DNS servers were changed.\nThey are in use now.",
-          Notice::Icon::Info}},
+         brought(0, {applied}),
+         {L"Fast & Safe: done", dns::verdictText(applied), Notice::Icon::Info}},
         {{Action::Default},
-         5,
-         {L"Default (automatic) -> 2: Wi-Fi\n", L"Other servers in use.\n"},
-         {L"Automatic (DHCP): other servers in use", L"Other servers in use.",
+         brought(5, {other}),
+         {L"Automatic (DHCP): other servers in use",
+          dns::verdictText(other) + L"\nA rule sends every name elsewhere.",
           Notice::Icon::Warning}},
         {{Action::Restore},
-         3,
-         {L"", L"elevation was declined\n"},
+         brought(3, {}, L"elevation was declined"),
          {L"Nothing changed", L"elevation was declined", Notice::Icon::Warning}},
         {{Action::Flush},
-         0,
-         {L"The DNS resolver cache was flushed.\n", L""},
-         {L"DNS cache flushed", L"The DNS resolver cache was flushed.", Notice::Icon::Info}},
+         flushed,
+         {L"DNS cache flushed", dns::flushText(*flushed.flush), Notice::Icon::Info}},
         {set,
-         9,
-         {L"", L"did not finish in time\n"},
+         brought(9, {}, L"did not finish in time"),
          {L"Fast & Safe: outcome not known", L"did not finish in time", Notice::Icon::Error}},
         {set,
-         7,
-         {L"", L""},
+         brought(2, {dns::ChangeOutcome{.result = dns::Result::UnusableServer,
+                                        .why = L"\"0.8.4.4\" lies in 0.0.0.0/8."}}),
+         {L"Fast & Safe: nothing changed",
+          L"The DNS servers were not changed: \"0.8.4.4\" lies in 0.0.0.0/8.",
+          Notice::Icon::Error}},
+        {set,
+         brought(7),
          {L"Fast & Safe: nothing changed", L"Fast & Safe: nothing changed", Notice::Icon::Error}},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(noticeOf(c.command, m, c.code, c.printed), c.expected) << c.code;
-    const auto long_ = noticeOf(set, m, 4, {L"", std::wstring(300, L'y')});
+        EXPECT_EQ(noticeOf(c.command, m, c.brought), c.expected) << c.brought.exitCode;
+    const auto long_ = noticeOf(set, m, brought(4, {}, std::wstring(300, L'y')));
     EXPECT_EQ(long_.text.size(), kMaxNoticeText);
 }

@@ -294,6 +294,26 @@ TEST_F(ChangeTest, AServiceNameThatIsNoGuidWritesNothing) {
     EXPECT_FALSE(fs::exists(settings_));
 }
 
+TEST_F(ChangeTest, AnAddressNoServerCanHaveIsRefusedBeforeAnythingIsRecordedOrWritten) {
+    int calls = 0;
+    ScopedSetInterfaceDns system{[&](const GUID&, const DnsInterfaceSettings&) {
+        ++calls;
+        return std::optional<DWORD>(NO_ERROR);
+    }};
+    for (const auto& [v4, v6] :
+         {std::pair{L"0.8.4.4,8.8.8.8", L""}, std::pair{L"8.8.8.8", L"fe80::1"}}) {
+        const auto outcome = apply(v4, v6);
+        EXPECT_EQ(outcome.result, Result::UnusableServer) << v4;
+        EXPECT_NE(outcome.why.find(v6[0] ? L"fe80::1" : L"0.8.4.4"), std::wstring::npos);
+        EXPECT_EQ(nameServerAt(Family::V4, 2), L"<none>");
+        EXPECT_FALSE(fs::exists(settings_)) << "no restore record";
+    }
+    EXPECT_EQ(calls, 0);
+    // What goes ahead is written in canonical text.
+    EXPECT_EQ(apply(L"8.8.8.8", L"2001:4860:4860:0:0:0:0:8888").result, Result::Saved);
+    EXPECT_EQ(nameServerAt(Family::V6, 2), L"2001:4860:4860::8888");
+}
+
 TEST_F(ChangeTest, EncryptedDnsIsWrittenHandedOverRemovedAndRestoredExactly) {
     ScopedSystemBuild windows11{[] { return 22631u; }};
     seedDoh(L"Doh\\9.9.9.9", 2, L"https://dns.quad9.net/dns-query"); // the user's own, before
@@ -485,7 +505,8 @@ TEST_F(ChangeTest, WarningsFromWhatWindowsReportsAndThePolicyRulesInTheRegistry)
     EXPECT_EQ(mConfig::chosenAdapter(settings_), kService);
 
     // A rule for every name sends queries elsewhere; group policy's rules replace the local ones.
-    static constexpr wchar_t kEveryName[] = L".\0";
+    // Every name after another one in the rule's list of names.
+    static constexpr wchar_t kEveryName[] = L"intranet\0.\0";
     static constexpr wchar_t kCorp[] = L".corp.example\0";
     {
         const PolicyRuleKey local{false, kEveryName, sizeof(kEveryName), L"10.8.0.1;10.8.0.2"};

@@ -3,6 +3,7 @@
 // network cards and a seeded settings file; and the elevation branches in process, through
 // the replaceable "am I elevated" and "relaunch elevated" entry points.
 #include "cli/cli.h"
+#include "toolkit/utf8.h"
 
 #include <shellapi.h>
 
@@ -120,8 +121,8 @@ class CommandLineTest : public testing::Test {
         err.reset();
         ran.windows = watchWindows(process.hProcess, process.dwProcessId);
         GetExitCodeProcess(process.hProcess, &ran.code);
-        ran.out = cli::fromUtf8(bytesOf(outFile));
-        ran.err = cli::fromUtf8(bytesOf(errFile));
+        ran.out = tk::fromUtf8(bytesOf(outFile));
+        ran.err = tk::fromUtf8(bytesOf(errFile));
         return ran;
     }
 
@@ -426,8 +427,8 @@ TEST_F(ElevationTest, ReadingCommandsNeverAskAndDeclinedChangesExitWithThree) {
     const auto channel = relaunched[0].substr(prefix.size());
     EXPECT_NE(channel.find(L"kld"), std::wstring::npos);
     EXPECT_FALSE(fs::exists(channel));
-    EXPECT_NE(output.printed.err.find(L"elevation was declined"), std::wstring::npos);
-    EXPECT_NE(output.printed.out.find(L"\"exitCode\":3"), std::wstring::npos);
+    EXPECT_NE(output.brought.err.find(L"elevation was declined"), std::wstring::npos);
+    EXPECT_NE(output.brought.out.find(L"\"exitCode\":3"), std::wstring::npos);
 }
 
 TEST_F(ElevationTest, TheElevatedCopysOutputAndExitCodeComeBack) {
@@ -450,7 +451,7 @@ TEST_F(ElevationTest, TheElevatedCopysOutputAndExitCodeComeBack) {
     EXPECT_TRUE(relaunched.empty());
     EXPECT_EQ(cli::run({L"/set", L"Nope \u00E9", L"/adapter", L"1"}, output), 2);
     ASSERT_EQ(relaunched.size(), 1u);
-    EXPECT_EQ(output.printed.err,
+    EXPECT_EQ(output.brought.err,
               L"The catalogue has no entry called Nope \u00E9. Run keldrast /catalogue for its "
               L"names.\n");
 }
@@ -461,7 +462,7 @@ TEST_F(ElevationTest, TheCopyWritesOnlyToAnEmptyChannelFileAndStillChecksItsRigh
     ASSERT_TRUE(GetTempFileNameW(temp, L"kld", 0, path));
     // Not elevated even now: exit 3, said through the channel.
     EXPECT_EQ(cli::run({L"/default", L"/channel", path}, output), 3);
-    const auto printed = cli::decodeChannel(bytesOf(path));
+    const auto printed = elevate::decode(bytesOf(path));
     ASSERT_TRUE(printed);
     EXPECT_NE(printed->err.find(L"not running as administrator"), std::wstring::npos);
     // Now it holds something: refused. So are other names, files outside the temporary
@@ -474,7 +475,7 @@ TEST_F(ElevationTest, TheCopyWritesOnlyToAnEmptyChannelFileAndStillChecksItsRigh
          {std::wstring(path), other, elsewhere.wstring(), std::wstring(temp) + L"kldmissing.tmp"}) {
         cli::BufferOutput refused;
         EXPECT_EQ(cli::run({L"/default", L"/channel", bad}, refused), 1) << bad;
-        EXPECT_NE(refused.printed.err.find(L"Keldrast's own use"), std::wstring::npos);
+        EXPECT_NE(refused.brought.err.find(L"Keldrast's own use"), std::wstring::npos);
     }
     EXPECT_EQ(bytesOf(other), "");
     EXPECT_EQ(bytesOf(elsewhere), "");

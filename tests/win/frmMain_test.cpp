@@ -555,9 +555,9 @@ TEST_F(MainWindowTest, CurrentDnsServersShowsEveryKindOfServer) {
     ASSERT_TRUE(modReg::writeValue(L"HKEY_LOCAL_MACHINE",
                                    dns::interfaceKeyPath(Family::V4, 2, service), L"NameServer",
                                    L"8.8.8.8", L"string"));
-    dns::ScopedServersInUse reported{
-        [&](std::wstring_view) { return dns::ServersInUse{{L"8.8.8.8"}}; }};
-    const ConnectedOnly connected{service};
+    // The servers in use come from the one look at every interface, not from a second one.
+    dns::ScopedServersInUse reported{[&](std::wstring_view) { return dns::ServersInUse{}; }};
+    const ConnectedOnly connected{{service}, {L"8.8.8.8"}};
     auto& f = open();
     addAdapter(L"Test Adapter", service);
     SendMessageW(f.hwnd(), WM_SYSCOMMAND, frmMain::kCurrentDnsCommand, 0);
@@ -593,8 +593,25 @@ TEST_F(MainWindowTest, ApplyWithoutAnAdapterABadServiceNameOrABadIpv6PairChanges
     addAdapter(L"Test Adapter", service);
     f.btApply_Click();
     EXPECT_EQ(shown.back().flags, static_cast<UINT>(MB_ICONSTOP));
-    EXPECT_EQ(lastText(), L"The DNS servers were not changed: \"fd00::1,zz::1\" is not a pair of "
-                          L"IPv6 addresses. Correct it in the settings file...");
+    EXPECT_EQ(lastText(), L"The DNS servers were not changed: \"zz::1\" is not an IPv6 address.");
+    EXPECT_EQ(stateOf(service), NameServerState{});
+    EXPECT_FALSE(f.canRestore());
+
+    // Typed: an address no server can have is refused by name; a part left blank, which the
+    // editor reads as 0, is an address not entered.
+    SendMessageW(f.chbCustom.hwnd(), BM_CLICK, 0, 0);
+    ASSERT_TRUE(f.IP1.Enabled());
+    f.IP1.IPAddressAsString(L"224.0.0.251");
+    f.IP2.IPAddressAsString(L"8.8.4.4");
+    f.btApply_Click();
+    EXPECT_EQ(shown.back().flags, static_cast<UINT>(MB_ICONSTOP));
+    EXPECT_EQ(lastText(),
+              L"The DNS servers were not changed: \"224.0.0.251\" is a multicast address.");
+    f.IP1.IPAddressAsString(L"8.8.4.4");
+    SetWindowTextW(FindWindowExW(f.IP1.hwndIP(), nullptr, L"Edit", nullptr), L"");
+    EXPECT_EQ(f.IP1.IPAddressAsString(), L"0.8.4.4") << "how the editor reads a blank part";
+    f.btApply_Click();
+    EXPECT_EQ(lastText(), L"Enter IP Address...");
     EXPECT_EQ(stateOf(service), NameServerState{});
     EXPECT_FALSE(f.canRestore());
 }

@@ -1,6 +1,7 @@
 // "Find the fastest DNS" from the main window's system menu, on a seeded settings file whose
 // entries point at loopback responders only.
 #include "app/frmMain.h"
+#include "catalogue/mConfig.h"
 
 #include "loopback_dns.h"
 #include "toolkit/platform.h"
@@ -79,7 +80,8 @@ class SpeedWindowTest : public testing::Test {
         fs::create_directories(dir);
         // The settings file in its own code page: the names are ASCII, "®" is one byte.
         std::string file;
-        for (wchar_t c : catalogue::settingsFileText(responders.catalogue(layout)))
+        for (wchar_t c :
+             catalogue::settingsFileText(responders.catalogue(layout), mConfig::foldKey))
             file.push_back(static_cast<char>(c));
         std::ofstream(dir / "Keldrast.ini", std::ios::binary) << file;
         form = std::make_unique<frmMain>(dir.wstring());

@@ -146,7 +146,7 @@ TEST_F(SettingsFileTest, CodePageOrElseUtf16KeepsEveryNameAndPair) {
             EXPECT_FALSE(ansi) << cp;
         }
         if (ansi) {
-            EXPECT_EQ(bytes, tk::toAnsi(catalogue::settingsFileText(saved)));
+            EXPECT_EQ(bytes, tk::toAnsi(catalogue::settingsFileText(saved, mConfig::foldKey)));
         }
         EXPECT_EQ(mConfig::loadSettings(path).entries, saved) << cp;
         for (const auto& e : saved) { // as the profile functions read it
@@ -203,8 +203,9 @@ TEST_F(SettingsFileTest, NeverWrittenThroughALinkAndNoRecordLost) {
                    "{g}=second\r\n{H}=other\r\n");
     EXPECT_EQ(mConfig::restoreRecord(path, L"{G}"), L"first");
     ASSERT_TRUE(mConfig::saveCatalogue(path, {{L"B", L"2.2.2.2"}}));
-    EXPECT_EQ(fileBytes(path), tk::toAnsi(catalogue::settingsFileText({{L"B", L"2.2.2.2"}})) +
-                                   "[kRestore]\r\n{G}=first\r\n{H}=other\r\n");
+    EXPECT_EQ(fileBytes(path),
+              tk::toAnsi(catalogue::settingsFileText({{L"B", L"2.2.2.2"}}, mConfig::foldKey)) +
+                  "[kRestore]\r\n{G}=first\r\n{H}=other\r\n");
     ASSERT_TRUE(mConfig::dropRestoreRecord(path, L"{g}"));
     EXPECT_EQ(readIni(path, L"kRestore", L"{H}", L""), L"other");
     EXPECT_EQ(mConfig::restoreRecord(path, L"{G}"), std::nullopt);
@@ -214,8 +215,9 @@ TEST_F(SettingsFileTest, NeverWrittenThroughALinkAndNoRecordLost) {
     ASSERT_TRUE(mConfig::setChosenAdapter(path, L"{E}"));
     ASSERT_TRUE(mConfig::setChosenAdapter(path, L"{W}"));
     ASSERT_TRUE(mConfig::saveCatalogue(path, {{L"C", L"3.3.3.3"}}));
-    EXPECT_EQ(fileBytes(path), tk::toAnsi(catalogue::settingsFileText({{L"C", L"3.3.3.3"}})) +
-                                   "[kRestore]\r\n{H}=other\r\n[kAdapter]\r\nLast={W}\r\n");
+    EXPECT_EQ(fileBytes(path),
+              tk::toAnsi(catalogue::settingsFileText({{L"C", L"3.3.3.3"}}, mConfig::foldKey)) +
+                  "[kRestore]\r\n{H}=other\r\n[kAdapter]\r\nLast={W}\r\n");
     EXPECT_EQ(mConfig::chosenAdapter(path), L"{W}");
 
     // A file that exists but cannot be read, or is not in an encoding read here, is never

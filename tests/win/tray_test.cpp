@@ -2,6 +2,7 @@
 #include "interface_keys.h"
 // commands handed to the command line's elevated path, the verdict as a notification, the
 // remembered adapter and "Start with Windows"; and the window's way into the notification area.
+#include "elevate/instances.h"
 #include "tray/tray.h"
 
 #include <gtest/gtest.h>
@@ -255,7 +256,7 @@ TEST_F(TrayTest, TheWindowStartsTheIconAsTheUserUnlessItRunsAndCloses) {
     for (const bool running : {false, true}) {
         const tk::unique_handle other(
             running ? CreateMutexW(nullptr, FALSE, L"Local\\Keldrast.NotificationArea") : nullptr);
-        EXPECT_EQ(tray::isRunning(), running);
+        EXPECT_EQ(elevate::trayRunning(), running);
         frmMain form(dir.wstring());
         form.endsProgram = false;
         ASSERT_TRUE(form.load(SW_SHOWNOACTIVATE));

@@ -1,6 +1,6 @@
-#include "app/frmSpeed.h"
+#include "toolkit/decimal.h"
+#include "speed/frmSpeed.h"
 
-#include "app/layout.h"
 #include "toolkit/font_win.h"
 #include "toolkit/scale.h"
 
@@ -10,6 +10,9 @@
 #include <utility>
 
 namespace {
+
+// The size of the main window's own text, in points.
+constexpr double kFontPoints = 8.25;
 
 constexpr wchar_t kClassName[] = L"KeldrastSpeed";
 constexpr wchar_t kTitle[] = L"Find the fastest DNS";
@@ -42,7 +45,7 @@ bool frmSpeed::SystemControl::onCommand(WORD code) {
 frmSpeed::frmSpeed(std::vector<catalogue::CatalogueEntry> entries, dns::SpeedOptions options,
                    UseEntry use)
     : entries_(std::move(entries)), options_(options), use_(std::move(use)),
-      font_(tk::makeFont({L"Tahoma", app::fontPoints(app::FontStyle::Normal), FW_NORMAL})) {}
+      font_(tk::makeFont({L"Tahoma", kFontPoints, FW_NORMAL})) {}
 
 frmSpeed::~frmSpeed() {
     // The base class destroys the window without telling this object: stop the worker first.
@@ -195,8 +198,8 @@ void frmSpeed::addFinishedEntries() {
     fitColumns();
     SendMessageW(progress_.hwnd(), PBM_SETPOS, static_cast<WPARAM>(listed_), 0);
     if (!done_)
-        status_.setText(L"Measuring\u2026 " + std::to_wstring(listed_) + L" of " +
-                        std::to_wstring(entries_.size()));
+        status_.setText(L"Measuring\u2026 " + tk::decimal(listed_) + L" of " +
+                        tk::decimal(entries_.size()));
 }
 
 // Every row's figures, and the mark on the fastest entry so far (by the same order as the
