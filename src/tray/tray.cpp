@@ -1,9 +1,11 @@
 #include "tray/tray.h"
 
 #include <commctrl.h>
+#include <sddl.h>
 #include <windowsx.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "catalogue/mConfig.h"
 #include "catalogue/settings_location_win.h"
@@ -19,8 +21,8 @@ namespace tray {
 namespace {
 
 constexpr const wchar_t* kClassName = L"KeldrastNotificationArea";
-// Local\: one per session, whoever started it.
-constexpr const wchar_t* kInstanceName = L"Local\\Keldrast.NotificationArea";
+// How long a second start looks for the first one's window: it may be starting too.
+constexpr DWORD kInstanceAnswerMs = 3000;
 constexpr UINT_PTR kClickTimer = 1;
 
 bool notifyIcon(DWORD message, const NOTIFYICONDATAW& data) {
@@ -460,9 +462,47 @@ bool setStartWithWindows(bool on) {
            ERROR_SUCCESS;
 }
 
+std::wstring instanceName() {
+    // Local\: one per session; the user's SID: another account's process can neither guess
+    // nor hold it before the icon starts.
+    std::wstring name = L"Local\\Keldrast.NotificationArea";
+    tk::unique_handle token;
+    DWORD size = 0;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) return name;
+    GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+    std::vector<BYTE> user(size);
+    PWSTR sid = nullptr;
+    if (size && GetTokenInformation(token.get(), TokenUser, user.data(), size, &size) &&
+        ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid)) {
+        name += L".";
+        name += sid;
+        LocalFree(sid);
+    }
+    return name;
+}
+
+namespace {
+
+// Whether an icon's window of this desktop answers a message within the wait.
+bool instanceAnswers(DWORD waitMs) {
+    const ULONGLONG start = GetTickCount64();
+    for (;;) {
+        for (HWND w = FindWindowExW(nullptr, nullptr, kClassName, nullptr); w;
+             w = FindWindowExW(nullptr, w, kClassName, nullptr)) {
+            DWORD_PTR result = 0;
+            if (SendMessageTimeoutW(w, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, 1000, &result))
+                return true;
+        }
+        if (GetTickCount64() - start >= waitMs) return false;
+        Sleep(100);
+    }
+}
+
+} // namespace
+
 bool isRunning() {
-    const tk::unique_handle instance(OpenMutexW(SYNCHRONIZE, FALSE, kInstanceName));
-    return instance || GetLastError() == ERROR_ACCESS_DENIED;
+    const tk::unique_handle instance(OpenMutexW(SYNCHRONIZE, FALSE, instanceName().c_str()));
+    return (instance || GetLastError() == ERROR_ACCESS_DENIED) && instanceAnswers(0);
 }
 
 bool startAsUser(HWND owner) {
@@ -470,8 +510,16 @@ bool startAsUser(HWND owner) {
 }
 
 int run() {
-    const tk::unique_handle instance(CreateMutexW(nullptr, FALSE, kInstanceName));
-    if (GetLastError() == ERROR_ALREADY_EXISTS || GetLastError() == ERROR_ACCESS_DENIED) return 0;
+    const tk::unique_handle instance(CreateMutexW(nullptr, FALSE, instanceName().c_str()));
+    if (GetLastError() == ERROR_ALREADY_EXISTS || GetLastError() == ERROR_ACCESS_DENIED) {
+        if (instanceAnswers(kInstanceAnswerMs)) return 0;
+        tk::messageBox(nullptr,
+                       L"Keldrast is already in the notification area, or another program holds "
+                       L"its place there: no Keldrast icon answers. End the other Keldrast in Task "
+                       L"Manager and start it again.",
+                       L"Keldrast", MB_ICONSTOP);
+        return 1;
+    }
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&icc);
     TrayWindow tray;

@@ -83,10 +83,13 @@ class TrayWindow : public tk::Window {
     tk::Thread worker_;
 };
 
-// Runs the icon until Exit: 0 at once when this session has one already.
+// Runs the icon until Exit: 0 at once when this session has one already and it answers; 1,
+// after saying so, when its place is taken but nothing answers.
 int run();
-// Whether this session's icon runs.
+// Whether this session's icon runs: its place is taken and its window answers.
 bool isRunning();
+// The name of the icon's place: one per session and user.
+std::wstring instanceName();
 // Starts `keldrast /tray` as the signed-in user (never elevated); false when it could not.
 bool startAsUser(HWND owner);
 
