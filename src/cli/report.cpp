@@ -408,6 +408,7 @@ int exitCode(dns::Result result) {
         return kPartlyWritten;
     case NotWritten:
     case InvalidAdapter:
+    case Busy:
         return kNotWritten;
     case NoRestorePoint:
         return kNoRestorePoint;
@@ -444,6 +445,8 @@ std::wstring_view resultName(dns::Result result) {
         return L"bad-restore-record";
     case BadTemplate:
         return L"bad-template";
+    case Busy:
+        return L"busy";
     }
     return L"error";
 }

@@ -70,6 +70,8 @@ std::wstring shortVerdict(const ChangeOutcome& outcome) {
         return L"not changed: its restore record is not a list of DNS servers";
     case Result::BadTemplate:
         return L"not changed: the DoH template is not accepted";
+    case Result::Busy:
+        return L"not changed: another change was running";
     }
     return {};
 }
@@ -227,6 +229,9 @@ std::wstring verdictText(const ChangeOutcome& outcome, std::wstring_view setting
                (problem.empty() ? L"Its host is an address that is not one of the servers."
                                 : problem);
     }
+    case Result::Busy:
+        return L"The DNS servers were not changed: another Keldrast change is running and did not "
+               L"finish in time.\r\nTry again when it has finished.";
     }
     return {};
 }
