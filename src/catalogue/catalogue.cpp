@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <unordered_set>
 
 namespace catalogue {
 
@@ -386,7 +387,7 @@ std::vector<std::pair<std::wstring, std::wstring>>
 sectionEntries(std::wstring_view fileText, std::wstring_view section, const CaseFold& fold) {
     const std::wstring text = sectionText(fileText, section, fold);
     std::vector<std::pair<std::wstring, std::wstring>> entries;
-    std::vector<std::wstring> seen;
+    std::unordered_set<std::wstring> seen; // one pass: a list would make it quadratic
     std::size_t pos = 0;
     nextLine(text, pos); // the header
     while (pos < text.size()) {
@@ -395,9 +396,7 @@ sectionEntries(std::wstring_view fileText, std::wstring_view section, const Case
         if (line.empty() || eq == line.npos) continue;
         std::wstring key(trimProfile(line.substr(0, eq)));
         if (key.empty()) continue;
-        const std::wstring folded = fold(key);
-        if (std::find(seen.begin(), seen.end(), folded) != seen.end()) continue; // first counts
-        seen.push_back(folded);
+        if (!seen.insert(fold(key)).second) continue; // the first counts
         entries.emplace_back(std::move(key), std::wstring(trimProfile(line.substr(eq + 1))));
     }
     return entries;

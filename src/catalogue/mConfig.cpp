@@ -10,6 +10,8 @@
 #include <climits>
 #include <optional>
 
+#include "catalogue/settings_location.h"
+#include "catalogue/settings_lock.h"
 #include "toolkit/handles.h"
 #include "toolkit/text.h"
 #include "toolkit/utf8.h"
@@ -130,10 +132,25 @@ bool writeAll(HANDLE file, std::string_view bytes) {
     return true;
 }
 
-// Whether the settings file may be replaced: absent, or a plain file with one name. The
-// program runs elevated in a folder others may write to: a link planted as the settings file
-// would make it write wherever the link points.
+// Whether no folder on the way to the file is a reparse point (a junction, a symbolic link or
+// a mount point): a folder such as %APPDATA%\Keldrast made a junction would take the file, and
+// its temporary file, wherever it points. The drive or share itself is not looked at.
+bool foldersArePlain(const std::wstring& path) {
+    const auto full = tk::fullPath(path);
+    if (!full) return false;
+    for (const auto& folder : catalogue::foldersOnTheWay(*full)) {
+        const DWORD attributes = GetFileAttributesW(folder.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            return false;
+    }
+    return true;
+}
+
+// Whether the settings file may be replaced: absent, or a plain file with one name, in plain
+// folders. The program runs elevated in a folder others may write to: a link planted as the
+// settings file would make it write wherever the link points.
 bool replaceable(const std::wstring& path) {
+    if (!foldersArePlain(path)) return false;
     WIN32_FIND_DATAW found{};
     const HANDLE search = FindFirstFileW(path.c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return noSuchPath(GetLastError());
@@ -214,6 +231,8 @@ std::wstring keptSections(std::wstring_view text) {
 // without a file the presets are written with the value, so the file still holds the catalogue.
 bool changeKeptValue(std::wstring_view path, std::wstring_view sectionName,
                      std::wstring_view service, const std::optional<std::wstring>& record) {
+    const SettingsLock lock(path);
+    if (!lock) return false;
     const std::wstring target(path);
     const FileContent content = readContent(target);
     if (content.file == SettingsFile::Unusable) return false;
@@ -305,6 +324,8 @@ std::vector<catalogue::CatalogueEntry> loadCatalogue(std::wstring_view path) {
 }
 
 bool saveCatalogue(std::wstring_view path, const std::vector<catalogue::CatalogueEntry>& entries) {
+    const SettingsLock lock(path);
+    if (!lock) return false;
     const std::wstring target(path);
     // The restore records and the chosen adapter are written as they happen; a save keeps
     // them as they stand, and a file whose records cannot be read is not written over.

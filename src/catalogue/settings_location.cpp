@@ -1,5 +1,6 @@
 #include "catalogue/settings_location.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,23 @@ bool isPackageManagerFolder(std::wstring_view programDirectory) {
     // Scoop: <root>\apps\<app>\<version>, where the program itself is the last folder's.
     const std::size_t n = parts.size();
     return n >= 3 && parts[n - 3] == L"apps" && parts[n - 2] == L"keldrast";
+}
+
+std::vector<std::wstring> foldersOnTheWay(std::wstring_view fullPath) {
+    const auto separatorFrom = [&](std::size_t from) {
+        return std::min(fullPath.find(L'\\', from), fullPath.size());
+    };
+    // Past the root: "C:\", "\\server\share\", or the same after "\\?\" ("\\?\UNC\server\share\").
+    const std::size_t prefix =
+        fullPath.starts_with(L"\\\\?\\") || fullPath.starts_with(L"\\\\.\\") ? 4 : 0;
+    const auto rest = fullPath.substr(prefix);
+    std::size_t at = separatorFrom(prefix);
+    if (prefix ? rest.starts_with(L"UNC\\") : rest.starts_with(L"\\\\"))
+        at = separatorFrom(separatorFrom(prefix + (prefix ? 4 : 2)) + 1);
+    std::vector<std::wstring> folders;
+    while (at < fullPath.size() && (at = fullPath.find(L'\\', at + 1)) != fullPath.npos)
+        folders.emplace_back(fullPath.substr(0, at));
+    return folders;
 }
 
 } // namespace catalogue

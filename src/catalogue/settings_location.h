@@ -3,7 +3,9 @@
 // written: then in the user's roaming application data. Pure: the shell gathers the facts.
 #pragma once
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace catalogue {
 
@@ -35,5 +37,10 @@ bool isPackageManagerFolder(std::wstring_view programDirectory);
 
 // The folder of the settings file inside the profile's roaming application data.
 inline constexpr std::wstring_view kProfileSettingsFolder = L"Keldrast";
+
+// The folders on the way to a file, from the top down, given its full path ("C:\a\b\f" or
+// "\\server\share\a\f", also "\\?\" forms): every one that a link could replace, so
+// neither the drive nor the share itself.
+std::vector<std::wstring> foldersOnTheWay(std::wstring_view fullPath);
 
 } // namespace catalogue

@@ -343,6 +343,7 @@ int exitCode(dns::Result result) {
         return kPartlyWritten;
     case NotWritten:
     case InvalidAdapter:
+    case Busy:
         return kNotWritten;
     case NoRestorePoint:
         return kNoRestorePoint;
@@ -383,6 +384,8 @@ std::wstring_view resultName(dns::Result result) {
         return L"bad-template";
     case UnusableServer:
         return L"unusable-server";
+    case Busy:
+        return L"busy";
     }
     return L"error";
 }

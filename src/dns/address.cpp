@@ -271,4 +271,23 @@ bool isServerListOf(Family family, std::wstring_view value) {
     });
 }
 
+bool isRestorableNameServer(Family family, std::wstring_view value) {
+    if (value.size() > kMaxNameServerLength) return false;
+    constexpr std::wstring_view separators = L",; \t";
+    std::size_t start = 0;
+    while (start < value.size()) {
+        const auto end = std::min(value.find_first_of(separators, start), value.size());
+        const auto piece = value.substr(start, end - start);
+        start = end + 1;
+        if (piece.empty()) continue;
+        const bool ok =
+            family == Family::V4
+                ? piece.find_first_not_of(L"0123456789.") == piece.npos
+                : piece.find(L':') != piece.npos &&
+                      piece.find_first_not_of(L"0123456789abcdefABCDEF:.%") == piece.npos;
+        if (!ok) return false;
+    }
+    return true;
+}
+
 } // namespace dns

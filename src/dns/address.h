@@ -62,7 +62,15 @@ struct ServerCheck {
 ServerCheck checkServer(Family family, std::wstring_view text);
 
 // Whether a NameServer value holds only servers of the family (or nothing), separated by
-// commas and spaces: what a restore record may put back.
+// commas and spaces.
 bool isServerListOf(Family family, std::wstring_view value);
+// What a restore record may put back as NameServer: what Windows may hold there, as it was
+// read, but nothing else. At most kMaxNameServerLength characters; pieces separated by commas,
+// semicolons, spaces or tabs; an IPv4 piece only digits and dots (leading zeros and 0.0.0.0
+// included), an IPv6 piece hex digits, dots and "%" with at least one colon. A forged record
+// can then name servers, as a valid one can, but cannot put names, words or control
+// characters into the registry.
+inline constexpr std::size_t kMaxNameServerLength = 4096;
+bool isRestorableNameServer(Family family, std::wstring_view value);
 
 } // namespace dns

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "catalogue/mConfig.h"
+#include "catalogue/settings_lock.h"
 #include "dns/network.h"
 #include "dns/readback.h"
 #include "toolkit/handles.h"
@@ -49,9 +50,12 @@ std::wstring dohFamilyPath(std::wstring_view service, Family family) {
     return dohKeyPath(service) + (family == Family::V6 ? L"\\Doh6" : L"\\Doh");
 }
 
+std::optional<DohSettings> readDoh(std::wstring_view service, bool exact);
+
 // Every NameServer read and write of the program goes through these two.
 enum class ReadStatus { Present, Absent, Failed };
-ReadStatus readString(const std::wstring& path, std::wstring_view name, std::wstring& value) {
+ReadStatus readString(const std::wstring& path, std::wstring_view name, std::wstring& value,
+                      DWORD* typeRead = nullptr) {
     tk::unique_hkey key;
     LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, key.put());
     if (status == ERROR_FILE_NOT_FOUND) return ReadStatus::Absent;
@@ -72,6 +76,7 @@ ReadStatus readString(const std::wstring& path, std::wstring_view name, std::wst
         value.resize(bytes / sizeof(wchar_t));
         while (!value.empty() && value.back() == L'\0')
             value.pop_back();
+        if (typeRead) *typeRead = type;
         return ReadStatus::Present;
     }
     return ReadStatus::Failed;
@@ -185,19 +190,37 @@ InterfaceDnsResult tellRunningSystem(std::wstring_view service, std::wstring_vie
 // The restore point: the adapter's record as it stands, or one made now. False, with why, when
 // none exists and none could be made.
 // A record made before Keldrast wrote DoH settings gains them, as they stand, before the first
-// change that writes any (writesDoh), so that Restore can put them back too.
+// change that writes any (writesDoh), so that Restore can put them back too. A change that
+// leaves DoH alone records it only when the record carries it exactly.
 bool ensureRestorePoint(std::wstring_view settingsPath, std::wstring_view service, bool writesDoh,
                         ChangeOutcome& outcome) {
     std::optional<NameServerState> state;
     if (const auto record = mConfig::restoreRecord(settingsPath, service)) {
         state = decodeState(*record);
         if (state && (state->doh || !writesDoh)) return true;
+        // A record Restore refuses is not replaced by the servers there now, which may be
+        // Keldrast's own: it stays for the user to correct or delete.
+        if (!state) {
+            outcome.why = L"The adapter's restore record in " + std::wstring(settingsPath) +
+                          L" is not one Keldrast can put back; correct or delete that line of "
+                          L"the [kRestore] section.";
+            return false;
+        }
     }
     const bool upgrade = state.has_value();
     if (!state) state = readNameServerState(service);
-    if (state) state->doh = readDohSettings(service);
-    if (!state || !state->doh) {
-        outcome.why = L"The adapter's present DNS servers or DoH settings could not be read.";
+    if (state) state->doh = readDoh(service, true);
+    if (state && !writesDoh && state->doh && !roundTrips(*state)) state->doh.reset();
+    if (!state || (writesDoh && !state->doh)) {
+        outcome.why = L"The adapter's present DNS servers or DoH settings could not be read, or "
+                      L"its DohInterfaceSettings key holds more than a restore record carries.";
+        return false;
+    }
+    // What Restore would refuse or change is no way back: checked before anything is written.
+    if (!roundTrips(*state)) {
+        outcome.why = L"The adapter's present DNS servers or DoH settings hold what Keldrast would "
+                      L"not put back as it is (such as a name, a control character or a DoH "
+                      L"template that /template refuses).";
         return false;
     }
     if (!mConfig::writeRestoreRecord(settingsPath, service, encodeState(*state))) {
@@ -231,14 +254,32 @@ DohPolicy dohPolicy() {
     return dohPolicyOf(value);
 }
 
-std::optional<DohSettings> readDohSettings(std::wstring_view service) {
+namespace {
+
+// The number of values and subkeys of an open key; nothing when it could not be asked.
+std::optional<std::pair<DWORD, DWORD>> keyCounts(HKEY key) {
+    DWORD subkeys = 0, values = 0;
+    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
+                         nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return std::nullopt;
+    return std::pair{values, subkeys};
+}
+
+// The DoH settings; with exact, nothing too when the key holds more than DohSettings carries
+// (other values or subkeys, a template that is not REG_SZ): Apply replaces the whole key, so
+// what it cannot record it would lose.
+std::optional<DohSettings> readDoh(std::wstring_view service, bool exact) {
     DohSettings settings;
     tk::unique_hkey key;
-    LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, dohKeyPath(service).c_str(), 0,
-                                   KEY_QUERY_VALUE, key.put());
+    LSTATUS status =
+        RegOpenKeyExW(HKEY_LOCAL_MACHINE, dohKeyPath(service).c_str(), 0, KEY_READ, key.put());
     if (status == ERROR_FILE_NOT_FOUND) return settings;
     if (status != ERROR_SUCCESS) return std::nullopt;
     settings.present = true;
+    // Exactly: no values, and no subkeys but Doh and Doh6 (counted as they are found).
+    DWORD familiesFound = 0;
+    const auto counts = keyCounts(key.get());
+    if (exact && (!counts || counts->first != 0)) return std::nullopt;
     for (const Family family : kFamilies) {
         const std::wstring familyPath = dohFamilyPath(service, family);
         tk::unique_hkey familyKey;
@@ -246,6 +287,9 @@ std::optional<DohSettings> readDohSettings(std::wstring_view service) {
             RegOpenKeyExW(HKEY_LOCAL_MACHINE, familyPath.c_str(), 0, KEY_READ, familyKey.put());
         if (status == ERROR_FILE_NOT_FOUND) continue;
         if (status != ERROR_SUCCESS) return std::nullopt;
+        ++familiesFound;
+        const auto familyCounts = keyCounts(familyKey.get());
+        if (exact && (!familyCounts || familyCounts->first != 0)) return std::nullopt;
         for (DWORD i = 0;; ++i) {
             wchar_t name[256] = {};
             DWORD length = static_cast<DWORD>(std::size(name));
@@ -256,22 +300,44 @@ std::optional<DohSettings> readDohSettings(std::wstring_view service) {
             if (status != ERROR_SUCCESS || !canonicalAddress(family, name)) return std::nullopt;
             DohServer server{family, name, std::nullopt, std::nullopt};
             const std::wstring serverPath = familyPath + L"\\" + name;
+            // Exactly: no subkeys, and no values but DohFlags and DohTemplate of their types.
+            DWORD carried = 0;
+            std::optional<std::pair<DWORD, DWORD>> serverCounts;
+            if (exact) {
+                tk::unique_hkey serverKey;
+                if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, serverPath.c_str(), 0, KEY_READ,
+                                  serverKey.put()) != ERROR_SUCCESS)
+                    return std::nullopt;
+                serverCounts = keyCounts(serverKey.get());
+                if (!serverCounts || serverCounts->second != 0) return std::nullopt;
+            }
             ULONG64 flags = 0;
             DWORD bytes = sizeof(flags), type = 0;
             status = RegGetValueW(HKEY_LOCAL_MACHINE, serverPath.c_str(), kDohFlagsValue,
-                                  RRF_RT_REG_QWORD, &type, &flags, &bytes);
-            if (status == ERROR_SUCCESS)
+                                  exact ? RRF_RT_ANY : RRF_RT_REG_QWORD, &type, &flags, &bytes);
+            if (status == ERROR_SUCCESS && type == REG_QWORD && bytes == sizeof(flags)) {
                 server.flags = flags;
-            else if (status != ERROR_FILE_NOT_FOUND)
+                ++carried;
+            } else if (status != ERROR_FILE_NOT_FOUND) {
                 return std::nullopt;
+            }
             std::wstring url;
-            const auto read = readString(serverPath, kDohTemplateValue, url);
-            if (read == ReadStatus::Failed) return std::nullopt;
-            if (read == ReadStatus::Present) server.url = std::move(url);
+            DWORD urlType = REG_SZ;
+            const auto read = readString(serverPath, kDohTemplateValue, url, &urlType);
+            if (read == ReadStatus::Failed || (exact && urlType != REG_SZ)) return std::nullopt;
+            if (read == ReadStatus::Present) server.url = std::move(url), ++carried;
+            if (exact && serverCounts->first != carried) return std::nullopt;
             settings.servers.push_back(std::move(server));
         }
     }
+    if (exact && (!counts || counts->second != familiesFound)) return std::nullopt;
     return settings;
+}
+
+} // namespace
+
+std::optional<DohSettings> readDohSettings(std::wstring_view service) {
+    return readDoh(service, false);
 }
 
 std::optional<GUID> interfaceGuidOf(std::wstring_view service) {
@@ -287,9 +353,11 @@ std::optional<NameServerState> readNameServerState(std::wstring_view service) {
     for (const Family family : kFamilies)
         for (std::size_t set = 0; set < kInterfaceBasePaths.size(); ++set) {
             std::wstring value;
+            DWORD type = REG_SZ;
             const auto status =
-                readString(interfaceKeyPath(family, set, service), kNameServerValue, value);
-            if (status == ReadStatus::Failed) return std::nullopt;
+                readString(interfaceKeyPath(family, set, service), kNameServerValue, value, &type);
+            // Written back as REG_SZ: another type would not come back as it was.
+            if (status == ReadStatus::Failed || type != REG_SZ) return std::nullopt;
             if (status == ReadStatus::Present) state.at(family, set) = std::move(value);
         }
     return state;
@@ -348,6 +416,8 @@ ChangeOutcome changeOne(ChangeRequest request, std::wstring_view settingsPath) {
             return outcome;
         }
         target = *recorded;
+        // Where Apply writes nothing DoH-related, Restore does not either.
+        if (!dohWritable) target.doh.reset();
     } else {
         if (!ensureRestorePoint(settingsPath, request.service, dohWritable, outcome) &&
             !request.withoutRestorePoint) {
@@ -411,7 +481,24 @@ void addWarnings(std::vector<ChangeOutcome>& outcomes) {
 
 } // namespace
 
+namespace {
+
+// What a change says when another one keeps the settings file: nothing was read or written.
+ChangeOutcome busy(const ChangeRequest& request, std::wstring_view service) {
+    ChangeOutcome outcome;
+    outcome.kind = request.kind;
+    outcome.service = service;
+    outcome.doh.mode = request.doh;
+    outcome.result = Result::Busy;
+    return outcome;
+}
+
+} // namespace
+
 ChangeOutcome change(const ChangeRequest& request, std::wstring_view settingsPath) {
+    // One change at a time, from reading the restore record to saving the file.
+    const mConfig::SettingsLock lock(settingsPath);
+    if (!lock) return busy(request, request.service);
     std::vector<ChangeOutcome> outcomes{changeOne(request, settingsPath)};
     addWarnings(outcomes);
     if (changedAnything(outcomes.front()))
@@ -423,6 +510,12 @@ std::vector<ChangeOutcome> changeEach(const ChangeRequest& request,
                                       const std::vector<std::wstring>& services,
                                       std::wstring_view settingsPath) {
     std::vector<ChangeOutcome> outcomes;
+    const mConfig::SettingsLock lock(settingsPath);
+    if (!lock) {
+        for (const auto& service : services)
+            outcomes.push_back(busy(request, service));
+        return outcomes;
+    }
     for (const auto& service : services) {
         ChangeRequest one = request;
         one.service = service;

@@ -68,11 +68,13 @@ std::wstring shortVerdict(const ChangeOutcome& outcome) {
     case Result::NothingToRestore:
         return L"nothing to restore";
     case Result::BadRestoreRecord:
-        return L"not changed: its restore record is not a list of DNS servers";
+        return L"not changed: its restore record is not one Keldrast puts back";
     case Result::BadTemplate:
         return L"not changed: the DoH template is not accepted";
     case Result::UnusableServer:
         return L"not changed: " + outcome.why;
+    case Result::Busy:
+        return L"not changed: another change was running";
     }
     return {};
 }
@@ -221,7 +223,8 @@ std::wstring verdictText(const ChangeOutcome& outcome, std::wstring_view setting
     case Result::BadRestoreRecord:
         return L"The DNS servers were not changed: the restore record of this adapter in " +
                std::wstring(settingsPath) +
-               L" is not a list of DNS servers.\r\nCorrect or delete that line of the [kRestore] "
+               L" is not one Keldrast puts back (servers, and DoH settings as Apply writes "
+               L"them).\r\nCorrect or delete that line of the [kRestore] "
                L"section...";
     case Result::BadTemplate: {
         const std::wstring problem = templateProblem(outcome.doh.url);
@@ -232,6 +235,9 @@ std::wstring verdictText(const ChangeOutcome& outcome, std::wstring_view setting
     }
     case Result::UnusableServer:
         return L"The DNS servers were not changed: " + outcome.why;
+    case Result::Busy:
+        return L"The DNS servers were not changed: another Keldrast change is running and did not "
+               L"finish in time.\r\nTry again when it has finished.";
     }
     return {};
 }

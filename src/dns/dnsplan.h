@@ -42,6 +42,7 @@ enum class Result {
     NothingToRestore,  // Restore without a record
     BadRestoreRecord,  // a record that is no list of servers: nothing written
     BadTemplate,       // Apply with a DoH template Keldrast does not accept: nothing written
+    Busy,              // another change kept the settings file too long: nothing written
     UnusableServer,    // Apply with an address no DNS server can have (why says which)
 };
 

@@ -71,9 +71,35 @@ bool isHostName(std::wstring_view host) {
     return !onlyDigits;
 }
 
-// The host as an address, canonical; nothing when it is a name.
+// Whether a URL parser reads the host as an IPv4 address: its last label (a trailing dot
+// aside) is a number, decimal or 0x hexadecimal. "0x08080808", "0x8.8.8.8", "010.8.8.8" and
+// "8.8" are all addresses to it, whatever a DNS name check would say.
+bool endsInNumber(std::wstring_view host) {
+    if (host.ends_with(L'.')) host.remove_suffix(1);
+    const auto last = host.substr(host.rfind(L'.') + 1);
+    if (last.empty()) return false;
+    const auto digits = [](std::wstring_view s, bool hex) {
+        return std::all_of(s.begin(), s.end(), [hex](wchar_t c) {
+            return (c >= L'0' && c <= L'9') ||
+                   (hex && ((c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F')));
+        });
+    };
+    if (digits(last, false)) return true;
+    return last.size() >= 2 && last[0] == L'0' && (last[1] == L'x' || last[1] == L'X') &&
+           digits(last.substr(2), true);
+}
+
+// The host as an address, canonical, read as a URL parser reads it; nothing when it is a name.
+// A host that ends in a number but is no address gives "0.0.0.0", which serves no server.
 std::optional<std::wstring> hostAddress(const Authority& authority) {
-    return canonicalAddress(authority.literal6 ? Family::V6 : Family::V4, authority.host);
+    if (authority.literal6) return canonicalAddress(Family::V6, authority.host);
+    std::wstring_view host = authority.host;
+    if (!endsInNumber(host)) return std::nullopt;
+    if (host.ends_with(L'.')) host.remove_suffix(1);
+    const auto number = classicIPv4(host).value_or(0);
+    return ipv4Text({static_cast<std::uint8_t>(number >> 24),
+                     static_cast<std::uint8_t>(number >> 16),
+                     static_cast<std::uint8_t>(number >> 8), static_cast<std::uint8_t>(number)});
 }
 
 bool sameAddress(std::wstring_view a, std::wstring_view b) {
@@ -107,12 +133,17 @@ std::uint64_t dohFlags(DohMode mode) {
 
 std::wstring templateProblem(std::wstring_view url) {
     if (url.size() > kMaxTemplateLength) return L"A DoH template has at most 512 characters.";
-    if (std::any_of(url.begin(), url.end(), [](wchar_t c) { return c <= 0x20 || c == 0x7F; }))
-        return L"A DoH template has no spaces or control characters.";
+    // Printable ASCII only: no control characters (C0, DEL, C1), no spaces of any kind, no
+    // bidirectional or invisible marks, and no host names outside ASCII (punycode is ASCII).
+    if (std::any_of(url.begin(), url.end(), [](wchar_t c) { return c <= 0x20 || c >= 0x7F; }))
+        return L"A DoH template has only printable ASCII characters: no spaces or control "
+               L"characters.";
     const auto authority = authorityOf(url);
     if (!authority)
         return L"A DoH template is an https:// address, such as https://dns.example/dns-query.";
-    if (!hostAddress(*authority) && !isHostName(authority->host))
+    const bool numberNoAddress = !authority->literal6 && endsInNumber(authority->host) &&
+                                 hostAddress(*authority) == L"0.0.0.0";
+    if (numberNoAddress || (!hostAddress(*authority) && !isHostName(authority->host)))
         return L"The host of a DoH template is a name, such as dns.example, or the server's own "
                L"address.";
     return {};

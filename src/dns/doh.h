@@ -35,6 +35,12 @@ bool offersDohPerAdapter(std::uint32_t build);
 inline constexpr std::uint64_t kDohTemplateGiven = 0x2;
 inline constexpr std::uint64_t kDohFallbackToPlain = 0x4;
 std::uint64_t dohFlags(DohMode mode);
+// Every flag Windows defines: template from the system list, template given, fallback, and
+// upgrade of a name resolution policy rule's server of the same address.
+inline constexpr std::uint64_t kKnownDohFlags = 0x1 | kDohTemplateGiven | kDohFallbackToPlain | 0x8;
+// The most DoH servers a restore record may hold per family: Windows asks a family's servers
+// in turn, and no adapter's list comes near this, so more is a forged record, not a state.
+inline constexpr std::size_t kMaxDohServersPerFamily = 16;
 
 inline constexpr std::size_t kMaxTemplateLength = 512;
 // A template Keldrast accepts: "https://" then a host that is a name (or, when server is given,

@@ -144,10 +144,10 @@ std::optional<DohServer> decodeDohServer(std::wstring_view field) {
     const auto url = decodeValue(parts[3]);
     if (!url) return std::nullopt;
     server.url = *url;
-    if (server.url && (server.url->size() > 4 * kMaxTemplateLength ||
-                       std::any_of(server.url->begin(), server.url->end(),
-                                   [](wchar_t c) { return c < 0x20 || c == 0x7F; })))
-        return std::nullopt;
+    // Held to what an Apply would write: a template /template accepts for this server, and
+    // only the flags Windows defines.
+    if (server.url && !validTemplate(*server.url, server.address)) return std::nullopt;
+    if (server.flags && (*server.flags & ~kKnownDohFlags)) return std::nullopt;
     return server;
 }
 
@@ -193,17 +193,25 @@ std::optional<NameServerState> decodeState(std::wstring_view text) {
         const auto mark = fields[state.values.size()];
         if (mark != L"-" && mark != L"+") return std::nullopt;
         state.doh = DohSettings{mark == L"+", {}};
+        std::array<std::size_t, 2> perFamily{};
         for (std::size_t i = state.values.size() + 1; i < fields.size(); ++i) {
             auto server = decodeDohServer(fields[i]);
-            if (!server || !state.doh->present) return std::nullopt;
+            if (!server || !state.doh->present ||
+                ++perFamily[server->family == Family::V6] > kMaxDohServersPerFamily)
+                return std::nullopt;
             state.doh->servers.push_back(std::move(*server));
         }
     }
     for (const Family family : kFamilies)
         for (std::size_t set = 0; set < kInterfaceBasePaths.size(); ++set)
-            if (const auto& value = state.at(family, set); value && !isServerListOf(family, *value))
+            if (const auto& value = state.at(family, set);
+                value && !isRestorableNameServer(family, *value))
                 return std::nullopt;
     return state;
+}
+
+bool roundTrips(const NameServerState& state) {
+    return decodeState(encodeState(state)) == state;
 }
 
 } // namespace dns

@@ -78,9 +78,13 @@ struct NameServerState {
 // joined by "," (escaped in them too), the last two "-" when absent (the template otherwise "=" and
 // the text).
 std::wstring encodeState(const NameServerState& state);
-// Nothing when the text is not such a value, or when a value is not a list of servers of its
-// family, a DoH server not an address of its family or a template one with control characters:
-// the record is data from a file that others may edit, and it is written into HKLM.
+// Nothing when the text is not such a value, or when a value is not one isRestorableNameServer
+// allows, a DoH server not an address of its family, its template one /template refuses for
+// it, its flags outside kKnownDohFlags, or a family with more than kMaxDohServersPerFamily DoH
+// servers: the record is data from a file that others may edit, and it is written into HKLM.
 std::optional<NameServerState> decodeState(std::wstring_view text);
+// Whether the state comes back from its record exactly: what a change records must, or there
+// is no restore point.
+bool roundTrips(const NameServerState& state);
 
 } // namespace dns

@@ -116,4 +116,14 @@ std::wstring executableDirectory() {
     return path;
 }
 
+std::optional<std::wstring> fullPath(const std::wstring& path) {
+    const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0) return std::nullopt;
+    std::wstring full(size, L'\0');
+    const DWORD n = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
+    if (n == 0 || n >= size) return std::nullopt;
+    full.resize(n);
+    return full;
+}
+
 } // namespace tk

@@ -95,6 +95,8 @@ std::wstring systemDirectory();
 // paths work too.
 std::wstring executablePath();
 std::wstring executableDirectory();
+// The path made absolute as the system makes it (GetFullPathNameW); nothing when it cannot be.
+std::optional<std::wstring> fullPath(const std::wstring& path);
 
 using MessageBoxHandler =
     std::function<int(HWND owner, std::wstring_view text, std::wstring_view title, UINT flags)>;

@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "catalogue/mConfig.h"
 #include "catalogue/settings_location_win.h"
@@ -18,7 +19,9 @@ namespace tray {
 
 namespace {
 
-constexpr const wchar_t* kClassName = L"KeldrastNotificationArea";
+constexpr const wchar_t* kClassName = elevate::kTrayClassName;
+// How long a second start looks for the first one's window: it may be starting too.
+constexpr DWORD kInstanceAnswerMs = 3000;
 constexpr UINT_PTR kClickTimer = 1;
 
 bool notifyIcon(DWORD message, const NOTIFYICONDATAW& data) {
@@ -457,8 +460,17 @@ bool setStartWithWindows(bool on) {
 }
 
 int run() {
-    const tk::unique_handle instance(CreateMutexW(nullptr, FALSE, elevate::kTrayInstanceName));
-    if (GetLastError() == ERROR_ALREADY_EXISTS || GetLastError() == ERROR_ACCESS_DENIED) return 0;
+    const tk::unique_handle instance(
+        CreateMutexW(nullptr, FALSE, elevate::trayInstanceName().c_str()));
+    if (GetLastError() == ERROR_ALREADY_EXISTS || GetLastError() == ERROR_ACCESS_DENIED) {
+        if (elevate::trayAnswers(kInstanceAnswerMs)) return 0;
+        tk::messageBox(nullptr,
+                       L"Keldrast is already in the notification area, or another program holds "
+                       L"its place there: no Keldrast icon answers. End the other Keldrast in Task "
+                       L"Manager and start it again.",
+                       L"Keldrast", MB_ICONSTOP);
+        return 1;
+    }
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&icc);
     TrayWindow tray;

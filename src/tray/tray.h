@@ -82,7 +82,8 @@ class TrayWindow : public tk::Window {
     tk::Thread worker_;
 };
 
-// Runs the icon until Exit: 0 at once when this session has one already.
+// Runs the icon until Exit: 0 at once when this session has one already and it answers; 1,
+// after saying so, when its place is taken but nothing answers.
 int run();
 
 // "Start with Windows": the value "Keldrast" under HKCU\...\CurrentVersion\Run, which starts

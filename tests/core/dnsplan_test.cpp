@@ -157,6 +157,32 @@ TEST(NameServerState, RecordKeepsAbsentApartFromEmpty) {
     EXPECT_EQ(decodeState(encodeState({})), NameServerState{});
     for (const auto* bad : {L"", L"-|-", L"x|-|-|-|-|-", L"-|-|-|-|-|=%00", L"-|-|-|-|-|-|x"})
         EXPECT_EQ(decodeState(bad), std::nullopt) << bad;
+
+    // Whatever Windows may hold as NameServer comes back exactly, odd separators and forms too.
+    for (const auto* odd : {L"8.8.8.8;8.8.4.4", L"8.8.8.8\t8.8.4.4", L"008.008.008.008", L"0.0.0.0",
+                            L";, \t", L"8.8.8.8,,8.8.4.4 ", L"1.2.3"}) {
+        NameServerState kept;
+        kept.at(Family::V4, 1) = odd;
+        kept.at(Family::V6, 0) = L"FE80::1%12;fd00::1";
+        EXPECT_TRUE(roundTrips(kept)) << odd;
+    }
+    // Anything else does not: names, words, control characters, the other family, too long.
+    for (const auto* v4 :
+         {L"dns.google", L"8.8.8.8\n", L"fd00::1", L"8.8.8.8\x00A0", L"8.8.8.8/24"}) {
+        NameServerState refused;
+        refused.at(Family::V4, 2) = v4;
+        EXPECT_FALSE(roundTrips(refused)) << v4;
+    }
+    for (const auto* v6 : {L"9.9.9.9", L"fd00::g", L"fd00::1\r"}) {
+        NameServerState refused;
+        refused.at(Family::V6, 2) = v6;
+        EXPECT_FALSE(roundTrips(refused)) << v6;
+    }
+    NameServerState longest;
+    longest.at(Family::V4, 0) = std::wstring(kMaxNameServerLength, L'1');
+    EXPECT_TRUE(roundTrips(longest));
+    *longest.at(Family::V4, 0) += L'1';
+    EXPECT_FALSE(roundTrips(longest));
 }
 
 TEST(NameServerState, RecordKeepsTheDohSettingsAndReadsOlderRecords) {
@@ -167,7 +193,7 @@ TEST(NameServerState, RecordKeepsTheDohSettingsAndReadsOlderRecords) {
     EXPECT_EQ(encodeState(state), L"-|-|-|-|-|-|-") << "no DohInterfaceSettings key";
     state.doh = DohSettings{true,
                             {{Family::V4, L"8.8.8.8", 6, L"https://dns.google/dns-query"},
-                             {Family::V6, L"2001:db8::1", std::nullopt, L"https://x/a,b|c d"},
+                             {Family::V6, L"2001:db8::1", std::nullopt, L"https://x/a,b|c%41"},
                              {Family::V4, L"1.1.1.1", 2, std::nullopt}}};
     const std::wstring record = encodeState(state);
     EXPECT_EQ(record.find(L' '), std::wstring::npos);
@@ -181,4 +207,33 @@ TEST(NameServerState, RecordKeepsTheDohSettingsAndReadsOlderRecords) {
           L"-|-|-|-|-|-|+|6,::1,x,-",             // flags not a number
           L"-|-|-|-|-|-|+|4,8.8.8.8,2,=a%000Ab"}) // a control character in a template
         EXPECT_EQ(decodeState(bad), std::nullopt) << bad;
+
+    // A record's DoH part is held to what Apply writes: templates /template accepts for the
+    // server, known flags only, a bounded number of servers per family.
+    const auto withServer = [](DohServer server) {
+        NameServerState s;
+        s.doh = DohSettings{true, {std::move(server)}};
+        return s;
+    };
+    EXPECT_TRUE(roundTrips(withServer({Family::V4, L"1.1.1.1", 0xF, L"https://1.1.1.1/q"})));
+    for (const auto& url :
+         {std::wstring(L"javascript:alert(1)"), std::wstring(L"https://dns.google/\tq"),
+          std::wstring(L"https://dns.google/\x7Fq"), std::wstring(L"https://dns.google/\x202Eq"),
+          L"https://dns.google/" + std::wstring(2100, L'a'), std::wstring(L"https://8.8.8.8/q"),
+          std::wstring(L"https://0x08080808/q")})
+        EXPECT_FALSE(roundTrips(withServer({Family::V4, L"1.1.1.1", 2, url}))) << url;
+    EXPECT_FALSE(roundTrips(withServer({Family::V4, L"1.1.1.1", 0x10, std::nullopt})));
+    EXPECT_FALSE(
+        roundTrips(withServer({Family::V4, L"1.1.1.1", 1844674407370955160, L"https://x/"})));
+    NameServerState many;
+    many.doh = DohSettings{true, {}};
+    for (std::size_t i = 0; i < kMaxDohServersPerFamily; ++i) {
+        many.doh->servers.push_back(
+            {Family::V4, L"10.0.0." + std::to_wstring(i + 1), 2, std::nullopt});
+        many.doh->servers.push_back(
+            {Family::V6, L"fd00::" + std::to_wstring(i + 1), 2, std::nullopt});
+    }
+    EXPECT_TRUE(roundTrips(many));
+    many.doh->servers.push_back({Family::V6, L"fd00::99", 2, std::nullopt});
+    EXPECT_FALSE(roundTrips(many));
 }

@@ -32,6 +32,39 @@ TEST(DohTemplate, AcceptsHttpsWithANameOrTheServersOwnAddress) {
     EXPECT_EQ(templateHost(L"https://[fd00::1]:443/q"), L"fd00::1");
 }
 
+TEST(DohTemplate, OnlyPrintableAsciiAndHostsReadAsAUrlParserReadsThem) {
+    // Every character outside printable ASCII, wherever it stands.
+    for (const wchar_t c : {L'\x7F', L'\x85', L'\x9B', L'\xA0', L'\x3000', L'\x2028', L'\x202E',
+                            L'\xFEFF', L'\xFFFD', L'\x1F'})
+        for (const auto& url : {L"https://dns.example/q" + std::wstring(1, c),
+                                L"https://dns" + std::wstring(1, c) + L".example/q"}) {
+            EXPECT_FALSE(validTemplate(url)) << static_cast<unsigned>(c);
+            EXPECT_FALSE(templateProblem(url).empty()) << static_cast<unsigned>(c);
+        }
+    // Hosts that end in a number are IPv4 addresses to a URL parser: only the server's own.
+    struct Case {
+        const wchar_t* url;
+        const wchar_t* server; // the one server the host serves; nullptr: no address at all
+    };
+    for (const auto& [url, server] :
+         {Case{L"https://0x08080808/q", L"8.8.8.8"}, Case{L"https://0x8.8.8.8/q", L"8.8.8.8"},
+          Case{L"https://010.8.8.8/q", L"8.8.8.8"}, Case{L"https://8.8.2056/q", L"8.8.8.8"},
+          Case{L"https://134744072/q", L"8.8.8.8"}, Case{L"https://8.8.8.8./q", L"8.8.8.8"},
+          Case{L"https://0X8.010.0x8.8:443/q", L"8.8.8.8"}, Case{L"https://1.1/q", L"1.0.0.1"}}) {
+        EXPECT_FALSE(validTemplate(url)) << url;
+        EXPECT_FALSE(validTemplate(url, L"1.1.1.1")) << url;
+        EXPECT_TRUE(validTemplate(url, server)) << url;
+        EXPECT_TRUE(templateServes(url, server)) << url;
+        EXPECT_FALSE(templateServes(url, L"9.9.9.9")) << url;
+    }
+    // Numbers that are no address are no host either; names with a digit label stay names.
+    for (const auto* bad : {L"https://dns.example.123/q", L"https://8.8.8.8.8/q",
+                            L"https://0x1g.0x8/q", L"https://256.1.1.1/q"})
+        EXPECT_FALSE(validTemplate(bad, L"8.8.8.8")) << bad;
+    EXPECT_TRUE(validTemplate(L"https://1dot1.0x1g/q"));
+    EXPECT_TRUE(validTemplate(L"https://dns9.example/q"));
+}
+
 TEST(DohSettingsForApply, EveryServedServerWithTheModesFlags) {
     EXPECT_EQ(dohFlags(DohMode::Fallback), 6u); // template given + plain when it fails
     EXPECT_EQ(dohFlags(DohMode::Only), 2u);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+using catalogue::foldersOnTheWay;
 using catalogue::SettingsPlace;
 
 TEST(SettingsLocation, AFileBesideTheProgramWinsThenPackageManagersThenWritability) {
@@ -45,4 +46,17 @@ TEST(SettingsLocation, PackageManagerFoldersOfWingetAndScoop) {
     };
     for (const auto& [path, owned] : cases)
         EXPECT_EQ(catalogue::isPackageManagerFolder(path), owned) << testing::PrintToString(path);
+}
+
+TEST(SettingsLocation, EveryFolderOnTheWayBelowTheDriveOrShare) {
+    using V = std::vector<std::wstring>;
+    EXPECT_EQ(foldersOnTheWay(L"C:\\Users\\u\\AppData\\Roaming\\Keldrast\\Keldrast.ini"),
+              (V{L"C:\\Users", L"C:\\Users\\u", L"C:\\Users\\u\\AppData",
+                 L"C:\\Users\\u\\AppData\\Roaming", L"C:\\Users\\u\\AppData\\Roaming\\Keldrast"}));
+    EXPECT_EQ(foldersOnTheWay(L"C:\\Keldrast.ini"), V{});
+    EXPECT_EQ(foldersOnTheWay(L"\\\\server\\share\\a\\b\\Keldrast.ini"),
+              (V{L"\\\\server\\share\\a", L"\\\\server\\share\\a\\b"}));
+    EXPECT_EQ(foldersOnTheWay(L"\\\\?\\C:\\a\\Keldrast.ini"), V{L"\\\\?\\C:\\a"});
+    EXPECT_EQ(foldersOnTheWay(L"\\\\?\\UNC\\server\\share\\a\\Keldrast.ini"),
+              V{L"\\\\?\\UNC\\server\\share\\a"});
 }

@@ -7,13 +7,16 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
 #include "catalogue/mConfig.h"
+#include "catalogue/settings_lock.h"
 #include "dns/network.h"
 #include "dns/readback.h"
 
@@ -523,4 +526,133 @@ TEST_F(ChangeTest, WarningsFromWhatWindowsReportsAndThePolicyRulesInTheRegistry)
     EXPECT_TRUE(change({ChangeKind::Restore, L"{4B1D5E2A-0C3F-4A8B-9D71-6E2F8C0A1B3F}"}, settings_)
                     .warnings.empty());
     removeInterfaceKeys(wifi);
+}
+
+TEST_F(ChangeTest, OddValuesComeBackExactlyAndWhatARecordCannotCarryIsNoRestorePoint) {
+    ScopedSystemBuild windows11{[] { return 22631u; }};
+    const auto seed = [](std::size_t set, const std::wstring& value, DWORD type = REG_SZ) {
+        ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE,
+                                  interfaceKeyPath(Family::V4, set, kService).c_str(),
+                                  L"NameServer", type, value.c_str(),
+                                  static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
+    };
+    for (const auto* odd : {L"8.8.8.8;8.8.4.4", L"8.8.8.8\t8.8.4.4", L"008.008.008.008", L"0.0.0.0",
+                            L"8.8.8.8,,8.8.4.4 "}) {
+        removeInterfaceKeys();
+        fs::remove(settings_);
+        seed(0, odd);
+        ASSERT_TRUE(apply(L"1.1.1.1").recorded) << odd;
+        ASSERT_EQ(change({ChangeKind::Restore, kService}, settings_).result, Result::Saved) << odd;
+        EXPECT_EQ(allSets(Family::V4), std::wstring(odd) + L"|<none>|<none>");
+    }
+    // Not carried: a name, a line end, another type; a DoH key with more than servers, flags
+    // and REG_SZ templates, or a template /template refuses. Nothing is recorded or written.
+    const auto refused = [&](const char* what) {
+        const auto outcome = apply(L"1.1.1.1");
+        EXPECT_EQ(outcome.result, Result::NoRestorePoint) << what;
+        EXPECT_FALSE(outcome.why.empty());
+        EXPECT_EQ(nameServerAt(Family::V4, 2), L"<none>") << what;
+        EXPECT_EQ(mConfig::restoreRecord(settings_, kService), std::nullopt) << what;
+        EXPECT_EQ(apply(L"1.1.1.1", {}, true).result, Result::Saved) << "unless forced";
+        EXPECT_EQ(mConfig::restoreRecord(settings_, kService), std::nullopt) << what;
+        removeInterfaceKeys();
+    };
+    fs::remove(settings_);
+    removeInterfaceKeys();
+    for (const auto* value : {L"dns.google", L"8.8.8.8\r\n"}) {
+        seed(1, value);
+        refused("a name or a line end");
+    }
+    seed(1, L"8.8.8.8", REG_EXPAND_SZ);
+    refused("REG_EXPAND_SZ NameServer");
+    const auto dohValue = [](const std::wstring& key, const wchar_t* name, DWORD type,
+                             const std::wstring& data) {
+        ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, (kDohKey + key).c_str(), name, type,
+                                  data.c_str(),
+                                  static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
+    };
+    seedDoh(L"Doh\\8.8.8.8", 2, kGoogle);
+    dohValue(L"", L"Other", REG_SZ, L"x");
+    refused("a value of DohInterfaceSettings");
+    seedDoh(L"Doh\\8.8.8.8", 2, kGoogle);
+    dohValue(L"\\Doh\\8.8.8.8\\Extra", L"x", REG_SZ, L"x");
+    refused("a subkey of a server");
+    seedDoh(L"Doh\\8.8.8.8", 2, kGoogle);
+    dohValue(L"\\Other", L"x", REG_SZ, L"x");
+    refused("another subkey");
+    seedDoh(L"Doh\\8.8.8.8", 2, kGoogle);
+    dohValue(L"\\Doh\\8.8.8.8", L"DohTemplate", REG_EXPAND_SZ, kGoogle);
+    refused("a REG_EXPAND_SZ template");
+    for (const auto& url :
+         {std::wstring(L"https://dns.google/\tq"), std::wstring(L"https://x/\x7F"),
+          L"https://dns.google/" + std::wstring(2100, L'a')}) {
+        seedDoh(L"Doh\\8.8.8.8", 2, url.c_str());
+        refused("a template /template refuses");
+    }
+    // On Windows 10 the DoH key is left alone, so what it holds does not matter.
+    ScopedSystemBuild windows10{[] { return 19045u; }};
+    seedDoh(L"Doh\\8.8.8.8", 2, L"https://dns.google/\tq");
+    EXPECT_TRUE(apply(L"1.1.1.1").recorded);
+    EXPECT_EQ(mConfig::restoreRecord(settings_, kService), L"-|-|-|-|-|-");
+}
+
+TEST_F(ChangeTest, AForgedDohPartIsRefusedWholeAndNoneIsWrittenWhereApplyWritesNone) {
+    ScopedSystemBuild windows11{[] { return 22631u; }};
+    std::wstring many = L"=1.1.1.1|-|-|-|-|-|+";
+    for (int i = 1; i <= 17; ++i)
+        many += L"|4,10.0.0." + std::to_wstring(i) + L",2,-";
+    for (const auto& forged :
+         {std::wstring(L"=1.1.1.1|-|-|-|-|-|+|4,1.1.1.1,1844674407370955160,=javascript:alert(1)"),
+          std::wstring(L"=1.1.1.1|-|-|-|-|-|+|4,1.1.1.1,2,=https://9.9.9.9/q"),
+          std::wstring(L"=1.1.1.1|-|-|-|-|-|+|4,1.1.1.1,16,-"), many}) {
+        ASSERT_TRUE(mConfig::writeRestoreRecord(settings_, kService, forged));
+        EXPECT_EQ(change({ChangeKind::Restore, kService}, settings_).result,
+                  Result::BadRestoreRecord);
+        EXPECT_EQ(allSets(Family::V4), L"<none>|<none>|<none>");
+        EXPECT_FALSE(dohKeyExists());
+        EXPECT_EQ(apply(L"8.8.8.8").result, Result::NoRestorePoint) << "the record stays";
+        EXPECT_EQ(mConfig::restoreRecord(settings_, kService), forged);
+    }
+    // Where Apply writes no DoH, a valid record's DoH part is not written either.
+    const std::wstring valid = L"=1.1.1.1|-|-|-|-|-|+|4,1.1.1.1,2,=https://1.1.1.1/q";
+    const DWORD forbid = 1;
+    for (const bool policy : {false, true}) {
+        ScopedSystemBuild build{[policy] { return policy ? 22631u : 19045u; }};
+        if (policy) {
+            ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, kPolicyKey, L"DoHPolicy", REG_DWORD,
+                                      &forbid, 4),
+                      ERROR_SUCCESS);
+        }
+        ASSERT_TRUE(mConfig::writeRestoreRecord(settings_, kService, valid));
+        EXPECT_EQ(change({ChangeKind::Restore, kService}, settings_).result, Result::Saved);
+        EXPECT_EQ(allSets(Family::V4), L"1.1.1.1|<none>|<none>");
+        EXPECT_FALSE(dohKeyExists()) << policy;
+    }
+}
+
+TEST_F(ChangeTest, AChangeWaitsForTheOneRunningAndThenSaysSo) {
+    mConfig::ScopedSettingsLockWait shortWait{[] { return DWORD{300}; }};
+    std::atomic<int> step = 0;
+    std::thread other([&] {
+        const mConfig::SettingsLock held(settings_);
+        step = held ? 1 : -1;
+        while (step != 2)
+            Sleep(10);
+    });
+    while (step == 0)
+        Sleep(10);
+    ASSERT_EQ(step, 1);
+    const auto outcome = apply(L"1.1.1.1");
+    EXPECT_EQ(outcome.result, Result::Busy);
+    EXPECT_NE(verdictText(outcome).find(L"another Keldrast change is running"), std::wstring::npos);
+    EXPECT_EQ(allSets(Family::V4), L"<none>|<none>|<none>");
+    EXPECT_EQ(fileBytes(settings_), "<none>");
+    EXPECT_EQ(changeEach({ChangeKind::Default}, {kService}, settings_).front().result,
+              Result::Busy);
+    EXPECT_FALSE(mConfig::saveCatalogue(settings_, {})) << "every rewrite of the file waits";
+    step = 2;
+    other.join();
+    EXPECT_TRUE(apply(L"1.1.1.1").recorded);
 }

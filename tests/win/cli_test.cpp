@@ -12,10 +12,12 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iomanip>
 #include <string>
 #include <vector>
 
 #include "app/appinfo.h"
+#include "catalogue/mConfig.h"
 #include "cli/command.h"
 #include "dns/nameserver_state.h"
 #include "loopback_dns.h"
@@ -23,6 +25,8 @@
 #include "toolkit/elevation.h"
 #include "toolkit/open_as_user.h"
 #include "toolkit/platform.h"
+#include "elevate/instances.h"
+#include "tray/tray.h"
 
 namespace fs = std::filesystem;
 
@@ -401,6 +405,50 @@ TEST_F(CommandLineTest, WithoutArgumentsTheWindowOpens) {
     // The check that command mode shows no window would pass on a watcher that sees nothing.
     EXPECT_GE(run(L"").windows, 1);
     EXPECT_GE(run(L"/window").windows, 1);
+    // The icon's place held by another process (this one) with no icon that answers: said, 1.
+    const tk::unique_handle held(CreateMutexW(nullptr, FALSE, elevate::trayInstanceName().c_str()));
+    const auto tray = run(L"/tray");
+    EXPECT_EQ(tray.code, 1u);
+    EXPECT_EQ(tray.windows, 1) << "the message that nothing answers";
+}
+
+TEST_F(CommandLineTest, TwoChangesAtOnceKeepBothRestoreRecords) {
+    // A settings file of a few megabytes makes the time between reading and saving it long.
+    {
+        std::ofstream ini(dir / "Keldrast.ini", std::ios::binary | std::ios::app);
+        ini << "[kRestore]\r\n";
+        for (int i = 0; i < 20000; ++i)
+            ini << "{1D7E0C6B-0000-4000-8000-1" << std::setw(11) << std::setfill('0') << i
+                << "}=-|-|-|-|-|-\r\n";
+    }
+    const std::string seeded = bytesOf(dir / "Keldrast.ini");
+    const auto start = [&](const std::wstring& arguments) {
+        std::wstring commandLine = L"\"" + exe.wstring() + L"\" " + arguments;
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION process{};
+        EXPECT_TRUE(CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                                   CREATE_NO_WINDOW, nullptr, dir.c_str(), &startup, &process));
+        CloseHandle(process.hThread);
+        return tk::unique_handle(process.hProcess);
+    };
+    for (int round = 0; round < 4; ++round) {
+        std::ofstream(dir / "Keldrast.ini", std::ios::binary) << seeded;
+        removeInterfaces();
+        const tk::unique_handle a = start(L"/custom 1.1.1.1 /adapter 1"),
+                                b = start(L"/custom 2.2.2.2 /adapter 2");
+        for (HANDLE process : {a.get(), b.get()}) {
+            ASSERT_EQ(WaitForSingleObject(process, 60000), WAIT_OBJECT_0);
+            DWORD code = 99;
+            GetExitCodeProcess(process, &code);
+            EXPECT_EQ(code, 0u) << round;
+        }
+        const std::wstring settings = (dir / "Keldrast.ini").wstring();
+        EXPECT_EQ(mConfig::restoreRecord(settings, kEth), L"-|-|-|-|-|-|-") << round;
+        EXPECT_EQ(mConfig::restoreRecord(settings, kWifi), L"-|-|-|-|-|-|-") << round;
+        EXPECT_EQ(nameServers(dns::Family::V4, kEth), L"1.1.1.1");
+        EXPECT_EQ(nameServers(dns::Family::V4, kWifi), L"2.2.2.2");
+    }
 }
 
 // Elevation, in process.

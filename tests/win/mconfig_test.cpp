@@ -2,13 +2,16 @@
 #include "catalogue/mConfig.h"
 
 #include <windows.h>
+#include <winioctl.h>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 #include "numbered_catalogue.h"
+#include "toolkit/handles.h"
 #include "toolkit/text.h"
 
 using catalogue::CatalogueEntry;
@@ -316,4 +319,40 @@ TEST_F(SettingsFileTest, MegabyteLinesAndAHundredThousandEntriesLoadWhole) {
     ASSERT_TRUE(mConfig::saveCatalogue(path, many));
     EXPECT_EQ(mConfig::loadCatalogue(path), many); // "NUM" beyond 16 bits
     EXPECT_EQ(readIni(path, L"kDNS", L"DNS service 99999", L""), many.back().pair);
+}
+
+TEST_F(SettingsFileTest, NeverWrittenInAFolderThatIsALink) {
+    // A junction made the way Windows makes one (mklink /J): a mount-point reparse point.
+    const fs::path target = dir_ / "elsewhere", folder = dir_ / "Keldrast";
+    fs::create_directories(target);
+    fs::create_directories(folder);
+    const tk::unique_handle handle(tk::openedFile(
+        CreateFileW(folder.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)));
+    ASSERT_TRUE(handle);
+    const std::wstring substitute = L"\\??\\" + target.wstring();
+    std::vector<BYTE> buffer(sizeof(DWORD) + 2 * sizeof(WORD) + 4 * sizeof(WORD) +
+                             (substitute.size() + 2) * sizeof(wchar_t));
+    auto* words = reinterpret_cast<WORD*>(buffer.data());
+    *reinterpret_cast<DWORD*>(buffer.data()) = IO_REPARSE_TAG_MOUNT_POINT;
+    words[2] = static_cast<WORD>(buffer.size() - 8);                   // data length
+    words[4] = 0;                                                      // substitute offset
+    words[5] = static_cast<WORD>(substitute.size() * sizeof(wchar_t)); // its length
+    words[6] = words[5] + sizeof(wchar_t);                             // print name offset
+    words[7] = 0;                                                      // its length
+    std::copy(substitute.begin(), substitute.end(), reinterpret_cast<wchar_t*>(words + 8));
+    DWORD returned = 0;
+    // Wine 8 cannot make one (nor shows a Unix link as one); the folders looked at are checked
+    // in the core's SettingsLocation tests.
+    if (!DeviceIoControl(handle.get(), FSCTL_SET_REPARSE_POINT, buffer.data(),
+                         static_cast<DWORD>(buffer.size()), nullptr, 0, &returned, nullptr))
+        GTEST_SKIP() << "this system makes no junctions: " << GetLastError();
+    ASSERT_TRUE(GetFileAttributesW(folder.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
+    const std::wstring path = (folder / "Keldrast.ini").wstring();
+    EXPECT_FALSE(mConfig::saveCatalogue(path, {}));
+    EXPECT_FALSE(mConfig::writeRestoreRecord(path, L"{G}", L"-|-|-|-|-|-"));
+    EXPECT_FALSE(mConfig::writeRestoreRecord((folder / "sub" / "Keldrast.ini").wstring(), L"{G}",
+                                             L"-|-|-|-|-|-"));
+    EXPECT_TRUE(fs::is_empty(target)) << "nothing written where it points";
+    EXPECT_TRUE(mConfig::saveCatalogue((target / "Keldrast.ini").wstring(), {}));
 }

@@ -253,9 +253,18 @@ TEST_F(TrayTest, TheWindowStartsTheIconAsTheUserUnlessItRunsAndCloses) {
     }};
     tk::ScopedMessageBox noBoxes{
         [](HWND, std::wstring_view, std::wstring_view, UINT) { return IDOK; }};
+    // The place is per user; taken without an icon that answers, the icon is not running.
+    EXPECT_NE(elevate::trayInstanceName().find(L"Local\\Keldrast.NotificationArea.S-1-"),
+              std::wstring::npos);
+    {
+        const tk::unique_handle squatted(
+            CreateMutexW(nullptr, FALSE, elevate::trayInstanceName().c_str()));
+        EXPECT_FALSE(elevate::trayRunning());
+    }
     for (const bool running : {false, true}) {
         const tk::unique_handle other(
-            running ? CreateMutexW(nullptr, FALSE, L"Local\\Keldrast.NotificationArea") : nullptr);
+            running ? CreateMutexW(nullptr, FALSE, elevate::trayInstanceName().c_str()) : nullptr);
+        if (running) open();
         EXPECT_EQ(elevate::trayRunning(), running);
         frmMain form(dir.wstring());
         form.endsProgram = false;
