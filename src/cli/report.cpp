@@ -67,6 +67,8 @@ std::wstring_view dohResultName(dns::DohResult result) {
         return L"encrypted";
     case OnReconnect:
         return L"on-reconnect";
+    case Deferred:
+        return L"deferred";
     case NoTemplate:
         return L"no-template";
     case Off:
@@ -292,6 +294,7 @@ std::wstring listJson(const std::vector<AdapterView>& adapters) {
         dohServersJson(j.key(L"doh"), c.doh);
         j.key(L"dohInForce");
         c.dohInForce ? dohServersJson(j, *c.dohInForce) : void(j.null());
+        dohServersJson(j.key(L"dohWellKnown"), c.wellKnown);
         j.key(L"encryption").string(dns::currentEncryptionText(c));
         j.close(L'}');
     }

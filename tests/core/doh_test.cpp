@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <tuple>
 
 using namespace dns;
 
@@ -60,12 +61,47 @@ TEST(DohSetting, NamesPolicyAndBuilds) {
         EXPECT_EQ(dohModeNamed(dohModeName(mode)), mode);
     EXPECT_EQ(dohModeNamed(L"ONLY"), DohMode::Only);
     EXPECT_EQ(dohModeNamed(L"fallback"), std::nullopt);
-    EXPECT_EQ(dohPolicyOf(1), DohPolicy::Forbidden);
-    EXPECT_EQ(dohPolicyOf(3), DohPolicy::Required);
-    EXPECT_EQ(dohPolicyOf(7), DohPolicy::NotConfigured);
-    EXPECT_EQ(dohPolicyOf(std::nullopt), DohPolicy::NotConfigured);
-    EXPECT_FALSE(offersDohPerAdapter(19045));
-    EXPECT_TRUE(offersDohPerAdapter(22000));
+    using V = std::optional<std::uint32_t>;
+    // DoHPolicy, DohPolicySetting: the newer value blocks DoH whatever the older one says.
+    for (const auto& [older, newer, policy] :
+         {std::tuple{V(1), V(), DohPolicy::Forbidden}, std::tuple{V(3), V(), DohPolicy::Required},
+          std::tuple{V(7), V(), DohPolicy::NotConfigured},
+          std::tuple{V(), V(), DohPolicy::NotConfigured},
+          std::tuple{V(), V(1), DohPolicy::Forbidden}, std::tuple{V(3), V(1), DohPolicy::Forbidden},
+          std::tuple{V(2), V(0), DohPolicy::Allowed}})
+        EXPECT_EQ(dohPolicyOf(older, newer), policy);
+    // The system's own answer where it gives one, else Windows Server 2022's build and later.
+    using P = std::optional<bool>;
+    for (const auto& [probe, build, offered] :
+         {std::tuple{P(), 19045u, false}, std::tuple{P(), 20347u, false},
+          std::tuple{P(), 20348u, true}, std::tuple{P(), 22631u, true},
+          std::tuple{P(false), 22631u, false}, std::tuple{P(true), 19045u, true}})
+        EXPECT_EQ(offersDohPerAdapter(probe, build), offered) << build;
+}
+
+TEST(DohSetting, TheAutomaticTemplateReadsAsEncryptedAndNamesTheListedHost) {
+    const DohServer given{Family::V4, L"8.8.8.8", 6, L"https://dns.google/dns-query"};
+    const DohServer automatic{Family::V4, L"1.1.1.1", 1, std::nullopt};
+    const DohServer automaticFallback{Family::V6, L"2606:4700:4700::1111", 5, std::nullopt};
+    const std::vector<DohServer> known = {
+        {Family::V4, L"1.1.1.1", 7, L"https://cloudflare-dns.com/dns-query"}};
+    for (const auto& [servers, wellKnown, text] : {
+             std::tuple{std::vector{automatic}, std::vector<DohServer>{},
+                        L"DNS over HTTPS (automatic template), encrypted only"},
+             std::tuple{std::vector{automatic}, known,
+                        L"DNS over HTTPS (automatic template: cloudflare-dns.com), encrypted only"},
+             std::tuple{std::vector{automaticFallback}, known,
+                        L"DNS over HTTPS (automatic template), plain when it fails"},
+             std::tuple{std::vector{given, automatic}, known,
+                        L"DNS over HTTPS (dns.google, automatic template: cloudflare-dns.com)"},
+             std::tuple{std::vector{DohServer{Family::V4, L"1.1.1.1", 4, std::nullopt}}, known,
+                        L"not encrypted"},
+         }) {
+        EXPECT_EQ(encryptionText(servers, std::nullopt, wellKnown), text);
+        EXPECT_EQ(anyEncrypted(servers), text != std::wstring(L"not encrypted"));
+    }
+    EXPECT_EQ(encryptionText({automatic}, std::vector{automaticFallback}),
+              L"DNS over HTTPS (automatic template), encrypted only; in force");
 }
 
 namespace {
