@@ -87,7 +87,7 @@ Write-Host "before:`n$before"
 try {
     $set = Run @('/set', '"Google DNS"', '/adapter', 'default', '/doh', 'on', '/json')
     Check ($set.Code -eq 0) '/set "Google DNS" exits with 0'
-    Check ($set.Json.changes[0].encryption.result -eq 'encrypted') 'the DoH settings were handed to Windows'
+    Check ($set.Json.encryption.result -eq 'encrypted') 'the DoH settings were handed to Windows'
     $v4 = [DnsSettings3]::Read([Guid]$guid, $false)
     $v6 = [DnsSettings3]::Read([Guid]$guid, $true)
     Write-Host "GetInterfaceDnsSettings version 3: IPv4 $v4; IPv6 $v6"
