@@ -67,6 +67,8 @@ std::wstring_view dohResultName(dns::DohResult result) {
         return L"encrypted";
     case OnReconnect:
         return L"on-reconnect";
+    case Deferred:
+        return L"deferred";
     case NoTemplate:
         return L"no-template";
     case Off:
@@ -144,7 +146,8 @@ std::wstring usageText() {
            L"one JSON document.\n"
            L"A change first records the adapter's present servers for /restore; /force changes\n"
            L"them even when that record cannot be made.\n"
-           L"On Windows 11, servers with a DoH template (https://...) are encrypted: /doh on\n"
+           L"Where Windows has its DoH client (Windows 11, Server 2022), servers with a DoH\n"
+           L"template (https://...) are encrypted: /doh on\n"
            L"falls back to plain DNS when encryption fails, only never does, off does not\n"
            L"encrypt; without /doh the window's setting holds (on unless changed).\n"
            L"\n"
@@ -227,6 +230,7 @@ std::wstring listJson(const std::vector<AdapterView>& adapters) {
         dohServersJson(j.key(L"doh"), c.doh);
         j.key(L"dohInForce");
         c.dohInForce ? dohServersJson(j, *c.dohInForce) : void(j.null());
+        dohServersJson(j.key(L"dohWellKnown"), c.wellKnown);
         j.key(L"encryption").string(dns::currentEncryptionText(c));
         j.close(L'}');
     }

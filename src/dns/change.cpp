@@ -38,9 +38,29 @@ std::uint32_t systemBuildNumber() {
     return info.dwBuildNumber;
 }
 
+std::optional<bool> systemDohClient(const GUID& guid) {
+    using GetFn = DWORD(WINAPI*)(GUID, DnsInterfaceSettings*);
+    using FreeFn = void(WINAPI*)(DnsInterfaceSettings*);
+    static const GetFn get = tk::moduleFunction<GetFn>(iphlpapi(), "GetInterfaceDnsSettings");
+    static const FreeFn release =
+        tk::moduleFunction<FreeFn>(iphlpapi(), "FreeInterfaceDnsSettings");
+    if (!get || !release) return std::nullopt;
+    DnsInterfaceSettings settings{};
+    settings.Version = kDnsInterfaceSettingsVersion3;
+    const DWORD status = get(guid, &settings);
+    if (status == NO_ERROR) {
+        release(&settings);
+        return true;
+    }
+    if (status == ERROR_INVALID_PARAMETER || status == ERROR_NOT_SUPPORTED) return false;
+    return std::nullopt;
+}
+
 constexpr wchar_t kDohPolicyKey[] = L"SOFTWARE\\Policies\\Microsoft\\Windows NT\\DNSClient";
 constexpr wchar_t kDohFlagsValue[] = L"DohFlags";
 constexpr wchar_t kDohTemplateValue[] = L"DohTemplate";
+constexpr wchar_t kWellKnownPath[] =
+    L"SYSTEM\\CurrentControlSet\\Services\\Dnscache\\Parameters\\DohWellKnownServers\\";
 
 std::wstring dohKeyPath(std::wstring_view service) {
     return L"SYSTEM\\CurrentControlSet\\Services\\Dnscache\\InterfaceSpecificParameters\\" +
@@ -144,47 +164,69 @@ bool writeDohSettings(std::wstring_view service, const DohSettings& settings) {
     return ok;
 }
 
-// The live call for one family: version 1 with the servers, or, where DoH is handled, version 3
-// with one DoH property per server that has settings (none clears the adapter's).
-InterfaceDnsResult setInterfaceDns(const GUID& guid, std::wstring_view servers, Family family,
-                                   const std::optional<DohSettings>& doh) {
+// What the running system made of one family, or of both.
+struct LiveResult {
+    InterfaceDnsResult result = InterfaceDnsResult::NotAvailable;
+    bool dohRefused = false; // it refused the DoH settings and took the servers without them
+};
+
+// The live call for one family: version 1 with the servers, or, where DoH is handled and the
+// family has servers, version 3 with one DoH property per server that has settings (none clears
+// the adapter's). When Windows refuses version 3, the servers go through version 1 alone: plain
+// DNS never fails for DoH, whose settings wait in the registry for the next connection.
+LiveResult setInterfaceDns(const GUID& guid, std::wstring_view servers, Family family,
+                           const std::optional<DohSettings>& doh) {
     std::wstring nameServer(servers);
-    DnsInterfaceSettings settings{};
-    settings.Version = kDnsInterfaceSettingsVersion1;
-    settings.Flags = kDnsSettingNameServer | (family == Family::V6 ? kDnsSettingIpv6 : 0);
-    settings.NameServer = nameServer.data();
-    std::vector<IndexedDohServer> servers3;
-    std::vector<DnsDohServerSettings> dohSettings;
-    std::vector<DnsServerProperty> properties;
-    if (doh) {
-        servers3 = dohServersOf(*doh, family, servers);
+    DnsInterfaceSettings plain{};
+    plain.Version = kDnsInterfaceSettingsVersion1;
+    plain.Flags = kDnsSettingNameServer | (family == Family::V6 ? kDnsSettingIpv6 : 0);
+    plain.NameServer = nameServer.data();
+    const auto call =
+        [&](const DnsInterfaceSettings& settings) -> std::optional<InterfaceDnsResult> {
+        const auto result = setInterfaceDnsSeam.call(systemSetInterfaceDns, guid, settings);
+        if (!result) return std::nullopt;
+        return *result == NO_ERROR ? InterfaceDnsResult::Applied : InterfaceDnsResult::Failed;
+    };
+    LiveResult live;
+    if (doh && !serverList(servers).empty()) {
+        const auto servers3 = dohServersOf(*doh, family, servers);
+        std::vector<DnsDohServerSettings> dohSettings;
+        std::vector<DnsServerProperty> properties;
         dohSettings.reserve(servers3.size()); // the properties point into it
-        for (auto& [index, server] : servers3) {
-            dohSettings.push_back({server.url ? server.url->data() : nullptr, *server.flags});
+        for (const auto& [index, server] : servers3) {
+            dohSettings.push_back(
+                {server.url ? const_cast<PWSTR>(server.url->c_str()) : nullptr, *server.flags});
             properties.push_back({kDnsInterfaceSettingsVersion1, static_cast<ULONG>(index),
                                   kDnsServerDohProperty, &dohSettings.back()});
         }
+        DnsInterfaceSettings settings = plain;
         settings.Version = kDnsInterfaceSettingsVersion3;
         settings.Flags |= kDnsSettingDoh;
         settings.cServerProperties = static_cast<ULONG>(properties.size());
         settings.ServerProperties = properties.empty() ? nullptr : properties.data();
+        const auto result = call(settings);
+        if (!result) return live;
+        if (*result == InterfaceDnsResult::Applied) {
+            live.result = *result;
+            return live;
+        }
+        live.dohRefused = true;
     }
-    const auto result = setInterfaceDnsSeam.call(systemSetInterfaceDns, guid, settings);
-    if (!result) return InterfaceDnsResult::NotAvailable;
-    return *result == NO_ERROR ? InterfaceDnsResult::Applied : InterfaceDnsResult::Failed;
+    live.result = call(plain).value_or(InterfaceDnsResult::NotAvailable);
+    return live;
 }
 
 // The live call for IPv4 then IPv6, both made, as one result: refused when either family was.
-InterfaceDnsResult tellRunningSystem(std::wstring_view service, std::wstring_view servers,
-                                     std::wstring_view servers6,
-                                     const std::optional<DohSettings>& doh) {
+LiveResult tellRunningSystem(std::wstring_view service, std::wstring_view servers,
+                             std::wstring_view servers6, const std::optional<DohSettings>& doh) {
     using enum InterfaceDnsResult;
     const auto guid = interfaceGuidOf(service);
-    if (!guid) return Failed;
+    if (!guid) return {Failed};
     const auto v4 = setInterfaceDns(*guid, servers, Family::V4, doh);
     const auto v6 = setInterfaceDns(*guid, servers6, Family::V6, doh);
-    if (v4 == Failed || v6 == Failed) return Failed;
-    return v4 == Applied && v6 == Applied ? Applied : NotAvailable;
+    const bool refused = v4.dohRefused || v6.dohRefused;
+    if (v4.result == Failed || v6.result == Failed) return {Failed, refused};
+    return {v4.result == Applied && v6.result == Applied ? Applied : NotAvailable, refused};
 }
 
 // The restore point: the adapter's record as it stands, or one made now. False, with why, when
@@ -234,10 +276,12 @@ bool ensureRestorePoint(std::wstring_view settingsPath, std::wstring_view servic
 }
 
 // The result of the DoH part of an Apply that wrote (or, for "off" or no template, removed).
-DohResult appliedDoh(const DohOutcome& doh, InterfaceDnsResult live) {
+DohResult appliedDoh(const DohOutcome& doh, const LiveResult& live) {
     if (doh.mode == DohMode::Off) return DohResult::Off;
     if (doh.url.empty() || doh.servers.empty()) return DohResult::NoTemplate;
-    return live == InterfaceDnsResult::Applied ? DohResult::Encrypted : DohResult::OnReconnect;
+    if (live.dohRefused) return DohResult::Deferred;
+    return live.result == InterfaceDnsResult::Applied ? DohResult::Encrypted
+                                                      : DohResult::OnReconnect;
 }
 
 } // namespace
@@ -247,11 +291,43 @@ std::uint32_t systemBuild() {
 }
 
 DohPolicy dohPolicy() {
-    DWORD value = 0, bytes = sizeof(value);
-    if (RegGetValueW(HKEY_LOCAL_MACHINE, kDohPolicyKey, L"DoHPolicy", RRF_RT_REG_DWORD, nullptr,
-                     &value, &bytes) != ERROR_SUCCESS)
-        return DohPolicy::NotConfigured;
-    return dohPolicyOf(value);
+    const auto read = [](const wchar_t* name) -> std::optional<std::uint32_t> {
+        DWORD value = 0, bytes = sizeof(value);
+        if (RegGetValueW(HKEY_LOCAL_MACHINE, kDohPolicyKey, name, RRF_RT_REG_DWORD, nullptr, &value,
+                         &bytes) != ERROR_SUCCESS)
+            return std::nullopt;
+        return value;
+    };
+    return dohPolicyOf(read(L"DoHPolicy"), read(L"DohPolicySetting"));
+}
+
+std::optional<bool> dohClientProbe(const GUID& guid) {
+    return dohClientSeam.call(systemDohClient, guid);
+}
+
+bool offersDoh(std::wstring_view service) {
+    const auto guid = interfaceGuidOf(service);
+    return offersDohPerAdapter(guid ? dohClientProbe(*guid) : std::nullopt, systemBuild());
+}
+
+std::vector<DohServer> wellKnownDohServers(const std::vector<DohServer>& servers) {
+    std::vector<DohServer> known;
+    for (const auto& server : servers) {
+        if (!server.flags || !(*server.flags & kDohAutomaticTemplate) ||
+            !canonicalAddress(server.family, server.address))
+            continue;
+        const std::wstring path = kWellKnownPath + server.address;
+        DohServer entry{server.family, server.address, std::nullopt, std::nullopt};
+        std::wstring url;
+        if (readString(path, L"Template", url) == ReadStatus::Present) entry.url = std::move(url);
+        ULONG64 flags = 0;
+        DWORD bytes = sizeof(flags);
+        if (RegGetValueW(HKEY_LOCAL_MACHINE, path.c_str(), L"Flags", RRF_RT_REG_QWORD, nullptr,
+                         &flags, &bytes) == ERROR_SUCCESS)
+            entry.flags = flags;
+        if (entry.url || entry.flags) known.push_back(std::move(entry));
+    }
+    return known;
 }
 
 namespace {
@@ -400,7 +476,7 @@ ChangeOutcome changeOne(ChangeRequest request, std::wstring_view settingsPath) {
     // Nothing DoH-related is written where Windows does not offer it per adapter, or where the
     // administrator prohibits it.
     outcome.doh.policy = dohPolicy();
-    const bool dohOffered = offersDohPerAdapter(systemBuild());
+    const bool dohOffered = offersDoh(request.service);
     const bool dohWritable = dohOffered && outcome.doh.policy != DohPolicy::Forbidden;
     NameServerState target;
     std::optional<NameServerState> recorded;
@@ -441,11 +517,14 @@ ChangeOutcome changeOne(ChangeRequest request, std::wstring_view settingsPath) {
     const bool dohWritten =
         !target.doh || (!outcome.written.none() && writeDohSettings(request.service, *target.doh));
     if (target.doh) outcome.doh.servers = target.doh->servers;
-    // The running system is told only what the registry holds everywhere.
-    if (outcome.written.all() && dohWritten) {
-        const bool withDoh = target.doh && dohWritable;
-        outcome.live = tellRunningSystem(request.service, outcome.servers, outcome.servers6,
-                                         withDoh ? target.doh : std::nullopt);
+    // The running system is told only what the registry holds everywhere; the servers alone
+    // when the DoH settings could not be written.
+    LiveResult live;
+    if (outcome.written.all()) {
+        const bool withDoh = target.doh && dohWritable && dohWritten;
+        live = tellRunningSystem(request.service, outcome.servers, outcome.servers6,
+                                 withDoh ? target.doh : std::nullopt);
+        outcome.live = live.result;
         outcome.inUse = reportedServers(request.service);
     }
     outcome.result = judge(outcome.written, outcome.live, appliedServers(outcome), outcome.inUse);
@@ -454,7 +533,7 @@ ChangeOutcome changeOne(ChangeRequest request, std::wstring_view settingsPath) {
         if (outcome.written.all()) outcome.result = Result::PartlyWritten;
     } else if (request.kind == ChangeKind::Apply) {
         const bool plain = outcome.doh.url.empty() || request.doh == DohMode::Off;
-        outcome.doh.result = plain || dohWritable ? appliedDoh(outcome.doh, outcome.live)
+        outcome.doh.result = plain || dohWritable ? appliedDoh(outcome.doh, live)
                              : !dohOffered        ? DohResult::NotOffered
                                                   : DohResult::Forbidden;
     }
@@ -558,6 +637,7 @@ CurrentDns currentDns(std::wstring_view service, const NetworkState& state) {
             if (tk::foldAscii(adapter.guid) == tk::foldAscii(service)) listed = &adapter;
     current.inUse = listed ? ServersInUse(listed->servers) : reportedServers(service);
     if (auto doh = readDohSettings(service)) current.doh = std::move(doh->servers);
+    current.wellKnown = wellKnownDohServers(current.doh);
     current.dohInForce = dohInForce(service);
     return current;
 }

@@ -105,9 +105,23 @@ using SystemBuildHandler = std::function<std::uint32_t()>;
 inline tk::Seam<SystemBuildHandler> systemBuildSeam;
 using ScopedSystemBuild = tk::ScopedHandler<systemBuildSeam>;
 
+// Whether this Windows has the DoH client, asked of GetInterfaceDnsSettings for the adapter with
+// a version-3 record: true when it answers, false when it calls the version unsupported,
+// nothing where the function is missing or it says neither (the build then decides).
+std::optional<bool> dohClientProbe(const GUID& guid);
+using DohClientHandler = std::function<std::optional<bool>(const GUID&)>;
+inline tk::Seam<DohClientHandler> dohClientSeam;
+using ScopedDohClient = tk::ScopedHandler<dohClientSeam>;
+// The probe for the adapter, else the build.
+bool offersDoh(std::wstring_view service);
+
 // The adapter's DoH settings under Dnscache as they stand; nothing when they could not be read.
 std::optional<DohSettings> readDohSettings(std::wstring_view service);
-// The administrator's DoH policy as it stands.
+// The system's list entries (Dnscache\Parameters\DohWellKnownServers\<address>: Template,
+// Flags) of the servers whose settings ask for the automatic template; those not listed are left
+// out.
+std::vector<DohServer> wellKnownDohServers(const std::vector<DohServer>& servers);
+// The administrator's DoH policy as it stands (DoHPolicy and DohPolicySetting).
 DohPolicy dohPolicy();
 
 // The GUID of an interface name such as "{1D7E0C6B-…}"; nothing when the name is not one.

@@ -105,6 +105,11 @@ std::wstring encryptionVerdict(const ChangeOutcome& outcome) {
     case DohResult::OnReconnect:
         text = encryptionText(doh.servers) + L", from when the adapter reconnects";
         break;
+    case DohResult::Deferred:
+        text = encryptionText(doh.servers) +
+               L", from when the adapter reconnects: Windows took the servers now but not their "
+               L"encryption settings";
+        break;
     case DohResult::NoTemplate:
         text = L"no: these servers have no DoH template";
         break;
@@ -116,7 +121,8 @@ std::wstring encryptionVerdict(const ChangeOutcome& outcome) {
                L"offer it per adapter";
         break;
     case DohResult::Forbidden:
-        text = L"no: your administrator's policy (DoHPolicy) prohibits encrypted DNS";
+        text = L"no: your administrator blocks DNS over HTTPS by policy (DoHPolicy or "
+               L"DohPolicySetting)";
         break;
     case DohResult::NotWritten:
         text = L"no: the encrypted DNS settings could not be written";
@@ -137,12 +143,12 @@ std::wstring currentEncryptionText(const CurrentDns& current) {
         const auto family = familyOf(address);
         const auto canonical = family ? canonicalAddress(*family, address) : std::nullopt;
         for (const auto& server : current.doh)
-            if (server.url && server.flags && (*server.flags & kDohTemplateGiven) && canonical &&
+            if (encrypts(server) && canonical &&
                 canonicalAddress(server.family, server.address) == canonical &&
                 std::find(servers.begin(), servers.end(), *canonical) == servers.end())
                 servers.push_back(*canonical);
     }
-    const std::wstring text = encryptionText(current.doh, current.dohInForce);
+    const std::wstring text = encryptionText(current.doh, current.dohInForce, current.wellKnown);
     return servers.empty() ? text : joined(servers) + L": " + text;
 }
 

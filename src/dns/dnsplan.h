@@ -51,6 +51,7 @@ enum class DohResult {
     NotAsked,    // Default and Restore, which show no encryption line
     Encrypted,   // DoH settings written and handed to the running system
     OnReconnect, // written; the running system could not be told, so from the next connection
+    Deferred,    // written; the running system refused them and took the servers without them
     NoTemplate,  // the servers publish no template: plain DNS, earlier DoH settings removed
     Off,         // the setting is off: plain DNS, earlier DoH settings removed
     NotOffered,  // this Windows offers no DoH per adapter: nothing DoH-related written
@@ -124,6 +125,8 @@ struct CurrentDns {
     std::optional<AdapterStatus> status{};              // nothing when Windows does not say
     std::vector<DohServer> doh{};                       // DoH settings under Dnscache
     std::optional<std::vector<DohServer>> dohInForce{}; // as Windows reports them, where it does
+    std::vector<DohServer>
+        wellKnown{}; // the system's list entries of the automatic-template servers
 };
 // Label and value of each line: "Connection", "IPv4 servers set", "IPv6 servers set", "From
 // DHCP", "In use", "Encrypted".

@@ -109,9 +109,11 @@ bool sameAddress(std::wstring_view a, std::wstring_view b) {
 
 } // namespace
 
-DohPolicy dohPolicyOf(std::optional<std::uint32_t> value) {
-    if (!value) return DohPolicy::NotConfigured;
-    switch (*value) {
+DohPolicy dohPolicyOf(std::optional<std::uint32_t> dohPolicy,
+                      std::optional<std::uint32_t> dohPolicySetting) {
+    if (dohPolicySetting == 1u) return DohPolicy::Forbidden;
+    if (!dohPolicy) return DohPolicy::NotConfigured;
+    switch (*dohPolicy) {
     case 1:
         return DohPolicy::Forbidden;
     case 2:
@@ -123,8 +125,8 @@ DohPolicy dohPolicyOf(std::optional<std::uint32_t> value) {
     }
 }
 
-bool offersDohPerAdapter(std::uint32_t build) {
-    return build >= kFirstDohBuild;
+bool offersDohPerAdapter(std::optional<bool> probe, std::uint32_t build) {
+    return probe ? *probe : build >= kFirstDohBuild;
 }
 
 std::uint64_t dohFlags(DohMode mode) {
@@ -194,19 +196,36 @@ std::vector<IndexedDohServer> dohServersOf(const DohSettings& settings, Family f
     return found;
 }
 
+bool encrypts(const DohServer& server) {
+    return server.flags && ((server.url && (*server.flags & kDohTemplateGiven)) ||
+                            (*server.flags & kDohAutomaticTemplate));
+}
+
 bool anyEncrypted(const std::vector<DohServer>& configured) {
-    return std::any_of(configured.begin(), configured.end(), [](const DohServer& s) {
-        return s.url && s.flags && (*s.flags & kDohTemplateGiven);
-    });
+    return std::any_of(configured.begin(), configured.end(), encrypts);
 }
 
 std::wstring encryptionText(const std::vector<DohServer>& configured,
-                            const std::optional<std::vector<DohServer>>& inForce) {
+                            const std::optional<std::vector<DohServer>>& inForce,
+                            const std::vector<DohServer>& wellKnown) {
+    // A given template wins over the automatic one when both flags are set.
+    const auto automaticHost = [&](const DohServer& server) {
+        std::wstring text = L"automatic template";
+        for (const auto& known : wellKnown)
+            if (known.url && known.family == server.family &&
+                sameAddress(known.address, server.address)) {
+                const auto host = templateHost(*known.url);
+                if (!host.empty()) return text + L": " + host;
+            }
+        return text;
+    };
     std::vector<std::wstring> hosts;
     bool fallback = false, strict = false;
     for (const auto& server : configured) {
-        if (!server.url || !server.flags || !(*server.flags & kDohTemplateGiven)) continue;
-        const std::wstring host = templateHost(*server.url);
+        if (!encrypts(server)) continue;
+        const std::wstring host = server.url && (*server.flags & kDohTemplateGiven)
+                                      ? templateHost(*server.url)
+                                      : automaticHost(server);
         if (std::find(hosts.begin(), hosts.end(), host) == hosts.end()) hosts.push_back(host);
         (*server.flags & kDohFallbackToPlain ? fallback : strict) = true;
     }

@@ -21,17 +21,22 @@ using catalogue::dohModeName;
 using catalogue::dohModeNamed;
 using catalogue::kDefaultDohMode;
 
-// The administrator's "Configure DNS over HTTPS" policy (DoHPolicy under
-// HKLM\SOFTWARE\Policies\Microsoft\Windows NT\DNSClient): 1 prohibits, 2 allows, 3 requires.
+// The administrator's encrypted-DNS policy under HKLM\SOFTWARE\Policies\Microsoft\Windows
+// NT\DNSClient: DoHPolicy 1 prohibits, 2 allows, 3 requires; the newer template's
+// DohPolicySetting 1 blocks DoH whatever DoHPolicy says (it may leave DoT allowed or required).
 enum class DohPolicy { NotConfigured, Forbidden, Allowed, Required };
-DohPolicy dohPolicyOf(std::optional<std::uint32_t> value);
+DohPolicy dohPolicyOf(std::optional<std::uint32_t> dohPolicy,
+                      std::optional<std::uint32_t> dohPolicySetting = std::nullopt);
 
-// Windows 11 (build 22000) is where Keldrast offers DoH per adapter.
-inline constexpr std::uint32_t kFirstDohBuild = 22000;
-bool offersDohPerAdapter(std::uint32_t build);
+// Whether Windows has the DoH client per adapter: GetInterfaceDnsSettings' answer to a version-3
+// record where it has one (probe), otherwise the build: Windows Server 2022 (20348) and later.
+inline constexpr std::uint32_t kFirstDohBuild = 20348;
+bool offersDohPerAdapter(std::optional<bool> probe, std::uint32_t build);
 
-// DohFlags of a server (the values of DNS_DOH_SERVER_SETTINGS.Flags): the template given, and
-// plain DNS allowed when the encrypted query fails.
+// DohFlags of a server (the values of DNS_DOH_SERVER_SETTINGS.Flags): the template taken from
+// the system's list of known servers (no DohTemplate; Settings' "automatic template"), the
+// template given, and plain DNS allowed when the encrypted query fails.
+inline constexpr std::uint64_t kDohAutomaticTemplate = 0x1;
 inline constexpr std::uint64_t kDohTemplateGiven = 0x2;
 inline constexpr std::uint64_t kDohFallbackToPlain = 0x4;
 std::uint64_t dohFlags(DohMode mode);
@@ -82,12 +87,18 @@ struct IndexedDohServer {
 std::vector<IndexedDohServer> dohServersOf(const DohSettings& settings, Family family,
                                            std::wstring_view servers);
 
+// Whether the server's settings ask for encryption: a template with the "template given" flag,
+// or the automatic template.
+bool encrypts(const DohServer& server);
 // An adapter's encryption as a front end shows it, one short phrase: "DNS over HTTPS
-// (dns.google)", "DNS over HTTPS (dns.google), plain when it fails", "not encrypted".
-// inForce: what Windows reports in force, when it reports it.
+// (dns.google)", "DNS over HTTPS (dns.google), plain when it fails", "DNS over HTTPS (automatic
+// template: dns.google)", "not encrypted". inForce: what Windows reports in force, when it
+// reports it; wellKnown: the system's list entries (DohWellKnownServers) of the servers with the
+// automatic template, which name its host.
 std::wstring encryptionText(const std::vector<DohServer>& configured,
-                            const std::optional<std::vector<DohServer>>& inForce = std::nullopt);
-// Whether any configured server has a template with the "template given" flag.
+                            const std::optional<std::vector<DohServer>>& inForce = std::nullopt,
+                            const std::vector<DohServer>& wellKnown = {});
+// Whether any configured server asks for encryption.
 bool anyEncrypted(const std::vector<DohServer>& configured);
 
 } // namespace dns

@@ -93,6 +93,10 @@ std::optional<double> ServerResult::uncachedMs() const {
     return median(uncachedSamplesMs);
 }
 
+std::optional<double> ServerResult::dohMs() const {
+    return median(dohSamplesMs);
+}
+
 std::optional<double> ServerResult::reliability() const {
     return share(answered, asked);
 }
@@ -135,11 +139,19 @@ std::wstring serverText(const ServerResult& server) {
     return figureText(std::nullopt);
 }
 
-std::vector<Column> resultColumns(bool ipv6) {
+std::wstring dohText(const ServerResult& server) {
+    if (!server.dohAsked) return {};
+    if (const auto figure = server.dohMs()) return figureText(figure);
+    if (server.dohError) return L"error: " + *server.dohError;
+    return figureText(std::nullopt);
+}
+
+std::vector<Column> resultColumns(bool ipv6, bool doh) {
     std::vector<Column> out{Column::Name, Column::Preferred, Column::Alternate};
     if (ipv6) out.insert(out.end(), {Column::Preferred6, Column::Alternate6});
-    out.insert(out.end(),
-               {Column::Percentile90, Column::Uncached, Column::Reliability, Column::Notes});
+    out.insert(out.end(), {Column::Percentile90, Column::Uncached});
+    if (doh) out.push_back(Column::Doh);
+    out.insert(out.end(), {Column::Reliability, Column::Notes});
     return out;
 }
 
@@ -166,6 +178,8 @@ std::wstring columnHeading(Column column) {
         return L"90th pct";
     case Column::Uncached:
         return L"Uncached";
+    case Column::Doh:
+        return L"DoH";
     case Column::Reliability:
         return L"Reliability";
     case Column::Notes:
@@ -191,6 +205,10 @@ std::wstring cellText(const EntryResult& entry, Column column) {
         if (const auto figure = lead.uncachedMs()) return figureText(figure);
         return lead.errorRcode ? L"error: " + widen(rcodeName(*lead.errorRcode))
                                : figureText(std::nullopt);
+    case Column::Doh:
+        for (const auto& server : entry.servers)
+            if (server.dohAsked) return dohText(server);
+        return {};
     case Column::Reliability:
         return percentText(entry.reliability());
     case Column::Notes:
@@ -212,6 +230,10 @@ std::optional<double> sortFigure(const EntryResult& entry, Column column) {
         return entry.lead().medianMs() ? entry.lead().p90Ms() : std::nullopt;
     case Column::Uncached:
         return entry.lead().uncachedMs();
+    case Column::Doh:
+        for (const auto& server : entry.servers)
+            if (server.dohAsked) return server.dohMs();
+        return std::nullopt;
     case Column::Reliability:
         if (const auto r = entry.reliability()) return 1 - *r;
         return std::nullopt;
@@ -225,7 +247,11 @@ std::wstring resultsText(const std::vector<EntryResult>& results) {
         return !entry.server(ServerRole::Preferred6).address.empty() ||
                !entry.server(ServerRole::Alternate6).address.empty();
     });
-    const auto columns = resultColumns(ipv6);
+    const bool doh = std::any_of(results.begin(), results.end(), [](const auto& entry) {
+        return std::any_of(std::begin(entry.servers), std::end(entry.servers),
+                           [](const ServerResult& server) { return server.dohAsked; });
+    });
+    const auto columns = resultColumns(ipv6, doh);
     std::vector<std::vector<std::wstring>> cells;
     std::vector<std::size_t> widths(columns.size(), 0);
     auto& headings = cells.emplace_back();
@@ -271,6 +297,9 @@ std::wstring resultsJson(const std::vector<EntryResult>& results) {
             figure(json, L"medianMs", server.medianMs());
             figure(json, L"p90Ms", server.medianMs() ? server.p90Ms() : std::nullopt);
             figure(json, L"uncachedMs", server.uncachedMs());
+            figure(json, L"dohMs", server.dohMs());
+            json.key(L"dohError");
+            server.dohError && !server.dohMs() ? json.string(*server.dohError) : json.null();
             figure(json, L"reliability", server.reliability());
             json.key(L"asked").number(static_cast<long long>(server.asked));
             json.key(L"answered").number(static_cast<long long>(server.answered));
@@ -280,6 +309,7 @@ std::wstring resultsJson(const std::vector<EntryResult>& results) {
             figure(json, L"warmUpMs", server.warmUpMs);
             samples(json, L"samplesMs", server.samplesMs);
             samples(json, L"uncachedSamplesMs", server.uncachedSamplesMs);
+            samples(json, L"dohSamplesMs", server.dohSamplesMs);
             json.close(L'}');
         }
         json.close(L']').close(L'}');

@@ -29,6 +29,11 @@ struct ServerResult {
     bool timedOut = false; // some query went unanswered
     std::optional<int> errorRcode; // the first error reply's code (REFUSED, SERVFAIL, ...)
     bool redirects = false;        // gave an address for a name that does not exist
+    // The popular name over DNS over HTTPS, each round, for the server an entry's template is
+    // timed for (dohquery.h): every answered try, and the first error.
+    bool dohAsked = false;
+    std::vector<double> dohSamplesMs;
+    std::optional<std::wstring> dohError;
 
     // The cached figure: the median of the tries after the warm-up (the warm-up itself when it
     // is the only one); nothing when none was answered ("no answer" or the error).
@@ -37,6 +42,8 @@ struct ServerResult {
     std::optional<double> p90Ms() const;
     // The median of the fresh names' times.
     std::optional<double> uncachedMs() const;
+    // The median of the DoH times.
+    std::optional<double> dohMs() const;
     // answered / asked; nothing when nothing was asked.
     std::optional<double> reliability() const;
 };
@@ -73,6 +80,9 @@ std::wstring figureText(std::optional<double> ms);
 // A server's cached figure: the time, "error: REFUSED", "no answer", or "" when the entry has
 // no server there.
 std::wstring serverText(const ServerResult& server);
+// A server's DoH figure: the time, "error: HTTP 500" and the like, "no answer", or "" when it
+// was not asked over DoH.
+std::wstring dohText(const ServerResult& server);
 
 // The columns of the window and the table.
 enum class Column {
@@ -83,11 +93,13 @@ enum class Column {
     Alternate6,
     Percentile90, // the lead server's
     Uncached,     // the lead server's
+    Doh,          // the DoH figure of the server the entry's template is timed for
     Reliability,  // all the entry's servers
     Notes,
 };
-// The columns shown: the IPv6 pair's only when some entry has one.
-std::vector<Column> resultColumns(bool anyIpv6);
+// The columns shown: the IPv6 pair's only when some entry has one, DoH's only when some entry
+// is asked over DoH.
+std::vector<Column> resultColumns(bool anyIpv6, bool anyDoh = false);
 bool anyIpv6(const std::vector<catalogue::CatalogueEntry>& entries);
 std::wstring columnHeading(Column column);
 std::wstring cellText(const EntryResult& entry, Column column);

@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "dns/dnsmessage.h"
+#include "dns/dohclient.h"
 #include "toolkit/thread.h"
 
 #include <algorithm>
@@ -21,6 +22,7 @@
 #include <deque>
 #include <optional>
 #include <cstdlib>
+#include <memory>
 #include <random>
 #include <utility>
 
@@ -131,6 +133,38 @@ LONGLONG now() {
     return counter.QuadPart;
 }
 
+// One entry's DoH rounds on a thread of their own, beside the UDP rounds and within the same
+// bound; the figures go into `result`, which the run reads only once `done` is set.
+struct DohJob {
+    std::size_t entry = 0;
+    int role = 0;
+    DohEndpoint endpoint;
+    ServerResult result;
+    std::atomic<bool> done{false};
+    tk::Thread thread;
+};
+
+void runDohRounds(DohJob& job, int tries, int timeoutMs, LONGLONG runEnd, double ticksPerMs,
+                  const std::atomic<bool>* cancel) {
+    DohClient client(job.endpoint);
+    // RFC 8484 asks for ID 0, so that caches see the same message each time.
+    const auto query = *buildQuery(0, kCachedName);
+    for (int round = 0; round < tries && !(cancel && cancel->load()); ++round) {
+        const LONGLONG left = runEnd - now();
+        if (left <= 0) break;
+        const int wait = static_cast<int>(std::min<double>(timeoutMs, left / ticksPerMs + 1));
+        const LONGLONG sentAt = now();
+        const auto exchange = client.post(query, wait);
+        const double ms = static_cast<double>(now() - sentAt) / ticksPerMs;
+        if (const auto problem = dohProblem(exchange, 0, kCachedName)) {
+            if (!job.result.dohError) job.result.dohError = *problem;
+        } else {
+            job.result.dohSamplesMs.push_back(ms);
+        }
+    }
+    job.done = true;
+}
+
 } // namespace
 
 bool loopbackOnly() {
@@ -179,6 +213,20 @@ std::vector<EntryResult> runSpeedTest(const std::vector<catalogue::CatalogueEntr
             }
         }
     }
+    // Each entry with a usable template is also asked over DoH, for one of its servers; that
+    // counts as one more part of the entry to finish.
+    std::vector<std::unique_ptr<DohJob>> dohJobs;
+    for (std::size_t e = 0; e < entries.size(); ++e) {
+        const auto role = dohRole(entries[e], guard);
+        if (!role) continue;
+        auto job = std::make_unique<DohJob>();
+        job->entry = e;
+        job->role = static_cast<int>(*role);
+        job->endpoint = *dohEndpoint(entries[e].doh);
+        results[e].servers[job->role].dohAsked = true;
+        ++pending[e];
+        dohJobs.push_back(std::move(job));
+    }
     const auto finishServer = [&](std::size_t entry) {
         if (--pending[entry] > 0) return;
         results[entry].finished = true;
@@ -208,8 +256,36 @@ std::vector<EntryResult> runSpeedTest(const std::vector<catalogue::CatalogueEntr
     std::vector<Flight> flights;
     // Each server's rounds end by their own deadlines; this one only guards against a run
     // that falls behind them, one span of tries x timeout for each wave of servers.
-    const std::size_t waves = (targets.size() + maxInFlight - 1) / maxInFlight;
+    const std::size_t waves = std::max<std::size_t>(
+        (targets.size() + maxInFlight - 1) / maxInFlight, dohJobs.empty() ? 0 : 1);
     const LONGLONG runEnd = now() + static_cast<LONGLONG>(waves) * tries * timeoutTicks;
+    for (auto& job : dohJobs) {
+        DohJob* j = job.get();
+        const int timeoutMs = std::max(1, options.timeoutMs);
+        if (!j->thread.start([j, tries, timeoutMs, runEnd, ticksPerMs, cancel] {
+                runDohRounds(*j, tries, timeoutMs, runEnd, ticksPerMs, cancel);
+            })) {
+            j->result.dohError = L"no answer";
+            j->done = true;
+        }
+    }
+    // Takes in the DoH rounds that are over.
+    const auto landDoh = [&] {
+        for (auto it = dohJobs.begin(); it != dohJobs.end();) {
+            DohJob& job = **it;
+            if (!job.done) {
+                ++it;
+                continue;
+            }
+            job.thread.join();
+            ServerResult& server = results[job.entry].servers[job.role];
+            server.dohSamplesMs = std::move(job.result.dohSamplesMs);
+            server.dohError = std::move(job.result.dohError);
+            const std::size_t entry = job.entry;
+            it = dohJobs.erase(it);
+            finishServer(entry);
+        }
+    };
 
     const auto serverOf = [&](const Flight& flight) -> ServerResult& {
         const Target& target = targets[flight.target];
@@ -274,7 +350,8 @@ std::vector<EntryResult> runSpeedTest(const std::vector<catalogue::CatalogueEntr
     };
 
     std::vector<std::uint8_t> buffer(4096);
-    while (winsock.ok && !cancelled() && (!queue.empty() || !flights.empty())) {
+    while (winsock.ok && !cancelled() && (!queue.empty() || !flights.empty() || !dohJobs.empty())) {
+        landDoh();
         while (flights.size() < maxInFlight && !queue.empty() && now() < runEnd) {
             const std::size_t t = queue.front();
             queue.pop_front();
@@ -307,9 +384,12 @@ std::vector<EntryResult> runSpeedTest(const std::vector<catalogue::CatalogueEntr
             for (const std::size_t t : queue)
                 finishServer(targets[t].entry);
             queue.clear();
-            break;
+            if (dohJobs.empty()) break;
         }
-        if (flights.empty()) continue;
+        if (flights.empty()) {
+            if (!dohJobs.empty()) Sleep(kCancelPollMs);
+            continue;
+        }
 
         fd_set readable;
         FD_ZERO(&readable);
@@ -355,6 +435,10 @@ std::vector<EntryResult> runSpeedTest(const std::vector<catalogue::CatalogueEntr
                 endRound(i);
         }
     }
+    // A cancelled run waits for the DoH rounds in flight (at most one timeout) and leaves their
+    // entries unfinished.
+    for (auto& job : dohJobs)
+        job->thread.join();
     return results;
 }
 

@@ -1,6 +1,7 @@
 #include "toolkit/decimal.h"
 #include "speed/frmSpeed.h"
 
+#include "dns/dohquery.h"
 #include "toolkit/font_win.h"
 #include "toolkit/scale.h"
 
@@ -106,7 +107,8 @@ bool frmSpeed::createControls() {
         return false;
     HWND list = list_.hwnd();
     ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
-    columns_ = dns::resultColumns(dns::anyIpv6(entries_));
+    columns_ =
+        dns::resultColumns(dns::anyIpv6(entries_), dns::anyDoh(entries_, dns::loopbackOnly()));
     for (std::size_t i = 0; i < columns_.size(); ++i) {
         std::wstring caption = dns::columnHeading(columns_[i]);
         LVCOLUMNW column{};

@@ -182,8 +182,9 @@ std::wstring toolTipOf(const Model& model, std::size_t maxChars) {
         rest = L"\nIn use: " + (model.current.inUse ? dns::serversText(*model.current.inUse)
                                                     : std::wstring(L"not reported"));
         rest += dns::anyEncrypted(model.current.doh)
-                    ? L"\nEncrypted: " +
-                          dns::encryptionText(model.current.doh, model.current.dohInForce)
+                    ? L"\nEncrypted: " + dns::encryptionText(model.current.doh,
+                                                             model.current.dohInForce,
+                                                             model.current.wellKnown)
                     : std::wstring(L"\nNot encrypted");
         if (model.busy) rest += L"\nChanging\u2026";
     } else {

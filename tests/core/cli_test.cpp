@@ -230,18 +230,21 @@ TEST(Printing, JsonDocuments) {
             L"\"ipv4\":[],\"ipv6\":[\"fd00::53\"]},\"inUse\":[\"8.8.8.8\"],\"connection\":{"
             L"\"listed\":true,\"connected\":true,\"defaultRoute\":false,\"kind\":\"wifi\"},"
             L"\"doh\":[{\"address\":\"8.8.8.8\",\"template\":\"https://dns.google/dns-query\","
-            L"\"flags\":6}],\"dohInForce\":null,\"encryption\":\"8.8.8.8: DNS over HTTPS "
+            L"\"flags\":6}],\"dohInForce\":null,\"dohWellKnown\":[],\"encryption\":\"8.8.8.8: DNS "
+            L"over HTTPS "
             L"(dns.google), plain when it fails\"},"
             L"{\"index\":2,\"description\":\"B\",\"guid\":\"" +
             kGuid2 +
             L"\",\"static\":{\"ipv4\":[],\"ipv6\":[]},\"dhcp\":{\"ipv4\":[],\"ipv6\":[]},"
             L"\"inUse\":null,\"connection\":{\"listed\":false,\"connected\":false,"
             L"\"defaultRoute\":false,\"kind\":null},\"doh\":[],\"dohInForce\":null,"
+            L"\"dohWellKnown\":[],"
             L"\"encryption\":\"not encrypted\"},{\"index\":3,\"description\":\"C\","
             L"\"guid\":\"" +
             kGuid1 +
             L"\",\"static\":{\"ipv4\":[],\"ipv6\":[]},\"dhcp\":{\"ipv4\":[],\"ipv6\":[]},"
-            L"\"inUse\":null,\"connection\":null,\"doh\":[],\"dohInForce\":null,"
+            L"\"inUse\":null,\"connection\":null,\"doh\":[],\"dohInForce\":null,\"dohWellKnown\":[]"
+            L","
             L"\"encryption\":\"not encrypted\"}]}");
     EXPECT_EQ(catalogueJson({{L"Open DNS", L"208.67.222.222,208.67.220.220", L"2620:119:35::35",
                               L"https://doh.opendns.com/dns-query"},

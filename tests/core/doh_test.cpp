@@ -1,11 +1,14 @@
 // Encrypted DNS: which templates are accepted, which servers they serve, the flags of each
 // setting, the catalogue's templates and the settings file's DoH section.
 #include "catalogue/catalogue.h"
+#include "dns/dnsmessage.h"
 #include "dns/doh.h"
+#include "dns/dohquery.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
+#include <tuple>
 
 using namespace dns;
 
@@ -93,12 +96,47 @@ TEST(DohSetting, NamesPolicyAndBuilds) {
         EXPECT_EQ(dohModeNamed(dohModeName(mode)), mode);
     EXPECT_EQ(dohModeNamed(L"ONLY"), DohMode::Only);
     EXPECT_EQ(dohModeNamed(L"fallback"), std::nullopt);
-    EXPECT_EQ(dohPolicyOf(1), DohPolicy::Forbidden);
-    EXPECT_EQ(dohPolicyOf(3), DohPolicy::Required);
-    EXPECT_EQ(dohPolicyOf(7), DohPolicy::NotConfigured);
-    EXPECT_EQ(dohPolicyOf(std::nullopt), DohPolicy::NotConfigured);
-    EXPECT_FALSE(offersDohPerAdapter(19045));
-    EXPECT_TRUE(offersDohPerAdapter(22000));
+    using V = std::optional<std::uint32_t>;
+    // DoHPolicy, DohPolicySetting: the newer value blocks DoH whatever the older one says.
+    for (const auto& [older, newer, policy] :
+         {std::tuple{V(1), V(), DohPolicy::Forbidden}, std::tuple{V(3), V(), DohPolicy::Required},
+          std::tuple{V(7), V(), DohPolicy::NotConfigured},
+          std::tuple{V(), V(), DohPolicy::NotConfigured},
+          std::tuple{V(), V(1), DohPolicy::Forbidden}, std::tuple{V(3), V(1), DohPolicy::Forbidden},
+          std::tuple{V(2), V(0), DohPolicy::Allowed}})
+        EXPECT_EQ(dohPolicyOf(older, newer), policy);
+    // The system's own answer where it gives one, else Windows Server 2022's build and later.
+    using P = std::optional<bool>;
+    for (const auto& [probe, build, offered] :
+         {std::tuple{P(), 19045u, false}, std::tuple{P(), 20347u, false},
+          std::tuple{P(), 20348u, true}, std::tuple{P(), 22631u, true},
+          std::tuple{P(false), 22631u, false}, std::tuple{P(true), 19045u, true}})
+        EXPECT_EQ(offersDohPerAdapter(probe, build), offered) << build;
+}
+
+TEST(DohSetting, TheAutomaticTemplateReadsAsEncryptedAndNamesTheListedHost) {
+    const DohServer given{Family::V4, L"8.8.8.8", 6, L"https://dns.google/dns-query"};
+    const DohServer automatic{Family::V4, L"1.1.1.1", 1, std::nullopt};
+    const DohServer automaticFallback{Family::V6, L"2606:4700:4700::1111", 5, std::nullopt};
+    const std::vector<DohServer> known = {
+        {Family::V4, L"1.1.1.1", 7, L"https://cloudflare-dns.com/dns-query"}};
+    for (const auto& [servers, wellKnown, text] : {
+             std::tuple{std::vector{automatic}, std::vector<DohServer>{},
+                        L"DNS over HTTPS (automatic template), encrypted only"},
+             std::tuple{std::vector{automatic}, known,
+                        L"DNS over HTTPS (automatic template: cloudflare-dns.com), encrypted only"},
+             std::tuple{std::vector{automaticFallback}, known,
+                        L"DNS over HTTPS (automatic template), plain when it fails"},
+             std::tuple{std::vector{given, automatic}, known,
+                        L"DNS over HTTPS (dns.google, automatic template: cloudflare-dns.com)"},
+             std::tuple{std::vector{DohServer{Family::V4, L"1.1.1.1", 4, std::nullopt}}, known,
+                        L"not encrypted"},
+         }) {
+        EXPECT_EQ(encryptionText(servers, std::nullopt, wellKnown), text);
+        EXPECT_EQ(anyEncrypted(servers), text != std::wstring(L"not encrypted"));
+    }
+    EXPECT_EQ(encryptionText({automatic}, std::vector{automaticFallback}),
+              L"DNS over HTTPS (automatic template), encrypted only; in force");
 }
 
 namespace {
@@ -158,4 +196,60 @@ TEST(CatalogueTemplates, KnownServicesAreAddedOnceEach) {
         EXPECT_TRUE(validTemplate(entries[i].doh)) << entries[i].name;
     }
     EXPECT_TRUE(catalogue::addKnownServices(entries, tk::foldAscii).empty());
+}
+
+TEST(DohQuery, EndpointsAndTheServerTimedOverDoh) {
+    EXPECT_EQ(dohEndpoint(L"https://dns.google/dns-query"),
+              (DohEndpoint{L"dns.google", false, 443, L"/dns-query"}));
+    EXPECT_EQ(dohEndpoint(L"HTTPS://127.0.0.5:8443/q{?dns}#x"),
+              (DohEndpoint{L"127.0.0.5", true, 8443, L"/q"}));
+    EXPECT_EQ(dohEndpoint(L"https://[::1]:9/a?b=1"), (DohEndpoint{L"::1", true, 9, L"/a?b=1"}));
+    EXPECT_EQ(dohEndpoint(L"https://dns.example"), (DohEndpoint{L"dns.example", false, 443, L"/"}));
+    EXPECT_EQ(dohEndpoint(L"https://dns.example/{?dns"), std::nullopt);
+    EXPECT_EQ(dohEndpoint(L"http://dns.example/"), std::nullopt);
+
+    using catalogue::CatalogueEntry;
+    using R = std::optional<ServerRole>;
+    const CatalogueEntry google{L"G", L"8.8.8.8,8.8.4.4", L"2001:4860:4860::8888",
+                                L"https://dns.google/dns-query"};
+    const CatalogueEntry local{L"L", L"127.0.0.9,127.0.0.5", L"", L"https://127.0.0.5:8443/q"};
+    const CatalogueEntry plain{L"P", L"127.0.0.5"};
+    // Entry, loopback guard, the server timed: a named host only without the guard (no
+    // lookup then), an address host for itself.
+    for (const auto& [entry, guard, role] :
+         {std::tuple{google, false, R(ServerRole::Preferred)}, std::tuple{google, true, R()},
+          std::tuple{local, true, R(ServerRole::Alternate)},
+          std::tuple{local, false, R(ServerRole::Alternate)}, std::tuple{plain, false, R()}})
+        EXPECT_EQ(dohRole(entry, guard), role) << entry.name << guard;
+    EXPECT_TRUE(anyDoh({plain, local}, true));
+    EXPECT_FALSE(anyDoh({plain, google}, true));
+}
+
+TEST(DohQuery, OnlyADnsAnswerToTheQuestionCountsAsATime) {
+    const auto query = *buildQuery(0, "example.com");
+    auto answer = query;
+    answer[2] |= 0x80; // QR: a response, NOERROR
+    auto refused = answer;
+    refused[3] = (refused[3] & 0xF0) | 5;
+    auto otherId = answer;
+    otherId[1] = 7;
+    const std::wstring type = L"application/dns-message";
+    using X = DohExchange;
+    using P = std::optional<std::wstring>;
+    for (const auto& [exchange, problem] : {
+             std::tuple{X{HttpsResult::Response, 200, type, answer}, P()},
+             std::tuple{X{HttpsResult::Response, 200, L"Application/DNS-Message; x=1", answer},
+                        P()},
+             std::tuple{X{HttpsResult::Response, 500, type, answer}, P(L"HTTP 500")},
+             std::tuple{X{HttpsResult::Response, 200, L"text/html", answer},
+                        P(L"not a DNS answer")},
+             std::tuple{X{HttpsResult::Response, 200, type, {'<', 'h', 't', 'm', 'l', '>'}},
+                        P(L"not a DNS answer")},
+             std::tuple{X{HttpsResult::Response, 200, type, query}, P(L"not a DNS answer")},
+             std::tuple{X{HttpsResult::Response, 200, type, otherId}, P(L"not a DNS answer")},
+             std::tuple{X{HttpsResult::Response, 200, type, refused}, P(L"REFUSED")},
+             std::tuple{X{HttpsResult::TlsFailure}, P(L"TLS failure")},
+             std::tuple{X{HttpsResult::TimedOut}, P(L"no answer")},
+         })
+        EXPECT_EQ(dohProblem(exchange, 0, "example.com"), problem) << exchange.status;
 }

@@ -117,23 +117,52 @@ TEST(SpeedText, TableWithHeadingsAndFigures) {
     EXPECT_EQ(resultsText(v6).substr(0, 55),
               L"DNS server  Preferred  Alternate  IPv6 pref.  IPv6 alt.");
     EXPECT_EQ(cellText(v6[0], Column::Preferred6), L"15 ms");
+
+    // The DoH column appears when any server was asked over DoH: its median, or its error.
+    auto overDoh = server(L"127.0.0.2", {2});
+    overDoh.dohAsked = true;
+    overDoh.dohSamplesMs = {40, 12, 31};
+    auto failingDoh = server(L"127.0.0.3", {2});
+    failingDoh.dohAsked = true;
+    failingDoh.dohError = L"not a DNS answer";
+    auto silentDoh = failingDoh;
+    silentDoh.dohError.reset();
+    const std::vector<EntryResult> doh{entry(L"A", overDoh), entry(L"B", {}, failingDoh),
+                                       entry(L"C", silentDoh), entry(L"D", server(L"x", {3}))};
+    const auto text = resultsText(doh);
+    const auto heading = text.substr(0, text.find(L'\n'));
+    EXPECT_LT(heading.find(L"Uncached"), heading.find(L"DoH"));
+    EXPECT_LT(heading.find(L"DoH"), heading.find(L"Reliability"));
+    EXPECT_NE(text.find(L"error: not a DNS answer"), std::wstring::npos);
+    EXPECT_EQ(cellText(doh[0], Column::Doh), L"31 ms") << "the median";
+    EXPECT_EQ(cellText(doh[1], Column::Doh), L"error: not a DNS answer") << "never a time";
+    EXPECT_EQ(cellText(doh[2], Column::Doh), L"no answer");
+    EXPECT_EQ(cellText(doh[3], Column::Doh), L"") << "not asked over DoH";
+    EXPECT_EQ(sortFigure(doh[0], Column::Doh), 31);
+    EXPECT_EQ(sortFigure(doh[1], Column::Doh), std::nullopt);
+    EXPECT_EQ(resultColumns(false, true).size(), resultColumns(false).size() + 1);
 }
 
 TEST(SpeedText, JsonHoldsEveryFigureOnOneLine) {
     auto refused = failing(L"127.0.0.3", 5);
+    refused.dohAsked = true;
+    refused.dohError = L"HTTP 500";
     const std::vector<EntryResult> results{
         entry(L"Caf\u00E9 \"1\"", server(L"127.0.0.2", {1, 2}, {5}), refused)};
     EXPECT_EQ(resultsJson(results),
               L"[{\"name\":\"Caf\u00E9 \\\"1\\\"\",\"finished\":true,\"reliability\":0.500,"
               L"\"servers\":[{\"role\":\"preferred\",\"address\":\"127.0.0.2\",\"medianMs\":1.500,"
-              L"\"p90Ms\":2.000,\"uncachedMs\":5.000,\"reliability\":1.000,\"asked\":4,"
+              L"\"p90Ms\":2.000,\"uncachedMs\":5.000,\"dohMs\":null,\"dohError\":null,"
+              L"\"reliability\":1.000,\"asked\":4,"
               L"\"answered\":4,\"timedOut\":false,\"error\":null,\"redirectsUnknownNames\":false,"
-              L"\"warmUpMs\":100.000,\"samplesMs\":[1.000,2.000],\"uncachedSamplesMs\":[5.000]},"
+              L"\"warmUpMs\":100.000,\"samplesMs\":[1.000,2.000],\"uncachedSamplesMs\":[5.000],"
+              L"\"dohSamplesMs\":[]},"
               L"{\"role\":\"alternate\",\"address\":\"127.0.0.3\",\"medianMs\":null,"
-              L"\"p90Ms\":null,\"uncachedMs\":null,\"reliability\":0.000,\"asked\":4,"
+              L"\"p90Ms\":null,\"uncachedMs\":null,\"dohMs\":null,\"dohError\":\"HTTP 500\","
+              L"\"reliability\":0.000,\"asked\":4,"
               L"\"answered\":0,\"timedOut\":false,\"error\":\"REFUSED\","
               L"\"redirectsUnknownNames\":false,\"warmUpMs\":null,\"samplesMs\":[],"
-              L"\"uncachedSamplesMs\":[]}]}]");
+              L"\"uncachedSamplesMs\":[],\"dohSamplesMs\":[]}]}]");
     EXPECT_EQ(resultsJson({}), L"[]");
 }
 

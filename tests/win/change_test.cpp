@@ -80,10 +80,13 @@ void seedDoh(const std::wstring& familyAndServer, ULONG64 flags, const wchar_t* 
     ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, path.c_str(), L"DohFlags", REG_QWORD, &flags,
                               sizeof(flags)),
               ERROR_SUCCESS);
+    if (!url) return; // the automatic template
     ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, path.c_str(), L"DohTemplate", REG_SZ, url,
                               static_cast<DWORD>((wcslen(url) + 1) * sizeof(wchar_t))),
               ERROR_SUCCESS);
 }
+const std::wstring kWellKnown =
+    L"SYSTEM\\CurrentControlSet\\Services\\Dnscache\\Parameters\\DohWellKnownServers\\";
 
 std::string fileBytes(const std::wstring& path) {
     std::ifstream in(fs::path(path), std::ios::binary);
@@ -108,6 +111,8 @@ class ChangeTest : public testing::Test {
         testhost::removeInterfaceKeys(service);
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, kDohKey.c_str());
         RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kPolicyKey, L"DoHPolicy");
+        RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kPolicyKey, L"DohPolicySetting");
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, (kWellKnown + L"192.0.2.53").c_str());
     }
     ChangeOutcome apply(std::wstring servers, std::wstring servers6 = {}, bool force = false,
                         std::wstring url = {}, DohMode mode = DohMode::Fallback) {
@@ -120,6 +125,8 @@ class ChangeTest : public testing::Test {
     ScopedServersInUse notReported_{[](std::wstring_view) { return std::nullopt; }};
     // Windows 10 unless a test says otherwise, whatever Wine reports.
     ScopedSystemBuild windows10_{[] { return 19045u; }};
+    // The build decides unless a test says what GetInterfaceDnsSettings answers.
+    ScopedDohClient noProbe_{[](const GUID&) { return std::optional<bool>(); }};
 };
 
 // What the system call was given.
@@ -362,8 +369,10 @@ TEST_F(ChangeTest, EncryptedDnsIsWrittenHandedOverRemovedAndRestoredExactly) {
         EXPECT_EQ(apply(L"1.1.1.1", {}, false, url, mode).doh.result, result);
         EXPECT_FALSE(dohKeyExists());
     }
-    EXPECT_EQ(calls.back().version, 3u);
-    EXPECT_EQ(calls.back().properties, L"");
+    ASSERT_EQ(calls.size(), 4u);
+    EXPECT_EQ(calls[2].version, 3u) << "clears the running system's DoH settings";
+    EXPECT_EQ(calls[2].properties, L"");
+    EXPECT_EQ(calls[3].version, 1u) << "never DoH for a family without servers";
 
     seedDoh(L"Doh\\1.1.1.1", 6, kGoogle);
     EXPECT_EQ(change({ChangeKind::Default, kService}, settings_).result, Result::Saved);
@@ -397,7 +406,8 @@ TEST_F(ChangeTest, OlderWindowsAPolicyAndBadTemplatesGetNothingDohRelated) {
     auto outcome = apply(L"8.8.8.8", {}, false, kGoogle);
     EXPECT_EQ(outcome.doh.result, DohResult::Forbidden);
     EXPECT_EQ(calls.back().version, 1u);
-    EXPECT_NE(encryptionVerdict(outcome).find(L"policy (DoHPolicy) prohibits"), std::wstring::npos);
+    EXPECT_NE(encryptionVerdict(outcome).find(L"administrator blocks DNS over HTTPS"),
+              std::wstring::npos);
     EXPECT_EQ(dohAt(L"Doh\\9.9.9.9"), L"2 https://dns.quad9.net/dns-query") << "left alone";
     EXPECT_EQ(dohAt(L"Doh\\8.8.8.8"), L"<none>");
     ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, kPolicyKey, L"DoHPolicy", REG_DWORD, &require, 4),
@@ -415,6 +425,118 @@ TEST_F(ChangeTest, OlderWindowsAPolicyAndBadTemplatesGetNothingDohRelated) {
     }
     EXPECT_EQ(allSets(Family::V4), L"8.8.8.8|8.8.8.8|8.8.8.8") << "nothing written";
     EXPECT_EQ(mConfig::restoreRecord(settings_, kService), record);
+}
+
+TEST_F(ChangeTest, DohOnlyForAFamilyWithServersAndThePlainCallWhenWindowsRefusesIt) {
+    ScopedSystemBuild windows11{[] { return 22631u; }};
+    std::vector<Call> calls;
+    DWORD refuse3 = NO_ERROR; // what Windows answers a version-3 record
+    ScopedSetInterfaceDns system{[&](const GUID& g, const DnsInterfaceSettings& s) {
+        calls.push_back(callOf(g, s));
+        return std::optional<DWORD>(s.Version == 3 ? refuse3 : NO_ERROR);
+    }};
+    auto outcome = apply(L"8.8.8.8", {}, false, kGoogle);
+    EXPECT_EQ(outcome.doh.result, DohResult::Encrypted);
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].flags, 0x1002u);
+    EXPECT_EQ(calls[1].version, 1u) << "an entry without IPv6 servers";
+    EXPECT_EQ(calls[1].flags, 0x3u);
+    calls.clear();
+    EXPECT_EQ(change({ChangeKind::Default, kService}, settings_).result, Result::Saved);
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].version + calls[1].version, 2u) << "DNS Default: version 1 for both";
+    EXPECT_EQ(calls[0].nameServer + calls[1].nameServer, L"");
+
+    // Refused: the servers alone, the DoH settings kept for the next connection, and said so.
+    refuse3 = ERROR_INVALID_PARAMETER;
+    calls.clear();
+    outcome = apply(L"8.8.8.8,8.8.4.4", L"2001:4860:4860::8888", false, kGoogle);
+    ASSERT_EQ(calls.size(), 4u);
+    EXPECT_EQ(calls[0].version, 3u);
+    EXPECT_EQ(calls[1].version, 1u);
+    EXPECT_EQ(calls[1].nameServer, L"8.8.8.8,8.8.4.4");
+    EXPECT_EQ(calls[1].flags, 0x2u);
+    EXPECT_EQ(calls[3].flags, 0x3u);
+    EXPECT_EQ(outcome.live, InterfaceDnsResult::Applied);
+    EXPECT_EQ(outcome.result, Result::Saved) << "plain DNS does not fail for DoH";
+    EXPECT_EQ(outcome.doh.result, DohResult::Deferred);
+    EXPECT_EQ(dohAt(L"Doh\\8.8.4.4"), L"6 https://dns.google/dns-query");
+    EXPECT_NE(encryptionVerdict(outcome).find(L"from when the adapter reconnects"),
+              std::wstring::npos);
+}
+
+TEST_F(ChangeTest, TheDohClientIsAskedForThenTheBuildDecidesAndEitherPolicyValueBlocks) {
+    ScopedSetInterfaceDns system{
+        [](const GUID&, const DnsInterfaceSettings&) { return std::optional<DWORD>(NO_ERROR); }};
+    using P = std::optional<bool>;
+    for (const auto& [probe, build, result] : {std::tuple{P(), 20348u, DohResult::Encrypted},
+                                               std::tuple{P(), 20347u, DohResult::NotOffered},
+                                               std::tuple{P(false), 22631u, DohResult::NotOffered},
+                                               std::tuple{P(true), 19045u, DohResult::Encrypted}}) {
+        ScopedSystemBuild system{[build] { return build; }};
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kDohKey.c_str());
+        std::wstring asked;
+        ScopedDohClient client{[&, probe](const GUID& g) {
+            wchar_t text[40] = {};
+            StringFromGUID2(g, text, 40);
+            asked = text;
+            return probe;
+        }};
+        EXPECT_EQ(apply(L"8.8.8.8", {}, false, kGoogle).doh.result, result) << build;
+        EXPECT_EQ(asked, kService);
+        EXPECT_EQ(dohAt(L"Doh\\8.8.8.8") != L"<none>", result == DohResult::Encrypted) << build;
+    }
+
+    ScopedSystemBuild windows11{[] { return 22631u; }};
+    seedDoh(L"Doh\\8.8.8.8", 2, L"https://dns.quad9.net/dns-query");
+    const DWORD block = 1, require = 3;
+    for (const auto* value : {L"DoHPolicy", L"DohPolicySetting"}) {
+        ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, kPolicyKey, value, REG_DWORD, &block, 4),
+                  ERROR_SUCCESS);
+        if (std::wstring_view(value) == L"DohPolicySetting") { // encryption required, DoT only
+            ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, kPolicyKey, L"DoHPolicy", REG_DWORD,
+                                      &require, 4),
+                      ERROR_SUCCESS);
+        }
+        const auto outcome = apply(L"8.8.8.8", {}, false, kGoogle);
+        EXPECT_EQ(outcome.doh.result, DohResult::Forbidden) << value;
+        EXPECT_EQ(dohAt(L"Doh\\8.8.8.8"), L"2 https://dns.quad9.net/dns-query") << "untouched";
+        EXPECT_NE(changeNotice(outcome, L"LAN", L"G").text.find(L"administrator blocks"),
+                  std::wstring::npos);
+        RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kPolicyKey, L"DoHPolicy");
+    }
+}
+
+TEST_F(ChangeTest, TheAutomaticTemplateIsShownWithItsListedHostAndRestoredExactly) {
+    ScopedSystemBuild windows11{[] { return 22631u; }};
+    apply(L"192.0.2.53", L"2001:db8::53");
+    ASSERT_TRUE(mConfig::dropRestoreRecord(settings_, kService)); // as if set in Settings
+    seedDoh(L"Doh\\192.0.2.53", 1, nullptr);
+    seedDoh(L"Doh6\\2001:db8::53", 5, nullptr);
+    const std::wstring listed = kWellKnown + L"192.0.2.53";
+    const wchar_t url[] = L"https://doh.example/dns-query";
+    const ULONG64 listedFlags = 7;
+    ASSERT_EQ(
+        RegSetKeyValueW(HKEY_LOCAL_MACHINE, listed.c_str(), L"Template", REG_SZ, url, sizeof(url)),
+        ERROR_SUCCESS);
+    ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, listed.c_str(), L"Flags", REG_QWORD, &listedFlags,
+                              sizeof(listedFlags)),
+              ERROR_SUCCESS);
+    const auto current = currentDns(kService);
+    ASSERT_EQ(current.wellKnown.size(), 1u) << "the unlisted IPv6 server is left out";
+    EXPECT_EQ(current.wellKnown[0].flags, 7u);
+    EXPECT_EQ(currentEncryptionText(current),
+              L"192.0.2.53, 2001:db8::53: DNS over HTTPS (automatic template: doh.example, "
+              L"automatic template)");
+    EXPECT_NE(currentDnsText(L"LAN", current).find(L"automatic template: doh.example"),
+              std::wstring::npos);
+
+    apply(L"8.8.8.8", {}, false, kGoogle);
+    EXPECT_EQ(dohAt(L"Doh\\192.0.2.53"), L"<none>");
+    EXPECT_EQ(change({ChangeKind::Restore, kService}, settings_).result, Result::Saved);
+    EXPECT_EQ(dohAt(L"Doh\\192.0.2.53"), L"1 -");
+    EXPECT_EQ(dohAt(L"Doh6\\2001:db8::53"), L"5 -");
+    EXPECT_EQ(dohAt(L"Doh\\8.8.8.8"), L"<none>");
 }
 
 TEST_F(ChangeTest, ARecordOfAnOlderCopyGainsTheDohSettingsBeforeTheyChange) {

@@ -3,6 +3,7 @@
 #include "app/frmMain.h"
 #include "catalogue/mConfig.h"
 
+#include "dns/dohclient.h"
 #include "loopback_dns.h"
 #include "toolkit/platform.h"
 
@@ -80,8 +81,9 @@ class SpeedWindowTest : public testing::Test {
         fs::create_directories(dir);
         // The settings file in its own code page: the names are ASCII, "®" is one byte.
         std::string file;
-        for (wchar_t c :
-             catalogue::settingsFileText(responders.catalogue(layout), mConfig::foldKey))
+        auto entries = responders.catalogue(layout);
+        adjust(entries);
+        for (wchar_t c : catalogue::settingsFileText(entries, mConfig::foldKey))
             file.push_back(static_cast<char>(c));
         std::ofstream(dir / "Keldrast.ini", std::ios::binary) << file;
         form = std::make_unique<frmMain>(dir.wstring());
@@ -93,6 +95,7 @@ class SpeedWindowTest : public testing::Test {
         form.reset();
         fs::remove_all(dir);
     }
+    virtual void adjust(std::vector<catalogue::CatalogueEntry>&) {}
 
     fs::path dir =
         fs::temp_directory_path() / ("keldrast-speed-" + std::to_string(GetCurrentProcessId()));
@@ -232,4 +235,49 @@ TEST_F(SpeedWindowTest, CancelKeepsWhatWasMeasuredAndClosingStopsAtOnce) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
     EXPECT_FALSE(speed->hwnd());
     EXPECT_FALSE(speed->running());
+}
+
+namespace {
+
+// "Fast" has a DoH template on its own loopback address, answered through the entry point.
+class SpeedWindowDohTest : public SpeedWindowTest {
+  protected:
+    void adjust(std::vector<catalogue::CatalogueEntry>& entries) override {
+        for (auto& entry : entries)
+            if (entry.name == L"Fast")
+                entry.doh = L"https://" + dns::serverList(entry.pair).front() + L":8443/dns-query";
+    }
+    dns::ScopedDohExchange https{
+        [](const dns::DohEndpoint&, std::span<const std::uint8_t> query, int) {
+            dns::DohExchange answer{dns::HttpsResult::Response,
+                                    200,
+                                    L"application/dns-message",
+                                    {query.begin(), query.end()}};
+            answer.body[2] |= 0x80;
+            return answer;
+        }};
+};
+
+} // namespace
+
+TEST_F(SpeedWindowDohTest, ADohColumnForTheEntryWithATemplate) {
+    SendMessageW(form->hwnd(), WM_SYSCOMMAND, frmMain::kFastestDnsCommand, 0);
+    frmSpeed* speed = speedWindow();
+    ASSERT_TRUE(speed && pumpUntil([&] { return !speed->running(); }));
+    HWND list = speed->control(frmSpeed::kListId);
+    ASSERT_EQ(Header_GetItemCount(ListView_GetHeader(list)), 8);
+    wchar_t heading[32] = {};
+    LVCOLUMNW item{};
+    item.mask = LVCF_TEXT;
+    item.pszText = heading;
+    item.cchTextMax = 32;
+    ListView_GetColumn(list, 5, &item);
+    EXPECT_STREQ(heading, L"DoH") << "after the uncached figure";
+    for (int row = 0; row < ListView_GetItemCount(list); ++row) {
+        const auto doh = cell(list, row, 5);
+        if (cell(list, row, 0) == L"Fast")
+            EXPECT_TRUE(doh.ends_with(L" ms")) << doh;
+        else
+            EXPECT_EQ(doh, L"") << "no template";
+    }
 }

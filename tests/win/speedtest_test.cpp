@@ -3,6 +3,7 @@
 // another socket, or under a stream of stray replies.
 #include "dns/speedtest.h"
 #include "dns/address.h"
+#include "dns/dohclient.h"
 
 #include "loopback_dns.h"
 
@@ -190,4 +191,39 @@ TEST(SpeedTest, OutsideLoopbackNothingIsSent) {
     SetEnvironmentVariableW(L"KELDRAST_LOOPBACK_ONLY", L"0");
     EXPECT_FALSE(dns::loopbackOnly());
     SetEnvironmentVariableW(L"KELDRAST_LOOPBACK_ONLY", L"1");
+}
+
+TEST(SpeedTest, DohRoundsThroughTheEntryPointOnlyForLoopbackTemplatesWithinTheBound) {
+    // The test machines' guard is on (scripts/wine-env): a template with a host name is never
+    // asked, so nothing is looked up.
+    const std::vector<catalogue::CatalogueEntry> entries{
+        {L"local", L"127.0.0.61,127.0.0.62", L"", L"https://127.0.0.62:8443/q{?dns}"},
+        {L"named", L"127.0.0.63", L"", L"https://dns.example/dns-query"},
+        {L"plain", L"127.0.0.64"}};
+    std::vector<std::wstring> asked;
+    int calls = 0;
+    dns::ScopedDohExchange https{
+        [&](const dns::DohEndpoint& endpoint, std::span<const std::uint8_t> query, int timeoutMs) {
+            asked.push_back(endpoint.host + L":" + std::to_wstring(endpoint.port) + endpoint.path);
+            EXPECT_LE(timeoutMs, 300);
+            dns::DohExchange answer{dns::HttpsResult::Response,
+                                    200,
+                                    L"application/dns-message",
+                                    {query.begin(), query.end()}};
+            answer.body[2] |= 0x80;
+            if (++calls == 2) answer.status = 502; // an error among times is kept apart
+            return answer;
+        }};
+    const auto start = Clock::now();
+    const auto results = dns::runSpeedTest(entries, {.tries = 3, .timeoutMs = 300});
+    EXPECT_LT(msSince(start), 3 * 300 + 500) << "DoH runs beside UDP, within the same bound";
+    EXPECT_EQ(asked, std::vector<std::wstring>(3, L"127.0.0.62:8443/q"));
+    const auto& timed = results[0].server(ServerRole::Alternate);
+    EXPECT_TRUE(timed.dohAsked) << "the server the template names";
+    EXPECT_EQ(timed.dohSamplesMs.size(), 2u);
+    EXPECT_EQ(timed.dohError, L"HTTP 502");
+    EXPECT_FALSE(results[0].server(ServerRole::Preferred).dohAsked);
+    EXPECT_FALSE(results[1].server(ServerRole::Preferred).dohAsked);
+    EXPECT_FALSE(results[2].server(ServerRole::Preferred).dohAsked);
+    EXPECT_TRUE(results[0].finished && results[1].finished && results[2].finished);
 }
