@@ -26,7 +26,8 @@ enum class Verb {
     Test,
     Window,
     Version,
-    Tray
+    Tray,
+    Check
 };
 
 struct Command {
@@ -44,6 +45,7 @@ struct Command {
     std::optional<dns::DohMode> doh{};         // /doh off|on|only (with /set, /custom)
     std::optional<std::wstring> dohTemplate{}; // /template URL (with /custom)
     bool addKnown = false;                     // /add-known (with /catalogue)
+    bool direct = false; // /direct (with /check): the servers only, not Windows' resolver
     bool operator==(const Command&) const = default;
 };
 
