@@ -9,6 +9,7 @@
 #include "catalogue/settings_location_win.h"
 #include "cli/cli.h"
 #include "dns/change.h"
+#include "dns/checkrun.h"
 #include "dns/nameserver_state.h"
 #include "registry/modReg.h"
 #include "toolkit/open_as_user.h"
@@ -213,6 +214,16 @@ void TrayWindow::run(const Command& command) {
         break;
     case Action::FindFastest:
         findFastest();
+        break;
+    case Action::Check:
+        if (model_.chosen && *model_.chosen < model_.adapters.size()) {
+            const auto& adapter = model_.adapters[*model_.chosen];
+            const auto report =
+                dns::runCheck(adapter.description, adapter.service, dns::CheckOptions{});
+            tk::messageBox(nullptr, dns::checkText(report), L"Keldrast",
+                           MB_SETFOREGROUND | (dns::answeredAsItself(report) ? MB_ICONINFORMATION
+                                                                             : MB_ICONEXCLAMATION));
+        }
         break;
     case Action::Open: {
         const std::wstring exe = tk::executablePath();
