@@ -200,7 +200,7 @@ std::wstring usageText() {
            L"  keldrast /flush                empties the DNS resolver cache\n"
            L"  keldrast /test [/tries N] [/timeout MS] [/port N]\n"
            L"                                 measures the catalogue's servers, fastest first\n"
-           L"  keldrast /check [/adapter A] [/direct] [/timeout MS]\n"
+           L"  keldrast /check [/adapter A] [/direct] [/timeout MS] [/port N]\n"
            L"                                 which DNS really answers the adapter's queries;\n"
            L"                                 /direct asks only its servers, not Windows\n"
            L"  keldrast /version              the version and the settings file in use\n"

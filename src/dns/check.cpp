@@ -320,7 +320,7 @@ std::wstring checkVerdict(const CheckReport& report) {
               ? L"Every DNS server answered as itself.\n"
               : L"The DNS servers that answered answered as themselves; " +
                     tk::decimal(report.servers.size() - answered) + L" of " +
-                    tk::decimal(report.servers.size()) + L" did not answer.\n";
+                    tk::decimal(report.servers.size()) + L" gave an error or no answer.\n";
     if (report.resolver && report.resolver->protocol)
         out += *report.resolver->protocol == L"doh"
                    ? L"Encrypted DNS is in force: Quad9 received the query over DoH.\n"

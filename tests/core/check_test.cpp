@@ -168,10 +168,12 @@ TEST(Check, WindowsResolverShowsSubnetAndEncryption) {
     EXPECT_EQ(doh.outgoing, std::vector<std::wstring>{L"9.9.9.20"}); // "doh" is no address
     const auto plain =
         judgeResolver(questions, {kSilent, kSilent, kSilent, txt({"udp"})}, {L"9.9.9.9"});
+    ASSERT_FALSE(plain.notes.empty());
     EXPECT_NE(plain.notes.front().find(L"unencrypted (udp)"), std::wstring::npos);
     // Answers from an operator none of the servers belongs to: said, as a note.
     const auto other = judgeResolver(directQuestions(), {txt({"172.253.1.1"})}, {L"9.9.9.9"});
     EXPECT_EQ(other.answeredBy, L"Google");
+    ASSERT_FALSE(other.notes.empty());
     EXPECT_NE(other.notes.back().find(L"none of this adapter's servers"), std::wstring::npos);
 }
 
@@ -190,7 +192,7 @@ TEST(Check, VerdictTextAndJson) {
          {L"Adapter: Ethernet\n", L"Server 8.8.8.8 (Google)\n  Result         answered\n",
           L"  Outgoing       172.253.1.1\n  Operator       Google\n",
           L"Server 127.0.0.1\n  Result         no answer\n", L"Windows' resolver\n",
-          L"1 of 2 did not answer", L"Encrypted DNS is in force"})
+          L"1 of 2 gave an error or no answer", L"Encrypted DNS is in force"})
         EXPECT_NE(text.find(part), std::wstring::npos) << part << L"\n" << text;
     const auto json = checkJsonBody(report);
     for (const wchar_t* part :
@@ -199,7 +201,8 @@ TEST(Check, VerdictTextAndJson) {
           L"\"operator\":\"Google\",\"serviceOf\":\"Google\",\"clientSubnet\":null,"
           L"\"intercepted\":false,\"notes\":[]}",
           L"\"result\":\"no-answer\"", L"\"protocol\":\"doh\"",
-          L"did not answer.\\nEncrypted DNS is in force: Quad9 received the query over DoH.\"}"})
+          L"gave an error or no answer.\\nEncrypted DNS is in force: Quad9 received the query over "
+          L"DoH.\"}"})
         EXPECT_NE(json.find(part), std::wstring::npos) << part << L"\n" << json;
 
     report.servers.push_back(judgeServer(L"1.1.1.1", {txt({"172.253.1.1"})}));
