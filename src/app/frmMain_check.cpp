@@ -3,6 +3,7 @@
 #include "app/frmMain.h"
 
 #include "dns/checkrun.h"
+#include "toolkit/busy.h"
 
 void frmMain::checkWhichDnsAnswers() {
     const std::wstring service = selectedService();
@@ -10,10 +11,10 @@ void frmMain::checkWhichDnsAnswers() {
         message(L"Select network adapter...", MB_ICONINFORMATION);
         return;
     }
-    // The check waits for its answers a few seconds at most.
-    const HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-    const auto report = dns::runCheck(cbNET.text(), service, dns::CheckOptions{});
-    SetCursor(previous);
+    dns::CheckReport report;
+    tk::runWhileResponsive(hwnd(), [&, adapter = cbNET.text()] {
+        report = dns::runCheck(adapter, service, dns::CheckOptions{});
+    });
     message(dns::checkText(report),
             dns::answeredAsItself(report) ? MB_ICONINFORMATION : MB_ICONEXCLAMATION);
 }

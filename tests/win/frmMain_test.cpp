@@ -1083,6 +1083,7 @@ TEST_F(MainWindowTest, CheckWhichDnsAnswersShowsTheVerdict) {
     shown.clear();
     SendMessageW(f.hwnd(), WM_SYSCOMMAND, frmMain::kCheckDnsCommand, 0);
     ASSERT_EQ(shown.size(), 1u);
+    EXPECT_TRUE(IsWindowEnabled(f.hwnd())) << "disabled only while the check runs";
     EXPECT_EQ(shown.back().flags, static_cast<UINT>(MB_ICONINFORMATION));
     for (const wchar_t* part :
          {L"Adapter: Test Adapter\n", L"Server 8.8.8.8 (Google)\n", L"Outgoing       172.253.1.1\n",
