@@ -321,6 +321,12 @@ std::wstring checkVerdict(const CheckReport& report) {
               : L"The DNS servers that answered answered as themselves; " +
                     tk::decimal(report.servers.size() - answered) + L" of " +
                     tk::decimal(report.servers.size()) + L" gave an error or no answer.\n";
+    std::size_t unconfirmed = 0;
+    for (const auto& s : report.servers)
+        if (s.result == CheckResult::Answered && s.serviceOf && !s.answeredBy) ++unconfirmed;
+    if (unconfirmed)
+        out += tk::decimal(unconfirmed) + L" of them could not be confirmed as the service "
+                                          L"their address belongs to (see the notes).\n";
     if (report.resolver && report.resolver->protocol)
         out += *report.resolver->protocol == L"doh"
                    ? L"Encrypted DNS is in force: Quad9 received the query over DoH.\n"

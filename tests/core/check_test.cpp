@@ -205,6 +205,9 @@ TEST(Check, VerdictTextAndJson) {
           L"DoH.\"}"})
         EXPECT_NE(json.find(part), std::wstring::npos) << part << L"\n" << json;
 
+    report.servers.push_back(judgeServer(L"9.9.9.9", {txt({"203.0.113.9"})}));
+    EXPECT_TRUE(answeredAsItself(report)) << "an unknown resolver is no claim";
+    EXPECT_NE(checkVerdict(report).find(L"1 of them could not be confirmed"), std::wstring::npos);
     report.servers.push_back(judgeServer(L"1.1.1.1", {txt({"172.253.1.1"})}));
     EXPECT_FALSE(answeredAsItself(report));
     EXPECT_EQ(checkVerdict(report),
