@@ -97,6 +97,9 @@ class frmMain : public tk::Window {
     void dohOnly() { setDohMode(dns::DohMode::Only); }
     void setDohMode(dns::DohMode mode);
     static constexpr UINT kNotificationAreaCommand = 0x0180;
+    static constexpr UINT kCheckDnsCommand = 0x0190;
+    // Which DNS really answers the selected adapter, shown in a message; changes nothing.
+    void checkWhichDnsAnswers();
     void showCurrentDns();
     // What Apply applies, to each connected adapter, with one restore record each and one
     // message with a line per adapter.

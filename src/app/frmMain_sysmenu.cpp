@@ -4,6 +4,7 @@
 #include "app/frmMain.h"
 
 #include "catalogue/mConfig.h"
+#include "dns/check.h"
 #include "elevate/instances.h"
 
 #include <iterator>
@@ -22,6 +23,8 @@ const SystemMenuItem kSystemMenu[] = {
     {frmMain::kRestoreCommand, L"Restore &previous DNS", &frmMain::restorePreviousDns,
      &frmMain::canRestore},
     {frmMain::kFastestDnsCommand, L"Find the &fastest DNS\u2026", &frmMain::findFastestDns,
+     nullptr},
+    {frmMain::kCheckDnsCommand, dns::kCheckMenuText.data(), &frmMain::checkWhichDnsAnswers,
      nullptr},
     {frmMain::kEveryAdapterCommand, L"Apply to &every connected adapter",
      &frmMain::applyToEveryConnectedAdapter, nullptr},

@@ -12,6 +12,7 @@
 #include "cli/command.h"
 #include "cli/report.h"
 #include "dns/change.h"
+#include "dns/checkrun.h"
 #include "dns/network.h"
 #include "dns/speedtest.h"
 #include "elevate/broker.h"
@@ -184,6 +185,37 @@ int speedTest(const Command& command, const Options& options, Output& output) {
     return kDone;
 }
 
+// Which DNS really answers the adapter: changes nothing. Exit 5 when a server's answers come
+// from another operator, or none answered.
+int check(const Command& command, Output& output) {
+    const auto views = adapters(false);
+    // Without /adapter and with several adapters, the one the default route leaves through.
+    const auto wanted = command.adapter || views.size() < 2
+                            ? command.adapter
+                            : std::optional<std::wstring>(L"default");
+    const auto choice = chooseAdapters(views, wanted, dns::networkState());
+    if (choice.indices.empty())
+        return fail(output, command.json, L"check", choice.exitCode, choice.message);
+    if (choice.several)
+        return fail(output, command.json, L"check", kBadArguments,
+                    L"/check checks one adapter at a time.");
+    const auto& view = views[choice.indices.front()];
+    dns::CheckOptions checkOptions;
+    checkOptions.direct = command.direct;
+    checkOptions.timeoutMs = command.timeoutMs.value_or(checkOptions.timeoutMs);
+    checkOptions.port = static_cast<unsigned short>(command.port.value_or(0));
+    const auto report = dns::runCheck(view.description, view.service, checkOptions);
+    const int code = dns::answeredAsItself(report) ? kDone : kOtherServersInUse;
+    if (command.json) {
+        const std::wstring body = dns::checkJsonBody(report);
+        output.out(L"{\"command\":\"check\",\"exitCode\":" + tk::decimal(code) + L"," +
+                   body.substr(1) + L"\n");
+    } else {
+        output.out(dns::checkText(report));
+    }
+    return code;
+}
+
 int dispatch(const Command& command, const Options& options, Output& output) {
     switch (command.verb) {
     case Verb::Help:
@@ -213,6 +245,8 @@ int dispatch(const Command& command, const Options& options, Output& output) {
         return flush(command, output);
     case Verb::Test:
         return speedTest(command, options, output);
+    case Verb::Check:
+        return check(command, output);
     case Verb::Version: {
         const auto location =
             options.settingsDirectory.empty()

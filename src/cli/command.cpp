@@ -27,6 +27,8 @@ constexpr SwitchName kSwitches[] = {{L"help", Verb::Help},
                                     {L"window", Verb::Window},
                                     {L"version", Verb::Version},
                                     {L"tray", Verb::Tray},
+                                    {L"check", Verb::Check},
+                                    {L"direct", {}},
                                     {L"adapter", {}},
                                     {L"v6", {}},
                                     {L"json", {}},
@@ -98,6 +100,8 @@ std::variant<Command, ParseError> parse(const std::vector<std::wstring>& args) {
             command.force = true;
         } else if (name == L"add-known") {
             command.addKnown = true;
+        } else if (name == L"direct") {
+            command.direct = true;
         } else if (name == L"doh") {
             const auto value = next();
             command.doh = value ? dns::dohModeNamed(*value) : std::nullopt;
@@ -153,13 +157,15 @@ std::variant<Command, ParseError> parse(const std::vector<std::wstring>& args) {
     if (!verb) return fail(L"No command given.");
     command.verb = *verb;
     const bool takesAdapter = changesSystem(*verb) && *verb != Verb::Flush;
-    if (command.adapter && !takesAdapter)
-        return fail(L"/adapter goes with /set, /custom, /default or /restore.");
+    if (command.adapter && !takesAdapter && *verb != Verb::Check)
+        return fail(L"/adapter goes with /set, /custom, /default, /restore or /check.");
     if (!command.servers6.empty() && *verb != Verb::Custom) return fail(L"/v6 goes with /custom.");
     if (command.force && !takesAdapter)
         return fail(L"/force goes with /set, /custom, /default or /restore.");
-    if ((command.tries || command.timeoutMs || command.port) && *verb != Verb::Test)
-        return fail(L"/tries, /timeout and /port go with /test.");
+    if (command.tries && *verb != Verb::Test) return fail(L"/tries goes with /test.");
+    if ((command.timeoutMs || command.port) && *verb != Verb::Test && *verb != Verb::Check)
+        return fail(L"/timeout and /port go with /test or /check.");
+    if (command.direct && *verb != Verb::Check) return fail(L"/direct goes with /check.");
     if (command.doh && *verb != Verb::Set && *verb != Verb::Custom)
         return fail(L"/doh goes with /set or /custom.");
     if (command.dohTemplate && *verb != Verb::Custom) return fail(L"/template goes with /custom.");

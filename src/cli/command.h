@@ -27,7 +27,8 @@ enum class Verb {
     Test,
     Window,
     Version,
-    Tray
+    Tray,
+    Check
 };
 
 struct Command {
@@ -45,6 +46,7 @@ struct Command {
     std::optional<dns::DohMode> doh{};         // /doh off|on|only (with /set, /custom)
     std::optional<std::wstring> dohTemplate{}; // /template URL (with /custom)
     bool addKnown = false;                     // /add-known (with /catalogue)
+    bool direct = false; // /direct (with /check): the servers only, not Windows' resolver
     bool operator==(const Command&) const = default;
 };
 

@@ -137,6 +137,9 @@ std::wstring usageText() {
            L"  keldrast /flush                empties the DNS resolver cache\n"
            L"  keldrast /test [/tries N] [/timeout MS] [/port N]\n"
            L"                                 measures the catalogue's servers, fastest first\n"
+           L"  keldrast /check [/adapter A] [/direct] [/timeout MS] [/port N]\n"
+           L"                                 which DNS really answers the adapter's queries;\n"
+           L"                                 /direct asks only its servers, not Windows\n"
            L"  keldrast /version              the version and the settings file in use\n"
            L"  keldrast /?, /help             this text\n"
            L"\n"
@@ -154,7 +157,8 @@ std::wstring usageText() {
            L"Exit codes: 0 done (or saved, taking effect when the adapter reconnects),\n"
            L"1 bad arguments, 2 unknown adapter or entry, or nothing to restore, 3 not\n"
            L"administrator (elevation declined), 4 nothing written, 5 saved but other servers\n"
-           L"in use, 6 partly written, 7 no restore point (nothing written), 8 the report\n"
+           L"in use (/check: a server is answered by someone else, or none answered), 6 partly "
+           L"written, 7 no restore point (nothing written), 8 the report\n"
            L"could not be printed, 9 the elevated copy did not finish, 10 internal error.\n";
 }
 

@@ -114,10 +114,10 @@ std::optional<IPv6> parseIPv6(std::wstring_view text) {
     return address;
 }
 
-ServerCheck checkServer(Family family, std::wstring_view text) {
+AddressCheck checkServer(Family family, std::wstring_view text) {
     const std::wstring quoted = L"\"" + std::wstring(text) + L"\" ";
     auto refuse = [&](std::wstring_view why) {
-        return ServerCheck{{}, quoted + std::wstring(why)};
+        return AddressCheck{{}, quoted + std::wstring(why)};
     };
     if (family == Family::V4) {
         const auto a = dotted(text);

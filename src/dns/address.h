@@ -55,11 +55,11 @@ std::optional<std::wstring> serverPairValue(Family family, std::wstring_view pai
 // the family; 0.0.0.0/8, 255.255.255.255, multicast and the reserved 240.0.0.0/4; "::",
 // multicast and link-local IPv6, which NameServer cannot tie to an interface. Loopback is
 // accepted: local resolvers and DNS proxies listen there.
-struct ServerCheck {
+struct AddressCheck {
     std::optional<std::wstring> canonical{};
     std::wstring refusal{}; // when no canonical: the address and the reason, in one sentence
 };
-ServerCheck checkServer(Family family, std::wstring_view text);
+AddressCheck checkServer(Family family, std::wstring_view text);
 
 // Whether a NameServer value holds only servers of the family (or nothing), separated by
 // commas and spaces.

@@ -76,7 +76,8 @@ std::string rcodeName(int rcode) {
     return "RCODE " + tk::decimal<char>(rcode);
 }
 
-std::optional<std::vector<std::uint8_t>> buildQuery(std::uint16_t id, std::string_view name) {
+std::optional<std::vector<std::uint8_t>> buildQuery(std::uint16_t id, std::string_view name,
+                                                    std::uint16_t type) {
     if (name.empty() || name.size() > 253) return std::nullopt;
     std::vector<std::uint8_t> out;
     out.reserve(kHeaderSize + name.size() + 6);
@@ -99,7 +100,7 @@ std::optional<std::vector<std::uint8_t>> buildQuery(std::uint16_t id, std::strin
         start = dot + 1;
     }
     out.push_back(0);
-    put16(out, kTypeA);
+    put16(out, type);
     put16(out, kClassIn);
     return out;
 }
@@ -131,7 +132,8 @@ std::optional<std::string> readName(std::span<const std::uint8_t> message, std::
     return std::nullopt;
 }
 
-Reply parseReply(std::span<const std::uint8_t> message, std::uint16_t id, std::string_view name) {
+Reply parseReply(std::span<const std::uint8_t> message, std::uint16_t id, std::string_view name,
+                 std::uint16_t type) {
     Reply reply;
     if (message.size() < kHeaderSize) return reply;
     if (read16(message, 0) != id) {
@@ -151,7 +153,7 @@ Reply parseReply(std::span<const std::uint8_t> message, std::uint16_t id, std::s
         reply.check = ReplyCheck::Malformed;
         return reply;
     }
-    if (!sameLabels(message, kHeaderSize, name) || read16(message, *afterName) != kTypeA ||
+    if (!sameLabels(message, kHeaderSize, name) || read16(message, *afterName) != type ||
         read16(message, *afterName + 2) != kClassIn)
         return reply;
 
@@ -177,6 +179,15 @@ Reply parseReply(std::span<const std::uint8_t> message, std::uint16_t id, std::s
         if (type == kTypeA && klass == kClassIn && dataLength == 4)
             reply.ipv4.push_back(
                 {message[data], message[data + 1], message[data + 2], message[data + 3]});
+        if (type == kTypeTxt && klass == kClassIn) {
+            // Character strings, each a length byte and that many bytes, filling the data.
+            std::string text;
+            for (std::size_t k = data; k < data + dataLength; k += 1 + message[k]) {
+                if (k + 1 + message[k] > data + dataLength) return reply;
+                text.append(reinterpret_cast<const char*>(message.data() + k + 1), message[k]);
+            }
+            reply.txt.push_back(std::move(text));
+        }
         at = data + dataLength;
     }
     reply.check = ReplyCheck::Answer;

@@ -442,4 +442,97 @@ std::vector<EntryResult> runSpeedTest(const std::vector<catalogue::CatalogueEntr
     return results;
 }
 
+std::vector<std::vector<std::optional<Reply>>> askOnce(const std::vector<AskedServer>& servers,
+                                                       const std::vector<AskedQuestion>& questions,
+                                                       int timeoutMs) {
+    std::vector<std::vector<std::optional<Reply>>> replies(
+        servers.size(), std::vector<std::optional<Reply>>(questions.size()));
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    const LONGLONG deadline =
+        now() + static_cast<LONGLONG>(std::max(1, timeoutMs) * (frequency.QuadPart / 1000.0));
+    const bool guard = loopbackOnly();
+    WinsockSession winsock;
+    if (!winsock.ok) return replies;
+    unsigned seed = 0;
+    if (rand_s(&seed) != 0) seed = static_cast<unsigned>(now());
+    std::mt19937 random(seed);
+
+    struct Asking {
+        std::size_t server;
+        Target target;
+        Socket socket;
+        std::vector<std::uint16_t> ids; // by question
+        std::size_t open = 0;
+    };
+    std::vector<Asking> asking;
+    for (std::size_t i = 0;
+         i < servers.size() && asking.size() < static_cast<std::size_t>(FD_SETSIZE); ++i) {
+        const auto& server = servers[i];
+        if (guard && !isLoopback(server.address)) continue;
+        auto target = resolveTarget(i, 0, server.address, server.port ? server.port : kDnsPort);
+        if (!target) continue;
+        Asking a{
+            i, *target, Socket(socket(target->address.ss_family, SOCK_DGRAM, IPPROTO_UDP)), {}, 0};
+        u_long nonBlocking = 1;
+        BOOL off = FALSE;
+        DWORD returned = 0;
+        if (!a.socket || ioctlsocket(a.socket.get(), FIONBIO, &nonBlocking) != 0) continue;
+        WSAIoctl(a.socket.get(), kUdpConnReset, &off, sizeof off, nullptr, 0, &returned, nullptr,
+                 nullptr);
+        for (const auto& question : questions) {
+            // IDs differ within a socket, so each reply finds its question.
+            std::uint16_t id = static_cast<std::uint16_t>(random());
+            while (std::find(a.ids.begin(), a.ids.end(), id) != a.ids.end())
+                ++id;
+            a.ids.push_back(id);
+            const auto message = buildQuery(id, question.name, question.type);
+            if (message && sendto(a.socket.get(), reinterpret_cast<const char*>(message->data()),
+                                  static_cast<int>(message->size()), 0,
+                                  reinterpret_cast<const sockaddr*>(&a.target.address),
+                                  a.target.addressLength) != SOCKET_ERROR)
+                ++a.open;
+        }
+        if (a.open) asking.push_back(std::move(a));
+    }
+
+    std::vector<std::uint8_t> buffer(4096);
+    while (!asking.empty() && now() < deadline) {
+        fd_set readable;
+        FD_ZERO(&readable);
+        for (const auto& a : asking)
+            FD_SET(a.socket.get(), &readable);
+        const double waitMs = std::clamp((deadline - now()) / (frequency.QuadPart / 1000.0), 0.0,
+                                         static_cast<double>(kCancelPollMs));
+        timeval wait{0, static_cast<long>(waitMs * 1000)};
+        if (select(0, &readable, nullptr, nullptr, &wait) <= 0) continue;
+        for (std::size_t i = asking.size(); i-- > 0;) {
+            Asking& a = asking[i];
+            for (int read = 0; FD_ISSET(a.socket.get(), &readable) && read < kReadsPerPass;
+                 ++read) {
+                sockaddr_storage from{};
+                int fromLength = sizeof from;
+                const int got = recvfrom(a.socket.get(), reinterpret_cast<char*>(buffer.data()),
+                                         static_cast<int>(buffer.size()), 0,
+                                         reinterpret_cast<sockaddr*>(&from), &fromLength);
+                if (got < 0) break;
+                if (!sameSender(a.target, from, fromLength)) continue;
+                const std::span message(buffer.data(), static_cast<std::size_t>(got));
+                for (std::size_t q = 0; q < questions.size(); ++q) {
+                    auto& slot = replies[a.server][q];
+                    if (slot) continue;
+                    auto reply =
+                        parseReply(message, a.ids[q], questions[q].name, questions[q].type);
+                    if (reply.check != ReplyCheck::Answer) continue;
+                    slot = std::move(reply);
+                    --a.open;
+                    break;
+                }
+            }
+            if (a.open == 0) asking.erase(asking.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+    }
+    return replies;
+}
+
 } // namespace dns

@@ -5,11 +5,15 @@
 #pragma once
 
 #include "catalogue/catalogue.h"
+#include "dns/dnsmessage.h"
 #include "dns/speedresult.h"
 #include "toolkit/platform.h"
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -53,6 +57,23 @@ std::vector<EntryResult> runSpeedTest(const std::vector<catalogue::CatalogueEntr
 using ServerPortHandler = std::function<unsigned short(std::size_t entry, ServerRole role)>;
 inline tk::Seam<ServerPortHandler> serverPortSeam;
 using ScopedServerPorts = tk::ScopedHandler<serverPortSeam>;
+
+// The same sockets asked once each, for the check: every question to every server side by side,
+// one socket per server, until all are answered or timeoutMs has passed. replies[server][question]
+// is nothing when no reply came in time (or the server could not be asked: more servers than
+// one select() watches, an address that is not one, or one outside loopback while
+// loopbackOnly()). A reply counts whatever its code.
+struct AskedServer {
+    std::wstring address;
+    unsigned short port = 0; // 0: 53
+};
+struct AskedQuestion {
+    std::string name;
+    std::uint16_t type = kTypeA;
+};
+std::vector<std::vector<std::optional<Reply>>> askOnce(const std::vector<AskedServer>& servers,
+                                                       const std::vector<AskedQuestion>& questions,
+                                                       int timeoutMs);
 
 // The test machines' guard: while KELDRAST_LOOPBACK_ONLY is set to anything but "" or "0",
 // servers outside loopback (isLoopbackAddress) are never sent anything and show "no answer".

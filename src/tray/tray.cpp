@@ -11,6 +11,8 @@
 #include "elevate/broker.h"
 #include "elevate/instances.h"
 #include "dns/change.h"
+#include "dns/checkrun.h"
+#include "toolkit/busy.h"
 #include "dns/nameserver_state.h"
 #include "toolkit/open_as_user.h"
 #include "toolkit/system_library.h"
@@ -214,6 +216,21 @@ void TrayWindow::run(const Command& command) {
         break;
     case Action::FindFastest:
         findFastest();
+        break;
+    case Action::Check:
+        // The menu can open again while the check or its message runs: one at a time.
+        if (!checking_ && model_.chosen && *model_.chosen < model_.adapters.size()) {
+            const auto adapter = model_.adapters[*model_.chosen];
+            dns::CheckReport report;
+            checking_ = true;
+            tk::runWhileResponsive(nullptr, [&] {
+                report = dns::runCheck(adapter.description, adapter.service, dns::CheckOptions{});
+            });
+            tk::messageBox(nullptr, dns::checkText(report), L"Keldrast",
+                           MB_SETFOREGROUND | (dns::answeredAsItself(report) ? MB_ICONINFORMATION
+                                                                             : MB_ICONEXCLAMATION));
+            checking_ = false;
+        }
         break;
     case Action::Open: {
         const std::wstring exe = tk::executablePath();

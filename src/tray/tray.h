@@ -73,6 +73,7 @@ class TrayWindow : public tk::Window {
     ULONGLONG refreshedAt_ = 0;
     ULONGLONG doubleClickedAt_ = 0;
     bool menuOpen_ = false;
+    bool checking_ = false; // a check runs (its messages are dispatched meanwhile)
     std::unique_ptr<frmSpeed> speed_;
 
     // The running change; its result is handed over under the lock.

@@ -1,6 +1,7 @@
 #include "tray/traymenu.h"
 
 #include "dns/address.h"
+#include "dns/check.h"
 #include "dns/request.h"
 
 #include <algorithm>
@@ -105,6 +106,7 @@ std::vector<MenuItem> menuOf(const Model& model) {
     menu.push_back(item(kFlushId, L"F&lush DNS", !model.busy));
     menu.push_back(separator());
     menu.push_back(item(kFastestId, L"Find the &fastest DNS\u2026"));
+    menu.push_back(item(kCheckId, std::wstring(dns::kCheckMenuText), chosen != nullptr));
     auto open = item(kOpenId, L"&Open Keldrast");
     open.isDefault = true;
     menu.push_back(std::move(open));
@@ -137,6 +139,8 @@ std::optional<Command> commandOf(unsigned id, const Model& model) {
         return model.busy ? std::nullopt : std::optional(Command{Action::Flush});
     case kFastestId:
         return Command{Action::FindFastest};
+    case kCheckId:
+        return chosenAdapter(model) ? std::optional(Command{Action::Check}) : std::nullopt;
     case kOpenId:
         return Command{Action::Open};
     case kStartWithWindowsId:

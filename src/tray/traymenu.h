@@ -48,6 +48,7 @@ enum class Action {
     Restore,
     Flush,
     FindFastest,
+    Check,
     Open,
     StartWithWindows,
     Exit
@@ -66,6 +67,7 @@ inline constexpr unsigned kFastestId = 0x0103;
 inline constexpr unsigned kOpenId = 0x0104;
 inline constexpr unsigned kStartWithWindowsId = 0x0105;
 inline constexpr unsigned kExitId = 0x0106;
+inline constexpr unsigned kCheckId = 0x0107;
 inline constexpr unsigned kFirstAdapterId = 0x1000;
 inline constexpr unsigned kFirstEntryId = 0x2000;
 // A longer catalogue is listed up to here, and the window has the rest.

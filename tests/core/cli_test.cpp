@@ -58,12 +58,14 @@ TEST(CommandLine, CommandsAndTheirValues) {
     EXPECT_EQ(lowest.tries, 1);
     EXPECT_EQ(lowest.timeoutMs, 50);
     EXPECT_EQ(lowest.port, 1);
+    EXPECT_EQ(parsed({L"/check", L"/adapter", L"2", L"/direct", L"/timeout", L"500"}),
+              (Command{.verb = Verb::Check, .adapter = L"2", .timeoutMs = 500, .direct = true}));
     EXPECT_TRUE(parsed({L"/default", L"/force"}).force);
     EXPECT_EQ(parsed({L"/default", L"/channel", L"C:\\t\\kld1.tmp"}).channel, L"C:\\t\\kld1.tmp");
     for (const auto verb : {Verb::Set, Verb::Custom, Verb::Default, Verb::Restore, Verb::Flush})
         EXPECT_TRUE(changesSystem(verb));
-    for (const auto verb :
-         {Verb::Help, Verb::List, Verb::Catalogue, Verb::Test, Verb::Window, Verb::Tray})
+    for (const auto verb : {Verb::Help, Verb::List, Verb::Catalogue, Verb::Test, Verb::Window,
+                            Verb::Tray, Verb::Check})
         EXPECT_FALSE(changesSystem(verb));
 }
 
@@ -78,7 +80,10 @@ TEST(CommandLine, MistakesAreErrorsNeverIgnored) {
         {{L"/test", L"/tries", L"21"}, L"/tries needs a number from 1 to 20."},
         {{L"/test", L"/timeout", L"2x"}, L"/timeout needs a number from 50 to 10000."},
         {{L"/test", L"/port", L"0"}, L"/port needs a number from 1 to 65535."},
-        {{L"/list", L"/tries", L"3"}, L"/tries, /timeout and /port go with /test."},
+        {{L"/list", L"/tries", L"3"}, L"/tries goes with /test."},
+        {{L"/check", L"/tries", L"3"}, L"/tries goes with /test."},
+        {{L"/list", L"/port", L"53"}, L"/timeout and /port go with /test or /check."},
+        {{L"/test", L"/direct"}, L"/direct goes with /check."},
         {{L"-list"}, L"Unexpected argument: -list"},
         {{L"/list", L"extra"}, L"Unexpected argument: extra"},
         {{L"/list", L"/catalogue"}, L"Only one command"},

@@ -194,6 +194,7 @@ TEST(DnsReply, SurvivesAnyBytes) {
             }
             message.resize(random() % (message.size() + 8), 0xC0);
         }
+        (void)parseReply(message, 0x4242, "example.com", kTypeTxt);
         const auto reply = parseReply(message, 0x4242, "example.com");
         if (reply.check == ReplyCheck::Answer) {
             ASSERT_GE(message.size(), 12u);
@@ -203,4 +204,27 @@ TEST(DnsReply, SurvivesAnyBytes) {
         for (std::size_t at = 12; at < message.size(); at += 7)
             (void)readName(message, at);
     }
+}
+
+// The check's TXT answers: each record's character strings joined, records kept apart, the
+// type asked part of the question; a string running past its record is malformed.
+TEST(DnsReply, TxtRecords) {
+    const Bytes query = *buildQuery(0x0707, "o-o.myaddr.l.google.com", kTypeTxt);
+    EXPECT_EQ(query[query.size() - 3], kTypeTxt);
+    const Bytes records = {0xC0, 12,  0,   16, 0,   1,   0,   0,   0,    60,  0,  9,  3,
+                           '1',  '9', '2', 4,  '.', '0', '.', '2', 0xC0, 12,  0,  16, 0,
+                           1,    0,   0,   0,  60,  0,   4,   3,   'a',  'b', 'c'};
+    const auto reply =
+        parseReply(replyTo(query, 0x8180, 2, records), 0x0707, "o-o.myaddr.l.google.com", kTypeTxt);
+    EXPECT_EQ(reply.check, ReplyCheck::Answer);
+    EXPECT_EQ(reply.txt, (std::vector<std::string>{"192.0.2", "abc"}));
+    EXPECT_EQ(
+        parseReply(replyTo(query, 0x8180, 2, records), 0x0707, "o-o.myaddr.l.google.com").check,
+        ReplyCheck::WrongQuestion);
+    Bytes overrun = records;
+    overrun[12] = 9; // the first string claims more than its record holds
+    EXPECT_EQ(
+        parseReply(replyTo(query, 0x8180, 2, overrun), 0x0707, "o-o.myaddr.l.google.com", kTypeTxt)
+            .check,
+        ReplyCheck::Malformed);
 }

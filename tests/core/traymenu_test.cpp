@@ -93,13 +93,14 @@ TEST(TrayMenu, ChecksTheAdapterAndTheMatchingEntryAndGreysWhatCannotRunNow) {
           {kRestoreId, false},
           {kFlushId, false},
           {kFastestId, true},
+          {kCheckId, true},
           {kOpenId, true},
           {kStartWithWindowsId, true},
           {kExitId, true}}},
         {"no adapters",
          [](Model& m) { m.adapters.clear(), m.chosen.reset(), m.current = {}; },
          {{kDefaultId, false}, {kFirstEntryId, false}},
-         {{kFirstEntryId, false}, {kDefaultId, false}, {kFlushId, true}}},
+         {{kFirstEntryId, false}, {kDefaultId, false}, {kFlushId, true}, {kCheckId, false}}},
     };
     for (const auto& c : cases) {
         Model m = model();
@@ -140,6 +141,7 @@ TEST(TrayMenu, CommandsRunOnlyWhenTheirItemIsAvailableAndNameTheAdapterByItsGuid
         {kFirstEntryId, true, {}, false},
         {kFlushId, true, {}, false},
         {kFirstAdapterId, true, {}, false},
+        {kCheckId, true, {}}, // changes nothing, so it runs beside a change
         {0x0999, false, {}, false},
     };
     for (const auto& c : cases) {
@@ -158,6 +160,7 @@ TEST(TrayMenu, CommandsRunOnlyWhenTheirItemIsAvailableAndNameTheAdapterByItsGuid
     m.adapters.clear();
     m.chosen.reset();
     EXPECT_FALSE(commandOf(kDefaultId, m));
+    EXPECT_FALSE(commandOf(kCheckId, m)) << "nothing to check without an adapter";
     EXPECT_TRUE(changeArguments({Action::Default}, m).empty());
 }
 

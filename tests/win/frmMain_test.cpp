@@ -2,10 +2,12 @@
 #include "interface_keys.h"
 
 #include "control_host.h"
+#include "loopback_dns.h"
 
 #include "catalogue/catalogue.h"
 #include "catalogue/mConfig.h"
 #include "dns/change.h"
+#include "dns/checkrun.h"
 #include "dns/network.h"
 #include "dns/readback.h"
 #include "registry/modReg.h"
@@ -879,7 +881,8 @@ TEST_F(MainWindowTest, TheSystemMenuGreysWhatCannotBeDoneNow) {
                                           {frmMain::kDohOffCommand, false},
                                           {frmMain::kDohFallbackCommand, false},
                                           {frmMain::kDohOnlyCommand, false},
-                                          {frmMain::kNotificationAreaCommand, false}};
+                                          {frmMain::kNotificationAreaCommand, false},
+                                          {frmMain::kCheckDnsCommand, false}};
         auto seen = systemMenuGreying(f);
         std::erase_if(seen, [&](const auto& item) { return !greyed.count(item.first); });
         EXPECT_EQ(seen, greyed) << recorded; // Wine's "About Wine" item left out
@@ -1076,3 +1079,33 @@ TEST_F(MainWindowTest, TheAdapterListOpensWideEnoughAndItsTipOpensBelowIt) {
 }
 
 } // namespace
+
+// "Check which DNS answers…" shows the engine's table and verdict for the selected adapter:
+// its static server (Google's address, sent to a loopback responder) asked directly.
+TEST_F(MainWindowTest, CheckWhichDnsAnswersShowsTheVerdict) {
+    const std::wstring service = L"{6B1E0D2C-4F3A-4E5B-8C7D-0A1B2C3D4E31}";
+    removeInterfaceKeys(service);
+    ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE,
+                              dns::interfaceKeyPath(Family::V4, 2, service).c_str(), L"NameServer",
+                              REG_SZ, L"8.8.8.8", 16),
+              ERROR_SUCCESS);
+    loopback::Responders responders({{.identity = "172.253.1.1"}});
+    dns::ScopedCheckRoute route{[&](const std::wstring& server) {
+        return server == L"8.8.8.8"
+                   ? std::optional(dns::CheckRoute{responders.address(0), responders.port(0)})
+                   : std::nullopt;
+    }};
+    auto& f = open();
+    addAdapter(L"Test Adapter", service);
+    shown.clear();
+    SendMessageW(f.hwnd(), WM_SYSCOMMAND, frmMain::kCheckDnsCommand, 0);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_TRUE(IsWindowEnabled(f.hwnd())) << "disabled only while the check runs";
+    EXPECT_EQ(shown.back().flags, static_cast<UINT>(MB_ICONINFORMATION));
+    for (const wchar_t* part :
+         {L"Adapter: Test Adapter\n", L"Server 8.8.8.8 (Google)\n", L"Outgoing       172.253.1.1\n",
+          L"Every DNS server answered as itself."})
+        EXPECT_NE(lastText().find(part), std::wstring::npos) << tk::toAnsi(lastText());
+    close();
+    removeInterfaceKeys(service);
+}

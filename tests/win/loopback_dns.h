@@ -1,6 +1,7 @@
-// Small DNS responders on loopback addresses, for the speed test's tests and benchmark: each
-// answers the A query it receives after its own delay (an address for the popular name, "no
-// such name" under the uncached zone), or not at all, or with an error, or sends noise first.
+// Small DNS responders on loopback addresses, for the speed test's and the check's tests and the
+// benchmark: each answers the A query it receives after its own delay (an address for the
+// popular name, "no such name" under the uncached zone), or not at all, or with an error, or
+// sends noise first; or, given an identity, answers the check's "who is asking" names with it.
 // All listen on 127.0.0.1 or ::1, each on a port of its own: Wine binds any other 127.0.0.x as
 // 127.0.0.1, so replies would not come from the address asked. A catalogue names the responders
 // by index; catalogue() writes it out and ports() tells the speed test where each server is.
@@ -13,6 +14,7 @@
 #include "catalogue/catalogue.h"
 #include "dns/speedtest.h"
 #include "dns/address.h"
+#include "dns/check.h"
 #include "dns/speedresult.h"
 
 #include <algorithm>
@@ -41,6 +43,9 @@ struct Plan {
     bool shortFirst = false;         // likewise with only half a header
     bool strangerOnly = false;       // the reply comes from another socket only
     bool ipv6 = false;               // listens on ::1 instead of 127.0.0.1
+    // Not empty: the address this resolver asks from, as o-o.myaddr's TXT and whoami's A
+    // give it; every other name is REFUSED.
+    std::string identity = {};
 };
 
 // A test catalogue entry: its name and the responder of each server role in ServerRole order;
@@ -170,6 +175,39 @@ class Responders {
         return name.size() > zone.size() && name.ends_with(zone);
     }
 
+    static std::string questionName(const std::vector<char>& query) {
+        std::string name;
+        for (std::size_t at = 12; at < query.size() && query[at] > 0 && query[at] < 64;
+             at += 1 + static_cast<unsigned char>(query[at])) {
+            if (at + 1 + static_cast<unsigned char>(query[at]) > query.size()) return {};
+            if (!name.empty()) name += '.';
+            name.append(&query[at + 1], static_cast<unsigned char>(query[at]));
+        }
+        return name;
+    }
+    static std::vector<char> identityReply(std::vector<char> reply, const std::string& identity) {
+        const std::string name = questionName(reply);
+        const bool txt = name == dns::kMyAddrName, a = name == dns::kWhoAmIName;
+        reply[2] = static_cast<char>(0x81);
+        reply[3] = static_cast<char>(txt || a ? 0x80 : 0x85);
+        if (!txt && !a) return reply;
+        reply[7] = 1;
+        std::vector<char> record = {'\xC0', 12, 0, txt ? char(16) : char(1), 0, 1, 0, 0, 0, 60, 0};
+        if (txt) {
+            record.push_back(static_cast<char>(identity.size() + 1));
+            record.push_back(static_cast<char>(identity.size()));
+            record.insert(record.end(), identity.begin(), identity.end());
+        } else {
+            IN_ADDR address{};
+            InetPtonA(AF_INET, identity.c_str(), &address);
+            record.push_back(4);
+            const auto* bytes = reinterpret_cast<const char*>(&address);
+            record.insert(record.end(), bytes, bytes + 4);
+        }
+        reply.insert(reply.end(), record.begin(), record.end());
+        return reply;
+    }
+
     void serve() {
         const auto start = Clock::now();
         std::vector<Pending> pending;
@@ -210,6 +248,11 @@ class Responders {
                     }
                     if (server.plan.silent) continue;
                     std::vector<char> reply(buffer, buffer + got);
+                    if (!server.plan.identity.empty()) {
+                        pending.push_back({Clock::now(), server.socket, from, fromLength,
+                                           identityReply(reply, server.plan.identity)});
+                        continue;
+                    }
                     const bool unknown = !server.plan.redirects && asksUncached(reply);
                     const int rcode = server.plan.rcode ? server.plan.rcode : unknown ? 3 : 0;
                     reply[2] = static_cast<char>(0x81);

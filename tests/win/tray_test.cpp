@@ -14,11 +14,14 @@
 #include "app/frmMain.h"
 #include "catalogue/mConfig.h"
 #include "control_host.h"
+#include "dns/checkrun.h"
+#include "loopback_dns.h"
 #include "dns/nameserver_state.h"
 #include "dns/readback.h"
 #include "registry/modReg.h"
 #include "toolkit/elevation.h"
 #include "toolkit/open_as_user.h"
+#include "toolkit/text.h"
 
 namespace fs = std::filesystem;
 
@@ -298,6 +301,30 @@ TEST_F(TrayTest, TheFastestEntryIsAppliedToTheChosenAdapter) {
     ASSERT_TRUE(notification());
     ASSERT_EQ(relaunched.size(), 1u);
     EXPECT_EQ(relaunched[0].rfind(L"/set \"A&B DNS\" /adapter " + kEth, 0), 0u) << relaunched[0];
+}
+
+// "Check which DNS answers…" checks the chosen adapter and shows the table in a message: its
+// first server is sent to a loopback responder, the others are not asked on a test machine.
+TEST_F(TrayTest, TheCheckShowsWhoAnswersTheChosenAdapter) {
+    loopback::Responders responders({{.identity = "203.0.113.9"}});
+    dns::ScopedCheckRoute route{[&](const std::wstring& server) {
+        return server == L"208.67.222.222"
+                   ? std::optional(dns::CheckRoute{responders.address(0), responders.port(0)})
+                   : std::nullopt;
+    }};
+    std::vector<std::pair<std::wstring, UINT>> shown;
+    tk::ScopedMessageBox boxes{[&](HWND, std::wstring_view text, std::wstring_view, UINT flags) {
+        shown.emplace_back(text, flags);
+        return IDOK;
+    }};
+    open();
+    command(tray::kCheckId);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_TRUE(shown[0].second & MB_ICONINFORMATION);
+    for (const wchar_t* part :
+         {L"Adapter: Tray Ethernet\n", L"Server 208.67.222.222\n", L"Outgoing       203.0.113.9\n",
+          L"Server 2620:119:35::35\n", L"not asked"})
+        EXPECT_NE(shown[0].first.find(part), std::wstring::npos) << tk::toAnsi(shown[0].first);
 }
 
 TEST_F(TrayTest, TheIconFollowsTheTaskbarsShadeAndSizeWithoutFlicker) {
