@@ -17,6 +17,12 @@ const IID& kIidAccessible = __uuidof(IAccessible);
 // Where the system has no standard object, a plain one of its own answers: name from the
 // window text, state, location and hit test. (The system's proxy for a class name would do
 // the same, but is not present everywhere.)
+// A COM object is deleted by its own Release, never through the interface, so the interface's
+// destructor need not be virtual.
+#ifdef __GNUC__
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+#endif
 class RoleAccessible final : public IAccessible {
   public:
     RoleAccessible(HWND window, IAccessible* inner, long role)
@@ -277,6 +283,9 @@ class RoleAccessible final : public IAccessible {
     long role_;
     long refs_ = 1;
 };
+#ifdef __GNUC__
+#pragma GCC diagnostic pop
+#endif
 
 // oleacc is not a known system DLL, so it is not imported (Windows would look for it in the
 // program's folder first); it is loaded from the system folder when first asked for.

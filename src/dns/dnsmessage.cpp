@@ -171,15 +171,15 @@ Reply parseReply(std::span<const std::uint8_t> message, std::uint16_t id, std::s
         if (!readName(message, at)) return reply;
         const auto afterOwner = skipName(message, at);
         if (!afterOwner || *afterOwner + 10 > message.size()) return reply;
-        const std::uint16_t type = read16(message, *afterOwner);
+        const std::uint16_t recordType = read16(message, *afterOwner);
         const std::uint16_t klass = read16(message, *afterOwner + 2);
         const std::size_t dataLength = read16(message, *afterOwner + 8);
         const std::size_t data = *afterOwner + 10;
         if (data + dataLength > message.size()) return reply;
-        if (type == kTypeA && klass == kClassIn && dataLength == 4)
+        if (recordType == kTypeA && klass == kClassIn && dataLength == 4)
             reply.ipv4.push_back(
                 {message[data], message[data + 1], message[data + 2], message[data + 3]});
-        if (type == kTypeTxt && klass == kClassIn) {
+        if (recordType == kTypeTxt && klass == kClassIn) {
             // Character strings, each a length byte and that many bytes, filling the data.
             std::string text;
             for (std::size_t k = data; k < data + dataLength; k += 1 + message[k]) {

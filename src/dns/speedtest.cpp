@@ -152,7 +152,8 @@ void runDohRounds(DohJob& job, int tries, int timeoutMs, LONGLONG runEnd, double
     for (int round = 0; round < tries && !(cancel && cancel->load()); ++round) {
         const LONGLONG left = runEnd - now();
         if (left <= 0) break;
-        const int wait = static_cast<int>(std::min<double>(timeoutMs, left / ticksPerMs + 1));
+        const int wait = static_cast<int>(
+            std::min<double>(timeoutMs, static_cast<double>(left) / ticksPerMs + 1));
         const LONGLONG sentAt = now();
         const auto exchange = client.post(query, wait);
         const double ms = static_cast<double>(now() - sentAt) / ticksPerMs;
@@ -398,8 +399,8 @@ std::vector<EntryResult> runSpeedTest(const std::vector<catalogue::CatalogueEntr
             FD_SET(flight.socket.get(), &readable);
             earliest = std::min(earliest, flight.deadline);
         }
-        const double waitMs =
-            std::clamp((earliest - now()) / ticksPerMs, 0.0, static_cast<double>(kCancelPollMs));
+        const double waitMs = std::clamp(static_cast<double>(earliest - now()) / ticksPerMs, 0.0,
+                                         static_cast<double>(kCancelPollMs));
         timeval wait{0, static_cast<long>(waitMs * 1000)};
         const int ready = select(0, &readable, nullptr, nullptr, &wait);
 
@@ -450,7 +451,8 @@ std::vector<std::vector<std::optional<Reply>>> askOnce(const std::vector<AskedSe
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
     const LONGLONG deadline =
-        now() + static_cast<LONGLONG>(std::max(1, timeoutMs) * (frequency.QuadPart / 1000.0));
+        now() + static_cast<LONGLONG>(std::max(1, timeoutMs) *
+                                      (static_cast<double>(frequency.QuadPart) / 1000.0));
     const bool guard = loopbackOnly();
     WinsockSession winsock;
     if (!winsock.ok) return replies;
@@ -502,8 +504,9 @@ std::vector<std::vector<std::optional<Reply>>> askOnce(const std::vector<AskedSe
         FD_ZERO(&readable);
         for (const auto& a : asking)
             FD_SET(a.socket.get(), &readable);
-        const double waitMs = std::clamp((deadline - now()) / (frequency.QuadPart / 1000.0), 0.0,
-                                         static_cast<double>(kCancelPollMs));
+        const double waitMs = std::clamp(static_cast<double>(deadline - now()) /
+                                             (static_cast<double>(frequency.QuadPart) / 1000.0),
+                                         0.0, static_cast<double>(kCancelPollMs));
         timeval wait{0, static_cast<long>(waitMs * 1000)};
         if (select(0, &readable, nullptr, nullptr, &wait) <= 0) continue;
         for (std::size_t i = asking.size(); i-- > 0;) {

@@ -242,14 +242,14 @@ void frmSpeed::sortBy(int column) {
         const auto& form = *reinterpret_cast<const frmSpeed*>(self);
         const auto& ra = form.results_[static_cast<std::size_t>(a)];
         const auto& rb = form.results_[static_cast<std::size_t>(b)];
-        const dns::Column column = form.columns_[static_cast<std::size_t>(form.sortColumn_)];
+        const dns::Column sorted = form.columns_[static_cast<std::size_t>(form.sortColumn_)];
         int order = 0;
-        if (column == dns::Column::Name) {
+        if (sorted == dns::Column::Name) {
             order = compareNames(ra.name, rb.name);
-        } else if (column == dns::Column::Notes) {
-            order = compareNames(dns::cellText(ra, column), dns::cellText(rb, column));
+        } else if (sorted == dns::Column::Notes) {
+            order = compareNames(dns::cellText(ra, sorted), dns::cellText(rb, sorted));
         } else {
-            const auto fa = dns::sortFigure(ra, column), fb = dns::sortFigure(rb, column);
+            const auto fa = dns::sortFigure(ra, sorted), fb = dns::sortFigure(rb, sorted);
             // Entries without a figure stay at the end either way round.
             if (fa.has_value() != fb.has_value()) return fa ? -1 : 1;
             if (fa && *fa != *fb) order = *fa < *fb ? -1 : 1;
