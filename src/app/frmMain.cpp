@@ -475,6 +475,9 @@ LRESULT frmMain::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_INITMENUPOPUP:
         if (HIWORD(lParam)) updateSystemMenu();
         return defaultHandling(message, wParam, lParam);
+    case kFlushDone:
+        flushDone({static_cast<dns::FlushResult>(wParam), static_cast<unsigned long>(lParam)});
+        return 0;
     case WM_CLOSE:
         // Saved while the window still shows, so a box about a failed save has its owner.
         unload();

@@ -19,6 +19,7 @@
 #include "toolkit/label.h"
 #include "toolkit/panel.h"
 #include "toolkit/textbox.h"
+#include "toolkit/thread.h"
 #include "toolkit/timer.h"
 #include "toolkit/tooltip.h"
 #include "toolkit/window.h"
@@ -73,7 +74,10 @@ class frmMain : public tk::Window {
     // name or "Custom DNS...".
     void changedns(const std::wstring& appliedName, const dns::ChangeRequest& request);
     void btDefaultDNS_Click();
+    // Flushes on a worker thread, so the window stays responsive while ipconfig runs; a flush
+    // that failed or could not start is said when it ends (flushDone), a good one is silent.
     void btFlush_Click();
+    bool flushing() const noexcept { return flushing_; }
     void Timer1_Timer();
     // About, links and the cursor circle.
     void about();
@@ -149,6 +153,7 @@ class frmMain : public tk::Window {
     tk::Timer Timer2;
 
   protected:
+    static constexpr UINT kFlushDone = WM_APP + 1; // wParam: dns::FlushResult, lParam: exit code
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
   private:
@@ -174,6 +179,7 @@ class frmMain : public tk::Window {
     void SetUniText(HWND window, const std::wstring& text);
     void unload();
     int message(std::wstring_view text, UINT flags);
+    void flushDone(const dns::FlushOutcome& flushed);
     // Hands the request for the selected adapter to the change engine and shows its verdict;
     // where the previous servers cannot be recorded, asks first whether to go ahead.
     void makeChange(dns::ChangeRequest request, std::wstring_view appliedName);
@@ -219,4 +225,7 @@ class frmMain : public tk::Window {
     std::wstring adapterTip_; // the text the adapter list's tip shows
     app::CircleState circle_;
     std::unique_ptr<frmSpeed> speed_;
+    bool flushing_ = false;
+    // Last, so that it is joined before anything else goes; it touches only the window handle.
+    tk::Thread flushWorker_;
 };

@@ -161,10 +161,28 @@ bool frmMain::canRestore() const {
 }
 
 void frmMain::btFlush_Click() {
-    const auto flushed = dns::flushResolverCache(false);
     btFlush.Enabled(false);
     Timer1.setEnabled(true);
-    if (flushed.result != dns::FlushResult::Started) message(dns::flushText(flushed), MB_ICONSTOP);
+    if (flushing_) return; // the running flush reports for both clicks
+    flushWorker_.join();
+    const bool started = flushWorker_.start([window = hwnd()] {
+        dns::FlushOutcome flushed{dns::FlushResult::NotStarted};
+        try {
+            flushed = dns::flushResolverCache(true);
+        } catch (...) {
+            tk::logSwallowed(L"flush");
+        }
+        PostMessageW(window, kFlushDone, static_cast<WPARAM>(flushed.result),
+                     static_cast<LPARAM>(flushed.exitCode));
+    });
+    flushing_ = started;
+    if (!started) flushDone({dns::FlushResult::NotStarted});
+}
+
+void frmMain::flushDone(const dns::FlushOutcome& flushed) {
+    flushWorker_.join();
+    flushing_ = false;
+    if (flushed.result != dns::FlushResult::Flushed) message(dns::flushText(flushed), MB_ICONSTOP);
 }
 
 void frmMain::Timer1_Timer() {

@@ -91,7 +91,7 @@ int change(const Command& command, const Options& options, dns::ChangeRequest re
         const auto result = reports.back().outcome.result;
         codes.push_back(result == dns::Result::UnusableServer && command.verb == Verb::Custom
                             ? kBadArguments
-                            : exitCode(result));
+                            : exitCode(reports.back().outcome));
     }
     if (command.json)
         output.out((choice.several ? changeEachJson(reports, messages)
@@ -114,8 +114,7 @@ int set(const Command& command, const Options& options, Output& output) {
     const auto index = findEntry(entries, command.entry, mConfig::foldKey);
     if (!index)
         return fail(output, command.json, L"set", kUnknownTarget,
-                    L"The catalogue has no entry called " + command.entry +
-                        L". Run keldrast /catalogue for its names.");
+                    unknownEntryMessage(entries, command.entry, mConfig::foldKey));
     const auto& entry = entries[*index];
     auto request = dns::entryRequest(entry, dohMode(command, options));
     if (!request)
@@ -301,8 +300,13 @@ int runElevated(const std::vector<std::wstring>& args, const Command& command, O
 int run(const std::vector<std::wstring>& args, Output& output, const Options& options) {
     const auto parsed = parse(args);
     if (const auto* error = std::get_if<ParseError>(&parsed)) {
-        fail(output, error->json, L"", kBadArguments, error->message);
-        output.err(std::wstring(kUsageHint) + L"\n");
+        const std::wstring hint = error->setWords.empty()
+                                      ? std::wstring()
+                                      : quotingHint(mConfig::loadCatalogue(settingsFile(options)),
+                                                    error->setWords, mConfig::foldKey);
+        fail(output, error->json, error->command, kBadArguments,
+             hint.empty() ? error->message : hint);
+        if (hint.empty()) output.err(std::wstring(kUsageHint) + L"\n");
         return kBadArguments;
     }
     const auto& command = std::get<Command>(parsed);

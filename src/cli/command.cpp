@@ -73,7 +73,21 @@ std::variant<Command, ParseError> parse(const std::vector<std::wstring>& args) {
     const bool json = std::any_of(args.begin(), args.end(), [](const std::wstring& a) {
         return tk::foldAscii(a) == L"/json";
     });
-    auto fail = [&](std::wstring message) { return ParseError{std::move(message), json}; };
+    // Named in the error too, so that a script reading the JSON knows which command failed.
+    std::wstring commandName;
+    for (const auto& arg : args) {
+        if (!isSwitch(arg)) continue;
+        const std::wstring name = tk::foldAscii(std::wstring_view(arg).substr(1));
+        const auto known = std::find_if(std::begin(kSwitches), std::end(kSwitches),
+                                        [&](const SwitchName& s) { return s.name == name; });
+        if (known != std::end(kSwitches) && known->verb) {
+            commandName = verbName(*known->verb);
+            break;
+        }
+    }
+    auto fail = [&](std::wstring message) {
+        return ParseError{std::move(message), json, commandName};
+    };
 
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::wstring& arg = args[i];
@@ -116,6 +130,14 @@ std::variant<Command, ParseError> parse(const std::vector<std::wstring>& args) {
             const auto value = next();
             if (!value) return fail(L"/set needs the name of a catalogue entry.");
             command.entry = *value;
+            std::vector<std::wstring> words{*value};
+            while (i + 1 < args.size() && !isSwitch(args[i + 1]))
+                words.push_back(args[++i]);
+            if (words.size() > 1) {
+                auto error = fail(L"Unexpected argument: " + words[1]);
+                error.setWords = std::move(words);
+                return error;
+            }
         } else if (name == L"custom" || name == L"v6") {
             const bool v6 = name == L"v6";
             auto& servers = v6 ? command.servers6 : command.servers;

@@ -52,7 +52,11 @@ struct Command {
 
 struct ParseError {
     std::wstring message{};
-    bool json = false; // /json was among the arguments, so the error is wanted as JSON too
+    bool json = false;      // /json was among the arguments, so the error is wanted as JSON too
+    std::wstring command{}; // the first command among the arguments ("set"), empty when none
+    // /set NAME followed by more words: NAME and those words, which may be one name whose
+    // quotes were left out.
+    std::vector<std::wstring> setWords{};
     bool operator==(const ParseError&) const = default;
 };
 

@@ -125,14 +125,15 @@ std::wstring usageText() {
            L"  keldrast /catalogue [/add-known]\n"
            L"                                 the catalogue's entries and their servers;\n"
            L"                                 /add-known adds well-known encrypted services\n"
-           L"  keldrast /set NAME [/adapter A] [/doh off|on|only] [/force]\n"
+           L"  keldrast /set NAME [/adapter ADAPTER] [/doh off|on|only] [/force]\n"
            L"                                 applies catalogue entry NAME\n"
-           L"  keldrast /custom P [A] [/v6 P6 [A6]] [/template URL] [/adapter A]\n"
-           L"                 [/doh off|on|only] [/force]\n"
+           L"  keldrast /custom SERVER [SERVER] [/v6 SERVER [SERVER]] [/template URL]\n"
+           L"                 [/adapter ADAPTER] [/doh off|on|only] [/force]\n"
            L"                                 applies typed servers (IPv4, and IPv6 after /v6)\n"
-           L"  keldrast /default [/adapter A] [/force]\n"
-           L"                                 back to automatic servers (DHCP), both families\n"
-           L"  keldrast /restore [/adapter A] puts back the servers from before Keldrast changed "
+           L"  keldrast /default [/adapter ADAPTER] [/force]\n"
+           L"                                 back to automatic (DHCP) servers, both families\n"
+           L"  keldrast /restore [/adapter ADAPTER]\n"
+           L"                                 puts back the servers from before Keldrast changed "
            L"them\n"
            L"  keldrast /flush                empties the DNS resolver cache\n"
            L"  keldrast /test [/tries N] [/timeout MS] [/port N]\n"
@@ -143,10 +144,12 @@ std::wstring usageText() {
            L"  keldrast /version              the version and the settings file in use\n"
            L"  keldrast /?, /help             this text\n"
            L"\n"
-           L"A is an adapter's description, its GUID, or its number in /list; it may be left out\n"
-           L"when there is only one adapter. \"connected\" changes every connected adapter,\n"
-           L"\"default\" the one the default route leaves through. /json after a command prints\n"
-           L"one JSON document.\n"
+           L"NAME is a catalogue entry's name, in quotes when it has spaces (\"Google DNS\").\n"
+           L"SERVER is a server's address: preferred, then alternate. ADAPTER is an adapter's\n"
+           L"description, its GUID, or its number in /list; it may be left out when there is\n"
+           L"only one adapter. \"connected\" changes every connected adapter, \"default\" the\n"
+           L"one the default route leaves through. /json after a command prints one JSON\n"
+           L"document.\n"
            L"A change first records the adapter's present servers for /restore; /force changes\n"
            L"them even when that record cannot be made.\n"
            L"Where Windows has its DoH client (Windows 11, Server 2022), servers with a DoH\n"
@@ -154,12 +157,13 @@ std::wstring usageText() {
            L"falls back to plain DNS when encryption fails, only never does, off does not\n"
            L"encrypt; without /doh the window's setting holds (on unless changed).\n"
            L"\n"
-           L"Exit codes: 0 done (or saved, taking effect when the adapter reconnects),\n"
+           L"Exit codes: 0 done (or saved, where Windows does not say which servers it uses),\n"
            L"1 bad arguments, 2 unknown adapter or entry, or nothing to restore, 3 not\n"
-           L"administrator (elevation declined), 4 nothing written, 5 saved but other servers\n"
-           L"in use (/check: a server is answered by someone else, or none answered), 6 partly "
-           L"written, 7 no restore point (nothing written), 8 the report\n"
-           L"could not be printed, 9 the elevated copy did not finish, 10 internal error.\n";
+           L"administrator (elevation declined), 4 nothing written, 5 saved but Windows still\n"
+           L"uses other servers (/check: a server is answered by someone else, or none\n"
+           L"answered), 6 partly written, 7 no restore point (nothing written),\n"
+           L"8 the report could not be printed, 9 the elevated copy did not finish,\n"
+           L"10 internal error. Warnings (not connected, a policy rule...) never change it.\n";
 }
 
 std::wstring versionText(std::wstring_view version, std::wstring_view settingsFile,
@@ -338,6 +342,72 @@ std::optional<std::size_t> findEntry(const std::vector<catalogue::CatalogueEntry
     return std::nullopt;
 }
 
+namespace {
+
+std::size_t editDistance(std::wstring_view a, std::wstring_view b) {
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j)
+        row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            row[j] =
+                std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0u : 1u)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+} // namespace
+
+std::vector<std::size_t> nearestEntries(const std::vector<catalogue::CatalogueEntry>& entries,
+                                        std::wstring_view name, const catalogue::CaseFold& fold) {
+    constexpr std::size_t kMost = 3;
+    const std::wstring wanted = fold(tk::trimSpaces(name));
+    std::vector<std::size_t> found;
+    if (wanted.empty()) return found;
+    for (std::size_t i = 0; i < entries.size() && found.size() < kMost; ++i)
+        if (fold(tk::trimSpaces(entries[i].name)).starts_with(wanted)) found.push_back(i);
+    if (!found.empty()) return found;
+    std::size_t best = std::max<std::size_t>(2, wanted.size() / 3);
+    std::vector<std::size_t> distances;
+    for (const auto& entry : entries) {
+        distances.push_back(editDistance(wanted, fold(tk::trimSpaces(entry.name))));
+        best = std::min(best, distances.back());
+    }
+    for (std::size_t i = 0; i < entries.size() && found.size() < kMost; ++i)
+        if (distances[i] == best) found.push_back(i);
+    return found;
+}
+
+std::wstring unknownEntryMessage(const std::vector<catalogue::CatalogueEntry>& entries,
+                                 std::wstring_view name, const catalogue::CaseFold& fold) {
+    const std::wstring text = L"The catalogue has no entry called " + std::wstring(name) + L".";
+    const auto nearest = nearestEntries(entries, name, fold);
+    if (nearest.empty()) return text + L" Run keldrast /catalogue for its names.";
+    std::wstring names;
+    for (std::size_t k = 0; k < nearest.size(); ++k)
+        names += (k == 0                    ? L""
+                  : k + 1 == nearest.size() ? L" or "
+                                            : L", ") +
+                 std::wstring(L"\"") + entries[nearest[k]].name + L"\"";
+    return text + L" Did you mean " + names + L"?";
+}
+
+std::wstring quotingHint(const std::vector<catalogue::CatalogueEntry>& entries,
+                         const std::vector<std::wstring>& words, const catalogue::CaseFold& fold) {
+    if (words.size() < 2) return {};
+    std::wstring joined;
+    for (const auto& word : words)
+        joined += (joined.empty() ? L"" : L" ") + word;
+    const auto index = findEntry(entries, joined, fold);
+    if (!index) return {};
+    return L"Put a name with spaces in quotes: /set \"" + entries[*index].name + L"\"";
+}
+
 int exitCode(dns::Result result) {
     using enum dns::Result;
     switch (result) {
@@ -364,6 +434,10 @@ int exitCode(dns::Result result) {
         return kUnknownTarget;
     }
     return kInternalError;
+}
+
+int exitCode(const dns::ChangeOutcome& outcome) {
+    return dns::otherServersInUse(outcome) ? kOtherServersInUse : exitCode(outcome.result);
 }
 
 std::wstring_view resultName(dns::Result result) {
@@ -471,7 +545,7 @@ std::wstring changeEachJson(const std::vector<ChangeReport>& reports,
                             const std::vector<std::wstring>& messages) {
     std::vector<int> codes;
     for (const auto& r : reports)
-        codes.push_back(exitCode(r.outcome.result));
+        codes.push_back(exitCode(r.outcome));
     const int worst = worstExitCode(codes);
     tk::Json j;
     j.open(L'{').key(L"command").string(verbName(reports.empty() ? Verb::Set : reports[0].verb));
@@ -499,7 +573,7 @@ void changeMembers(tk::Json& j, const ChangeReport& report, std::wstring_view me
     j.key(L"command")
         .string(verbName(report.verb))
         .key(L"exitCode")
-        .number(static_cast<long long>(exitCode(o.result)))
+        .number(static_cast<long long>(exitCode(o)))
         .key(L"result")
         .string(resultName(o.result));
     j.key(L"adapter")

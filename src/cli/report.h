@@ -79,6 +79,19 @@ AdapterChoices chooseAdapters(const std::vector<AdapterView>& adapters,
 std::optional<std::size_t> findEntry(const std::vector<catalogue::CatalogueEntry>& entries,
                                      std::wstring_view name, const catalogue::CaseFold& fold);
 
+// The entries nearest to a name the catalogue lacks: those whose names start with it, letter
+// case aside; failing those, the ones fewest edits away, if that is at most a third of its
+// length (two for short names). At most three, in catalogue order.
+std::vector<std::size_t> nearestEntries(const std::vector<catalogue::CatalogueEntry>& entries,
+                                        std::wstring_view name, const catalogue::CaseFold& fold);
+// Why /set NAME found no entry, with the nearest ones: Did you mean "Google DNS"?
+std::wstring unknownEntryMessage(const std::vector<catalogue::CatalogueEntry>& entries,
+                                 std::wstring_view name, const catalogue::CaseFold& fold);
+// When the words after /set (ParseError::setWords) make one entry's name: how to quote it.
+// Empty when they do not.
+std::wstring quotingHint(const std::vector<catalogue::CatalogueEntry>& entries,
+                         const std::vector<std::wstring>& words, const catalogue::CaseFold& fold);
+
 // A change made to one adapter and its outcome, as the engine gave it.
 struct ChangeReport {
     Verb verb = Verb::Set;
@@ -88,6 +101,9 @@ struct ChangeReport {
     dns::ChangeOutcome outcome{};
 };
 int exitCode(dns::Result result);
+// The change's exit code as its text reads: 5 whenever the verdict says Windows still uses other
+// servers, also for "saved" with a read-back that differs. Warnings never change it.
+int exitCode(const dns::ChangeOutcome& outcome);
 // "applied", "saved", "other-servers-in-use"...: the verdict's name in JSON.
 std::wstring_view resultName(dns::Result result);
 // The engine's verdict in the command line's words, one line per sentence.

@@ -175,6 +175,59 @@ Result judge(const Writes& written, InterfaceDnsResult live,
     return Result::Saved;
 }
 
+bool otherServersInUse(const ChangeOutcome& outcome) {
+    switch (outcome.result) {
+    case Result::OtherServersInUse:
+    case Result::Refused:
+        return true;
+    case Result::Saved:
+        return outcome.inUse.has_value(); // "saved, but Windows still uses ..."
+    default:
+        return false;
+    }
+}
+
+namespace {
+
+bool hasWarning(const ChangeOutcome& outcome, std::wstring_view code) {
+    return std::any_of(outcome.warnings.begin(), outcome.warnings.end(),
+                       [&](const Warning& w) { return w.code == code; });
+}
+
+} // namespace
+
+bool savedNotInForce(const ChangeOutcome& outcome) {
+    switch (outcome.result) {
+    case Result::Applied:
+    case Result::Saved:
+    case Result::OtherServersInUse:
+    case Result::Refused:
+        break;
+    default:
+        return false;
+    }
+    return otherServersInUse(outcome) || hasWarning(outcome, kNotConnectedWarning) ||
+           hasWarning(outcome, kVirtualSwitchWarning) || hasWarning(outcome, kPolicyRuleWarning);
+}
+
+std::vector<std::wstring> nextSteps(const ChangeOutcome& outcome) {
+    std::vector<std::wstring> steps;
+    if (!savedNotInForce(outcome)) return steps;
+    if (hasWarning(outcome, kNotConnectedWarning))
+        steps.emplace_back(L"Connect the adapter to use them, or choose the connected adapter "
+                           L"and try again.");
+    else if (hasWarning(outcome, kVirtualSwitchWarning))
+        steps.emplace_back(L"Choose the adapter named above and try again.");
+    else if (otherServersInUse(outcome))
+        steps.emplace_back(L"Reconnect the adapter (unplug its cable, or turn Wi-Fi off and on) "
+                           L"or restart Windows, then check \"Current DNS servers\" in the "
+                           L"window menu.");
+    if (hasWarning(outcome, kPolicyRuleWarning))
+        steps.emplace_back(L"Your VPN or your administrator decides which servers answer while "
+                           L"that rule is in place: disconnect the VPN to use these servers.");
+    return steps;
+}
+
 std::vector<std::wstring> appliedServers(const ChangeOutcome& outcome) {
     auto applied = serverList(outcome.servers);
     for (auto& server : serverList(outcome.servers6))
@@ -281,10 +334,13 @@ Notice changeNotice(const ChangeOutcome& outcome, std::wstring_view adapterDescr
     text += L"\r\n\u00BB In use: " + inUseText(outcome.inUse);
     if (outcome.result != Result::Applied) text += L"\r\n\r\n" + verdictText(outcome);
     text += warningLines(outcome.warnings);
+    const auto steps = nextSteps(outcome);
+    for (std::size_t i = 0; i < steps.size(); ++i)
+        text += (i == 0 ? L"\r\n\r\n" : L"\r\n") + steps[i];
     if (outcome.recorded)
         text += L"\r\n\r\nTo undo this, choose \"Restore previous DNS\" in the window menu "
                 L"(Alt+Space).";
-    return {text, kInformationFlags};
+    return {text, steps.empty() ? kInformationFlags : kWarningFlags};
 }
 
 bool changedAnything(const ChangeOutcome& outcome) {
@@ -312,6 +368,7 @@ Notice changeEachNotice(const std::vector<ChangeOutcome>& outcomes,
     unsigned flags = kInformationFlags;
     bool recorded = false;
     std::vector<Warning> warnings;
+    std::vector<std::wstring> steps;
     for (std::size_t i = 0; i < outcomes.size(); ++i) {
         const auto& o = outcomes[i];
         const std::wstring name =
@@ -320,12 +377,18 @@ Notice changeEachNotice(const std::vector<ChangeOutcome>& outcomes,
         if (o.result == Result::BadRestoreRecord) text += L" (" + std::wstring(settingsPath) + L")";
         if (!changedAnything(o) && o.result != Result::NothingToRestore) flags = kStopFlags;
         if (o.result == Result::PartlyWritten) flags = kStopFlags;
+        if (flags == kInformationFlags && savedNotInForce(o)) flags = kWarningFlags;
+        for (auto& step : nextSteps(o))
+            if (std::find(steps.begin(), steps.end(), step) == steps.end())
+                steps.push_back(std::move(step));
         recorded = recorded || o.recorded;
         for (const auto& w : o.warnings)
             if (std::find(warnings.begin(), warnings.end(), w) == warnings.end())
                 warnings.push_back(w);
     }
     text += warningLines(warnings);
+    for (std::size_t i = 0; i < steps.size(); ++i)
+        text += (i == 0 ? L"\r\n\r\n" : L"\r\n") + steps[i];
     if (recorded)
         text += L"\r\n\r\nTo undo this, choose \"Restore previous DNS\" in the window menu "
                 L"(Alt+Space).";

@@ -19,6 +19,7 @@ inline constexpr std::wstring_view kCustomAppliedName = L"Custom DNS...";
 // Message box flags of the standard box.
 inline constexpr unsigned kStopFlags = 16;
 inline constexpr unsigned kInformationFlags = 64;
+inline constexpr unsigned kWarningFlags = 48;
 inline constexpr unsigned kQuestionFlags = 32 | 4 | 256; // question, Yes/No, No by default
 
 enum class ChangeKind { Apply, Default, Restore };
@@ -98,6 +99,16 @@ std::wstring encryptionVerdict(const ChangeOutcome& outcome);
 
 // The outcome's verdict in words, as both front ends say it: one or two sentences.
 std::wstring verdictText(const ChangeOutcome& outcome, std::wstring_view settingsPath = {});
+
+// Whether the verdict says Windows uses other servers than the change wrote: the read-back
+// differs, or the running system refused them for now.
+bool otherServersInUse(const ChangeOutcome& outcome);
+// Whether the change was saved but is not in force: other servers in use, the adapter is not
+// connected (or bound to a virtual switch only), or a policy rule sends every name elsewhere.
+bool savedNotInForce(const ChangeOutcome& outcome);
+// For a change saved but not in force: what the user can do about it, one line each, in plain
+// words for the window and the notification area; empty otherwise.
+std::vector<std::wstring> nextSteps(const ChangeOutcome& outcome);
 
 struct Notice {
     std::wstring text;

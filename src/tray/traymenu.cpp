@@ -226,17 +226,22 @@ Notice noticeOf(const Command& command, const Model& model, const elevate::Broug
         // The engine's outcome itself, never the command line's printed words.
         const auto& outcome = brought.outcomes.front();
         text = dns::verdictText(outcome);
+        // What to do comes before the warnings' details: a long notice is cut at its end.
+        for (const auto& step : dns::nextSteps(outcome))
+            text += L"\n" + step;
         for (const auto& warning : outcome.warnings)
             text += L"\n" + warning.text;
         switch (outcome.result) {
         case dns::Result::Applied:
         case dns::Result::Saved:
-            notice.title = what + L": done";
-            break;
         case dns::Result::OtherServersInUse:
         case dns::Result::Refused:
-            notice.title = what + L": other servers in use";
-            notice.icon = Notice::Icon::Warning;
+            if (dns::savedNotInForce(outcome)) {
+                notice.title = what + L": saved, not in use yet";
+                notice.icon = Notice::Icon::Warning;
+            } else {
+                notice.title = what + L": done";
+            }
             break;
         case dns::Result::PartlyWritten:
             notice.title = what + L": partly changed";

@@ -258,9 +258,11 @@ TEST(ChangeEachNotice, ALinePerAdapterAndTheWarningsOnce) {
               (Notice{L"DNS was applied to every connected adapter...\r\n\r\n\u00BB Quad9\r\n"
                       L"\u00BB Servers: 9.9.9.9, 149.112.112.112\r\n\r\n\u00BB Ethernet: saved, "
                       L"takes effect when the adapter reconnects\r\n\u00BB Wi-Fi: saved, takes "
-                      L"effect when the adapter reconnects\r\n\r\nRule.\r\n\r\nTo undo this, "
+                      L"effect when the adapter reconnects\r\n\r\nRule.\r\n\r\nYour VPN or "
+                      L"your administrator decides which servers answer while that rule is in "
+                      L"place: disconnect the VPN to use these servers.\r\n\r\nTo undo this, "
                       L"choose \"Restore previous DNS\" in the window menu (Alt+Space).",
-                      kInformationFlags}));
+                      kWarningFlags}));
     notice = changeEachNotice({done, refused}, {L"Ethernet", L"Wi-Fi"}, L"Quad9");
     EXPECT_EQ(notice.flags, kStopFlags);
     EXPECT_NE(notice.text.find(L"\u00BB Wi-Fi: not changed: the registry could not be written"),

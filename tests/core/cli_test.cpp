@@ -334,6 +334,84 @@ TEST(Printing, ChangeReportsWhole) {
         EXPECT_EQ(exitCode(result), code) << static_cast<int>(result);
 }
 
+// 5 exactly when the text says Windows still uses other servers; warnings never change it.
+TEST(ExitCode, MatchesWhatTheTextSays) {
+    using Servers = std::vector<std::wstring>;
+    const dns::Warning notConnected{L"not-connected", L"Not connected."};
+    const dns::Warning rule{L"policy-rule", L"A rule."};
+    const struct {
+        dns::Result result;
+        dns::ServersInUse inUse;
+        std::vector<dns::Warning> warnings;
+        int code;
+    } cases[] = {
+        {dns::Result::Saved, std::nullopt, {}, kDone},
+        {dns::Result::Saved, Servers{L"9.9.9.9"}, {}, kOtherServersInUse},
+        {dns::Result::OtherServersInUse, Servers{L"9.9.9.9"}, {}, kOtherServersInUse},
+        {dns::Result::Applied, Servers{L"1.1.1.1"}, {notConnected, rule}, kDone},
+        {dns::Result::Saved, std::nullopt, {notConnected}, kDone},
+        {dns::Result::NotWritten, Servers{L"9.9.9.9"}, {}, kNotWritten},
+    };
+    for (const auto& c : cases) {
+        const dns::ChangeOutcome o{.result = c.result,
+                                   .written = {{true, true, true}, {true, true, true}},
+                                   .servers = L"1.1.1.1",
+                                   .inUse = c.inUse,
+                                   .warnings = c.warnings};
+        const auto text = verdictMessage(o, L"");
+        EXPECT_EQ(exitCode(o), c.code) << testing::PrintToString(text);
+        EXPECT_EQ(text.find(L"still uses") != std::wstring::npos, c.code == kOtherServersInUse)
+            << testing::PrintToString(text);
+        const ChangeReport report{.outcome = o};
+        EXPECT_NE(changeJson(report, text).find(L"\"exitCode\":" + std::to_wstring(c.code)),
+                  std::wstring::npos);
+    }
+}
+
+TEST(EntryChoice, NearestEntriesAndTheQuotingHint) {
+    const std::vector<catalogue::CatalogueEntry> entries{{L"Google DNS", L"8.8.8.8"},
+                                                         {L"Google Family", L"8.8.8.8"},
+                                                         {L"Quad9", L"9.9.9.9"},
+                                                         {L"Open DNS", L"1.1.1.1"}};
+    const struct {
+        const wchar_t* name;
+        const wchar_t* says;
+    } unknown[] = {
+        {L"goo", L"Did you mean \"Google DNS\" or \"Google Family\"?"}, // prefix, case aside
+        {L"Googel DNS", L"Did you mean \"Google DNS\"?"},               // two edits
+        {L"Quad8", L"Did you mean \"Quad9\"?"},
+        {L"OpenDNS", L"Did you mean \"Open DNS\"?"},
+        {L"Cloudflare", L"Run keldrast /catalogue for its names."}, // nothing near
+        {L"", L"Run keldrast /catalogue for its names."},
+    };
+    for (const auto& c : unknown)
+        EXPECT_EQ(unknownEntryMessage(entries, c.name, tk::foldAscii),
+                  L"The catalogue has no entry called " + std::wstring(c.name) + L". " + c.says);
+    EXPECT_EQ(nearestEntries(entries, L"O", tk::foldAscii), std::vector<std::size_t>{3});
+
+    const struct {
+        Args words;
+        std::wstring hint;
+    } hints[] = {
+        {{L"Google", L"DNS"}, L"Put a name with spaces in quotes: /set \"Google DNS\""},
+        {{L"open", L"dns"}, L"Put a name with spaces in quotes: /set \"Open DNS\""},
+        {{L"Google", L"DNS", L"extra"}, L""},
+        {{L"Google"}, L""},
+    };
+    for (const auto& c : hints)
+        EXPECT_EQ(quotingHint(entries, c.words, tk::foldAscii), c.hint);
+
+    // The parser keeps the words for that hint, and names the command for /json.
+    const auto error = std::get<ParseError>(parse({L"/set", L"Google", L"DNS", L"/adapter", L"1"}));
+    EXPECT_EQ(error.message, L"Unexpected argument: DNS");
+    EXPECT_EQ(error.setWords, (Args{L"Google", L"DNS"}));
+    EXPECT_EQ(error.command, L"set");
+    EXPECT_EQ(std::get<ParseError>(parse({L"/set", L"/json"})).command, L"set");
+    EXPECT_EQ(std::get<ParseError>(parse({L"/json", L"/?", L"x"})).command, L"help");
+    EXPECT_EQ(std::get<ParseError>(parse({L"/json", L"/bogus"})).command, L"");
+    EXPECT_TRUE(std::get<ParseError>(parse({L"/list", L"x"})).setWords.empty());
+}
+
 TEST(Printing, TextForms) {
     EXPECT_EQ(
         catalogueText({{L"Google DNS", L"8.8.8.8,8.8.4.4", L"2001:4860:4860::8888"}, {L"X", L""}}),

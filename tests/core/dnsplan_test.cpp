@@ -72,10 +72,68 @@ TEST(ChangeNotice, CompletionNamesWhatWasWrittenAndHowToUndoIt) {
     EXPECT_EQ(changeNotice(other, L"D", L"Google DNS").text,
               done + L"192.168.1.1\r\n\r\nThe DNS servers were saved, but Windows still uses "
                      L"192.168.1.1.\r\nThey take effect when the adapter reconnects or Windows "
-                     L"restarts...");
+                     L"restarts...\r\n\r\nReconnect the adapter (unplug its cable, or turn "
+                     L"Wi-Fi off and on) or restart Windows, then check \"Current DNS servers\" "
+                     L"in the window menu.");
     ChangeOutcome reset = applied(Result::Applied, std::vector<std::wstring>{});
     reset.kind = ChangeKind::Default;
     EXPECT_EQ(changeNotice(reset, L"D").text, L"DNS has set to default...\r\n\u00BB In use: none");
+}
+
+// Saved but not in force: the warning icon, the specified first lines, then what to do.
+TEST(ChangeNotice, WarningIconWhenSavedButNotInForce) {
+    using Servers = std::vector<std::wstring>;
+    const Warning notConnected{std::wstring(kNotConnectedWarning), L"\"D\" is not connected."};
+    const Warning rule{std::wstring(kPolicyRuleWarning), L"A rule sends every name elsewhere."};
+    const Warning others{std::wstring(kOtherAdapterWarning), L"Others too."};
+    const struct {
+        ChangeOutcome outcome;
+        std::vector<Warning> warnings;
+        unsigned flags;
+        const wchar_t* step; // the step the text ends in, before "To undo"
+    } cases[] = {
+        {applied(Result::Applied, Servers{L"8.8.8.8"}), {}, kInformationFlags, nullptr},
+        {applied(Result::Applied, Servers{L"8.8.8.8"}), {others}, kInformationFlags, nullptr},
+        {applied(Result::Saved, std::nullopt), {}, kInformationFlags, nullptr},
+        {applied(Result::Saved, Servers{L"9.9.9.9"}), {}, kWarningFlags, L"Reconnect the adapter"},
+        {applied(Result::OtherServersInUse, Servers{L"9.9.9.9"}),
+         {},
+         kWarningFlags,
+         L"Reconnect the adapter"},
+        {applied(Result::Refused, std::nullopt), {}, kWarningFlags, L"Reconnect the adapter"},
+        {applied(Result::Applied, Servers{L"8.8.8.8"}),
+         {notConnected},
+         kWarningFlags,
+         L"Connect the adapter to use them"},
+        {applied(Result::Saved, std::nullopt), {rule}, kWarningFlags, L"Your VPN"},
+        {applied(Result::PartlyWritten, std::nullopt), {rule}, kStopFlags, nullptr},
+    };
+    for (const auto& c : cases) {
+        auto o = c.outcome;
+        o.warnings = c.warnings;
+        const auto notice = changeNotice(o, L"D", L"Google DNS");
+        const auto why = testing::PrintToString(notice.text);
+        EXPECT_EQ(notice.flags, c.flags) << why;
+        EXPECT_EQ(savedNotInForce(o), c.flags == kWarningFlags) << why;
+        const bool completed =
+            notice.text.starts_with(L"Operation completed successfully...\r\nDNS has changed...");
+        EXPECT_EQ(completed, c.flags != kStopFlags) << why;
+        const auto steps = nextSteps(o);
+        ASSERT_EQ(steps.empty(), c.step == nullptr) << why;
+        if (c.step) {
+            EXPECT_TRUE(steps.back().starts_with(c.step)) << why;
+        }
+        EXPECT_EQ(notice.text.find(L" /"), std::wstring::npos) << "no command-line syntax";
+    }
+    auto rejected = applied(Result::OtherServersInUse, Servers{L"9.9.9.9"});
+    rejected.kind = ChangeKind::Default;
+    EXPECT_EQ(changeNotice(rejected, L"D").text.rfind(L"DNS has set to default...", 0), 0u);
+    EXPECT_EQ(changeEachNotice({applied(Result::Applied,
+                                        Servers{L"8.8.8.8", L"8.8.4.4", L"2001:4860:4860::8888"}),
+                                rejected},
+                               {L"A", L"B"})
+                  .flags,
+              kWarningFlags);
 }
 
 TEST(ChangeNotice, FailuresStopAndNameWhatWasNotWritten) {

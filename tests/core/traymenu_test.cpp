@@ -212,6 +212,8 @@ TEST(TrayNotice, SaysTheEnginesVerdictWithItsWarningsAndWhenNothingChanged) {
                              .result = dns::Result::OtherServersInUse};
     other.inUse = std::vector<std::wstring>{L"9.9.9.9"};
     other.warnings = {{L"policy-rule", L"A rule sends every name elsewhere."}};
+    dns::ChangeOutcome notConnected = applied;
+    notConnected.warnings = {{L"not-connected", L"\"Wi-Fi\" is not connected."}};
     elevate::Brought flushed = brought(0);
     flushed.flush = dns::FlushOutcome{dns::FlushResult::Flushed, 0};
     struct Case {
@@ -224,8 +226,16 @@ TEST(TrayNotice, SaysTheEnginesVerdictWithItsWarningsAndWhenNothingChanged) {
          {L"Fast & Safe: done", dns::verdictText(applied), Notice::Icon::Info}},
         {{Action::Default},
          brought(5, {other}),
-         {L"Automatic (DHCP): other servers in use",
-          dns::verdictText(other) + L"\nA rule sends every name elsewhere.",
+         {L"Automatic (DHCP): saved, not in use yet",
+          shortened(dns::verdictText(other) + L"\n" + dns::nextSteps(other).front() + L"\n" +
+                        dns::nextSteps(other).back() + L"\nA rule sends every name elsewhere.",
+                    kMaxNoticeText),
+          Notice::Icon::Warning}},
+        {set,
+         brought(0, {notConnected}),
+         {L"Fast & Safe: saved, not in use yet",
+          dns::verdictText(notConnected) + L"\n" + dns::nextSteps(notConnected).front() +
+              L"\n\"Wi-Fi\" is not connected.",
           Notice::Icon::Warning}},
         {{Action::Restore},
          brought(3, {}, L"elevation was declined"),

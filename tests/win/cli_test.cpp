@@ -253,6 +253,12 @@ TEST_F(CommandLineTest, EveryFailureHasItsExitCodeAndGoesToTheErrorStream) {
         const wchar_t* says;
     } cases[] = {
         {L"/lsit", 1, L"Unknown switch: /lsit\r\nRun keldrast /? for usage."},
+        {L"/set open dns /adapter 1", 1,
+         L"Put a name with spaces in quotes: /set \"Open DNS\"\r\n"},
+        {L"/set Open DNS extra", 1, L"Unexpected argument: DNS\r\nRun keldrast /? for usage."},
+        {L"/set Qaud /adapter 1", 2,
+         L"The catalogue has no entry called Qaud. Did you mean "
+         L"\"Quad\"?"},
         {L"/set \"Open DNS\"", 1, L"more than one adapter"},
         {L"/set \"Open DNS\" /adapter 7", 2, L"no adapter number 7"},
         {L"/default /adapter Odd", 4, L"not-a-guid"},
@@ -272,6 +278,9 @@ TEST_F(CommandLineTest, EveryFailureHasItsExitCodeAndGoesToTheErrorStream) {
                         L"\"The catalogue has no entry called Nope. Run keldrast /catalogue for "
                         L"its names.\"}\r\n");
     EXPECT_EQ(nameServers(dns::Family::V4, kWifi), L"") << "nothing was written";
+    EXPECT_EQ(run(L"/set /json").out,
+              L"{\"command\":\"set\",\"exitCode\":1,\"result\":\"error\",\"message\":"
+              L"\"/set needs the name of a catalogue entry.\"}\r\n");
 
     // No way back (the settings file is read-only): nothing changes unless /force says so.
     const std::wstring settings = (dir / "Keldrast.ini").wstring();

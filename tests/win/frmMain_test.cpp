@@ -406,7 +406,7 @@ TEST_F(MainWindowTest, ApplyDefaultAndRestoreShowTheEnginesVerdict) {
     EXPECT_FALSE(f.canRestore()) << "nothing changed yet";
     f.btApply_Click(); // Google DNS, the first entry
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown.back().flags, 64u);
+    EXPECT_EQ(shown.back().flags, static_cast<UINT>(MB_ICONWARNING)) << "saved, not in force";
     EXPECT_EQ(lastText(),
               L"Operation completed successfully...\r\nDNS has changed...\r\n\r\n"
               L"\u00BB Test Adapter\r\n\u00BB Google DNS\r\n\u00BB Servers: 8.8.8.8, "
@@ -416,7 +416,9 @@ TEST_F(MainWindowTest, ApplyDefaultAndRestoreShowTheEnginesVerdict) {
               L"8.8.8.8, 8.8.4.4, 2001:4860:4860::8888\r\n\r\nThe DNS servers were "
               L"saved, but Windows still uses 8.8.8.8, 8.8.4.4, 2001:4860:4860::8888."
               L"\r\nThey take effect when the adapter reconnects or Windows "
-              L"restarts...\r\n\r\nTo undo this, choose \"Restore previous DNS\" in the "
+              L"restarts...\r\n\r\nReconnect the adapter (unplug its cable, or turn Wi-Fi off "
+              L"and on) or restart Windows, then check \"Current DNS servers\" in the window "
+              L"menu.\r\n\r\nTo undo this, choose \"Restore previous DNS\" in the "
               L"window menu (Alt+Space).");
     EXPECT_TRUE(f.canRestore());
 
@@ -426,6 +428,7 @@ TEST_F(MainWindowTest, ApplyDefaultAndRestoreShowTheEnginesVerdict) {
     f.IP2.IPAddressAsString(L"1.0.0.1");
     inUse = dns::ServersInUse{{L"1.1.1.1", L"1.0.0.1"}};
     f.btApply_Click();
+    EXPECT_EQ(shown.back().flags, static_cast<UINT>(MB_ICONINFORMATION)) << "in use now";
     EXPECT_NE(lastText().find(L"\u00BB Custom DNS...\r\n\u00BB Servers: 1.1.1.1, 1.0.0.1\r\n\u00BB "
                               L"Encrypted: no: these servers have no DoH template\r\n\u00BB "
                               L"In use: 1.1.1.1, 1.0.0.1"),
@@ -618,33 +621,52 @@ TEST_F(MainWindowTest, ApplyWithoutAnAdapterABadServiceNameOrABadIpv6PairChanges
     EXPECT_FALSE(f.canRestore());
 }
 
-TEST_F(MainWindowTest, FlushStartsIpconfigFromTheSystemFolderAndCoolsDownForASecond) {
+// ipconfig runs on a worker, so the window learns its outcome without freezing: a good flush
+// is silent, a failed one is said.
+TEST_F(MainWindowTest, FlushRunsIpconfigFromTheSystemFolderAndSaysWhenItFails) {
     auto& f = open();
-    std::vector<std::wstring> started;
-    bool startWorks = true;
+    std::vector<std::wstring> started; // written by the worker, read once it has ended
+    tk::ProcessRun outcome{true, 0};
     tk::ScopedStartProcess starts{
         [&](const std::wstring& app, const std::wstring& cmd, int show, DWORD wait) {
             started.push_back(app + L"|" + cmd + L"|" + std::to_wstring(show) + L"|" +
                               std::to_wstring(wait));
-            return tk::ProcessRun{startWorks};
+            return outcome;
         }};
+    MSG msg;
+    const auto pumpWhile = [&](const std::function<bool()>& busy) {
+        for (const DWORD until = GetTickCount() + 3000; busy() && GetTickCount() < until; Sleep(10))
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageW(&msg);
+    };
     f.btFlush_Click();
+    EXPECT_FALSE(f.btFlush.Enabled());
+    pumpWhile([&] { return f.flushing(); });
+    ASSERT_FALSE(f.flushing());
     ASSERT_EQ(started.size(), 1u);
     const std::wstring ipconfig = tk::systemDirectory() + L"\\ipconfig.exe";
-    EXPECT_EQ(started[0], ipconfig + L"|\"" + ipconfig + L"\" /flushdns|0|0");
+    EXPECT_EQ(started[0], ipconfig + L"|\"" + ipconfig + L"\" /flushdns|0|30000");
     EXPECT_TRUE(shown.empty());
-    EXPECT_FALSE(f.btFlush.Enabled());
-    MSG msg;
-    for (const DWORD until = GetTickCount() + 3000; !f.btFlush.Enabled() && GetTickCount() < until;
-         Sleep(10))
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageW(&msg);
-    EXPECT_TRUE(f.btFlush.Enabled());
+    pumpWhile([&] { return !f.btFlush.Enabled(); });
+    EXPECT_TRUE(f.btFlush.Enabled()) << "cools down for a second";
 
-    startWorks = false;
-    f.btFlush_Click();
-    EXPECT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown.back().flags, 16u);
+    const struct {
+        tk::ProcessRun run;
+        const wchar_t* says;
+    } failures[] = {
+        {{true, 1}, L"it ended with exit code 1."},
+        {{true, std::nullopt}, L"it did not finish in time."},
+        {{false}, L"Could not start \"ipconfig /flushdns\"."},
+    };
+    for (const auto& c : failures) {
+        const std::size_t before = shown.size();
+        outcome = c.run;
+        f.btFlush_Click();
+        pumpWhile([&] { return f.flushing(); });
+        ASSERT_EQ(shown.size(), before + 1) << c.says;
+        EXPECT_EQ(shown.back().flags, static_cast<UINT>(MB_ICONSTOP));
+        EXPECT_NE(lastText().find(c.says), std::wstring::npos) << lastText();
+    }
 }
 
 // Keys pressed and released as the user types them, through the program's message loop.
