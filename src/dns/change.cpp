@@ -39,20 +39,12 @@ std::uint32_t systemBuildNumber() {
 }
 
 std::optional<bool> systemDohClient(const GUID& guid) {
-    using GetFn = DWORD(WINAPI*)(GUID, DnsInterfaceSettings*);
-    using FreeFn = void(WINAPI*)(DnsInterfaceSettings*);
-    static const GetFn get = tk::moduleFunction<GetFn>(iphlpapi(), "GetInterfaceDnsSettings");
-    static const FreeFn release =
-        tk::moduleFunction<FreeFn>(iphlpapi(), "FreeInterfaceDnsSettings");
-    if (!get || !release) return std::nullopt;
     DnsInterfaceSettings settings{};
     settings.Version = kDnsInterfaceSettingsVersion3;
-    const DWORD status = get(guid, &settings);
-    if (status == NO_ERROR) {
-        release(&settings);
-        return true;
-    }
-    if (status == ERROR_INVALID_PARAMETER || status == ERROR_NOT_SUPPORTED) return false;
+    const auto status = queryInterfaceDns(guid, settings);
+    if (!status) return std::nullopt;
+    if (*status == NO_ERROR) return true;
+    if (*status == ERROR_INVALID_PARAMETER || *status == ERROR_NOT_SUPPORTED) return false;
     return std::nullopt;
 }
 

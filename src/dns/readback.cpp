@@ -71,23 +71,38 @@ std::optional<std::vector<std::wstring>> systemServersInUse(std::wstring_view se
     return std::nullopt;
 }
 
-// GetInterfaceDnsSettings for the family, in a record of the version given; `read` takes what it
-// needs before the record is freed. Nothing where Windows lacks the function (Wine) or refuses.
-template <typename Read>
-auto interfaceDnsSettings(const GUID& guid, Family family, ULONG version, Read read)
-    -> std::optional<decltype(read(std::declval<const DnsInterfaceSettings&>()))> {
+} // namespace
+
+std::optional<DWORD>
+queryInterfaceDns(const GUID& guid, DnsInterfaceSettings& settings,
+                  const std::function<void(const DnsInterfaceSettings&)>& read) {
     using GetFn = DWORD(WINAPI*)(GUID, DnsInterfaceSettings*);
     using FreeFn = void(WINAPI*)(DnsInterfaceSettings*);
     static const GetFn get = tk::moduleFunction<GetFn>(iphlpapi(), "GetInterfaceDnsSettings");
     static const FreeFn release =
         tk::moduleFunction<FreeFn>(iphlpapi(), "FreeInterfaceDnsSettings");
     if (!get || !release) return std::nullopt;
+    const DWORD status = get(guid, &settings);
+    if (status != NO_ERROR) return status;
+    if (read) read(static_cast<const DnsInterfaceSettings&>(settings));
+    release(&settings);
+    return status;
+}
+
+namespace {
+
+// GetInterfaceDnsSettings for the family, in a record of the version given; `read` takes what it
+// needs before the record is freed. Nothing where Windows lacks the function (Wine) or refuses.
+template <typename Read>
+auto interfaceDnsSettings(const GUID& guid, Family family, ULONG version, Read read)
+    -> std::optional<decltype(read(std::declval<const DnsInterfaceSettings&>()))> {
     DnsInterfaceSettings settings{};
     settings.Version = version;
     settings.Flags = family == Family::V6 ? kDnsSettingIpv6 : 0; // the family asked for
-    if (get(guid, &settings) != NO_ERROR) return std::nullopt;
-    auto result = read(static_cast<const DnsInterfaceSettings&>(settings));
-    release(&settings);
+    std::optional<decltype(read(settings))> result;
+    const auto status = queryInterfaceDns(
+        guid, settings, [&](const DnsInterfaceSettings& answer) { result = read(answer); });
+    if (status != NO_ERROR) return std::nullopt;
     return result;
 }
 

@@ -26,6 +26,13 @@ std::wstring addressText(const sockaddr* address);
 // GetAdaptersAddresses (both families) with these flags: the buffer that holds its list, empty
 // when there are no interfaces; nothing when the function is missing or fails.
 std::optional<std::vector<unsigned char>> adapterAddresses(ULONG flags);
+struct DnsInterfaceSettings;
+// GetInterfaceDnsSettings into `settings` (its Version and Flags set by the caller); `read` looks
+// at the record before FreeInterfaceDnsSettings frees it, when the call succeeded. The call's
+// status; nothing where Windows lacks the functions (Wine, before Windows 10 2004).
+std::optional<DWORD>
+queryInterfaceDns(const GUID& guid, DnsInterfaceSettings& settings,
+                  const std::function<void(const DnsInterfaceSettings&)>& read = {});
 
 // The DNS servers the adapter whose interface GUID is service uses now, IPv4 and IPv6 as the
 // system lists them (the entry point's answer) less the site-local placeholders
