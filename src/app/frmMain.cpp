@@ -393,7 +393,7 @@ bool frmMain::dialogKey(const MSG& msg) {
 
 bool frmMain::preTranslateMessage(const MSG& msg) {
     if (!hwnd() || (msg.hwnd != hwnd() && !IsChild(hwnd(), msg.hwnd))) return false;
-    if (dialogKey(msg)) return true;
+    if (dialogKey(msg) || menuKey(msg)) return true;
     if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB) return false;
     if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
     const auto wants =
@@ -472,6 +472,9 @@ LRESULT frmMain::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SYSCOMMAND:
         if (systemCommand(static_cast<UINT>(wParam & 0xFFF0))) return 0;
         return defaultHandling(message, wParam, lParam);
+    case WM_CONTEXTMENU:
+        showCommandMenu(reinterpret_cast<HWND>(wParam), lParam);
+        return 0;
     case WM_INITMENUPOPUP:
         if (HIWORD(lParam)) updateSystemMenu();
         return defaultHandling(message, wParam, lParam);

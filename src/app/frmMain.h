@@ -160,6 +160,14 @@ class frmMain : public tk::Window {
     bool createControls();
     void addSystemMenu();
     void updateSystemMenu();
+    // The system menu's own items, appended to a menu, and their greying and radio check.
+    void appendCommands(HMENU menu) const;
+    void updateCommands(HMENU menu) const;
+    // The same items as a pop-up menu for WM_CONTEXTMENU from `from` at `at` (-1: from the
+    // keyboard); the chosen item runs through systemCommand.
+    void showCommandMenu(HWND from, LPARAM at);
+    // Shift+F10, except in a field that has a menu of its own; true when used.
+    bool menuKey(const MSG& msg);
     // Runs the system-menu item id; false when it is not one of the program's own.
     bool systemCommand(UINT id);
     void wireEvents();

@@ -14,10 +14,10 @@ constexpr std::wstring_view kNameNotStorable =
     L"This name cannot be kept in the settings file. Leave out \"\u00AE\" and \"=\", and do "
     L"not begin it with \"[\" or \";\"...";
 // Said around the settings file's path.
-constexpr std::wstring_view kSaveFailed[] = {L"The DNS server list could not be saved to\r\n",
+constexpr std::wstring_view kSaveFailed[] = {L"The catalogue could not be saved to\r\n",
                                              L"\r\n\r\nThe file there is left as it was..."};
 constexpr std::wstring_view kNotSaved[] = {
-    L"The DNS server list was not saved:\r\n",
+    L"The catalogue was not saved:\r\n",
     L"\r\ncould not be read when Keldrast started, so it is left as it was..."};
 
 std::wstring around(const std::wstring_view (&text)[2], const std::wstring& path) {
@@ -179,7 +179,7 @@ void frmMain::addEncryptedServices() {
     std::wstring names;
     for (const auto& name : added)
         names += L"\r\n\u00BB " + name;
-    message(L"Added to the DNS server list, with their IPv6 servers and DoH templates:" + names +
+    message(L"Added to the catalogue, with their IPv6 servers and DoH templates:" + names +
                 L"\r\n\r\nThe list is saved when Keldrast closes.",
             MB_ICONINFORMATION);
 }

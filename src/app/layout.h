@@ -56,12 +56,17 @@ inline constexpr std::wstring_view kFlushTip =
     L"troubleshooting, you can use this procedure to discard negative cache entries from the "
     L"cache, as well as any other entries that have been added dynamically...";
 
+// The title's tip points a new user to the window menu, which has no control of its own.
+inline constexpr std::wstring_view kTitleTip =
+    L"Right-click the window (or press Shift+F10) for more: restore the previous DNS, find "
+    L"the fastest DNS, encrypted DNS, every connected adapter, the notification area...";
+
 inline constexpr std::uint32_t kRed = rgb(192, 0, 0);
 inline constexpr std::uint32_t kGreen = rgb(0, 128, 0);
 
 // clang-format off
 inline constexpr std::array<ControlRow, 31> kControls{{
-    {L"Label1",       K::Label,        L"Keldrast",               90,   90,   2085, 555, 16, true,  false, F::Title,  rgb(0, 192, 0), {}},
+    {L"Label1",       K::Label,        L"Keldrast",               90,   90,   2085, 555, 16, true,  false, F::Title,  rgb(0, 192, 0), kTitleTip},
     {L"kLabel1",      K::KLabel,       {},                        2250, 135,  3705, 240, 17, true,  false, F::Normal, rgb(128, 0, 128), {}},
     {L"kLabel2",      K::KLabel,       {},                        2250, 360,  3705, 240, 18, true,  false, F::Normal, rgb(0, 0, 192), {}},
     {L"Label2",       K::Label,        L"Select Network Adapter:", 135, 810,  3480, 240, 20, true,  false, F::Normal, kDefaultText, {}},

@@ -88,8 +88,8 @@ std::wstring joinNames(const std::vector<CatalogueEntry>& entries);
 using CaseFold = std::function<std::wstring(std::wstring_view)>;
 bool sameName(std::wstring_view a, std::wstring_view b, const CaseFold& fold);
 
-// Well-known services with encrypted DNS that "Add encrypted DNS services" offers: both IPv4
-// and both IPv6 servers and the template of each, as their operators publish them.
+// Well-known services with encrypted DNS that "Add encrypted entries to the catalogue" offers: both
+// IPv4 and both IPv6 servers and the template of each, as their operators publish them.
 std::vector<CatalogueEntry> knownServices();
 // Appends the known services the catalogue lacks (same name but for letter case counts as
 // present); gives the names added.
@@ -116,6 +116,9 @@ inline constexpr std::wstring_view kRestoreSection = L"kRestore";
 // The adapter last changed, selected at the next start: "Last=" and its interface GUID.
 inline constexpr std::wstring_view kAdapterSection = L"kAdapter";
 inline constexpr std::wstring_view kLastAdapterKey = L"Last";
+// Whether the notification area has said, once, that Keldrast keeps running there: "Notice=1".
+inline constexpr std::wstring_view kTraySection = L"kTray";
+inline constexpr std::wstring_view kTrayNoticeKey = L"Notice";
 inline constexpr std::wstring_view kSettingsFileName = L"Keldrast.ini";
 
 // A settings value by key: the value when the key is present, nothing when absent.

@@ -218,8 +218,8 @@ FileContent readContent(const std::wstring& path) {
 // The sections a save keeps as they stand, in this order after the catalogue.
 std::wstring keptSections(std::wstring_view text) {
     std::wstring kept;
-    for (const auto section :
-         {catalogue::kRestoreSection, catalogue::kAdapterSection, catalogue::kEncryptedDnsSection})
+    for (const auto section : {catalogue::kRestoreSection, catalogue::kAdapterSection,
+                               catalogue::kEncryptedDnsSection, catalogue::kTraySection})
         kept = catalogue::withSection(kept, section,
                                       catalogue::sectionEntries(text, section, foldKey), foldKey);
     return kept;
@@ -372,6 +372,15 @@ catalogue::DohMode encryptedDnsMode(std::wstring_view path) {
 bool setEncryptedDnsMode(std::wstring_view path, catalogue::DohMode mode) {
     return changeKeptValue(path, catalogue::kEncryptedDnsSection, catalogue::kEncryptedDnsKey,
                            std::wstring(catalogue::dohModeName(mode)));
+}
+
+bool trayNoticeShown(std::wstring_view path) {
+    return keptValue(path, catalogue::kTraySection, catalogue::kTrayNoticeKey).has_value();
+}
+
+bool setTrayNoticeShown(std::wstring_view path) {
+    return trayNoticeShown(path) ||
+           changeKeptValue(path, catalogue::kTraySection, catalogue::kTrayNoticeKey, L"1");
 }
 
 } // namespace mConfig

@@ -41,7 +41,7 @@ std::vector<catalogue::CatalogueEntry> loadCatalogue(std::wstring_view path);
 
 // Writes the whole catalogue to path: completely under a fresh temporary name, then moved
 // into place in one step. The restore records (the first of each adapter), the adapter last
-// changed and the encrypted-DNS setting stay. Refused when
+// changed, the encrypted-DNS setting and the notification area's notice stay. Refused when
 // the file there is a link, has more than one name, is read-only, or could not be read (its
 // records would be lost). On any failure the file at path is left as it was.
 [[nodiscard]] bool saveCatalogue(std::wstring_view path,
@@ -66,5 +66,9 @@ std::optional<std::wstring> chosenAdapter(std::wstring_view settingsPath);
 catalogue::DohMode encryptedDnsMode(std::wstring_view path);
 // Writes it, by the same safe rewrite as a restore record.
 [[nodiscard]] bool setEncryptedDnsMode(std::wstring_view path, catalogue::DohMode mode);
+// Whether the notification area has said that Keldrast keeps running there; kept by the same
+// safe rewrite, so that it says so once.
+bool trayNoticeShown(std::wstring_view path);
+[[nodiscard]] bool setTrayNoticeShown(std::wstring_view path);
 
 } // namespace mConfig

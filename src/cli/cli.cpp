@@ -105,7 +105,7 @@ int change(const Command& command, const Options& options, dns::ChangeRequest re
             output.out(messages[k] + L"\n");
     }
     for (const auto& warning : uniqueWarnings(reports))
-        output.err(warning.text + L"\n");
+        output.err(warningText(warning) + L"\n");
     return worstExitCode(codes);
 }
 

@@ -53,7 +53,7 @@ std::wstring_view kindCode(dns::AdapterKind kind) {
 void warningsJson(tk::Json& j, const std::vector<dns::Warning>& warnings) {
     j.key(L"warnings").open(L'[');
     for (const auto& w : warnings)
-        j.open(L'{').key(L"code").string(w.code).key(L"message").string(w.text).close(L'}');
+        j.open(L'{').key(L"code").string(w.code).key(L"message").string(warningText(w)).close(L'}');
     j.close(L']');
 }
 
@@ -124,7 +124,7 @@ std::wstring usageText() {
            L"  keldrast /list                 adapters and their DNS servers\n"
            L"  keldrast /catalogue [/add-known]\n"
            L"                                 the catalogue's entries and their servers;\n"
-           L"                                 /add-known adds well-known encrypted services\n"
+           L"                                 /add-known adds well-known encrypted entries\n"
            L"  keldrast /set NAME [/adapter ADAPTER] [/doh off|on|only] [/force]\n"
            L"                                 applies catalogue entry NAME\n"
            L"  keldrast /custom SERVER [SERVER] [/v6 SERVER [SERVER]] [/template URL]\n"
@@ -491,7 +491,7 @@ std::wstring changeText(const ChangeReport& report) {
         what = std::wstring(dns::kCustomAppliedName);
         break;
     case Verb::Default:
-        what = L"Default (automatic)";
+        what = L"Automatic (DHCP)";
         break;
     default:
         what = L"Restore";
@@ -539,6 +539,11 @@ std::vector<dns::Warning> uniqueWarnings(const std::vector<ChangeReport>& report
             if (std::find(warnings.begin(), warnings.end(), w) == warnings.end())
                 warnings.push_back(w);
     return warnings;
+}
+
+std::wstring warningText(const dns::Warning& warning) {
+    if (warning.code != dns::kOtherAdapterWarning) return warning.text;
+    return warning.text + L" \"/adapter connected\" changes them all.";
 }
 
 std::wstring changeEachJson(const std::vector<ChangeReport>& reports,

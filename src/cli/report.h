@@ -119,6 +119,9 @@ std::wstring changeEachJson(const std::vector<ChangeReport>& reports,
                             const std::vector<std::wstring>& messages);
 // Each warning once, in order of first appearance.
 std::vector<dns::Warning> uniqueWarnings(const std::vector<ChangeReport>& reports);
+// A warning as the command line says it: the other adapters' line names the argument that
+// changes them all.
+std::wstring warningText(const dns::Warning& warning);
 
 // A failed command as one JSON line.
 std::wstring errorJson(std::wstring_view command, int exitCode, std::wstring_view message);

@@ -207,9 +207,7 @@ std::vector<Warning> changeWarnings(std::wstring_view changed,
             warnings.push_back({std::wstring(kOtherAdapterWarning),
                                 L"Windows also asks the DNS servers of the other connected "
                                 L"adapters: " +
-                                    joined(others, L"; ") +
-                                    L". \"Apply to every connected adapter\" (/adapter "
-                                    L"connected) changes them all."});
+                                    joined(others, L"; ") + L"."});
     }
     // Rules set by group policy replace the local ones.
     const bool policy = std::any_of(rules.begin(), rules.end(),

@@ -98,7 +98,8 @@ inline constexpr std::wstring_view kVirtualSwitchWarning = L"virtual-switch";
 // What may keep the change of the adapter `changed` from taking effect, one warning each: it is
 // not connected (and which adapter carries the default route), or bound only to a virtual
 // switch; another connected adapter (not among alsoChanged) has servers that Windows also
-// asks; a policy rule sends every name elsewhere. wanted: the servers the change put in place,
+// asks (each front end adds how to change them all: its own menu item or argument); a policy
+// rule sends every name elsewhere. wanted: the servers the change put in place,
 // to compare the other adapters with; empty when it put none (automatic servers).
 std::vector<Warning> changeWarnings(std::wstring_view changed,
                                     const std::vector<std::wstring>& alsoChanged,

@@ -38,10 +38,14 @@ std::wstring inUseText(const ServersInUse& inUse) {
     return serversText(*inUse);
 }
 
+// The window's lines: the other adapters' line names the window's own way to change them all.
 std::wstring warningLines(const std::vector<Warning>& warnings) {
     std::wstring text;
-    for (const auto& warning : warnings)
+    for (const auto& warning : warnings) {
         text += L"\r\n" + warning.text;
+        if (warning.code == kOtherAdapterWarning)
+            text += L" \"Apply to every connected adapter\" in the window menu changes them all.";
+    }
     return warnings.empty() ? text : L"\r\n" + text;
 }
 
@@ -111,21 +115,21 @@ std::wstring encryptionVerdict(const ChangeOutcome& outcome) {
                L"encryption settings";
         break;
     case DohResult::NoTemplate:
-        text = L"no: these servers have no DoH template";
+        text = L"no, because these servers have no DoH template";
         break;
     case DohResult::Off:
-        text = L"no: encrypted DNS is off (window menu, Alt+Space)";
+        text = L"no, because encrypted DNS is off in the window menu";
         break;
     case DohResult::NotOffered:
-        text = L"no: the servers are applied without encryption because this Windows does not "
-               L"offer it per adapter";
+        text = L"no, because this Windows does not offer encryption per adapter: the servers are "
+               L"applied without it";
         break;
     case DohResult::Forbidden:
-        text = L"no: your administrator blocks DNS over HTTPS by policy (DoHPolicy or "
+        text = L"no, because your administrator blocks DNS over HTTPS by policy (DoHPolicy or "
                L"DohPolicySetting)";
         break;
     case DohResult::NotWritten:
-        text = L"no: the encrypted DNS settings could not be written";
+        text = L"no, because the encrypted DNS settings could not be written";
         break;
     }
     return text + policyNote(doh);
@@ -339,7 +343,7 @@ Notice changeNotice(const ChangeOutcome& outcome, std::wstring_view adapterDescr
         text += (i == 0 ? L"\r\n\r\n" : L"\r\n") + steps[i];
     if (outcome.recorded)
         text += L"\r\n\r\nTo undo this, choose \"Restore previous DNS\" in the window menu "
-                L"(Alt+Space).";
+                L"(right-click the window, or Alt+Space).";
     return {text, steps.empty() ? kInformationFlags : kWarningFlags};
 }
 
@@ -359,7 +363,7 @@ Notice changeEachNotice(const std::vector<ChangeOutcome>& outcomes,
                serversText(appliedServers(outcomes.front())) + L"\r\n";
         break;
     case ChangeKind::Default:
-        text = L"DNS was set to default on every connected adapter...\r\n\r\n";
+        text = L"Every connected adapter went back to automatic (DHCP) servers...\r\n\r\n";
         break;
     case ChangeKind::Restore:
         text = L"Restore on every connected adapter...\r\n\r\n";
@@ -391,7 +395,7 @@ Notice changeEachNotice(const std::vector<ChangeOutcome>& outcomes,
         text += (i == 0 ? L"\r\n\r\n" : L"\r\n") + steps[i];
     if (recorded)
         text += L"\r\n\r\nTo undo this, choose \"Restore previous DNS\" in the window menu "
-                L"(Alt+Space).";
+                L"(right-click the window, or Alt+Space).";
     return {text, flags};
 }
 
@@ -408,7 +412,7 @@ std::vector<std::pair<std::wstring, std::wstring>> currentDnsLines(const Current
     return {{L"Connection", statusText(current.status)},
             {L"IPv4 servers set", serversOf(current.static4)},
             {L"IPv6 servers set", serversOf(current.static6)},
-            {L"From DHCP", serversText(dhcp)},
+            {L"Automatic (DHCP)", serversText(dhcp)},
             {L"In use", inUseText(current.inUse)},
             {L"Encrypted", currentEncryptionText(current)}};
 }

@@ -139,8 +139,8 @@ struct CurrentDns {
     std::vector<DohServer>
         wellKnown{}; // the system's list entries of the automatic-template servers
 };
-// Label and value of each line: "Connection", "IPv4 servers set", "IPv6 servers set", "From
-// DHCP", "In use", "Encrypted".
+// Label and value of each line: "Connection", "IPv4 servers set", "IPv6 servers set",
+// "Automatic (DHCP)", "In use", "Encrypted".
 std::vector<std::pair<std::wstring, std::wstring>> currentDnsLines(const CurrentDns& current);
 std::wstring currentDnsText(std::wstring_view adapterDescription, const CurrentDns& current);
 // The adapter's encryption (the tool tip, "Current DNS servers" and /list): the servers with a

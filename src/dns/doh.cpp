@@ -229,7 +229,7 @@ std::wstring encryptionText(const std::vector<DohServer>& configured,
         if (std::find(hosts.begin(), hosts.end(), host) == hosts.end()) hosts.push_back(host);
         (*server.flags & kDohFallbackToPlain ? fallback : strict) = true;
     }
-    if (hosts.empty()) return L"not encrypted";
+    if (hosts.empty()) return L"no";
     std::wstring text = L"DNS over HTTPS (";
     for (std::size_t i = 0; i < hosts.size(); ++i)
         text += (i ? L", " : L"") + hosts[i];

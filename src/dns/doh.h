@@ -92,7 +92,7 @@ std::vector<IndexedDohServer> dohServersOf(const DohSettings& settings, Family f
 bool encrypts(const DohServer& server);
 // An adapter's encryption as a front end shows it, one short phrase: "DNS over HTTPS
 // (dns.google)", "DNS over HTTPS (dns.google), plain when it fails", "DNS over HTTPS (automatic
-// template: dns.google)", "not encrypted". inForce: what Windows reports in force, when it
+// template: dns.google)", "no". inForce: what Windows reports in force, when it
 // reports it; wellKnown: the system's list entries (DohWellKnownServers) of the servers with the
 // automatic template, which name its host.
 std::wstring encryptionText(const std::vector<DohServer>& configured,

@@ -50,4 +50,12 @@ bool startTrayAsUser(HWND owner) {
     return tk::openAsUser(owner, tk::executablePath(), L"/tray") != tk::OpenedBy::Nothing;
 }
 
+void tellTrayWindowKept(DWORD waitMs) {
+    if (!trayAnswers(waitMs)) return;
+    const UINT kept = RegisterWindowMessageW(kWindowKeptMessage);
+    for (HWND w = FindWindowExW(nullptr, nullptr, kTrayClassName, nullptr); w && kept;
+         w = FindWindowExW(nullptr, w, kTrayClassName, nullptr))
+        PostMessageW(w, kept, 0, 0);
+}
+
 } // namespace elevate

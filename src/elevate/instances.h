@@ -20,5 +20,9 @@ bool trayAnswers(DWORD waitMs);
 bool trayRunning();
 // Starts `keldrast /tray` as the signed-in user (never elevated); false when it could not.
 bool startTrayAsUser(HWND owner);
+// Tells the icon, once its window answers within the wait, that the main window went to the
+// notification area (the message kWindowKeptMessage names).
+inline constexpr const wchar_t* kWindowKeptMessage = L"Keldrast.WindowKept";
+void tellTrayWindowKept(DWORD waitMs);
 
 } // namespace elevate

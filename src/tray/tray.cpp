@@ -16,6 +16,7 @@
 #include "dns/nameserver_state.h"
 #include "toolkit/open_as_user.h"
 #include "toolkit/system_library.h"
+#include "tray/trayicon.h"
 
 namespace tray {
 
@@ -87,6 +88,7 @@ std::wstring TrayWindow::settingsFile() const {
 bool TrayWindow::create() {
     if (!registerClass(kClassName, 0)) return false;
     taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
+    windowKept_ = RegisterWindowMessageW(elevate::kWindowKeptMessage);
     // A hidden top-level window rather than a message-only one: only top-level windows hear
     // the TaskbarCreated broadcast. It covers the work area so that windows it owns centre there.
     RECT work{0, 0, 640, 480};
@@ -97,8 +99,10 @@ bool TrayWindow::create() {
     // Started elevated after all, the icon still hears the unelevated shell's broadcast.
     using FilterFn = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
     if (const auto allow = tk::moduleFunction<FilterFn>(GetModuleHandleW(L"user32.dll"),
-                                                        "ChangeWindowMessageFilterEx"))
+                                                        "ChangeWindowMessageFilterEx")) {
         allow(hwnd(), taskbarCreated_, MSGFLT_ALLOW, nullptr);
+        allow(hwnd(), windowKept_, MSGFLT_ALLOW, nullptr);
+    }
     refresh();
     // At sign-in the taskbar may not be there yet: the icon comes with its TaskbarCreated.
     addIcon();
@@ -330,9 +334,25 @@ void TrayWindow::findFastest() {
         SetForegroundWindow(speed_->hwnd());
 }
 
+void TrayWindow::windowKept() {
+    // Without an icon the notice would go nowhere: it waits for the next time.
+    if (!added_) return;
+    const std::wstring settings = settingsFile();
+    const auto notice = trayNotice(noticeShown_ || mConfig::trayNoticeShown(settings));
+    if (!notice) return;
+    notify(*notice);
+    noticeShown_ = true;
+    // Not remembered when the file cannot be written: then each run says it once.
+    (void)mConfig::setTrayNoticeShown(settings);
+}
+
 LRESULT TrayWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == taskbarCreated_ && taskbarCreated_) {
         addIcon();
+        return 0;
+    }
+    if (message == windowKept_ && windowKept_) {
+        windowKept();
         return 0;
     }
     switch (message) {
@@ -416,7 +436,6 @@ bool taskbarIsLight() {
            value != 0;
 }
 
-// A globe: an outline, its equator and one meridian, in one colour with an alpha channel.
 unique_hicon makeIcon(int size, bool lightTaskbar) {
     size = std::max(size, 8);
     BITMAPINFO info{};
@@ -429,33 +448,9 @@ unique_hicon makeIcon(int size, bool lightTaskbar) {
     void* bits = nullptr;
     tk::unique_hbitmap colour(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     tk::unique_hbitmap mask(CreateBitmap(size, size, 1, 1, nullptr));
-    tk::unique_hdc dc(CreateCompatibleDC(nullptr));
-    if (!colour || !mask || !dc || !bits) return {};
-    {
-        const HGDIOBJ oldBitmap = SelectObject(dc.get(), colour.get());
-        const int width = std::max(1, size / 12);
-        const tk::unique_any<HPEN, &tk::closeGdiObject> pen(
-            CreatePen(PS_SOLID, width, RGB(255, 255, 255)));
-        const HGDIOBJ oldPen = SelectObject(dc.get(), pen.get());
-        const HGDIOBJ oldBrush = SelectObject(dc.get(), GetStockObject(NULL_BRUSH));
-        const int m = width / 2 + 1, e = size - m;
-        Ellipse(dc.get(), m - 1, m - 1, e + 1, e + 1);
-        Ellipse(dc.get(), size * 3 / 10, m - 1, size - size * 3 / 10, e + 1);
-        MoveToEx(dc.get(), m, size / 2, nullptr);
-        LineTo(dc.get(), e, size / 2);
-        SelectObject(dc.get(), oldBrush);
-        SelectObject(dc.get(), oldPen);
-        SelectObject(dc.get(), oldBitmap);
-    }
-    GdiFlush();
-    // GDI drew white on black and left alpha alone: the drawn pixels become the glyph.
-    const BYTE shade = lightTaskbar ? 0x1F : 0xFF;
-    auto* pixel = static_cast<DWORD*>(bits);
-    for (int i = 0; i < size * size; ++i) {
-        const BYTE on = static_cast<BYTE>(pixel[i] & 0xFF);
-        const BYTE value = static_cast<BYTE>(shade * on / 255);
-        pixel[i] = (static_cast<DWORD>(on) << 24) | (value << 16) | (value << 8) | value;
-    }
+    if (!colour || !mask || !bits) return {};
+    const auto pixels = iconPixels(size, lightTaskbar);
+    std::copy(pixels.begin(), pixels.end(), static_cast<std::uint32_t*>(bits));
     ICONINFO icon{TRUE, 0, 0, mask.get(), colour.get()};
     return unique_hicon(CreateIconIndirect(&icon));
 }

@@ -59,10 +59,14 @@ class TrayWindow : public tk::Window {
     void changeDone();
     void notify(const Notice& notice);
     void findFastest();
+    // The main window came here: the first time ever, the notice says how to get it back.
+    void windowKept();
 
     std::wstring settingsDirectory_;
     Model model_;
     UINT taskbarCreated_ = 0;
+    UINT windowKept_ = 0;
+    bool noticeShown_ = false; // this run, when the settings file could not keep it
     unique_hicon icon_;
     bool light_ = false;
     int iconSize_ = 0;
@@ -99,7 +103,7 @@ using NotifyIconHandler = std::function<bool(DWORD message, const NOTIFYICONDATA
 inline tk::Seam<NotifyIconHandler> notifyIconSeam;
 using ScopedNotifyIcon = tk::ScopedHandler<notifyIconSeam>;
 
-// The icon drawn for a taskbar: light glyph on a dark taskbar, dark on a light one.
+// The icon drawn for a taskbar (trayicon.h): its rim stands out from a light or a dark one.
 unique_hicon makeIcon(int size, bool lightTaskbar);
 bool taskbarIsLight();
 

@@ -185,11 +185,8 @@ std::wstring toolTipOf(const Model& model, std::size_t maxChars) {
         adapter = chosen->description;
         rest = L"\nIn use: " + (model.current.inUse ? dns::serversText(*model.current.inUse)
                                                     : std::wstring(L"not reported"));
-        rest += dns::anyEncrypted(model.current.doh)
-                    ? L"\nEncrypted: " + dns::encryptionText(model.current.doh,
-                                                             model.current.dohInForce,
-                                                             model.current.wellKnown)
-                    : std::wstring(L"\nNot encrypted");
+        rest += L"\nEncrypted: " + dns::encryptionText(model.current.doh, model.current.dohInForce,
+                                                       model.current.wellKnown);
         if (model.busy) rest += L"\nChanging\u2026";
     } else {
         adapter = L"No network adapters found";
@@ -266,6 +263,15 @@ Notice noticeOf(const Command& command, const Model& model, const elevate::Broug
     notice.title = shortened(notice.title, kMaxNoticeTitle);
     notice.text = shortened(text, kMaxNoticeText);
     return notice;
+}
+
+std::optional<Notice> trayNotice(bool shownBefore) {
+    if (shownBefore) return std::nullopt;
+    return Notice{L"Keldrast keeps running here",
+                  L"Double-click the Keldrast icon to open the window again, or right-click it "
+                  L"for the DNS menu. When Windows hides the icon, it is under the arrow beside "
+                  L"the clock.",
+                  Notice::Icon::Info};
 }
 
 } // namespace tray

@@ -109,6 +109,10 @@ struct Notice {
 inline constexpr std::size_t kMaxNoticeTitle = 63, kMaxNoticeText = 255;
 Notice noticeOf(const Command& command, const Model& model, const elevate::Brought& brought);
 
+// What the icon says the first time the main window goes to the notification area: that
+// Keldrast keeps running there and how to get the window back. Nothing once it was shown.
+std::optional<Notice> trayNotice(bool shownBefore);
+
 // text cut to maxChars characters, ending in "…" when it was cut.
 std::wstring shortened(std::wstring_view text, std::size_t maxChars);
 

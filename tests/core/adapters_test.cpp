@@ -158,8 +158,7 @@ TEST(ChangeWarnings, EachOnlyWhenItsConditionHolds) {
                          L"servers now; \"Intel Wi-Fi 6 AX201\" carries the default route.");
     EXPECT_EQ(w[1].text, L"Windows also asks the DNS servers of the other connected adapters: "
                          L"\"Realtek PCIe GbE\" (1.1.1.1); \"Intel Wi-Fi 6 AX201\" (192.168.1.1, "
-                         L"fd00::1); \"Corp VPN\" (10.8.0.1). \"Apply to every connected "
-                         L"adapter\" (/adapter connected) changes them all.");
+                         L"fd00::1); \"Corp VPN\" (10.8.0.1).");
 
     // Every connected adapter changed, or using the same servers in another form: no warning.
     auto same = machine();
@@ -254,15 +253,17 @@ TEST(ChangeEachNotice, ALinePerAdapterAndTheWarningsOnce) {
     refused.written = {};
     refused.recorded = false;
     auto notice = changeEachNotice({done, done}, {L"Ethernet", L"Wi-Fi"}, L"Quad9");
-    EXPECT_EQ(notice,
-              (Notice{L"DNS was applied to every connected adapter...\r\n\r\n\u00BB Quad9\r\n"
-                      L"\u00BB Servers: 9.9.9.9, 149.112.112.112\r\n\r\n\u00BB Ethernet: saved, "
-                      L"takes effect when the adapter reconnects\r\n\u00BB Wi-Fi: saved, takes "
-                      L"effect when the adapter reconnects\r\n\r\nRule.\r\n\r\nYour VPN or "
-                      L"your administrator decides which servers answer while that rule is in "
-                      L"place: disconnect the VPN to use these servers.\r\n\r\nTo undo this, "
-                      L"choose \"Restore previous DNS\" in the window menu (Alt+Space).",
-                      kWarningFlags}));
+    EXPECT_EQ(
+        notice,
+        (Notice{L"DNS was applied to every connected adapter...\r\n\r\n\u00BB Quad9\r\n"
+                L"\u00BB Servers: 9.9.9.9, 149.112.112.112\r\n\r\n\u00BB Ethernet: saved, "
+                L"takes effect when the adapter reconnects\r\n\u00BB Wi-Fi: saved, takes "
+                L"effect when the adapter reconnects\r\n\r\nRule.\r\n\r\nYour VPN or "
+                L"your administrator decides which servers answer while that rule is in "
+                L"place: disconnect the VPN to use these servers.\r\n\r\nTo undo this, "
+                L"choose \"Restore previous DNS\" in the window menu (right-click the window, or "
+                L"Alt+Space).",
+                kWarningFlags}));
     notice = changeEachNotice({done, refused}, {L"Ethernet", L"Wi-Fi"}, L"Quad9");
     EXPECT_EQ(notice.flags, kStopFlags);
     EXPECT_NE(notice.text.find(L"\u00BB Wi-Fi: not changed: the registry could not be written"),

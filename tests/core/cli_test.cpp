@@ -244,13 +244,13 @@ TEST(Printing, JsonDocuments) {
             L"\"inUse\":null,\"connection\":{\"listed\":false,\"connected\":false,"
             L"\"defaultRoute\":false,\"kind\":null},\"doh\":[],\"dohInForce\":null,"
             L"\"dohWellKnown\":[],"
-            L"\"encryption\":\"not encrypted\"},{\"index\":3,\"description\":\"C\","
+            L"\"encryption\":\"no\"},{\"index\":3,\"description\":\"C\","
             L"\"guid\":\"" +
             kGuid1 +
             L"\",\"static\":{\"ipv4\":[],\"ipv6\":[]},\"dhcp\":{\"ipv4\":[],\"ipv6\":[]},"
             L"\"inUse\":null,\"connection\":null,\"doh\":[],\"dohInForce\":null,\"dohWellKnown\":[]"
             L","
-            L"\"encryption\":\"not encrypted\"}]}");
+            L"\"encryption\":\"no\"}]}");
     EXPECT_EQ(catalogueJson({{L"Open DNS", L"208.67.222.222,208.67.220.220", L"2620:119:35::35",
                               L"https://doh.opendns.com/dns-query"},
                              {L"Empty", L""}}),
@@ -295,26 +295,31 @@ TEST(Printing, ChangeReportsWhole) {
                   L"administrator's policy (DoHPolicy) requires encrypted DNS\"},\"warnings\":[{"
                   L"\"code\":\"policy-rule\",\"message\":\"R \\\".\"}],\"message\":\"M\"}");
     // Several adapters: each change, the warnings once, and the worst exit code.
+    // The other adapters' line names the argument that changes them all.
     ChangeReport other = report;
     other.outcome.result = dns::Result::PartlyWritten;
+    other.outcome.warnings.push_back({L"other-adapter-servers", L"O."});
     const auto each = changeEachJson({report, other}, {L"M", L"N"});
     EXPECT_TRUE(each.starts_with(L"{\"command\":\"set\",\"exitCode\":6,\"result\":\"partly-"
                                  L"written\",\"changes\":[{\"command\":\"set\",\"exitCode\":0,"))
         << each;
     EXPECT_TRUE(each.ends_with(L"\"message\":\"N\"}],\"warnings\":[{\"code\":\"policy-rule\","
-                               L"\"message\":\"R \\\".\"}]}"))
+                               L"\"message\":\"R \\\".\"},{\"code\":\"other-adapter-servers\","
+                               L"\"message\":\"O. \\\"/adapter connected\\\" changes them "
+                               L"all.\"}]}"))
         << each;
     EXPECT_EQ(worstExitCode({kDone, kOtherServersInUse, kPartlyWritten}), kPartlyWritten);
     EXPECT_EQ(worstExitCode({kNotWritten, kPartlyWritten, kNoRestorePoint}), kNotWritten);
     EXPECT_EQ(worstExitCode({kUnknownTarget, kOtherServersInUse}), kUnknownTarget);
     EXPECT_EQ(worstExitCode({}), kDone);
     o.doh.result = dns::DohResult::NotOffered;
-    EXPECT_EQ(changeText(report), L"Open DNS -> 2. Wi-Fi  " + kGuid2 +
-                                      L"\n   IPv4: 1.1.1.1\n   IPv6: fd00::53\n   In use: not "
-                                      L"reported by Windows\n   Encrypted: no: the servers are "
-                                      L"applied without encryption because this Windows does not "
-                                      L"offer it per adapter; your administrator's policy "
-                                      L"(DoHPolicy) requires encrypted DNS\n");
+    EXPECT_EQ(changeText(report),
+              L"Open DNS -> 2. Wi-Fi  " + kGuid2 +
+                  L"\n   IPv4: 1.1.1.1\n   IPv6: fd00::53\n   In use: not "
+                  L"reported by Windows\n   Encrypted: no, because this "
+                  L"Windows does not offer encryption per adapter: the "
+                  L"servers are applied without it; your administrator's policy "
+                  L"(DoHPolicy) requires encrypted DNS\n");
     o.result = dns::Result::NoRestorePoint;
     o.written = {};
     o.why = L"Why.";
@@ -427,13 +432,13 @@ TEST(Printing, TextForms) {
         listText({lan, named(L"B", kGuid2)}),
         L"1. LAN  " + kGuid1 +
             L"\n   Connection: not reported by Windows\n   IPv4 servers set: none\n   IPv6 "
-            L"servers set: fd00::1\n   From DHCP: 10.0.0.1, fd00::53\n   In use: none\n   "
+            L"servers set: fd00::1\n   Automatic (DHCP): 10.0.0.1, fd00::53\n   In use: none\n   "
             L"Encrypted: fd00::1: DNS over HTTPS (fd00::1), plain when it fails; not in force "
             L"yet\n2. B  " +
             kGuid2 +
             L"\n   Connection: not reported by Windows\n   IPv4 servers set: none\n   IPv6 "
-            L"servers set: none\n   From DHCP: none\n   In use: not reported by Windows\n   "
-            L"Encrypted: not encrypted\n");
+            L"servers set: none\n   Automatic (DHCP): none\n   In use: not reported by Windows\n   "
+            L"Encrypted: no\n");
     EXPECT_EQ(listText({}), L"No network adapters found.\n");
 }
 

@@ -67,7 +67,8 @@ TEST(ChangeNotice, CompletionNamesWhatWasWrittenAndHowToUndoIt) {
     EXPECT_EQ(changeNotice(applied(Result::Saved, std::nullopt, true), L"D", L"Google DNS").text,
               done + L"not reported by Windows\r\n\r\nThe DNS servers were saved and handed to the "
                      L"adapter. Windows does not say which servers it uses now...\r\n\r\nTo undo "
-                     L"this, choose \"Restore previous DNS\" in the window menu (Alt+Space).");
+                     L"this, choose \"Restore previous DNS\" in the window menu (right-click the "
+                     L"window, or Alt+Space).");
     auto other = applied(Result::OtherServersInUse, std::vector<std::wstring>{L"192.168.1.1"});
     EXPECT_EQ(changeNotice(other, L"D", L"Google DNS").text,
               done + L"192.168.1.1\r\n\r\nThe DNS servers were saved, but Windows still uses "
@@ -124,6 +125,12 @@ TEST(ChangeNotice, WarningIconWhenSavedButNotInForce) {
             EXPECT_TRUE(steps.back().starts_with(c.step)) << why;
         }
         EXPECT_EQ(notice.text.find(L" /"), std::wstring::npos) << "no command-line syntax";
+        if (!c.warnings.empty() && c.warnings[0] == others) {
+            EXPECT_NE(notice.text.find(L"Others too. \"Apply to every connected adapter\" in the "
+                                       L"window menu changes them all."),
+                      std::wstring::npos)
+                << why;
+        }
     }
     auto rejected = applied(Result::OtherServersInUse, Servers{L"9.9.9.9"});
     rejected.kind = ChangeKind::Default;
@@ -166,10 +173,10 @@ TEST(CurrentDns, EveryKindOfServerNamed) {
                                      AdapterStatus{true, true, true, AdapterKind::Ethernet}}),
         L"\u00BB Ethernet\r\nConnection: connected (Ethernet), carries the default route\r\n"
         L"IPv4 servers set: 8.8.8.8, 8.8.4.4\r\nIPv6 servers set: "
-        L"none\r\nFrom DHCP: 192.168.1.1, 10.0.0.1\r\nIn use: 8.8.8.8, fd00::1\r\nEncrypted: not "
-        L"encrypted");
+        L"none\r\nAutomatic (DHCP): 192.168.1.1, 10.0.0.1\r\nIn use: 8.8.8.8, fd00::1\r\n"
+        L"Encrypted: no");
     EXPECT_EQ(currentDnsText(L"E", {}).substr(currentDnsText(L"E", {}).rfind(L"In use")),
-              L"In use: not reported by Windows\r\nEncrypted: not encrypted");
+              L"In use: not reported by Windows\r\nEncrypted: no");
 }
 
 TEST(ApplyTarget, OnlyABracedInterfaceGuid) {

@@ -130,10 +130,10 @@ TEST(DohSetting, TheAutomaticTemplateReadsAsEncryptedAndNamesTheListedHost) {
              std::tuple{std::vector{given, automatic}, known,
                         L"DNS over HTTPS (dns.google, automatic template: cloudflare-dns.com)"},
              std::tuple{std::vector{DohServer{Family::V4, L"1.1.1.1", 4, std::nullopt}}, known,
-                        L"not encrypted"},
+                        L"no"},
          }) {
         EXPECT_EQ(encryptionText(servers, std::nullopt, wellKnown), text);
-        EXPECT_EQ(anyEncrypted(servers), text != std::wstring(L"not encrypted"));
+        EXPECT_EQ(anyEncrypted(servers), text != std::wstring(L"no"));
     }
     EXPECT_EQ(encryptionText({automatic}, std::vector{automaticFallback}),
               L"DNS over HTTPS (automatic template), encrypted only; in force");

@@ -174,7 +174,7 @@ TEST(TrayMenu, TheRememberedAdapterIsChosenWhileItIsListed) {
 
 TEST(TrayToolTip, NamesTheAdapterAndItsServersAndFitsTheShell) {
     Model m = model();
-    EXPECT_EQ(toolTipOf(m), L"Keldrast\nWi-Fi\nIn use: 8.8.8.8, 8.8.4.4\nNot encrypted");
+    EXPECT_EQ(toolTipOf(m), L"Keldrast\nWi-Fi\nIn use: 8.8.8.8, 8.8.4.4\nEncrypted: no");
     m.current.doh = {{dns::Family::V4, L"8.8.8.8", 2, L"https://dns.google/dns-query"}};
     m.current.inUse.reset();
     EXPECT_EQ(toolTipOf(m),

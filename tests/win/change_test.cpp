@@ -393,10 +393,9 @@ TEST_F(ChangeTest, OlderWindowsAPolicyAndBadTemplatesGetNothingDohRelated) {
         ScopedSystemBuild windows10{[] { return 19045u; }};
         const auto outcome = apply(L"8.8.8.8", {}, false, kGoogle);
         EXPECT_EQ(outcome.doh.result, DohResult::NotOffered);
-        EXPECT_NE(
-            changeNotice(outcome, L"LAN", L"G")
-                .text.find(L"applied without encryption because this Windows does not offer it"),
-            std::wstring::npos);
+        EXPECT_NE(changeNotice(outcome, L"LAN", L"G")
+                      .text.find(L"no, because this Windows does not offer encryption per adapter"),
+                  std::wstring::npos);
     }
     EXPECT_EQ(calls.back().version, 1u);
     ScopedSystemBuild windows11{[] { return 22000u; }};

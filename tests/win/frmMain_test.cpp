@@ -25,6 +25,7 @@
 #include <cwctype>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <initializer_list>
 #include <map>
 #include <sstream>
@@ -410,16 +411,16 @@ TEST_F(MainWindowTest, ApplyDefaultAndRestoreShowTheEnginesVerdict) {
     EXPECT_EQ(lastText(),
               L"Operation completed successfully...\r\nDNS has changed...\r\n\r\n"
               L"\u00BB Test Adapter\r\n\u00BB Google DNS\r\n\u00BB Servers: 8.8.8.8, "
-              L"8.8.4.4, 2001:4860:4860::8888, 2001:4860:4860::8844\r\n\u00BB Encrypted: no: "
-              L"the servers are applied without encryption because this Windows does not offer "
-              L"it per adapter\r\n\u00BB In use: "
+              L"8.8.4.4, 2001:4860:4860::8888, 2001:4860:4860::8844\r\n\u00BB Encrypted: no, "
+              L"because this Windows does not offer encryption per adapter: the servers are "
+              L"applied without it\r\n\u00BB In use: "
               L"8.8.8.8, 8.8.4.4, 2001:4860:4860::8888\r\n\r\nThe DNS servers were "
               L"saved, but Windows still uses 8.8.8.8, 8.8.4.4, 2001:4860:4860::8888."
               L"\r\nThey take effect when the adapter reconnects or Windows "
               L"restarts...\r\n\r\nReconnect the adapter (unplug its cable, or turn Wi-Fi off "
               L"and on) or restart Windows, then check \"Current DNS servers\" in the window "
               L"menu.\r\n\r\nTo undo this, choose \"Restore previous DNS\" in the "
-              L"window menu (Alt+Space).");
+              L"window menu (right-click the window, or Alt+Space).");
     EXPECT_TRUE(f.canRestore());
 
     // Typed servers are IPv4 only: the IPv6 servers of the entry before are cleared.
@@ -429,10 +430,11 @@ TEST_F(MainWindowTest, ApplyDefaultAndRestoreShowTheEnginesVerdict) {
     inUse = dns::ServersInUse{{L"1.1.1.1", L"1.0.0.1"}};
     f.btApply_Click();
     EXPECT_EQ(shown.back().flags, static_cast<UINT>(MB_ICONINFORMATION)) << "in use now";
-    EXPECT_NE(lastText().find(L"\u00BB Custom DNS...\r\n\u00BB Servers: 1.1.1.1, 1.0.0.1\r\n\u00BB "
-                              L"Encrypted: no: these servers have no DoH template\r\n\u00BB "
-                              L"In use: 1.1.1.1, 1.0.0.1"),
-              std::wstring::npos)
+    EXPECT_NE(
+        lastText().find(L"\u00BB Custom DNS...\r\n\u00BB Servers: 1.1.1.1, 1.0.0.1\r\n\u00BB "
+                        L"Encrypted: no, because these servers have no DoH template\r\n\u00BB "
+                        L"In use: 1.1.1.1, 1.0.0.1"),
+        std::wstring::npos)
         << lastText();
     EXPECT_EQ(lastText().find(L"To undo"), std::wstring::npos) << "said after the first only";
     EXPECT_EQ(stateOf(service).at(Family::V6, 2), L"");
@@ -516,7 +518,7 @@ TEST_F(MainWindowTest, StartsOnTheAdapterLastChangedAndAppliesToEveryConnectedOn
                           L"2001:4860:4860::8844\r\n\r\n\u00BB Wired: saved, takes effect when "
                           L"the adapter reconnects\r\n\u00BB Wireless: saved, takes effect when "
                           L"the adapter reconnects\r\n\r\nTo undo this, choose \"Restore previous "
-                          L"DNS\" in the window menu (Alt+Space).");
+                          L"DNS\" in the window menu (right-click the window, or Alt+Space).");
     for (const auto& s : {wired, wireless}) {
         EXPECT_EQ(stateOf(s).at(Family::V4, 2), L"8.8.8.8,8.8.4.4");
         EXPECT_EQ(mConfig::restoreRecord(settings, s), L"-|-|-|-|-|-|-") << "one record each";
@@ -568,8 +570,8 @@ TEST_F(MainWindowTest, CurrentDnsServersShowsEveryKindOfServer) {
     SendMessageW(f.hwnd(), WM_SYSCOMMAND, frmMain::kCurrentDnsCommand, 0);
     EXPECT_EQ(lastText(), L"\u00BB Test Adapter\r\nConnection: connected (Ethernet), carries the "
                           L"default route\r\nIPv4 servers set: 8.8.8.8\r\nIPv6 servers "
-                          L"set: none\r\nFrom DHCP: 192.168.1.1\r\nIn use: 8.8.8.8\r\n"
-                          L"Encrypted: not encrypted");
+                          L"set: none\r\nAutomatic (DHCP): 192.168.1.1\r\nIn use: 8.8.8.8\r\n"
+                          L"Encrypted: no");
     removeInterfaceKeys(service);
 }
 
@@ -924,6 +926,128 @@ TEST_F(MainWindowTest, TheSystemMenuGreysWhatCannotBeDoneNow) {
         }
         close();
     }
+}
+
+// A menu's items as lines, in order: "-" for a separator, else the id, caption and state.
+std::vector<std::wstring> menuLines(HMENU menu) {
+    std::vector<std::wstring> lines;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        wchar_t caption[128]{};
+        MENUITEMINFOW item{};
+        item.cbSize = sizeof(item);
+        item.fMask = MIIM_ID | MIIM_STATE | MIIM_FTYPE | MIIM_STRING;
+        item.dwTypeData = caption;
+        item.cch = 128;
+        if (!GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &item)) continue;
+        if (item.fType & MFT_SEPARATOR) {
+            lines.push_back(L"-");
+            continue;
+        }
+        lines.push_back(std::to_wstring(item.wID) + L" " + caption +
+                        (item.fState & MFS_GRAYED ? L" greyed" : L"") +
+                        (item.fState & MFS_CHECKED ? L" checked" : L"") +
+                        (item.fType & MFT_RADIOCHECK ? L" radio" : L""));
+    }
+    return lines;
+}
+
+// The menu that `open` opens, read while it shows, and where it shows; then closed, or an item
+// chosen by its access key `pick`.
+struct OpenedMenu {
+    std::vector<std::wstring> lines;
+    RECT place{};
+};
+OpenedMenu openedMenu(const std::function<void()>& open, WORD pick = 0) {
+    static OpenedMenu seen;
+    static WORD key;
+    seen = {};
+    key = pick;
+    SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        if (HWND shown = FindWindowW(L"#32768", nullptr); shown && IsWindowVisible(shown)) {
+            seen.lines = menuLines(reinterpret_cast<HMENU>(SendMessageW(shown, MN_GETHMENU, 0, 0)));
+            GetWindowRect(shown, &seen.place);
+        }
+        if (!key) {
+            EndMenu();
+            return;
+        }
+        INPUT input[2]{};
+        input[0].type = input[1].type = INPUT_KEYBOARD;
+        input[0].ki.wVk = input[1].ki.wVk = key;
+        input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(2, input, sizeof(INPUT));
+    });
+    open();
+    testhost::pump(500);
+    return seen;
+}
+
+// The right-click menu is the window menu's own part: the same items, built from the same
+// table, greyed and checked alike, opened by the mouse on the background or a label and by
+// Shift+F10 or the menu key; a chosen item runs. A button keeps its right-click to itself.
+TEST_F(MainWindowTest, TheRightClickMenuHasTheWindowMenusItems) {
+    auto& f = open(SW_SHOWNORMAL);
+    activate(f.hwnd());
+    addAdapter(L"Test Adapter", L"{6B1E0D2C-4F3A-4E5B-8C7D-0A1B2C3D4E66}");
+    auto windowMenu = openedMenu([&] { press(f, {VK_SPACE}, VK_MENU); }).lines;
+    const auto first =
+        std::find(windowMenu.begin(), windowMenu.end(),
+                  std::to_wstring(frmMain::kCurrentDnsCommand) + L" Current &DNS servers\u2026");
+    ASSERT_NE(first, windowMenu.end()) << testing::PrintToString(windowMenu);
+    windowMenu.erase(windowMenu.begin(), first);
+    std::erase_if(windowMenu,
+                  [](const std::wstring& line) { return line.find(L"Wine") != line.npos; });
+    ASSERT_EQ(
+        std::count(windowMenu.begin(), windowMenu.end(),
+                   std::to_wstring(frmMain::kRestoreCommand) + L" Restore &previous DNS greyed"),
+        1);
+    ASSERT_EQ(
+        std::count_if(windowMenu.begin(), windowMenu.end(),
+                      [](const std::wstring& line) { return line.ends_with(L" checked radio"); }),
+        1);
+
+    auto px = [&](int twips) { return tk::twipsToPixels(twips, f.dpi()); };
+    const POINT background = testhost::screenPoint(f.hwnd(), px(3960), px(2500));
+    auto rightClick = [](POINT at) {
+        return [at] {
+            testhost::moveTo(at);
+            testhost::mouse(MOUSEEVENTF_RIGHTDOWN);
+            testhost::mouse(MOUSEEVENTF_RIGHTUP);
+        };
+    };
+    const auto keys = [&](HWND focus, WORD key, WORD held) {
+        return [&f, focus, key, held] {
+            SetFocus(focus);
+            press(f, {key}, held);
+        };
+    };
+    const struct {
+        const char* how;
+        std::function<void()> open;
+        bool opens;
+        HWND under = nullptr; // from the keyboard: the menu opens under the focused control
+    } ways[] = {
+        {"right-click on the background", rightClick(background), true},
+        {"right-click on a label", rightClick(testhost::screenPoint(f.Label2.hwnd())), true},
+        {"right-click on a button", rightClick(testhost::screenPoint(f.btApply.hwnd())), false},
+        {"Shift+F10 on the adapter list", keys(f.cbNET.hwnd(), VK_F10, VK_SHIFT), true,
+         f.cbNET.hwnd()},
+        {"the menu key on a button", keys(f.btApply.hwnd(), VK_APPS, 0), true, f.btApply.hwnd()},
+    };
+    for (const auto& way : ways) {
+        const auto opened = openedMenu(way.open);
+        EXPECT_EQ(opened.lines, way.opens ? windowMenu : std::vector<std::wstring>{}) << way.how;
+        if (way.under) {
+            const RECT control = testhost::screenRect(way.under);
+            EXPECT_NEAR(opened.place.left, control.left, 2) << way.how;
+            EXPECT_NEAR(opened.place.top, control.bottom, 2) << way.how;
+        }
+    }
+    const std::size_t before = shown.size();
+    openedMenu([&] { press(f, {VK_F10}, VK_SHIFT); }, 'D');
+    ASSERT_EQ(shown.size(), before + 1) << "\"Current DNS servers\" ran";
+    EXPECT_NE(lastText().find(L"Test Adapter"), std::wstring::npos) << lastText();
 }
 
 // The encrypted-DNS items: the setting goes to the settings file at once, the services join the

@@ -4,9 +4,11 @@
 // remembered adapter and "Start with Windows"; and the window's way into the notification area.
 #include "elevate/instances.h"
 #include "tray/tray.h"
+#include "tray/trayicon.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -129,7 +131,7 @@ TEST_F(TrayTest, TheIconShowsTheAdapterAndComesBackWhenTheTaskbarDoes) {
     ASSERT_EQ(added.size(), 1u);
     EXPECT_EQ(added[0].flags, UINT(NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP));
     EXPECT_TRUE(added[0].icon);
-    EXPECT_EQ(added[0].tip, L"Keldrast\nTray Ethernet\nIn use: 208.67.222.222\nNot encrypted");
+    EXPECT_EQ(added[0].tip, L"Keldrast\nTray Ethernet\nIn use: 208.67.222.222\nEncrypted: no");
     ASSERT_EQ(only(NIM_SETVERSION).size(), 1u);
     EXPECT_EQ(only(NIM_SETVERSION)[0].version, UINT(NOTIFYICON_VERSION_4));
     t.refresh();
@@ -280,6 +282,30 @@ TEST_F(TrayTest, TheWindowStartsTheIconAsTheUserUnlessItRunsAndCloses) {
     }
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0], tk::executablePath() + L"|/tray");
+    ASSERT_TRUE(notification()) << "the running icon was told";
+    EXPECT_EQ(notification()->title, L"Keldrast keeps running here");
+}
+
+// The first time the window goes to the notification area the icon says how to get it back;
+// never again, also after a restart and after the window's save of the catalogue.
+TEST_F(TrayTest, TheFirstTimeTheWindowComesHereANoticeSaysHowToGetItBack) {
+    const auto notices = [&] {
+        return std::count_if(calls.begin(), calls.end(),
+                             [](const Notified& n) { return (n.flags & NIF_INFO) != 0; });
+    };
+    const std::wstring settings = mConfig::settingsPath(dir.wstring());
+    for (int run = 0; run < 2; ++run) {
+        calls.clear();
+        open();
+        for (int i = 0; i < 2; ++i) {
+            elevate::tellTrayWindowKept(0);
+            testhost::pump(100);
+        }
+        EXPECT_EQ(notices(), run == 0 ? 1 : 0) << "run " << run;
+        ASSERT_TRUE(mConfig::saveCatalogue(settings, mConfig::loadCatalogue(settings)));
+        icon.reset();
+    }
+    EXPECT_EQ(tray::trayNotice(false)->text.find(L"Double-click the Keldrast icon"), 0u);
 }
 
 TEST_F(TrayTest, TheFastestEntryIsAppliedToTheChosenAdapter) {
@@ -330,7 +356,7 @@ TEST_F(TrayTest, TheCheckShowsWhoAnswersTheChosenAdapter) {
 }
 
 TEST_F(TrayTest, TheIconFollowsTheTaskbarsShadeAndSizeWithoutFlicker) {
-    for (const int size : {16, 24, 32})
+    for (const int size : {16, 20, 24, 32})
         for (const bool light : {false, true}) {
             const auto icon = tray::makeIcon(size, light);
             ICONINFO info{};
@@ -344,9 +370,10 @@ TEST_F(TrayTest, TheIconFollowsTheTaskbarsShadeAndSizeWithoutFlicker) {
             ASSERT_EQ(
                 GetDIBits(dc.get(), colour.get(), 0, size, pixels.data(), &header, DIB_RGB_COLORS),
                 size);
-            std::set<DWORD> seen(pixels.begin(), pixels.end());
-            EXPECT_TRUE(seen.count(0)) << "a clear background";
-            EXPECT_TRUE(seen.count(light ? 0xFF1F1F1Fu : 0xFFFFFFFFu)) << size << light;
+            // The picture whole, its alpha channel too.
+            EXPECT_TRUE(
+                std::equal(pixels.begin(), pixels.end(), tray::iconPixels(size, light).begin()))
+                << size << light;
         }
 
     const wchar_t* personalize =
