@@ -116,6 +116,8 @@ inline constexpr std::wstring_view kRestoreSection = L"kRestore";
 // The adapter last changed, selected at the next start: "Last=" and its interface GUID.
 inline constexpr std::wstring_view kAdapterSection = L"kAdapter";
 inline constexpr std::wstring_view kLastAdapterKey = L"Last";
+// DNS per network: a rule per network, keyed by the network's id (dns/netrules.h).
+inline constexpr std::wstring_view kRulesSection = L"kRules";
 inline constexpr std::wstring_view kSettingsFileName = L"Keldrast.ini";
 
 // A settings value by key: the value when the key is present, nothing when absent.

@@ -218,8 +218,8 @@ FileContent readContent(const std::wstring& path) {
 // The sections a save keeps as they stand, in this order after the catalogue.
 std::wstring keptSections(std::wstring_view text) {
     std::wstring kept;
-    for (const auto section :
-         {catalogue::kRestoreSection, catalogue::kAdapterSection, catalogue::kEncryptedDnsSection})
+    for (const auto section : {catalogue::kRestoreSection, catalogue::kAdapterSection,
+                               catalogue::kEncryptedDnsSection, catalogue::kRulesSection})
         kept = catalogue::withSection(kept, section,
                                       catalogue::sectionEntries(text, section, foldKey), foldKey);
     return kept;
@@ -372,6 +372,21 @@ catalogue::DohMode encryptedDnsMode(std::wstring_view path) {
 bool setEncryptedDnsMode(std::wstring_view path, catalogue::DohMode mode) {
     return changeKeptValue(path, catalogue::kEncryptedDnsSection, catalogue::kEncryptedDnsKey,
                            std::wstring(catalogue::dohModeName(mode)));
+}
+
+std::optional<std::vector<std::pair<std::wstring, std::wstring>>>
+networkRuleLines(std::wstring_view path) {
+    const FileContent content = readContent(std::wstring(path));
+    if (content.file == SettingsFile::Unusable) return std::nullopt;
+    return catalogue::sectionEntries(content.text.value_or(L""), catalogue::kRulesSection, foldKey);
+}
+
+bool setNetworkRule(std::wstring_view path, std::wstring_view network, std::wstring_view value) {
+    return changeKeptValue(path, catalogue::kRulesSection, network, std::wstring(value));
+}
+
+bool dropNetworkRule(std::wstring_view path, std::wstring_view network) {
+    return changeKeptValue(path, catalogue::kRulesSection, network, std::nullopt);
 }
 
 } // namespace mConfig
