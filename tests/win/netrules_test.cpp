@@ -1,13 +1,15 @@
 // DNS per network under Wine: the networks through their entry point (the Network List Manager
-// first, the adapters' signature where it lists none), the rules in a real settings file, and
-// /networks, /when and /apply-rules run in process on two seeded cards.
+// first, the adapters' signature where it lists none), the rules in a real settings file,
+// /networks, /when and /apply-rules run in process on two seeded cards, and the window's items.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 
+#include "app/frmMain.h"
 #include "catalogue/mConfig.h"
 #include "cli/cli.h"
 #include "dns/network.h"
@@ -15,6 +17,7 @@
 #include "interface_keys.h"
 #include "registry/modReg.h"
 #include "toolkit/open_as_user.h"
+#include "toolkit/platform.h"
 
 namespace fs = std::filesystem;
 
@@ -187,4 +190,52 @@ TEST_F(NetworkRulesTest, WhenNetworksAndApplyRulesInProcess) {
     EXPECT_EQ(run({L"/when", L"Home", L"/forget"}), 0);
     EXPECT_EQ(run({L"/apply-rules"}), 0) << output.brought.err;
     EXPECT_EQ(mConfig::networkRuleLines(path)->size(), 0u);
+}
+
+// The window's two items: "Use this DNS on this network" keeps the selected entry for the
+// selected adapter's network (greyed where that cannot be), and "DNS per network…" lists the
+// rules and removes the selected one.
+TEST_F(NetworkRulesTest, TheWindowKeepsARuleAndItsListRemovesIt) {
+    dns::ScopedNetworkList manager{[] {
+        return std::optional(std::vector<dns::Network>{{kHome, L"Home", {{kEth, {}}}}});
+    }};
+    std::vector<std::wstring> shown;
+    tk::ScopedMessageBox boxes{[&](HWND, std::wstring_view text, std::wstring_view, UINT) {
+        shown.emplace_back(text);
+        return IDOK;
+    }};
+    frmMain form(dir.wstring());
+    form.endsProgram = false;
+    ASSERT_TRUE(form.load(SW_SHOWNOACTIVATE));
+    form.cbNET.setListIndex(0);
+    form.cbDNSName.setListIndex(1);
+    ASSERT_TRUE(form.canUseOnThisNetwork());
+    SendMessageW(form.hwnd(), WM_SYSCOMMAND, frmMain::kNetworkRuleCommand, 0);
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.back(), L"On the network \"Home\", Keldrast now uses Quad. keldrast "
+                            L"/apply-rules applies it there.");
+    EXPECT_EQ(mConfig::networkRuleLines(path),
+              (std::vector<std::pair<std::wstring, std::wstring>>{{kHome, L"entry|Quad|Home"}}));
+    form.cbNET.setListIndex(1); // the wireless card is on no network
+    EXPECT_FALSE(form.canUseOnThisNetwork());
+    form.cbNET.setListIndex(0);
+    SendMessageW(form.chbCustom.hwnd(), BM_SETCHECK, BST_CHECKED, 0);
+    EXPECT_FALSE(form.canUseOnThisNetwork()) << "typed servers are no entry";
+    SendMessageW(form.chbCustom.hwnd(), BM_SETCHECK, BST_UNCHECKED, 0);
+
+    SendMessageW(form.hwnd(), WM_SYSCOMMAND, frmMain::kNetworkRulesCommand, 0);
+    HWND rules = FindWindowW(L"KeldrastRules", nullptr);
+    ASSERT_TRUE(rules);
+    HWND list = GetDlgItem(rules, frmRules::kListId);
+    ASSERT_EQ(ListView_GetItemCount(list), 1);
+    wchar_t cell[64] = {};
+    ListView_GetItemText(list, 0, 1, cell, 64);
+    EXPECT_STREQ(cell, L"Quad");
+    SendMessageW(GetDlgItem(rules, frmRules::kRemoveId), BM_CLICK, 0, 0);
+    EXPECT_EQ(mConfig::networkRuleLines(path)->size(), 0u);
+    ListView_GetItemText(list, 0, 1, cell, 64);
+    EXPECT_STREQ(cell, L"none");
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(rules, frmRules::kRemoveId)));
+    SendMessageW(rules, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(rules));
 }
