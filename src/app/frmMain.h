@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/circle.h"
+#include "app/frmRules.h"
 #include "speed/frmSpeed.h"
 #include "app/layout.h"
 #include "catalogue/catalogue.h"
@@ -114,6 +115,14 @@ class frmMain : public tk::Window {
     void keepInNotificationArea();
     // Opens the speed test on the catalogue as listed (or brings its window forward).
     void findFastestDns();
+    // DNS per network: keeps the rule "the selected entry on the selected adapter's network"
+    // (available with an entry selected and the adapter on a connected network), and opens the
+    // window of networks and rules.
+    static constexpr UINT kNetworkRuleCommand = 0x01A0;
+    static constexpr UINT kNetworkRulesCommand = 0x01B0;
+    void useOnThisNetwork();
+    bool canUseOnThisNetwork() const;
+    void dnsPerNetwork();
     // Selects the catalogue entry of that name, as a pick in cbDNSName does; applies nothing.
     void selectCatalogueEntry(const std::wstring& name);
 
@@ -233,6 +242,7 @@ class frmMain : public tk::Window {
     std::wstring adapterTip_; // the text the adapter list's tip shows
     app::CircleState circle_;
     std::unique_ptr<frmSpeed> speed_;
+    std::unique_ptr<frmRules> rules_;
     bool flushing_ = false;
     // Last, so that it is joined before anything else goes; it touches only the window handle.
     tk::Thread flushWorker_;

@@ -32,6 +32,9 @@ const SystemMenuItem kSystemMenu[] = {
      nullptr},
     {frmMain::kEveryAdapterCommand, L"Apply to &every connected adapter",
      &frmMain::applyToEveryConnectedAdapter, nullptr},
+    {frmMain::kNetworkRuleCommand, L"&Use this DNS on this network", &frmMain::useOnThisNetwork,
+     &frmMain::canUseOnThisNetwork, true},
+    {frmMain::kNetworkRulesCommand, L"DNS per ne&twork\u2026", &frmMain::dnsPerNetwork, nullptr},
     {frmMain::kEncryptedServicesCommand, L"&Add encrypted entries to the catalogue",
      &frmMain::addEncryptedServices, nullptr},
     {frmMain::kDohOffCommand, L"Encrypted DNS: &off", &frmMain::dohOff, nullptr, true},
@@ -142,7 +145,7 @@ void frmMain::keepInNotificationArea() {
     const bool running = elevate::trayRunning();
     if (!running && !elevate::startTrayAsUser(hwnd())) {
         message(L"Keldrast could not start its notification-area icon without administrator "
-                L"rights. Start it with: keldrast /tray",
+                L"rights, so the window stays open.",
                 MB_ICONEXCLAMATION | MB_OK);
         return;
     }

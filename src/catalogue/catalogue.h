@@ -119,6 +119,8 @@ inline constexpr std::wstring_view kLastAdapterKey = L"Last";
 // Whether the notification area has said, once, that Keldrast keeps running there: "Notice=1".
 inline constexpr std::wstring_view kTraySection = L"kTray";
 inline constexpr std::wstring_view kTrayNoticeKey = L"Notice";
+// DNS per network: a rule per network, keyed by the network's id (dns/netrules.h).
+inline constexpr std::wstring_view kRulesSection = L"kRules";
 inline constexpr std::wstring_view kSettingsFileName = L"Keldrast.ini";
 
 // A settings value by key: the value when the key is present, nothing when absent.

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "catalogue/catalogue.h"
@@ -41,9 +42,9 @@ std::vector<catalogue::CatalogueEntry> loadCatalogue(std::wstring_view path);
 
 // Writes the whole catalogue to path: completely under a fresh temporary name, then moved
 // into place in one step. The restore records (the first of each adapter), the adapter last
-// changed, the encrypted-DNS setting and the notification area's notice stay. Refused when
-// the file there is a link, has more than one name, is read-only, or could not be read (its
-// records would be lost). On any failure the file at path is left as it was.
+// changed, the encrypted-DNS setting, the notification area's notice and the network rules
+// stay. Refused when the file there is a link, has more than one name, is read-only, or could
+// not be read (its records would be lost). On any failure the file at path is left as it was.
 [[nodiscard]] bool saveCatalogue(std::wstring_view path,
                                  const std::vector<catalogue::CatalogueEntry>& entries);
 
@@ -70,5 +71,15 @@ catalogue::DohMode encryptedDnsMode(std::wstring_view path);
 // safe rewrite, so that it says so once.
 bool trayNoticeShown(std::wstring_view path);
 [[nodiscard]] bool setTrayNoticeShown(std::wstring_view path);
+
+// The lines of the DNS-per-network rules section as they stand (checked by dns::checkRules);
+// none when the file or the section is missing, nothing when the file could not be read.
+std::optional<std::vector<std::pair<std::wstring, std::wstring>>>
+networkRuleLines(std::wstring_view path);
+// Writes or replaces the rule of a network, or removes it (true when it is gone), by the same
+// safe rewrite under the settings lock as a restore record.
+[[nodiscard]] bool setNetworkRule(std::wstring_view path, std::wstring_view network,
+                                  std::wstring_view value);
+[[nodiscard]] bool dropNetworkRule(std::wstring_view path, std::wstring_view network);
 
 } // namespace mConfig

@@ -28,6 +28,11 @@ constexpr SwitchName kSwitches[] = {{L"help", Verb::Help},
                                     {L"version", Verb::Version},
                                     {L"tray", Verb::Tray},
                                     {L"check", Verb::Check},
+                                    {L"networks", Verb::Networks},
+                                    {L"when", Verb::When},
+                                    {L"apply-rules", Verb::ApplyRules},
+                                    {L"use", {}},
+                                    {L"forget", {}},
                                     {L"direct", {}},
                                     {L"adapter", {}},
                                     {L"v6", {}},
@@ -54,6 +59,7 @@ bool changesSystem(Verb verb) {
     case Verb::Default:
     case Verb::Restore:
     case Verb::Flush:
+    case Verb::ApplyRules:
         return true;
     default:
         return false;
@@ -126,9 +132,22 @@ std::variant<Command, ParseError> parse(const std::vector<std::wstring>& args) {
             if (const auto problem = dns::templateProblem(*value); !problem.empty())
                 return fail(L"Not a DoH template: " + *value + L". " + problem);
             command.dohTemplate = *value;
-        } else if (name == L"set") {
+        } else if (name == L"forget") {
+            command.forget = true;
+        } else if (name == L"when") {
             const auto value = next();
-            if (!value) return fail(L"/set needs the name of a catalogue entry.");
+            if (!value) return fail(L"/when needs a network: its id or its name.");
+            command.network = *value;
+        } else if (name == L"use" && i + 1 < args.size() &&
+                   tk::foldAscii(args[i + 1]) == L"/default") {
+            ++i; // /use /default: the automatic servers, not the command /default
+            command.useDefault = true;
+        } else if (name == L"set" || name == L"use") {
+            const auto value = next();
+            if (!value)
+                return fail(name == L"set" ? L"/set needs the name of a catalogue entry."
+                                           : L"/use needs the name of a catalogue entry, or "
+                                             L"/default.");
             command.entry = *value;
             std::vector<std::wstring> words{*value};
             while (i + 1 < args.size() && !isSwitch(args[i + 1]))
@@ -178,7 +197,8 @@ std::variant<Command, ParseError> parse(const std::vector<std::wstring>& args) {
     }
     if (!verb) return fail(L"No command given.");
     command.verb = *verb;
-    const bool takesAdapter = changesSystem(*verb) && *verb != Verb::Flush;
+    const bool takesAdapter =
+        changesSystem(*verb) && *verb != Verb::Flush && *verb != Verb::ApplyRules;
     if (command.adapter && !takesAdapter && *verb != Verb::Check)
         return fail(L"/adapter goes with /set, /custom, /default, /restore or /check.");
     if (!command.servers6.empty() && *verb != Verb::Custom) return fail(L"/v6 goes with /custom.");
@@ -201,6 +221,12 @@ std::variant<Command, ParseError> parse(const std::vector<std::wstring>& args) {
             return fail(L"Not a DoH template for these servers: " + *command.dohTemplate +
                         L". Its host is an address that is not one of them.");
     }
+    const bool uses =
+        command.useDefault || seen.end() != std::find(seen.begin(), seen.end(), L"use");
+    if ((uses || command.forget) && *verb != Verb::When)
+        return fail(L"/use and /forget go with /when.");
+    if (*verb == Verb::When && uses == command.forget)
+        return fail(L"/when NETWORK needs /use NAME, /use /default or /forget.");
     if (command.addKnown && *verb != Verb::Catalogue)
         return fail(L"/add-known goes with /catalogue.");
     if (command.channel && !changesSystem(*verb))
