@@ -13,6 +13,7 @@
 #include "catalogue/catalogue.h"
 #include "elevate/brought.h"
 #include "dns/dnsplan.h"
+#include "dns/speedresult.h"
 
 namespace tray {
 
@@ -108,6 +109,11 @@ struct Notice {
 };
 inline constexpr std::size_t kMaxNoticeTitle = 63, kMaxNoticeText = 255;
 Notice noticeOf(const Command& command, const Model& model, const elevate::Brought& brought);
+
+// The question before the speed window's "Use this" applies an entry from the notification
+// area, No by default: "Apply NAME to ADAPTER?", with a warning when the test saw the entry
+// redirect unknown names or fail (error replies, queries left unanswered, DoH errors).
+dns::Notice useQuestion(const dns::EntryResult& result, std::wstring_view adapterDescription);
 
 // text cut to maxChars characters, ending in "…" when it was cut.
 std::wstring shortened(std::wstring_view text, std::size_t maxChars);
