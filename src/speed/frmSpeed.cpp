@@ -22,7 +22,7 @@ constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
 constexpr int kIconResource = 1; // the program's icon, as the main window's
 // Sizes at 96 DPI.
 constexpr int kMargin = 8, kButtonWidth = 84, kButtonHeight = 26, kProgressHeight = 14, kGap = 6;
-constexpr int kHeadingPadding = 20; // the heading's margins and the sort arrow
+constexpr int kHeadingPadding = 26; // the heading's margins and the sort arrow
 constexpr int kMaxNameWidth = 200;  // a longer name is cut, and shown whole on hover
 
 int compareNames(const std::wstring& a, const std::wstring& b) {

@@ -39,7 +39,7 @@ class frmSpeed : public tk::Window {
     static constexpr int kCancelId = 104;
     static constexpr int kStatusId = 105;
     // The client area at 96 DPI: at first, and the least it can be made.
-    static constexpr int kWidth = 640, kHeight = 340, kMinWidth = 380, kMinHeight = 200;
+    static constexpr int kWidth = 660, kHeight = 340, kMinWidth = 380, kMinHeight = 200;
     HWND control(int id) const { return GetDlgItem(hwnd(), id); }
     bool running() const noexcept { return worker_.joinable() && !done_; }
     int dpi() const noexcept { return dpi_; }
