@@ -102,6 +102,10 @@ void frmMain::applyToEveryConnectedAdapter() {
                 MB_ICONINFORMATION);
         return;
     }
+    // Many adapters change at once: name them and their servers first, No by default.
+    if (message(dns::changeEachQuestion(*request, names, appliedName), dns::kQuestionFlags) !=
+        IDYES)
+        return;
     auto outcomes = dns::changeEach(*request, services, settingsPath());
     std::vector<std::size_t> unrecorded;
     std::vector<std::wstring> unrecordedServices;

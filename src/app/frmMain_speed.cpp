@@ -11,9 +11,11 @@ void frmMain::findFastestDns() {
     }
     auto entries = catalogueEntries();
     speed_.reset(); // a finished test's window is gone; its object goes now
-    speed_ = std::make_unique<frmSpeed>(
-        std::move(entries), dns::SpeedOptions{},
-        [this](const std::wstring& name) { selectCatalogueEntry(name); });
+    speed_ = std::make_unique<frmSpeed>(std::move(entries), dns::SpeedOptions{},
+                                        [this](const dns::EntryResult& entry) {
+                                            selectCatalogueEntry(entry.name);
+                                            return true;
+                                        });
     if (!speed_->open(hwnd())) speed_.reset();
 }
 

@@ -63,4 +63,19 @@ std::optional<EntryServers> entryServers(const catalogue::CatalogueEntry& entry)
     return EntryServers{serverList(request->servers), serverList(request->servers6)};
 }
 
+std::wstring changeEachQuestion(const ChangeRequest& request,
+                                const std::vector<std::wstring>& adapterDescriptions,
+                                std::wstring_view appliedName) {
+    std::wstring text = appliedName.empty() || appliedName == kCustomAppliedName
+                            ? std::wstring(L"Apply these DNS servers")
+                            : L"Apply " + std::wstring(appliedName);
+    text += L" to every connected adapter?\r\n";
+    for (const auto& adapter : adapterDescriptions)
+        text += L"\r\n\u00BB " + adapter;
+    text += L"\r\n\r\nEach of them gets:\r\nIPv4: " + serversText(serverList(request.servers));
+    if (const auto v6 = serverList(request.servers6); !v6.empty())
+        text += L"\r\nIPv6: " + serversText(v6);
+    return text;
+}
+
 } // namespace dns

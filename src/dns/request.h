@@ -51,4 +51,11 @@ struct EntryServers {
 };
 std::optional<EntryServers> entryServers(const catalogue::CatalogueEntry& entry);
 
+// The window's question before an Apply to every connected adapter: each adapter that will
+// change, and the servers the request gives them (IPv6 only when it has some). appliedName is
+// the catalogue entry, or "Custom DNS..." for typed servers.
+std::wstring changeEachQuestion(const ChangeRequest& request,
+                                const std::vector<std::wstring>& adapterDescriptions,
+                                std::wstring_view appliedName);
+
 } // namespace dns

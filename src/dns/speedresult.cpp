@@ -155,6 +155,14 @@ std::vector<Column> resultColumns(bool ipv6, bool doh) {
     return out;
 }
 
+std::vector<Column> windowColumns(bool ipv6, bool doh) {
+    std::vector<Column> out{Column::Name, Column::Preferred, Column::Alternate, Column::Reliability,
+                            Column::Notes};
+    for (const Column column : resultColumns(ipv6, doh))
+        if (std::find(out.begin(), out.end(), column) == out.end()) out.push_back(column);
+    return out;
+}
+
 bool anyIpv6(const std::vector<catalogue::CatalogueEntry>& entries) {
     return std::any_of(entries.begin(), entries.end(), [](const auto& entry) {
         const auto addresses = serverAddresses(entry);

@@ -100,6 +100,10 @@ enum class Column {
 // The columns shown: the IPv6 pair's only when some entry has one, DoH's only when some entry
 // is asked over DoH.
 std::vector<Column> resultColumns(bool anyIpv6, bool anyDoh = false);
+// The same columns in the window's order: what a user picks by (the name, the IPv4 figures,
+// the reliability and the notes) first, so they stay in view; the IPv6 and detail figures
+// after them.
+std::vector<Column> windowColumns(bool anyIpv6, bool anyDoh = false);
 bool anyIpv6(const std::vector<catalogue::CatalogueEntry>& entries);
 std::wstring columnHeading(Column column);
 std::wstring cellText(const EntryResult& entry, Column column);

@@ -17,12 +17,13 @@ constexpr double kFontPoints = 8.25;
 
 constexpr wchar_t kClassName[] = L"KeldrastSpeed";
 constexpr wchar_t kTitle[] = L"Find the fastest DNS";
-constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
 constexpr int kIconResource = 1; // the program's icon, as the main window's
 // Sizes at 96 DPI.
-constexpr int kWidth = 600, kHeight = 320, kMargin = 8, kButtonWidth = 84, kButtonHeight = 26,
-              kProgressHeight = 14, kGap = 6;
-constexpr int kHeadingPadding = 20; // the heading's margins and the sort arrow
+constexpr int kMargin = 8, kButtonWidth = 84, kButtonHeight = 26, kProgressHeight = 14, kGap = 6;
+constexpr int kHeadingPadding = 26; // the heading's margins and the sort arrow
+constexpr int kMaxNameWidth = 200;  // a longer name is cut, and shown whole on hover
 
 int compareNames(const std::wstring& a, const std::wstring& b) {
     return CompareStringEx(LOCALE_NAME_USER_DEFAULT, NORM_IGNORECASE, a.c_str(),
@@ -60,20 +61,32 @@ bool frmSpeed::open(HWND owner) {
                                               IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
     if (!registerClass(kClassName, CS_DBLCLKS, GetSysColorBrush(COLOR_BTNFACE), icon)) return false;
     dpi_ = static_cast<int>(tk::dpiForWindow(owner));
-    const SIZE size =
+    SIZE size =
         tk::windowSizeForClient(tk::scaleFrom96(kWidth, dpi_), tk::scaleFrom96(kHeight, dpi_),
-                                kStyle, WS_EX_CONTROLPARENT, static_cast<UINT>(dpi_));
+                                kStyle, kExStyle, static_cast<UINT>(dpi_));
     RECT ownerRect{};
     GetWindowRect(owner, &ownerRect);
-    const int x = (ownerRect.left + ownerRect.right - size.cx) / 2;
-    const int y = (ownerRect.top + ownerRect.bottom - size.cy) / 2;
-    if (!create(kClassName, WS_EX_CONTROLPARENT, kStyle, kTitle, x, y, size.cx, size.cy, owner))
-        return false;
+    int x = (ownerRect.left + ownerRect.right - size.cx) / 2;
+    int y = (ownerRect.top + ownerRect.bottom - size.cy) / 2;
+    // Centred on the owner, but whole on its monitor.
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if (GetMonitorInfoW(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        const RECT& work = monitor.rcWork;
+        size.cx = std::min<LONG>(size.cx, work.right - work.left);
+        size.cy = std::min<LONG>(size.cy, work.bottom - work.top);
+        x = std::clamp<int>(x, work.left, work.right - size.cx);
+        y = std::clamp<int>(y, work.top, work.bottom - size.cy);
+    }
+    if (!create(kClassName, kExStyle, kStyle, kTitle, x, y, size.cx, size.cy, owner)) return false;
     // The window may sit on another monitor than its owner.
     dpi_ = static_cast<int>(tk::dpiForWindow(hwnd()));
     if (!createControls()) return false;
     applyDpi(dpi_);
     ShowWindow(hwnd(), SW_SHOWNORMAL);
+    // Focus rectangles as the last input asks: shown to whoever opened the window with the keys.
+    SendMessageW(hwnd(), WM_CHANGEUISTATE,
+                 MAKEWPARAM(UIS_INITIALIZE, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
 
     results_.resize(entries_.size());
     for (std::size_t i = 0; i < entries_.size(); ++i)
@@ -106,9 +119,10 @@ bool frmSpeed::createControls() {
                               L"Cancel"))
         return false;
     HWND list = list_.hwnd();
-    ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+    ListView_SetExtendedListViewStyle(list,
+                                      LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP);
     columns_ =
-        dns::resultColumns(dns::anyIpv6(entries_), dns::anyDoh(entries_, dns::loopbackOnly()));
+        dns::windowColumns(dns::anyIpv6(entries_), dns::anyDoh(entries_, dns::loopbackOnly()));
     for (std::size_t i = 0; i < columns_.size(); ++i) {
         std::wstring caption = dns::columnHeading(columns_[i]);
         LVCOLUMNW column{};
@@ -143,20 +157,24 @@ void frmSpeed::applyDpi(int dpi) {
     fitColumns();
 }
 
+// The list takes what the progress bar and the buttons leave of the client area.
 void frmSpeed::placeControls() {
+    if (!list_.hwnd()) return;
+    RECT client{};
+    GetClientRect(hwnd(), &client);
     const auto px = [&](int v) { return tk::scaleFrom96(v, dpi_); };
-    const auto rect = [&](int x, int y, int w, int h) {
-        return RECT{px(x), px(y), px(x) + px(w), px(y) + px(h)};
-    };
-    const int buttonY = kHeight - kMargin - kButtonHeight;
-    const int progressY = buttonY - kGap - kProgressHeight;
-    const int listHeight = progressY - kGap - kMargin;
-    list_.move(rect(kMargin, kMargin, kWidth - 2 * kMargin, listHeight));
-    progress_.move(rect(kMargin, progressY, kWidth - 2 * kMargin, kProgressHeight));
-    const int buttonsLeft = kWidth - 2 * (kMargin + kButtonWidth);
-    status_.move(rect(kMargin, buttonY + 5, buttonsLeft - 2 * kMargin, kButtonHeight - 8));
-    useButton_.move(rect(buttonsLeft, buttonY, kButtonWidth, kButtonHeight));
-    cancelButton_.move(rect(kWidth - kMargin - kButtonWidth, buttonY, kButtonWidth, kButtonHeight));
+    const int margin = px(kMargin), gap = px(kGap), buttonWidth = px(kButtonWidth),
+              buttonHeight = px(kButtonHeight);
+    const int right = std::max(margin, static_cast<int>(client.right) - margin);
+    const int buttonY = client.bottom - margin - buttonHeight;
+    const int progressY = buttonY - gap - px(kProgressHeight);
+    list_.move(RECT{margin, margin, right, std::max(margin, progressY - gap)});
+    progress_.move(RECT{margin, progressY, right, progressY + px(kProgressHeight)});
+    const int cancelX = right - buttonWidth, useX = cancelX - margin - buttonWidth;
+    status_.move(RECT{margin, buttonY + px(5), std::max(margin, useX - margin),
+                      buttonY + buttonHeight - px(3)});
+    useButton_.move(RECT{useX, buttonY, useX + buttonWidth, buttonY + buttonHeight});
+    cancelButton_.move(RECT{cancelX, buttonY, right, buttonY + buttonHeight});
 }
 
 void frmSpeed::fitColumns() {
@@ -171,7 +189,19 @@ void frmSpeed::fitColumns() {
             ListView_GetStringWidth(list, heading.c_str()) + tk::scaleFrom96(kHeadingPadding, dpi_);
         if (ListView_GetColumnWidth(list, column) < wanted)
             ListView_SetColumnWidth(list, column, wanted);
+        const int widest = tk::scaleFrom96(kMaxNameWidth, dpi_);
+        if (columns_[i] == dns::Column::Name && ListView_GetColumnWidth(list, column) > widest)
+            ListView_SetColumnWidth(list, column, widest);
     }
+}
+
+// With no row selected, the first row holds the focus, so its rectangle shows where the
+// keyboard is (otherwise the list has the focus and shows none).
+void frmSpeed::focusFirstRow() {
+    HWND list = list_.hwnd();
+    if (ListView_GetItemCount(list) == 0 || ListView_GetNextItem(list, -1, LVNI_SELECTED) >= 0)
+        return;
+    ListView_SetItemState(list, 0, LVIS_FOCUSED, LVIS_FOCUSED);
 }
 
 void frmSpeed::addFinishedEntries() {
@@ -260,6 +290,7 @@ void frmSpeed::sortBy(int column) {
     };
     ListView_SortItems(list_.hwnd(), static_cast<PFNLVCOMPARE>(compare),
                        reinterpret_cast<LPARAM>(this));
+    focusFirstRow();
 }
 
 void frmSpeed::showSortArrow() {
@@ -297,8 +328,8 @@ void frmSpeed::useSelected() {
     item.mask = LVIF_PARAM;
     item.iItem = row;
     if (!ListView_GetItem(list, &item)) return;
-    const std::wstring name = results_[static_cast<std::size_t>(item.lParam)].name;
-    if (use_) use_(name);
+    const dns::EntryResult entry = results_[static_cast<std::size_t>(item.lParam)];
+    if (use_ && !use_(entry)) return;
     DestroyWindow(hwnd());
 }
 
@@ -313,6 +344,9 @@ void frmSpeed::onNotify(const NMHDR& header) {
         break;
     case LVN_ITEMCHANGED:
         useButton_.setEnabled(ListView_GetNextItem(list_.hwnd(), -1, LVNI_SELECTED) >= 0);
+        break;
+    case NM_SETFOCUS:
+        focusFirstRow();
         break;
     }
 }
@@ -333,6 +367,24 @@ LRESULT frmSpeed::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                      suggested->right - suggested->left, suggested->bottom - suggested->top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
         applyDpi(HIWORD(wParam));
+        return 0;
+    }
+    case WM_ACTIVATE:
+        // As a dialog does: the focus comes back to where it was, the list at first.
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            if (HWND focus = GetFocus(); focus && IsChild(hwnd(), focus)) lastFocus_ = focus;
+        } else if (!HIWORD(wParam)) {
+            SetFocus(lastFocus_ && IsChild(hwnd(), lastFocus_) ? lastFocus_ : list_.hwnd());
+        }
+        return 0;
+    case WM_SIZE:
+        placeControls();
+        return 0;
+    case WM_GETMINMAXINFO: {
+        const SIZE least = tk::windowSizeForClient(tk::scaleFrom96(kMinWidth, dpi_),
+                                                   tk::scaleFrom96(kMinHeight, dpi_), kStyle,
+                                                   kExStyle, static_cast<UINT>(dpi_));
+        reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {least.cx, least.cy};
         return 0;
     }
     case WM_NOTIFY:

@@ -1,9 +1,11 @@
 // "Find the fastest DNS": a small window owned by the main window that measures the catalogue's
 // servers on a worker thread and lists each entry as it finishes, kept sorted fastest first
-// (or by the column the user picked). "Use this" or a double-click hands the entry's name back
-// to the main window, which only selects it, and closes the window. Closing the window or
+// (or by the column the user picked). "Use this" or a double-click hands the entry and what the
+// test saw of it to the opener (the main window only selects it; the notification area asks
+// before it applies it), and closes the window when the opener took it. Closing the window or
 // Cancel stops the test at once; what was measured stays listed; the worker never outlives
-// the window. Sizes are at 96 DPI, scaled for the monitor and again on WM_DPICHANGED.
+// the window. It can be resized down to a minimum; sizes are at 96 DPI, scaled for the
+// monitor and again on WM_DPICHANGED.
 #pragma once
 
 #include "catalogue/catalogue.h"
@@ -21,7 +23,8 @@
 
 class frmSpeed : public tk::Window {
   public:
-    using UseEntry = std::function<void(const std::wstring& name)>;
+    // True when the entry was taken: the window then closes.
+    using UseEntry = std::function<bool(const dns::EntryResult& entry)>;
 
     frmSpeed(std::vector<catalogue::CatalogueEntry> entries, dns::SpeedOptions options,
              UseEntry use);
@@ -35,6 +38,8 @@ class frmSpeed : public tk::Window {
     static constexpr int kUseId = 103;
     static constexpr int kCancelId = 104;
     static constexpr int kStatusId = 105;
+    // The client area at 96 DPI: at first, and the least it can be made.
+    static constexpr int kWidth = 660, kHeight = 340, kMinWidth = 380, kMinHeight = 200;
     HWND control(int id) const { return GetDlgItem(hwnd(), id); }
     bool running() const noexcept { return worker_.joinable() && !done_; }
     int dpi() const noexcept { return dpi_; }
@@ -65,6 +70,7 @@ class frmSpeed : public tk::Window {
     void applyDpi(int dpi);
     void placeControls();
     void fitColumns();
+    void focusFirstRow();
     void addFinishedEntries();
     void refreshRows();
     void finish(bool cancelled);
@@ -84,6 +90,7 @@ class frmSpeed : public tk::Window {
     int dpi_ = 96;
     std::size_t listed_ = 0;
     tk::FontPtr font_;
+    HWND lastFocus_ = nullptr; // the control with the focus when the window was last left
 
     SystemControl list_;
     SystemControl progress_;

@@ -317,16 +317,24 @@ void TrayWindow::findFastest() {
         return;
     }
     speed_.reset();
-    // "Use this" applies the entry to the chosen adapter, as its menu item would.
+    // "Use this" applies the entry to the chosen adapter, as its menu item would, once the
+    // user said Yes to the question that names both; No leaves the results up.
     speed_ = std::make_unique<frmSpeed>(
-        model_.entries, dns::SpeedOptions{}, [this](const std::wstring& name) {
+        model_.entries, dns::SpeedOptions{}, [this](const dns::EntryResult& entry) {
             for (std::size_t i = 0; i < model_.entries.size(); ++i)
-                if (catalogue::sameName(model_.entries[i].name, name, mConfig::foldKey)) {
-                    if (const auto command =
-                            commandOf(kFirstEntryId + static_cast<unsigned>(i), model_))
-                        run(*command);
-                    return;
+                if (catalogue::sameName(model_.entries[i].name, entry.name, mConfig::foldKey)) {
+                    const auto command =
+                        commandOf(kFirstEntryId + static_cast<unsigned>(i), model_);
+                    if (!command) return true;
+                    const auto question =
+                        useQuestion(entry, model_.adapters[*model_.chosen].description);
+                    if (tk::messageBox(speed_->hwnd(), question.text, L"Keldrast",
+                                       question.flags) != IDYES)
+                        return false;
+                    run(*command);
+                    return true;
                 }
+            return true;
         });
     if (!speed_->open(hwnd()))
         speed_.reset();

@@ -2,6 +2,7 @@
 
 #include "dns/address.h"
 #include "dns/check.h"
+#include "dns/dnsmessage.h"
 #include "dns/request.h"
 
 #include <algorithm>
@@ -167,6 +168,32 @@ std::vector<std::wstring> changeArguments(const Command& command, const Model& m
     default:
         return {};
     }
+}
+
+dns::Notice useQuestion(const dns::EntryResult& result, std::wstring_view adapterDescription) {
+    std::wstring text = L"Apply " + result.name + L" to " + std::wstring(adapterDescription) + L"?";
+    bool redirects = false;
+    std::wstring failures;
+    for (const auto& server : result.servers) {
+        redirects = redirects || server.redirects;
+        std::wstring what;
+        if (server.errorRcode) {
+            const std::string code = dns::rcodeName(*server.errorRcode);
+            what = L"error: " + std::wstring(code.begin(), code.end());
+        } else if (server.asked > server.answered) {
+            what = server.answered == 0 ? L"no answer" : L"some queries unanswered";
+        }
+        if (server.dohError) what += (what.empty() ? L"DoH " : L", DoH ") + *server.dohError;
+        if (!what.empty())
+            failures += (failures.empty() ? L"" : L"; ") + server.address + L" " + what;
+    }
+    if (redirects)
+        text += L"\r\n\r\nIn the test it redirects unknown names: a mistyped address may lead to "
+                L"its operator's page instead of an error.";
+    if (!failures.empty()) text += L"\r\n\r\nIn the test it had errors: " + failures + L".";
+    constexpr unsigned kYesNoSecond = 4 | 256;
+    return {text, redirects || !failures.empty() ? dns::kWarningFlags | kYesNoSecond
+                                                 : dns::kQuestionFlags};
 }
 
 std::wstring shortened(std::wstring_view text, std::size_t maxChars) {

@@ -13,6 +13,7 @@
 #include "catalogue/catalogue.h"
 #include "elevate/brought.h"
 #include "dns/dnsplan.h"
+#include "dns/speedresult.h"
 
 namespace tray {
 
@@ -112,6 +113,11 @@ Notice noticeOf(const Command& command, const Model& model, const elevate::Broug
 // What the icon says the first time the main window goes to the notification area: that
 // Keldrast keeps running there and how to get the window back. Nothing once it was shown.
 std::optional<Notice> trayNotice(bool shownBefore);
+
+// The question before the speed window's "Use this" applies an entry from the notification
+// area, No by default: "Apply NAME to ADAPTER?", with a warning when the test saw the entry
+// redirect unknown names or fail (error replies, queries left unanswered, DoH errors).
+dns::Notice useQuestion(const dns::EntryResult& result, std::wstring_view adapterDescription);
 
 // text cut to maxChars characters, ending in "…" when it was cut.
 std::wstring shortened(std::wstring_view text, std::size_t maxChars);

@@ -121,3 +121,18 @@ TEST(ChangeRequests, AnEntryIsTheSameRequestWhicheverFrontEndAsks) {
     for (const wchar_t* pair : {L"0.0.0.0,8.8.4.4", L",8.8.4.4", L""})
         EXPECT_EQ(entryRequest({L"Half", pair}, DohMode::Off), std::nullopt) << pair;
 }
+
+TEST(ChangeRequests, TheEveryAdapterQuestionNamesEachAdapterAndTheServersItGets) {
+    const auto google = entryRequest(
+        {L"Google DNS", L"8.8.8.8,8.8.4.4", L"2001:4860:4860::8888,2001:4860:4860::8844"},
+        DohMode::Off);
+    EXPECT_EQ(changeEachQuestion(*google, {L"Wired", L"Wireless"}, L"Google DNS"),
+              L"Apply Google DNS to every connected adapter?\r\n\r\n\u00BB Wired\r\n\u00BB "
+              L"Wireless\r\n\r\nEach of them gets:\r\nIPv4: 8.8.8.8, 8.8.4.4\r\nIPv6: "
+              L"2001:4860:4860::8888, 2001:4860:4860::8844");
+    // Typed servers without IPv6 ones: no IPv6 line, and no entry to name.
+    const auto typed = typedRequest({L"1.1.1.1"}, {}, {}, DohMode::Off);
+    EXPECT_EQ(changeEachQuestion(typed, {L"Wired"}, kCustomAppliedName),
+              L"Apply these DNS servers to every connected adapter?\r\n\r\n\u00BB Wired\r\n\r\n"
+              L"Each of them gets:\r\nIPv4: 1.1.1.1");
+}

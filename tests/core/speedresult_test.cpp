@@ -189,6 +189,16 @@ TEST(SpeedColumns, AnAlternateIpv6ServerAloneShowsTheColumnsAndReliabilitySortsB
     EXPECT_LT(sortFigure(sure, Column::Reliability), sortFigure(shaky, Column::Reliability));
 }
 
+TEST(SpeedColumns, TheWindowKeepsWhatUsersPickByInFrontOfTheDetails) {
+    using C = Column;
+    EXPECT_EQ(windowColumns(true, true),
+              (std::vector<C>{C::Name, C::Preferred, C::Alternate, C::Reliability, C::Notes,
+                              C::Preferred6, C::Alternate6, C::Percentile90, C::Uncached, C::Doh}));
+    EXPECT_EQ(windowColumns(false),
+              (std::vector<C>{C::Name, C::Preferred, C::Alternate, C::Reliability, C::Notes,
+                              C::Percentile90, C::Uncached}));
+}
+
 TEST(SpeedTargets, LoopbackGuardFailsClosed) {
     for (const wchar_t* on : {L"1", L"yes", L"true", L"00", L" "})
         EXPECT_TRUE(loopbackGuardOn(std::wstring_view(on))) << on;

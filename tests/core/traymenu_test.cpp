@@ -261,3 +261,35 @@ TEST(TrayNotice, SaysTheEnginesVerdictWithItsWarningsAndWhenNothingChanged) {
     const auto long_ = noticeOf(set, m, brought(4, {}, std::wstring(300, L'y')));
     EXPECT_EQ(long_.text.size(), kMaxNoticeText);
 }
+
+TEST(TrayUseQuestion, NamesTheEntryAndAdapterAndWarnsOfRedirectsAndErrors) {
+    const auto server = [](std::wstring address, int asked, int answered) {
+        dns::ServerResult s;
+        s.address = std::move(address);
+        s.asked = asked;
+        s.answered = answered;
+        return s;
+    };
+    dns::EntryResult clean;
+    clean.name = L"Fast & Safe";
+    clean.servers[0] = server(L"1.1.1.1", 10, 10);
+    clean.servers[1] = server(L"1.0.0.1", 10, 10);
+    clean.servers[2] = server(L"", 0, 0); // not measured: no role, or a public server under test
+    EXPECT_EQ(useQuestion(clean, L"Wi-Fi"),
+              (dns::Notice{L"Apply Fast & Safe to Wi-Fi?", dns::kQuestionFlags}));
+
+    auto troubled = clean;
+    troubled.servers[0].redirects = true;
+    troubled.servers[1] = server(L"1.0.0.1", 10, 0);
+    troubled.servers[1].errorRcode = 5;
+    troubled.servers[2] = server(L"2606:4700:4700::1111", 10, 7);
+    troubled.servers[3] = server(L"2606:4700:4700::1001", 10, 0);
+    troubled.servers[3].dohError = L"HTTP 500";
+    EXPECT_EQ(useQuestion(troubled, L"Wi-Fi"),
+              (dns::Notice{L"Apply Fast & Safe to Wi-Fi?\r\n\r\nIn the test it redirects unknown "
+                           L"names: a mistyped address may lead to its operator's page instead of "
+                           L"an error.\r\n\r\nIn the test it had errors: 1.0.0.1 error: REFUSED; "
+                           L"2606:4700:4700::1111 some queries unanswered; 2606:4700:4700::1001 "
+                           L"no answer, DoH HTTP 500.",
+                           dns::kWarningFlags | 4 | 256}));
+}

@@ -511,8 +511,22 @@ TEST_F(MainWindowTest, StartsOnTheAdapterLastChangedAndAppliesToEveryConnectedOn
 
     // The wired and wireless cards are connected; the spare one is not listed by Windows.
     const ConnectedOnly connected{{wired, wireless}, {L"192.168.1.1"}};
+    // First a question naming both and their servers, No by default: No changes nothing.
+    const std::string before = settingsFile();
+    answer = IDNO;
     SendMessageW(form->hwnd(), WM_SYSCOMMAND, frmMain::kEveryAdapterCommand, 0);
     ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].flags, MB_ICONQUESTION | MB_YESNO | MB_DEFBUTTON2);
+    EXPECT_EQ(lastText(), L"Apply Google DNS to every connected adapter?\r\n\r\n\u00BB Wired"
+                          L"\r\n\u00BB Wireless\r\n\r\nEach of them gets:\r\nIPv4: 8.8.8.8, "
+                          L"8.8.4.4\r\nIPv6: 2001:4860:4860::8888, 2001:4860:4860::8844");
+    for (const auto& s : {wired, wireless})
+        EXPECT_EQ(stateOf(s).at(Family::V4, 2), std::nullopt);
+    EXPECT_EQ(settingsFile(), before);
+    answer = IDYES;
+    shown.clear();
+    SendMessageW(form->hwnd(), WM_SYSCOMMAND, frmMain::kEveryAdapterCommand, 0);
+    ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(lastText(), L"DNS was applied to every connected adapter...\r\n\r\n\u00BB Google "
                           L"DNS\r\n\u00BB Servers: 8.8.8.8, 8.8.4.4, 2001:4860:4860::8888, "
                           L"2001:4860:4860::8844\r\n\r\n\u00BB Wired: saved, takes effect when "

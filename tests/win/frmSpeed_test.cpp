@@ -6,6 +6,8 @@
 #include "dns/dohclient.h"
 #include "loopback_dns.h"
 #include "toolkit/platform.h"
+#include "toolkit/scale.h"
+#include "toolkit/window.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -59,6 +61,18 @@ std::pair<int, bool> sortArrow(HWND list) {
     return {-1, false};
 }
 
+// The window's rectangle for its default client area at `dpi`, as the system suggests it on
+// WM_DPICHANGED.
+RECT sizedFor(const frmSpeed& speed, int dpi) {
+    RECT window{};
+    GetWindowRect(speed.hwnd(), &window);
+    const SIZE size = tk::windowSizeForClient(
+        tk::scaleFrom96(frmSpeed::kWidth, dpi), tk::scaleFrom96(frmSpeed::kHeight, dpi),
+        static_cast<DWORD>(GetWindowLongW(speed.hwnd(), GWL_STYLE)),
+        static_cast<DWORD>(GetWindowLongW(speed.hwnd(), GWL_EXSTYLE)), static_cast<UINT>(dpi));
+    return {window.left, window.top, window.left + size.cx, window.top + size.cy};
+}
+
 void clickColumn(frmSpeed& speed, int column) {
     NMLISTVIEW click{};
     click.hdr = {speed.control(frmSpeed::kListId), frmSpeed::kListId, LVN_COLUMNCLICK};
@@ -89,7 +103,7 @@ class SpeedWindowTest : public testing::Test {
         form = std::make_unique<frmMain>(dir.wstring());
         form->endsProgram = false;
         ASSERT_TRUE(form->load(SW_SHOWNOACTIVATE));
-        ASSERT_EQ(form->cbDNSName.count(), 3);
+        ASSERT_EQ(form->cbDNSName.count(), static_cast<int>(entries.size()));
     }
     void TearDown() override {
         form.reset();
@@ -146,15 +160,15 @@ TEST_F(SpeedWindowTest, AsANewUserReadsIt) {
     for (const int id : {frmSpeed::kListId, frmSpeed::kProgressId, frmSpeed::kStatusId,
                          frmSpeed::kUseId, frmSpeed::kCancelId})
         EXPECT_TRUE(IsWindowVisible(speed->control(id))) << "control " << id << " is shown";
-    // Name, the two figures, 90th percentile, uncached, reliability, notes.
+    // Name, the two figures, reliability, notes; then 90th percentile and uncached.
     EXPECT_EQ(Header_GetItemCount(ListView_GetHeader(list)), 7);
     EXPECT_EQ(names(list), (std::vector<std::wstring>{L"Fast", L"Slow", L"Refuses"}));
     EXPECT_EQ(cell(list, 1, 2), L"") << "Slow has no alternate";
     EXPECT_EQ(cell(list, 2, 1), L"error: REFUSED");
-    EXPECT_EQ(cell(list, 0, 5), L"100%");
-    EXPECT_EQ(cell(list, 0, 6), L"fastest");
-    EXPECT_EQ(cell(list, 1, 6), L"");
-    EXPECT_NE(cell(list, 0, 4), L"") << "the uncached time";
+    EXPECT_EQ(cell(list, 0, 3), L"100%");
+    EXPECT_EQ(cell(list, 0, 4), L"fastest");
+    EXPECT_EQ(cell(list, 1, 4), L"");
+    EXPECT_NE(cell(list, 0, 6), L"") << "the uncached time";
     EXPECT_EQ(sortArrow(list), std::make_pair(1, true));
     EXPECT_GE(ListView_GetColumnWidth(list, 1), ListView_GetStringWidth(list, L"error: REFUSED"));
     for (int column = 0; column < 7; ++column) {
@@ -171,34 +185,27 @@ TEST_F(SpeedWindowTest, AsANewUserReadsIt) {
     EXPECT_EQ(SendMessageW(speed->control(frmSpeed::kProgressId), PBM_GETPOS, 0, 0), 3);
     EXPECT_EQ(textOf(speed->control(frmSpeed::kStatusId)), L"Done");
     EXPECT_EQ(textOf(speed->control(frmSpeed::kCancelId)), L"Close");
-    // KELDRAST_SPEED_SHOT=1 leaves the finished window up for 20 seconds, for the README's picture.
-    if (const char* shot = std::getenv("KELDRAST_SPEED_SHOT"); shot && *shot == '1') {
-        SetForegroundWindow(speed->hwnd());
-        for (int i = 0; i < 10; ++i) // 20 seconds
-            pumpUntil([] { return false; });
-    }
-
     // The first click on a column sorts best first (A to Z for names), the next turns it round.
     clickColumn(*speed, 0);
     EXPECT_EQ(names(list), (std::vector<std::wstring>{L"Fast", L"Refuses", L"Slow"}));
     EXPECT_EQ(sortArrow(list), std::make_pair(0, true));
-    clickColumn(*speed, 5);
+    clickColumn(*speed, 3);
     EXPECT_EQ(names(list).back(), L"Refuses") << "least reliable last";
-    clickColumn(*speed, 5);
-    EXPECT_EQ(sortArrow(list), std::make_pair(5, false));
+    clickColumn(*speed, 3);
+    EXPECT_EQ(sortArrow(list), std::make_pair(3, false));
 
-    // Moved to a monitor at 144 DPI: the window and its controls grow by half.
+    // Moved to a monitor at 144 DPI: the client area and its controls grow by half.
     RECT listBefore{}, window{};
-    GetClientRect(list, &listBefore);
+    GetWindowRect(list, &listBefore);
     GetWindowRect(speed->hwnd(), &window);
-    RECT suggested{window.left, window.top, window.left + (window.right - window.left) * 3 / 2,
-                   window.top + (window.bottom - window.top) * 3 / 2};
+    RECT suggested = sizedFor(*speed, 144);
     SendMessageW(speed->hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144),
                  reinterpret_cast<LPARAM>(&suggested));
     RECT listAfter{};
-    GetClientRect(list, &listAfter);
+    GetWindowRect(list, &listAfter);
     EXPECT_EQ(speed->dpi(), 144);
-    EXPECT_NEAR(listAfter.right * 2, listBefore.right * 3, 4);
+    EXPECT_NEAR((listAfter.right - listAfter.left) * 2, (listBefore.right - listBefore.left) * 3,
+                4);
 
     // "Use this" selects the entry in the main window, applies nothing, and closes.
     ASSERT_EQ(form->cbDNSName.text(), L"Slow");
@@ -271,13 +278,135 @@ TEST_F(SpeedWindowDohTest, ADohColumnForTheEntryWithATemplate) {
     item.mask = LVCF_TEXT;
     item.pszText = heading;
     item.cchTextMax = 32;
-    ListView_GetColumn(list, 5, &item);
+    ListView_GetColumn(list, 7, &item);
     EXPECT_STREQ(heading, L"DoH") << "after the uncached figure";
     for (int row = 0; row < ListView_GetItemCount(list); ++row) {
-        const auto doh = cell(list, row, 5);
+        const auto doh = cell(list, row, 7);
         if (cell(list, row, 0) == L"Fast")
             EXPECT_TRUE(doh.ends_with(L" ms")) << doh;
         else
             EXPECT_EQ(doh, L"") << "no template";
+    }
+}
+
+namespace {
+
+// The catalogue a new user has (the built-in entries and the encrypted services), then the
+// loopback entries and one that redirects unknown names. The built-in servers are public: the
+// test machines' guard leaves them unasked ("no answer"), as it does for the README's picture.
+class SpeedWindowBuiltInTest : public SpeedWindowTest {
+  protected:
+    static std::vector<catalogue::CatalogueEntry> builtIn() {
+        auto entries = catalogue::presetCatalogue();
+        for (auto& service : catalogue::knownServices())
+            entries.push_back(std::move(service));
+        return entries;
+    }
+    void adjust(std::vector<catalogue::CatalogueEntry>& entries) override {
+        auto all = builtIn();
+        for (auto& entry : entries)
+            all.push_back({L"Loopback: " + entry.name, entry.pair});
+        all.push_back({L"Loopback: redirects", redirecting.address(0)});
+        entries = std::move(all);
+    }
+    const loopback::Responders redirecting{{loopback::Plan{.delayMs = 30, .redirects = true}}};
+    dns::ScopedServerPorts builtInPorts{
+        [this, local = responders.ports(layout)](std::size_t entry,
+                                                 dns::ServerRole role) -> unsigned short {
+            const std::size_t first = builtIn().size();
+            if (entry < first) return 0;
+            if (entry - first < layout.size()) return local(entry - first, role);
+            return role == dns::ServerRole::Preferred ? redirecting.port(0) : 0;
+        }};
+};
+
+RECT rectIn(HWND parent, HWND child) {
+    RECT r{};
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+} // namespace
+
+TEST_F(SpeedWindowBuiltInTest, FitsAtEveryDpiFollowsItsSizeAndShowsWhereTheKeyboardIs) {
+    ASSERT_TRUE(dns::loopbackOnly()) << "the built-in catalogue's servers are never asked here";
+    SendMessageW(form->hwnd(), WM_SYSCOMMAND, frmMain::kFastestDnsCommand, 0);
+    frmSpeed* speed = speedWindow();
+    ASSERT_TRUE(speed && pumpUntil([&] { return !speed->running(); }));
+    HWND window = speed->hwnd(), list = speed->control(frmSpeed::kListId);
+    const int rows = ListView_GetItemCount(list);
+    ASSERT_EQ(rows, static_cast<int>(builtIn().size()) + 4);
+    EXPECT_EQ(cell(list, 0, 4), L"fastest");
+    LVFINDINFOW find{LVFI_STRING, L"Loopback: redirects", 0, {}, 0};
+    EXPECT_EQ(cell(list, ListView_FindItem(list, -1, &find), 4), L"redirects unknown names");
+
+    // Nothing picked yet: the first row holds the focus, so the keyboard's place shows.
+    EXPECT_EQ(GetFocus(), list);
+    EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_SELECTED), -1);
+    EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_FOCUSED), 0);
+    // KELDRAST_SPEED_SHOT=1 leaves the finished window up for 20 seconds, for the README's picture.
+    if (const char* shot = std::getenv("KELDRAST_SPEED_SHOT"); shot && *shot == '1') {
+        SetForegroundWindow(window);
+        for (int i = 0; i < 10; ++i) // 20 seconds
+            pumpUntil([] { return false; });
+    }
+
+    // At the default size, at every DPI: the name, the two IPv4 figures, the reliability and
+    // the notes in view, every cell of theirs whole.
+    EXPECT_TRUE(GetWindowLongW(window, GWL_STYLE) & WS_THICKFRAME);
+    const wchar_t* inView[] = {L"DNS server", L"Preferred", L"Alternate", L"Reliability", L"Notes"};
+    for (const int dpi : {96, 144, 192}) {
+        SCOPED_TRACE(dpi);
+        RECT suggested = sizedFor(*speed, dpi);
+        SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                     reinterpret_cast<LPARAM>(&suggested));
+        RECT client{};
+        GetClientRect(list, &client);
+        for (int column = 0; column < static_cast<int>(std::size(inView)); ++column) {
+            wchar_t heading[32] = {};
+            LVCOLUMNW item{};
+            item.mask = LVCF_TEXT;
+            item.pszText = heading;
+            item.cchTextMax = 32;
+            ListView_GetColumn(list, column, &item);
+            EXPECT_STREQ(heading, inView[column]);
+            RECT header{};
+            Header_GetItemRect(ListView_GetHeader(list), column, &header);
+            EXPECT_LE(header.right, client.right) << "in view: " << column;
+            for (int row = 0; row < rows; ++row)
+                EXPECT_LT(ListView_GetStringWidth(list, cell(list, row, column).c_str()),
+                          header.right - header.left)
+                    << "whole: " << column << ", row " << row;
+        }
+        // Its least size, scaled for the DPI.
+        MINMAXINFO limits{};
+        SendMessageW(window, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+        const SIZE least = tk::windowSizeForClient(
+            tk::scaleFrom96(frmSpeed::kMinWidth, dpi), tk::scaleFrom96(frmSpeed::kMinHeight, dpi),
+            static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)),
+            static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)), dpi);
+        EXPECT_EQ(limits.ptMinTrackSize.x, least.cx);
+        EXPECT_EQ(limits.ptMinTrackSize.y, least.cy);
+    }
+
+    // Made smaller and larger, the list and the buttons follow; nothing overlaps.
+    for (const SIZE size : {SIZE{500, 300}, SIZE{1400, 900}}) {
+        SetWindowPos(window, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
+        RECT client{};
+        GetClientRect(window, &client);
+        const RECT listRect = rectIn(window, list),
+                   progress = rectIn(window, speed->control(frmSpeed::kProgressId)),
+                   status = rectIn(window, speed->control(frmSpeed::kStatusId)),
+                   use = rectIn(window, speed->control(frmSpeed::kUseId)),
+                   cancel = rectIn(window, speed->control(frmSpeed::kCancelId));
+        const int margin = tk::scaleFrom96(8, speed->dpi());
+        EXPECT_EQ(listRect.right, client.right - margin) << size.cx;
+        EXPECT_EQ(cancel.right, client.right - margin);
+        EXPECT_EQ(cancel.bottom, client.bottom - margin);
+        EXPECT_LE(listRect.bottom, progress.top);
+        EXPECT_LE(progress.bottom, use.top);
+        EXPECT_LE(status.right, use.left);
+        EXPECT_LE(use.right, cancel.left);
     }
 }

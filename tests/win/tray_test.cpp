@@ -308,10 +308,16 @@ TEST_F(TrayTest, TheFirstTimeTheWindowComesHereANoticeSaysHowToGetItBack) {
     EXPECT_EQ(tray::trayNotice(false)->text.find(L"Double-click the Keldrast icon"), 0u);
 }
 
-TEST_F(TrayTest, TheFastestEntryIsAppliedToTheChosenAdapter) {
+TEST_F(TrayTest, TheFastestEntryIsAppliedToTheChosenAdapterAfterAYes) {
     tk::ScopedRelaunchElevated declined{[&](const std::wstring& parameters) {
         relaunched.push_back(parameters);
         return tk::unique_handle{};
+    }};
+    std::vector<std::pair<std::wstring, UINT>> asked;
+    int answer = IDNO;
+    tk::ScopedMessageBox boxes{[&](HWND, std::wstring_view text, std::wstring_view, UINT flags) {
+        asked.emplace_back(text, flags);
+        return answer;
     }};
     auto& t = open();
     command(tray::kFastestId);
@@ -325,7 +331,17 @@ TEST_F(TrayTest, TheFastestEntryIsAppliedToTheChosenAdapter) {
     const int row = ListView_FindItem(list, -1, &find);
     ASSERT_GE(row, 0);
     ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    // "Use this" asks first, No by default; No applies nothing and leaves the results up.
     SendMessageW(speed->control(frmSpeed::kUseId), BM_CLICK, 0, 0);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].first, L"Apply A&B DNS to Tray Ethernet?");
+    EXPECT_EQ(asked[0].second, UINT(MB_ICONQUESTION | MB_YESNO | MB_DEFBUTTON2));
+    testhost::pump(100);
+    EXPECT_TRUE(relaunched.empty());
+    EXPECT_TRUE(IsWindowVisible(speed->hwnd()));
+    answer = IDYES;
+    SendMessageW(speed->control(frmSpeed::kUseId), BM_CLICK, 0, 0);
+    EXPECT_EQ(asked.size(), 2u);
     ASSERT_TRUE(notification());
     ASSERT_EQ(relaunched.size(), 1u);
     EXPECT_EQ(relaunched[0].rfind(L"/set \"A&B DNS\" /adapter " + kEth, 0), 0u) << relaunched[0];
