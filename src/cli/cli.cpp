@@ -16,6 +16,7 @@
 #include "dns/network.h"
 #include "dns/speedtest.h"
 #include "elevate/broker.h"
+#include "elevate/task.h"
 #include "toolkit/open_as_user.h"
 #include "toolkit/platform.h"
 #include "toolkit/decimal.h"
@@ -215,6 +216,19 @@ int check(const Command& command, Output& output) {
     return code;
 }
 
+// The scheduled task that lets the notification area apply the rules without a prompt.
+int rulesTask(const Command& command, Output& output) {
+    const auto operation =
+        command.taskOn ? elevate::TaskOperation::Create : elevate::TaskOperation::Remove;
+    const auto result = command.taskOn ? elevate::createRulesTask() : elevate::removeRulesTask();
+    const std::wstring message = elevate::taskMessage(operation, result, tk::executablePath());
+    if (result.status != elevate::TaskStatus::Done &&
+        !(result.status == elevate::TaskStatus::NotFound && !command.taskOn))
+        return fail(output, false, L"rules-task", kNotWritten, message);
+    output.out(message + L"\n");
+    return kDone;
+}
+
 int dispatch(const Command& command, const Options& options, Output& output) {
     switch (command.verb) {
     case Verb::Help:
@@ -246,6 +260,8 @@ int dispatch(const Command& command, const Options& options, Output& output) {
         return speedTest(command, options, output);
     case Verb::Check:
         return check(command, output);
+    case Verb::RulesTask:
+        return rulesTask(command, output);
     case Verb::Version: {
         const auto location =
             options.settingsDirectory.empty()

@@ -28,6 +28,7 @@ constexpr SwitchName kSwitches[] = {{L"help", Verb::Help},
                                     {L"version", Verb::Version},
                                     {L"tray", Verb::Tray},
                                     {L"check", Verb::Check},
+                                    {L"rules-task", Verb::RulesTask},
                                     {L"direct", {}},
                                     {L"adapter", {}},
                                     {L"v6", {}},
@@ -54,6 +55,7 @@ bool changesSystem(Verb verb) {
     case Verb::Default:
     case Verb::Restore:
     case Verb::Flush:
+    case Verb::RulesTask:
         return true;
     default:
         return false;
@@ -154,6 +156,11 @@ std::variant<Command, ParseError> parse(const std::vector<std::wstring>& args) {
                                 L" server address: " + *value);
                 servers.push_back(*value);
             }
+        } else if (name == L"rules-task") {
+            const auto value = next();
+            const std::wstring folded = value ? tk::foldAscii(*value) : L"";
+            if (folded != L"on" && folded != L"off") return fail(L"/rules-task needs on or off.");
+            command.taskOn = folded == L"on";
         } else if (name == L"tries" || name == L"timeout" || name == L"port") {
             // /tries 1 to 20; /timeout 50 to 10000 ms; /port 1 to 65535.
             const bool tries = name == L"tries", port = name == L"port";
@@ -178,7 +185,10 @@ std::variant<Command, ParseError> parse(const std::vector<std::wstring>& args) {
     }
     if (!verb) return fail(L"No command given.");
     command.verb = *verb;
-    const bool takesAdapter = changesSystem(*verb) && *verb != Verb::Flush;
+    const bool takesAdapter =
+        changesSystem(*verb) && *verb != Verb::Flush && *verb != Verb::RulesTask;
+    if (command.json && *verb == Verb::RulesTask)
+        return fail(L"/json does not go with /rules-task.");
     if (command.adapter && !takesAdapter && *verb != Verb::Check)
         return fail(L"/adapter goes with /set, /custom, /default, /restore or /check.");
     if (!command.servers6.empty() && *verb != Verb::Custom) return fail(L"/v6 goes with /custom.");

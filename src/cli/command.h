@@ -28,7 +28,8 @@ enum class Verb {
     Window,
     Version,
     Tray,
-    Check
+    Check,
+    RulesTask
 };
 
 struct Command {
@@ -47,6 +48,7 @@ struct Command {
     std::optional<std::wstring> dohTemplate{}; // /template URL (with /custom)
     bool addKnown = false;                     // /add-known (with /catalogue)
     bool direct = false; // /direct (with /check): the servers only, not Windows' resolver
+    bool taskOn = false; // /rules-task on (else off)
     bool operator==(const Command&) const = default;
 };
 

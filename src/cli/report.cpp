@@ -141,6 +141,8 @@ std::wstring usageText() {
            L"  keldrast /check [/adapter A] [/direct] [/timeout MS] [/port N]\n"
            L"                                 which DNS really answers the adapter's queries;\n"
            L"                                 /direct asks only its servers, not Windows\n"
+           L"  keldrast /rules-task on|off    creates or removes the scheduled task that applies\n"
+           L"                                 the network rules without a prompt\n"
            L"  keldrast /version              the version and the settings file in use\n"
            L"  keldrast /?, /help             this text\n"
            L"\n"
