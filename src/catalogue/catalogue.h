@@ -116,6 +116,11 @@ inline constexpr std::wstring_view kRestoreSection = L"kRestore";
 // The adapter last changed, selected at the next start: "Last=" and its interface GUID.
 inline constexpr std::wstring_view kAdapterSection = L"kAdapter";
 inline constexpr std::wstring_view kLastAdapterKey = L"Last";
+// What the notification area keeps of the network rules: "PauseRules=1" while they are paused,
+// "TaskOffered=1" once the scheduled task has been offered.
+inline constexpr std::wstring_view kTraySection = L"kTray";
+inline constexpr std::wstring_view kPauseRulesKey = L"PauseRules";
+inline constexpr std::wstring_view kTaskOfferedKey = L"TaskOffered";
 inline constexpr std::wstring_view kSettingsFileName = L"Keldrast.ini";
 
 // A settings value by key: the value when the key is present, nothing when absent.

@@ -218,8 +218,8 @@ FileContent readContent(const std::wstring& path) {
 // The sections a save keeps as they stand, in this order after the catalogue.
 std::wstring keptSections(std::wstring_view text) {
     std::wstring kept;
-    for (const auto section :
-         {catalogue::kRestoreSection, catalogue::kAdapterSection, catalogue::kEncryptedDnsSection})
+    for (const auto section : {catalogue::kRestoreSection, catalogue::kAdapterSection,
+                               catalogue::kEncryptedDnsSection, catalogue::kTraySection})
         kept = catalogue::withSection(kept, section,
                                       catalogue::sectionEntries(text, section, foldKey), foldKey);
     return kept;
@@ -372,6 +372,16 @@ catalogue::DohMode encryptedDnsMode(std::wstring_view path) {
 bool setEncryptedDnsMode(std::wstring_view path, catalogue::DohMode mode) {
     return changeKeptValue(path, catalogue::kEncryptedDnsSection, catalogue::kEncryptedDnsKey,
                            std::wstring(catalogue::dohModeName(mode)));
+}
+
+bool traySwitch(std::wstring_view path, std::wstring_view key) {
+    return keptValue(path, catalogue::kTraySection, key) == L"1";
+}
+
+bool setTraySwitch(std::wstring_view path, std::wstring_view key, bool on) {
+    if (traySwitch(path, key) == on) return true;
+    return changeKeptValue(path, catalogue::kTraySection, key,
+                           on ? std::optional<std::wstring>(L"1") : std::nullopt);
 }
 
 } // namespace mConfig

@@ -67,4 +67,10 @@ catalogue::DohMode encryptedDnsMode(std::wstring_view path);
 // Writes it, by the same safe rewrite as a restore record.
 [[nodiscard]] bool setEncryptedDnsMode(std::wstring_view path, catalogue::DohMode mode);
 
+// A switch of the notification area's own section (catalogue::kPauseRulesKey,
+// kTaskOfferedKey): off when the file, the section or the key is missing. Written by the same
+// safe rewrite as a restore record; an unchanged value leaves the file alone.
+bool traySwitch(std::wstring_view path, std::wstring_view key);
+[[nodiscard]] bool setTraySwitch(std::wstring_view path, std::wstring_view key, bool on);
+
 } // namespace mConfig

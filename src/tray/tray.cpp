@@ -25,6 +25,7 @@ constexpr const wchar_t* kClassName = elevate::kTrayClassName;
 // How long a second start looks for the first one's window: it may be starting too.
 constexpr DWORD kInstanceAnswerMs = 3000;
 constexpr UINT_PTR kClickTimer = 1;
+constexpr UINT_PTR kSettleTimer = 2;
 
 bool notifyIcon(DWORD message, const NOTIFYICONDATAW& data) {
     return notifyIconSeam.call(
@@ -99,7 +100,10 @@ bool TrayWindow::create() {
     if (const auto allow = tk::moduleFunction<FilterFn>(GetModuleHandleW(L"user32.dll"),
                                                         "ChangeWindowMessageFilterEx"))
         allow(hwnd(), taskbarCreated_, MSGFLT_ALLOW, nullptr);
+    model_.rulesPaused = mConfig::traySwitch(settingsFile(), catalogue::kPauseRulesKey);
     refresh();
+    // Without the notification (an old or stripped-down system) the rules apply when asked.
+    (void)watch_.start(hwnd(), kNetworkChanged);
     // At sign-in the taskbar may not be there yet: the icon comes with its TaskbarCreated.
     addIcon();
     return true;
@@ -244,6 +248,16 @@ void TrayWindow::run(const Command& command) {
                 {L"Start with Windows", L"The setting could not be changed.", Notice::Icon::Error});
         model_.startsWithWindows = startsWithWindows();
         break;
+    case Action::PauseRules:
+        // Paused or not, this session goes by the choice; a file that cannot be written only
+        // means the next start does not know it.
+        model_.rulesPaused = !model_.rulesPaused;
+        if (!mConfig::setTraySwitch(settingsFile(), catalogue::kPauseRulesKey, model_.rulesPaused))
+            notify(
+                {L"Pause rules",
+                 L"The choice holds until Keldrast ends: the settings file could not be written.",
+                 Notice::Icon::Warning});
+        break;
     case Action::Exit:
         DestroyWindow(hwnd());
         break;
@@ -330,6 +344,26 @@ void TrayWindow::findFastest() {
         SetForegroundWindow(speed_->hwnd());
 }
 
+void TrayWindow::networkChanged() {
+    settle_.changed(GetTickCount64());
+    settleTimer();
+}
+
+// Arms the timer for the end of the quiet period, or acts when it has come.
+void TrayWindow::settleTimer() {
+    KillTimer(hwnd(), kSettleTimer);
+    const ULONGLONG now = GetTickCount64();
+    if (settle_.fired(now)) {
+        networkSettled();
+    } else if (const auto due = settle_.due()) {
+        SetTimer(hwnd(), kSettleTimer, static_cast<UINT>(*due - now), nullptr);
+    }
+}
+
+void TrayWindow::networkSettled() {
+    if (model_.rulesPaused) return;
+}
+
 LRESULT TrayWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == taskbarCreated_ && taskbarCreated_) {
         addIcon();
@@ -375,6 +409,10 @@ LRESULT TrayWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (std::exchange(waitingForDoubleClick_, false)) showMenu(clickAnchor_);
             return 0;
         }
+        if (wParam == kSettleTimer) {
+            settleTimer();
+            return 0;
+        }
         break;
     case WM_COMMAND:
         if (HIWORD(wParam) == 0 && lParam == 0) {
@@ -385,6 +423,9 @@ LRESULT TrayWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case kChangeDone:
         changeDone();
         return 0;
+    case kNetworkChanged:
+        networkChanged();
+        return 0;
     case WM_SETTINGCHANGE:
     case WM_DISPLAYCHANGE:
     case WM_DPICHANGED:
@@ -392,6 +433,8 @@ LRESULT TrayWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_DESTROY: {
         KillTimer(hwnd(), kClickTimer);
+        KillTimer(hwnd(), kSettleTimer);
+        watch_.stop();
         NOTIFYICONDATAW data{};
         data.cbSize = sizeof(data);
         data.hWnd = hwnd();

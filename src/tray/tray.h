@@ -17,6 +17,8 @@
 #include "toolkit/platform.h"
 #include "toolkit/thread.h"
 #include "toolkit/window.h"
+#include "tray/netwatch.h"
+#include "tray/settle.h"
 #include "tray/traymenu.h"
 
 namespace tray {
@@ -36,6 +38,8 @@ class TrayWindow : public tk::Window {
 
     static constexpr UINT kIconMessage = WM_APP + 1;
     static constexpr UINT kChangeDone = WM_APP + 2;
+    // A network interface came, went or changed (posted from the system's thread).
+    static constexpr UINT kNetworkChanged = WM_APP + 3;
     static constexpr UINT kIconId = 1;
 
     const Model& model() const noexcept { return model_; }
@@ -59,6 +63,9 @@ class TrayWindow : public tk::Window {
     void changeDone();
     void notify(const Notice& notice);
     void findFastest();
+    void networkChanged();
+    void settleTimer();
+    void networkSettled();
 
     std::wstring settingsDirectory_;
     Model model_;
@@ -75,6 +82,8 @@ class TrayWindow : public tk::Window {
     bool menuOpen_ = false;
     bool checking_ = false; // a check runs (its messages are dispatched meanwhile)
     std::unique_ptr<frmSpeed> speed_;
+    NetworkWatch watch_;
+    Settle settle_;
 
     // The running change; its result is handed over under the lock.
     Command running_{};

@@ -249,6 +249,29 @@ TEST_F(TrayTest, StartWithWindowsWritesAndRemovesTheRunValue) {
     EXPECT_FALSE(t.model().startsWithWindows);
 }
 
+TEST_F(TrayTest, PauseRulesIsRememberedInTheSettingsFileAndReadAtStart) {
+    const auto ini = (dir / "Keldrast.ini").wstring();
+    EXPECT_FALSE(open().model().rulesPaused);
+    command(tray::kPauseRulesId);
+    EXPECT_TRUE(icon->model().rulesPaused);
+    EXPECT_TRUE(mConfig::traySwitch(ini, catalogue::kPauseRulesKey));
+    EXPECT_EQ(mConfig::loadCatalogue(ini).size(), 2u) << "the catalogue stays";
+    icon.reset();
+    EXPECT_TRUE(open().model().rulesPaused) << "a new start reads it";
+    command(tray::kPauseRulesId);
+    EXPECT_FALSE(icon->model().rulesPaused);
+    EXPECT_FALSE(mConfig::traySwitch(ini, catalogue::kPauseRulesKey));
+    // A file that cannot be written: the choice holds for the session, and the notice says so.
+    SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_READONLY);
+    command(tray::kPauseRulesId);
+    SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_TRUE(icon->model().rulesPaused);
+    EXPECT_FALSE(mConfig::traySwitch(ini, catalogue::kPauseRulesKey));
+    const auto* notice = notification();
+    ASSERT_TRUE(notice);
+    EXPECT_EQ(notice->title, L"Pause rules");
+}
+
 TEST_F(TrayTest, TheWindowStartsTheIconAsTheUserUnlessItRunsAndCloses) {
     std::vector<std::wstring> opened;
     tk::ScopedElevated elevated{[] { return true; }};
