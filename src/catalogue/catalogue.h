@@ -121,6 +121,8 @@ inline constexpr std::wstring_view kLastAdapterKey = L"Last";
 inline constexpr std::wstring_view kTraySection = L"kTray";
 inline constexpr std::wstring_view kPauseRulesKey = L"PauseRules";
 inline constexpr std::wstring_view kTaskOfferedKey = L"TaskOffered";
+// DNS per network: a rule per network, keyed by the network's id (dns/netrules.h).
+inline constexpr std::wstring_view kRulesSection = L"kRules";
 inline constexpr std::wstring_view kSettingsFileName = L"Keldrast.ini";
 
 // A settings value by key: the value when the key is present, nothing when absent.

@@ -218,8 +218,9 @@ FileContent readContent(const std::wstring& path) {
 // The sections a save keeps as they stand, in this order after the catalogue.
 std::wstring keptSections(std::wstring_view text) {
     std::wstring kept;
-    for (const auto section : {catalogue::kRestoreSection, catalogue::kAdapterSection,
-                               catalogue::kEncryptedDnsSection, catalogue::kTraySection})
+    for (const auto section :
+         {catalogue::kRestoreSection, catalogue::kAdapterSection, catalogue::kEncryptedDnsSection,
+          catalogue::kRulesSection, catalogue::kTraySection})
         kept = catalogue::withSection(kept, section,
                                       catalogue::sectionEntries(text, section, foldKey), foldKey);
     return kept;
@@ -382,6 +383,21 @@ bool setTraySwitch(std::wstring_view path, std::wstring_view key, bool on) {
     if (traySwitch(path, key) == on) return true;
     return changeKeptValue(path, catalogue::kTraySection, key,
                            on ? std::optional<std::wstring>(L"1") : std::nullopt);
+}
+
+std::optional<std::vector<std::pair<std::wstring, std::wstring>>>
+networkRuleLines(std::wstring_view path) {
+    const FileContent content = readContent(std::wstring(path));
+    if (content.file == SettingsFile::Unusable) return std::nullopt;
+    return catalogue::sectionEntries(content.text.value_or(L""), catalogue::kRulesSection, foldKey);
+}
+
+bool setNetworkRule(std::wstring_view path, std::wstring_view network, std::wstring_view value) {
+    return changeKeptValue(path, catalogue::kRulesSection, network, std::wstring(value));
+}
+
+bool dropNetworkRule(std::wstring_view path, std::wstring_view network) {
+    return changeKeptValue(path, catalogue::kRulesSection, network, std::nullopt);
 }
 
 } // namespace mConfig

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "catalogue/catalogue.h"
@@ -41,7 +42,7 @@ std::vector<catalogue::CatalogueEntry> loadCatalogue(std::wstring_view path);
 
 // Writes the whole catalogue to path: completely under a fresh temporary name, then moved
 // into place in one step. The restore records (the first of each adapter), the adapter last
-// changed and the encrypted-DNS setting stay. Refused when
+// changed, the encrypted-DNS setting and the network rules stay. Refused when
 // the file there is a link, has more than one name, is read-only, or could not be read (its
 // records would be lost). On any failure the file at path is left as it was.
 [[nodiscard]] bool saveCatalogue(std::wstring_view path,
@@ -72,5 +73,14 @@ catalogue::DohMode encryptedDnsMode(std::wstring_view path);
 // safe rewrite as a restore record; an unchanged value leaves the file alone.
 bool traySwitch(std::wstring_view path, std::wstring_view key);
 [[nodiscard]] bool setTraySwitch(std::wstring_view path, std::wstring_view key, bool on);
+// The lines of the DNS-per-network rules section as they stand (checked by dns::checkRules);
+// none when the file or the section is missing, nothing when the file could not be read.
+std::optional<std::vector<std::pair<std::wstring, std::wstring>>>
+networkRuleLines(std::wstring_view path);
+// Writes or replaces the rule of a network, or removes it (true when it is gone), by the same
+// safe rewrite under the settings lock as a restore record.
+[[nodiscard]] bool setNetworkRule(std::wstring_view path, std::wstring_view network,
+                                  std::wstring_view value);
+[[nodiscard]] bool dropNetworkRule(std::wstring_view path, std::wstring_view network);
 
 } // namespace mConfig

@@ -14,6 +14,7 @@
 #include "dns/change.h"
 #include "dns/checkrun.h"
 #include "dns/network.h"
+#include "dns/networks.h"
 #include "dns/speedtest.h"
 #include "elevate/broker.h"
 #include "elevate/task.h"
@@ -229,6 +230,153 @@ int rulesTask(const Command& command, Output& output) {
     return kDone;
 }
 
+// The settings file's catalogue and rules; nothing, having said why, when the file could not
+// be read (its rules are not known, and it must not be written over).
+std::optional<std::pair<std::vector<catalogue::CatalogueEntry>, dns::CheckedRules>>
+catalogueAndRules(const Command& command, const std::wstring& path, Output& output) {
+    auto loaded = mConfig::loadSettings(path);
+    if (loaded.file == mConfig::SettingsFile::Unusable) {
+        fail(output, command.json, verbName(command.verb), kNotWritten,
+             L"The settings file " + path +
+                 L" could not be read (or holds no catalogue), so its rules are not known.");
+        return std::nullopt;
+    }
+    auto rules = dns::networkRules(path, loaded.entries);
+    return std::pair{std::move(loaded.entries), std::move(rules)};
+}
+
+void sayRefused(Output& output, const std::vector<dns::RefusedRule>& refused) {
+    for (const auto& r : refused)
+        output.err(r.message + L"\n");
+}
+
+int networks(const Command& command, const Options& options, Output& output) {
+    const std::wstring path = settingsFile(options);
+    const auto loaded = catalogueAndRules(command, path, output);
+    if (!loaded) return kNotWritten;
+    const auto found = dns::connectedNetworks();
+    output.out(command.json ? networksJson(found, loaded->second) + L"\n"
+                            : networksText(found, loaded->second));
+    sayRefused(output, loaded->second.refused);
+    return kDone;
+}
+
+// /when NETWORK /use NAME, /use /default or /forget: keeps or drops the network's rule in the
+// settings file. Like /catalogue /add-known it writes the file the user's own copy uses.
+int when(const Command& command, const Options& options, Output& output) {
+    const std::wstring path = settingsFile(options);
+    const auto loaded = catalogueAndRules(command, path, output);
+    if (!loaded) return kNotWritten;
+    const auto& [entries, rules] = *loaded;
+    const auto choice = dns::chooseNetwork(dns::connectedNetworks(), rules, command.network);
+    if (!choice.id) return fail(output, command.json, L"when", kUnknownTarget, choice.message);
+    const std::wstring who = L"\"" + choice.name + L"\" (" + *choice.id + L")";
+    dns::NetworkRule rule{*choice.id, std::nullopt, choice.name};
+    std::wstring message;
+    if (command.forget) {
+        if (!dns::forgetNetworkRule(path, *choice.id))
+            return fail(output, command.json, L"when", kNotWritten,
+                        L"The rule was not dropped: the settings file " + path +
+                            L" could not be written.");
+        message = L"On " + who + L", Keldrast no longer changes the DNS servers.";
+    } else {
+        if (!command.useDefault) {
+            const auto index = findEntry(entries, command.entry, mConfig::foldKey);
+            if (!index)
+                return fail(output, command.json, L"when", kUnknownTarget,
+                            unknownEntryMessage(entries, command.entry, mConfig::foldKey));
+            if (!dns::entryRequest(entries[*index], dns::kDefaultDohMode))
+                return fail(output, command.json, L"when", kUnknownTarget,
+                            L"The catalogue entry " + entries[*index].name +
+                                L" has no preferred IPv4 server address.");
+            rule.entry = tk::trimSpaces(entries[*index].name);
+        }
+        if (!dns::keepNetworkRule(path, rule))
+            return fail(output, command.json, L"when", kNotWritten,
+                        L"The rule was not kept: the settings file " + path +
+                            L" could not be written.");
+        message = L"On " + who + L", keldrast /apply-rules now uses " +
+                  (rule.entry ? *rule.entry : std::wstring(L"the automatic servers")) + L".";
+    }
+    if (command.json) {
+        tk::Json j;
+        j.open(L'{').key(L"command").string(L"when").key(L"exitCode").number(0LL);
+        j.key(L"id").string(*choice.id).key(L"name").string(choice.name).key(L"rule");
+        if (command.forget)
+            j.null();
+        else if (rule.entry)
+            j.string(*rule.entry);
+        else
+            j.open(L'{').key(L"automatic").boolean(true).close(L'}');
+        output.out(j.key(L"message").string(message).close(L'}').text() + L"\n");
+    } else {
+        output.out(message + L"\n");
+    }
+    return kDone;
+}
+
+// Each connected network's rule on that network's listed adapters, through the engine, each
+// adapter with its own restore record. The exit code is the worst, a rule of a connected
+// network that cannot be applied counting as an unknown entry.
+int applyRules(const Command& command, const Options& options, Output& output) {
+    const std::wstring path = settingsFile(options);
+    const auto loaded = catalogueAndRules(command, path, output);
+    if (!loaded) return kNotWritten;
+    const auto& [entries, rules] = *loaded;
+    const auto plan = dns::planRules(dns::connectedNetworks(), rules, entries,
+                                     mConfig::encryptedDnsMode(path), mConfig::foldKey);
+    const auto views = adapters(false);
+    std::vector<RuleChange> changes;
+    std::vector<int> codes;
+    std::vector<ChangeReport> all;
+    for (const auto& planned : plan.changes) {
+        RuleChange change{planned.network, planned.rule, {}, {}};
+        std::vector<std::wstring> services;
+        for (const auto& adapter : planned.network.adapters)
+            services.push_back(adapter.guid);
+        auto outcomes = dns::changeEach(planned.request, services, path);
+        for (std::size_t k = 0; k < outcomes.size() && k < services.size(); ++k) {
+            output.changed(outcomes[k]);
+            std::size_t index = 0;
+            while (index < views.size() &&
+                   tk::foldAscii(views[index].service) != tk::foldAscii(services[k]))
+                ++index;
+            change.reports.push_back({planned.rule.entry ? Verb::Set : Verb::Default, index,
+                                      planned.network.adapters[k].description,
+                                      planned.rule.entry.value_or(L""), std::move(outcomes[k])});
+            change.messages.push_back(verdictMessage(change.reports.back().outcome, path));
+            codes.push_back(exitCode(change.reports.back().outcome));
+            all.push_back(change.reports.back());
+        }
+        changes.push_back(std::move(change));
+    }
+    for (std::size_t i = 0; i < plan.refusedConnected; ++i)
+        codes.push_back(kUnknownTarget);
+    const int code = worstExitCode(codes);
+    const std::wstring summary =
+        changes.empty() && plan.refusedConnected == 0
+            ? L"No connected network has a rule: nothing was changed."
+            : L"Rules applied on " + tk::decimal(static_cast<long long>(changes.size())) + L" of " +
+                  tk::decimal(static_cast<long long>(changes.size() + plan.refusedConnected)) +
+                  L" connected networks with a rule.";
+    if (command.json)
+        output.out(applyRulesJson(changes, plan.refused, code, summary) + L"\n");
+    else
+        output.out(applyRulesText(changes));
+    for (const auto& change : changes)
+        for (std::size_t k = 0; k < change.reports.size(); ++k) {
+            if (exitCode(change.reports[k].outcome) != kDone)
+                output.err(change.messages[k] + L"\n");
+            else if (!command.json)
+                output.out(change.messages[k] + L"\n");
+        }
+    for (const auto& warning : uniqueWarnings(all))
+        output.err(warning.text + L"\n");
+    sayRefused(output, plan.refused);
+    if (!command.json) (code == kDone ? output.out(summary + L"\n") : output.err(summary + L"\n"));
+    return code;
+}
+
 int dispatch(const Command& command, const Options& options, Output& output) {
     switch (command.verb) {
     case Verb::Help:
@@ -262,6 +410,12 @@ int dispatch(const Command& command, const Options& options, Output& output) {
         return check(command, output);
     case Verb::RulesTask:
         return rulesTask(command, output);
+    case Verb::Networks:
+        return networks(command, options, output);
+    case Verb::When:
+        return when(command, options, output);
+    case Verb::ApplyRules:
+        return applyRules(command, options, output);
     case Verb::Version: {
         const auto location =
             options.settingsDirectory.empty()
@@ -316,10 +470,11 @@ int runElevated(const std::vector<std::wstring>& args, const Command& command, O
 int run(const std::vector<std::wstring>& args, Output& output, const Options& options) {
     const auto parsed = parse(args);
     if (const auto* error = std::get_if<ParseError>(&parsed)) {
-        const std::wstring hint = error->setWords.empty()
-                                      ? std::wstring()
-                                      : quotingHint(mConfig::loadCatalogue(settingsFile(options)),
-                                                    error->setWords, mConfig::foldKey);
+        const std::wstring hint =
+            error->setWords.empty()
+                ? std::wstring()
+                : quotingHint(mConfig::loadCatalogue(settingsFile(options)), error->setWords,
+                              mConfig::foldKey, error->command == L"when" ? L"use" : L"set");
         fail(output, error->json, error->command, kBadArguments,
              hint.empty() ? error->message : hint);
         if (hint.empty()) output.err(std::wstring(kUsageHint) + L"\n");

@@ -28,6 +28,11 @@ constexpr SwitchName kSwitches[] = {{L"help", Verb::Help},
                                     {L"version", Verb::Version},
                                     {L"tray", Verb::Tray},
                                     {L"check", Verb::Check},
+                                    {L"networks", Verb::Networks},
+                                    {L"when", Verb::When},
+                                    {L"apply-rules", Verb::ApplyRules},
+                                    {L"use", {}},
+                                    {L"forget", {}},
                                     {L"rules-task", Verb::RulesTask},
                                     {L"direct", {}},
                                     {L"adapter", {}},
@@ -55,6 +60,7 @@ bool changesSystem(Verb verb) {
     case Verb::Default:
     case Verb::Restore:
     case Verb::Flush:
+    case Verb::ApplyRules:
     case Verb::RulesTask:
         return true;
     default:
@@ -128,9 +134,22 @@ std::variant<Command, ParseError> parse(const std::vector<std::wstring>& args) {
             if (const auto problem = dns::templateProblem(*value); !problem.empty())
                 return fail(L"Not a DoH template: " + *value + L". " + problem);
             command.dohTemplate = *value;
-        } else if (name == L"set") {
+        } else if (name == L"forget") {
+            command.forget = true;
+        } else if (name == L"when") {
             const auto value = next();
-            if (!value) return fail(L"/set needs the name of a catalogue entry.");
+            if (!value) return fail(L"/when needs a network: its id or its name.");
+            command.network = *value;
+        } else if (name == L"use" && i + 1 < args.size() &&
+                   tk::foldAscii(args[i + 1]) == L"/default") {
+            ++i; // /use /default: the automatic servers, not the command /default
+            command.useDefault = true;
+        } else if (name == L"set" || name == L"use") {
+            const auto value = next();
+            if (!value)
+                return fail(name == L"set" ? L"/set needs the name of a catalogue entry."
+                                           : L"/use needs the name of a catalogue entry, or "
+                                             L"/default.");
             command.entry = *value;
             std::vector<std::wstring> words{*value};
             while (i + 1 < args.size() && !isSwitch(args[i + 1]))
@@ -185,8 +204,8 @@ std::variant<Command, ParseError> parse(const std::vector<std::wstring>& args) {
     }
     if (!verb) return fail(L"No command given.");
     command.verb = *verb;
-    const bool takesAdapter =
-        changesSystem(*verb) && *verb != Verb::Flush && *verb != Verb::RulesTask;
+    const bool takesAdapter = changesSystem(*verb) && *verb != Verb::Flush &&
+                              *verb != Verb::ApplyRules && *verb != Verb::RulesTask;
     if (command.json && *verb == Verb::RulesTask)
         return fail(L"/json does not go with /rules-task.");
     if (command.adapter && !takesAdapter && *verb != Verb::Check)
@@ -211,6 +230,12 @@ std::variant<Command, ParseError> parse(const std::vector<std::wstring>& args) {
             return fail(L"Not a DoH template for these servers: " + *command.dohTemplate +
                         L". Its host is an address that is not one of them.");
     }
+    const bool uses =
+        command.useDefault || seen.end() != std::find(seen.begin(), seen.end(), L"use");
+    if ((uses || command.forget) && *verb != Verb::When)
+        return fail(L"/use and /forget go with /when.");
+    if (*verb == Verb::When && uses == command.forget)
+        return fail(L"/when NETWORK needs /use NAME, /use /default or /forget.");
     if (command.addKnown && *verb != Verb::Catalogue)
         return fail(L"/add-known goes with /catalogue.");
     if (command.channel && !changesSystem(*verb))

@@ -29,13 +29,19 @@ enum class Verb {
     Version,
     Tray,
     Check,
+    Networks,
+    When,
+    ApplyRules,
     RulesTask
 };
 
 struct Command {
     Verb verb = Verb::Help;
     bool json = false;
-    std::wstring entry{};                  // /set NAME
+    std::wstring entry{};                  // /set NAME, /use NAME
+    std::wstring network{};                // /when NETWORK
+    bool useDefault = false;               // /use /default (with /when)
+    bool forget = false;                   // /forget (with /when)
     std::vector<std::wstring> servers{};   // /custom P [A]
     std::vector<std::wstring> servers6{};  // /v6 P6 [A6]
     std::optional<std::wstring> adapter{}; // /adapter A

@@ -141,6 +141,12 @@ std::wstring usageText() {
            L"  keldrast /check [/adapter A] [/direct] [/timeout MS] [/port N]\n"
            L"                                 which DNS really answers the adapter's queries;\n"
            L"                                 /direct asks only its servers, not Windows\n"
+           L"  keldrast /networks             the connected networks and their rules\n"
+           L"  keldrast /when NETWORK /use NAME, /when NETWORK /use /default\n"
+           L"                                 keeps the rule: on that network, use NAME (or\n"
+           L"                                 the automatic servers); /when NETWORK /forget\n"
+           L"                                 drops it\n"
+           L"  keldrast /apply-rules          applies each connected network's rule\n"
            L"  keldrast /rules-task on|off    creates or removes the scheduled task that applies\n"
            L"                                 the network rules without a prompt\n"
            L"  keldrast /version              the version and the settings file in use\n"
@@ -150,8 +156,8 @@ std::wstring usageText() {
            L"SERVER is a server's address: preferred, then alternate. ADAPTER is an adapter's\n"
            L"description, its GUID, or its number in /list; it may be left out when there is\n"
            L"only one adapter. \"connected\" changes every connected adapter, \"default\" the\n"
-           L"one the default route leaves through. /json after a command prints one JSON\n"
-           L"document.\n"
+           L"one the default route leaves through. NETWORK is a network's id or exact name in\n"
+           L"/networks. /json after a command prints one JSON document.\n"
            L"A change first records the adapter's present servers for /restore; /force changes\n"
            L"them even when that record cannot be made.\n"
            L"Where Windows has its DoH client (Windows 11, Server 2022), servers with a DoH\n"
@@ -400,14 +406,16 @@ std::wstring unknownEntryMessage(const std::vector<catalogue::CatalogueEntry>& e
 }
 
 std::wstring quotingHint(const std::vector<catalogue::CatalogueEntry>& entries,
-                         const std::vector<std::wstring>& words, const catalogue::CaseFold& fold) {
+                         const std::vector<std::wstring>& words, const catalogue::CaseFold& fold,
+                         std::wstring_view command) {
     if (words.size() < 2) return {};
     std::wstring joined;
     for (const auto& word : words)
         joined += (joined.empty() ? L"" : L" ") + word;
     const auto index = findEntry(entries, joined, fold);
     if (!index) return {};
-    return L"Put a name with spaces in quotes: /set \"" + entries[*index].name + L"\"";
+    return L"Put a name with spaces in quotes: /" + std::wstring(command) + L" \"" +
+           entries[*index].name + L"\"";
 }
 
 int exitCode(dns::Result result) {

@@ -13,6 +13,7 @@
 #include "catalogue/settings_location.h"
 #include "cli/command.h"
 #include "dns/dnsplan.h"
+#include "dns/netrules.h"
 #include "toolkit/json.h"
 
 namespace cli {
@@ -90,7 +91,8 @@ std::wstring unknownEntryMessage(const std::vector<catalogue::CatalogueEntry>& e
 // When the words after /set (ParseError::setWords) make one entry's name: how to quote it.
 // Empty when they do not.
 std::wstring quotingHint(const std::vector<catalogue::CatalogueEntry>& entries,
-                         const std::vector<std::wstring>& words, const catalogue::CaseFold& fold);
+                         const std::vector<std::wstring>& words, const catalogue::CaseFold& fold,
+                         std::wstring_view command = L"set");
 
 // A change made to one adapter and its outcome, as the engine gave it.
 struct ChangeReport {
@@ -119,6 +121,25 @@ std::wstring changeEachJson(const std::vector<ChangeReport>& reports,
                             const std::vector<std::wstring>& messages);
 // Each warning once, in order of first appearance.
 std::vector<dns::Warning> uniqueWarnings(const std::vector<ChangeReport>& reports);
+
+// /networks: each connected network, its listed adapters and its rule. In JSON a rule is the
+// entry's name, {"automatic":true} for the automatic servers, or null without one.
+std::wstring networksText(const std::vector<dns::Network>& networks,
+                          const dns::CheckedRules& rules);
+std::wstring networksJson(const std::vector<dns::Network>& networks,
+                          const dns::CheckedRules& rules);
+
+// /apply-rules: what each network's rule did to each of its adapters.
+struct RuleChange {
+    dns::Network network{};
+    dns::NetworkRule rule{};
+    std::vector<ChangeReport> reports{};
+    std::vector<std::wstring> messages{};
+};
+std::wstring applyRulesText(const std::vector<RuleChange>& changes);
+std::wstring applyRulesJson(const std::vector<RuleChange>& changes,
+                            const std::vector<dns::RefusedRule>& refused, int exitCode,
+                            std::wstring_view message);
 
 // A failed command as one JSON line.
 std::wstring errorJson(std::wstring_view command, int exitCode, std::wstring_view message);

@@ -22,6 +22,8 @@ struct SystemAdapter {
     bool gateway = false;                // it has a default gateway
     std::wstring physicalAddress{};      // "00-15-5D-01-02-03"; empty when it has none
     std::vector<std::wstring> servers{}; // the DNS servers it uses, placeholders left out
+    std::wstring gatewayAddress{};       // the first default gateway's address; empty without
+    std::wstring dnsSuffix{};            // the connection's DNS suffix; empty without
 };
 
 // The interfaces GetBestInterfaceEx picks for a public address of each family: the ones the

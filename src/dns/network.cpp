@@ -63,6 +63,8 @@ std::optional<std::vector<SystemAdapter>> systemAdapters() {
         s.up = a->OperStatus == IfOperStatusUp;
         s.ipBound = (a->Flags & (kIpv4Enabled | kIpv6Enabled)) != 0 || a->FirstUnicastAddress;
         s.gateway = a->FirstGatewayAddress != nullptr;
+        if (s.gateway) s.gatewayAddress = addressText(a->FirstGatewayAddress->Address.lpSockaddr);
+        s.dnsSuffix = a->DnsSuffix ? a->DnsSuffix : L"";
         s.physicalAddress = hardwareText(a->PhysicalAddress, a->PhysicalAddressLength);
         for (auto* d = a->FirstDnsServerAddress; d; d = d->Next)
             if (auto text = addressText(d->Address.lpSockaddr);
