@@ -10,6 +10,8 @@
 #include "catalogue/settings_location_win.h"
 #include "elevate/broker.h"
 #include "elevate/instances.h"
+#include "elevate/task.h"
+#include "dns/networks.h"
 #include "dns/change.h"
 #include "dns/checkrun.h"
 #include "toolkit/busy.h"
@@ -258,6 +260,8 @@ void TrayWindow::run(const Command& command) {
                  L"The choice holds until Keldrast ends: the settings file could not be written.",
                  Notice::Icon::Warning});
         break;
+    case Action::ApplyRules: // a settled network change starts it, never a menu item
+        break;
     case Action::Exit:
         DestroyWindow(hwnd());
         break;
@@ -303,8 +307,18 @@ void TrayWindow::changeDone() {
         brought = std::move(brought_);
     }
     model_.busy = false;
-    notify(noticeOf(running_, model_, brought));
+    // The task was not made: why, before the switch's own notice.
+    if (running_.action == Action::ApplyRules && !taskFailure_.empty())
+        notify({L"Keldrast DNS rules", shortened(taskFailure_, kMaxNoticeText),
+                Notice::Icon::Warning});
+    if (running_.action == Action::ApplyRules)
+        notify(rulesByTask_ ? taskRulesNotice(ruleChanges_, rulesInForce_)
+                            : rulesNotice(ruleChanges_, brought));
+    else
+        notify(noticeOf(running_, model_, brought));
     refresh();
+    // The change's own writes, or another switch, came meanwhile: look again now.
+    if (std::exchange(settledWhileBusy_, false)) networkSettled();
 }
 
 void TrayWindow::notify(const Notice& notice) {
@@ -360,8 +374,85 @@ void TrayWindow::settleTimer() {
     }
 }
 
+// Applies the rules of the networks connected now, when one would change something and this
+// switch has not had its go. Read as the user; the elevated /apply-rules reads them again.
 void TrayWindow::networkSettled() {
     if (model_.rulesPaused) return;
+    if (model_.busy) {
+        settledWhileBusy_ = true;
+        return;
+    }
+    const std::wstring settings = settingsFile();
+    const auto entries = mConfig::loadCatalogue(settings);
+    const auto rules = dns::networkRules(settings, entries);
+    if (rules.rules.empty()) return;
+    const auto plan = dns::planRules(dns::connectedNetworks(), rules, entries,
+                                     mConfig::encryptedDnsMode(settings), mConfig::foldKey);
+    auto needed =
+        changesNeeded(plan.changes, [](const std::wstring& guid) { return dns::currentDns(guid); });
+    if (!ruleSwitch_.shouldApply(needed)) return;
+    // The first time the rules would change something, the user chooses how they may.
+    bool createTask = false;
+    if (!mConfig::traySwitch(settings, catalogue::kTaskOfferedKey)) {
+        createTask =
+            tk::messageBox(
+                nullptr,
+                L"Keldrast can switch DNS for your networks without asking for administrator "
+                L"rights each time, through a scheduled task that runs \"keldrast /apply-rules\" "
+                L"with highest privileges. Windows asks once now.\n\nCreate the task?",
+                L"Keldrast", MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) == IDYES;
+        // Asked once; declined, each switch asks for elevation.
+        (void)mConfig::setTraySwitch(settings, catalogue::kTaskOfferedKey, true);
+    }
+    startRules(std::move(needed), createTask);
+}
+
+void TrayWindow::startRules(std::vector<dns::PlannedChange> changes, bool createTask) {
+    worker_.join();
+    model_.busy = true;
+    running_ = {Action::ApplyRules};
+    ruleChanges_ = changes;
+    updateIcon();
+    const bool started = worker_.start([this, changes, createTask, window = hwnd()] {
+        elevate::Brought brought;
+        brought.exitCode = elevate::kNoReport;
+        bool byTask = false, inForce = false;
+        std::wstring taskFailure;
+        try {
+            if (createTask) {
+                const auto made = elevate::runElevated({L"/rules-task", L"on"});
+                if (made.exitCode != 0) taskFailure = made.err.empty() ? made.failure : made.err;
+            }
+            // The task, where it is there, runs /apply-rules without a prompt; its output stays
+            // with it, so the adapters' servers tell whether it applied.
+            if (elevate::runRulesTask().status == elevate::TaskStatus::Done) {
+                byTask = true;
+                const auto currentOf = [](const std::wstring& guid) {
+                    return dns::currentDns(guid);
+                };
+                for (int i = 0; i < 60 && !inForce; ++i) {
+                    Sleep(500);
+                    inForce = changesNeeded(changes, currentOf).empty();
+                }
+            } else {
+                brought = elevate::runElevated({L"/apply-rules"});
+            }
+        } catch (...) {
+            tk::logSwallowed(L"tray rules");
+        }
+        {
+            std::lock_guard hold(lock_);
+            brought_ = std::move(brought);
+            rulesByTask_ = byTask;
+            rulesInForce_ = inForce;
+            taskFailure_ = std::move(taskFailure);
+        }
+        PostMessageW(window, kChangeDone, 0, 0);
+    });
+    if (!started) {
+        model_.busy = false;
+        updateIcon();
+    }
 }
 
 LRESULT TrayWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -18,6 +18,7 @@
 #include "toolkit/thread.h"
 #include "toolkit/window.h"
 #include "tray/netwatch.h"
+#include "tray/rules.h"
 #include "tray/settle.h"
 #include "tray/traymenu.h"
 
@@ -66,6 +67,7 @@ class TrayWindow : public tk::Window {
     void networkChanged();
     void settleTimer();
     void networkSettled();
+    void startRules(std::vector<dns::PlannedChange> changes, bool createTask);
 
     std::wstring settingsDirectory_;
     Model model_;
@@ -84,6 +86,11 @@ class TrayWindow : public tk::Window {
     std::unique_ptr<frmSpeed> speed_;
     NetworkWatch watch_;
     Settle settle_;
+    RuleSwitch ruleSwitch_;
+    bool settledWhileBusy_ = false;
+    std::vector<dns::PlannedChange> ruleChanges_{};   // what the running go applies
+    bool rulesByTask_ = false, rulesInForce_ = false; // the task ran it; in force afterwards
+    std::wstring taskFailure_{};                      // why the task offered was not made
 
     // The running change; its result is handed over under the lock.
     Command running_{};

@@ -53,6 +53,7 @@ enum class Action {
     Open,
     StartWithWindows,
     PauseRules,
+    ApplyRules, // a settled network change, not a menu item
     Exit
 };
 struct Command {
