@@ -2,6 +2,7 @@
 
 #include "catalogue/mConfig.h"
 #include "dns/networks.h"
+#include "elevate/task.h"
 #include "toolkit/font_win.h"
 #include "toolkit/platform.h"
 #include "toolkit/scale.h"
@@ -123,6 +124,8 @@ void frmRules::removeSelected() {
                        L"The rule was not removed: the settings file " + settingsPath_ +
                            L" could not be written.",
                        kTitle, MB_ICONEXCLAMATION | MB_OK);
+    else if (const auto retired = elevate::retireRulesTask(settingsPath_); !retired.empty())
+        tk::messageBox(hwnd(), retired, kTitle, MB_ICONINFORMATION | MB_OK);
     refresh();
     if (removeButton_.hwnd() == GetFocus() && !IsWindowEnabled(removeButton_.hwnd()))
         list_.setFocus();

@@ -116,9 +116,13 @@ inline constexpr std::wstring_view kRestoreSection = L"kRestore";
 // The adapter last changed, selected at the next start: "Last=" and its interface GUID.
 inline constexpr std::wstring_view kAdapterSection = L"kAdapter";
 inline constexpr std::wstring_view kLastAdapterKey = L"Last";
-// Whether the notification area has said, once, that Keldrast keeps running there: "Notice=1".
+// What the notification area keeps for itself: "Notice=1" once it has said that Keldrast keeps
+// running there, "PauseRules=1" while the network rules are paused, "TaskOffered=1" once the
+// scheduled task has been offered.
 inline constexpr std::wstring_view kTraySection = L"kTray";
 inline constexpr std::wstring_view kTrayNoticeKey = L"Notice";
+inline constexpr std::wstring_view kPauseRulesKey = L"PauseRules";
+inline constexpr std::wstring_view kTaskOfferedKey = L"TaskOffered";
 // DNS per network: a rule per network, keyed by the network's id (dns/netrules.h).
 inline constexpr std::wstring_view kRulesSection = L"kRules";
 inline constexpr std::wstring_view kSettingsFileName = L"Keldrast.ini";

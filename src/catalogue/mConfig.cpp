@@ -375,13 +375,14 @@ bool setEncryptedDnsMode(std::wstring_view path, catalogue::DohMode mode) {
                            std::wstring(catalogue::dohModeName(mode)));
 }
 
-bool trayNoticeShown(std::wstring_view path) {
-    return keptValue(path, catalogue::kTraySection, catalogue::kTrayNoticeKey).has_value();
+bool traySwitch(std::wstring_view path, std::wstring_view key) {
+    return keptValue(path, catalogue::kTraySection, key) == L"1";
 }
 
-bool setTrayNoticeShown(std::wstring_view path) {
-    return trayNoticeShown(path) ||
-           changeKeptValue(path, catalogue::kTraySection, catalogue::kTrayNoticeKey, L"1");
+bool setTraySwitch(std::wstring_view path, std::wstring_view key, bool on) {
+    if (traySwitch(path, key) == on) return true;
+    return changeKeptValue(path, catalogue::kTraySection, key,
+                           on ? std::optional<std::wstring>(L"1") : std::nullopt);
 }
 
 std::optional<std::vector<std::pair<std::wstring, std::wstring>>>

@@ -67,11 +67,11 @@ std::optional<std::wstring> chosenAdapter(std::wstring_view settingsPath);
 catalogue::DohMode encryptedDnsMode(std::wstring_view path);
 // Writes it, by the same safe rewrite as a restore record.
 [[nodiscard]] bool setEncryptedDnsMode(std::wstring_view path, catalogue::DohMode mode);
-// Whether the notification area has said that Keldrast keeps running there; kept by the same
-// safe rewrite, so that it says so once.
-bool trayNoticeShown(std::wstring_view path);
-[[nodiscard]] bool setTrayNoticeShown(std::wstring_view path);
-
+// A switch of the notification area's own section (catalogue::kTrayNoticeKey, kPauseRulesKey,
+// kTaskOfferedKey): off when the file, the section or the key is missing. Written by the same
+// safe rewrite as a restore record; an unchanged value leaves the file alone.
+bool traySwitch(std::wstring_view path, std::wstring_view key);
+[[nodiscard]] bool setTraySwitch(std::wstring_view path, std::wstring_view key, bool on);
 // The lines of the DNS-per-network rules section as they stand (checked by dns::checkRules);
 // none when the file or the section is missing, nothing when the file could not be read.
 std::optional<std::vector<std::pair<std::wstring, std::wstring>>>

@@ -17,6 +17,7 @@
 #include "dns/networks.h"
 #include "dns/speedtest.h"
 #include "elevate/broker.h"
+#include "elevate/task.h"
 #include "toolkit/open_as_user.h"
 #include "toolkit/platform.h"
 #include "toolkit/decimal.h"
@@ -216,6 +217,19 @@ int check(const Command& command, Output& output) {
     return code;
 }
 
+// The scheduled task that lets the notification area apply the rules without a prompt.
+int rulesTask(const Command& command, Output& output) {
+    const auto operation =
+        command.taskOn ? elevate::TaskOperation::Create : elevate::TaskOperation::Remove;
+    const auto result = command.taskOn ? elevate::createRulesTask() : elevate::removeRulesTask();
+    const std::wstring message = elevate::taskMessage(operation, result, tk::executablePath());
+    if (result.status != elevate::TaskStatus::Done &&
+        !(result.status == elevate::TaskStatus::NotFound && !command.taskOn))
+        return fail(output, false, L"rules-task", kNotWritten, message);
+    output.out(message + L"\n");
+    return kDone;
+}
+
 // The settings file's catalogue and rules; nothing, having said why, when the file could not
 // be read (its rules are not known, and it must not be written over).
 std::optional<std::pair<std::vector<catalogue::CatalogueEntry>, dns::CheckedRules>>
@@ -265,6 +279,8 @@ int when(const Command& command, const Options& options, Output& output) {
                         L"The rule was not dropped: the settings file " + path +
                             L" could not be written.");
         message = L"On " + who + L", Keldrast no longer changes the DNS servers.";
+        if (const auto retired = elevate::retireRulesTask(path); !retired.empty())
+            message += L" " + retired;
     } else {
         if (!command.useDefault) {
             const auto index = findEntry(entries, command.entry, mConfig::foldKey);
@@ -394,6 +410,8 @@ int dispatch(const Command& command, const Options& options, Output& output) {
         return speedTest(command, options, output);
     case Verb::Check:
         return check(command, output);
+    case Verb::RulesTask:
+        return rulesTask(command, output);
     case Verb::Networks:
         return networks(command, options, output);
     case Verb::When:

@@ -33,6 +33,7 @@ constexpr SwitchName kSwitches[] = {{L"help", Verb::Help},
                                     {L"apply-rules", Verb::ApplyRules},
                                     {L"use", {}},
                                     {L"forget", {}},
+                                    {L"rules-task", Verb::RulesTask},
                                     {L"direct", {}},
                                     {L"adapter", {}},
                                     {L"v6", {}},
@@ -60,6 +61,7 @@ bool changesSystem(Verb verb) {
     case Verb::Restore:
     case Verb::Flush:
     case Verb::ApplyRules:
+    case Verb::RulesTask:
         return true;
     default:
         return false;
@@ -173,6 +175,11 @@ std::variant<Command, ParseError> parse(const std::vector<std::wstring>& args) {
                                 L" server address: " + *value);
                 servers.push_back(*value);
             }
+        } else if (name == L"rules-task") {
+            const auto value = next();
+            const std::wstring folded = value ? tk::foldAscii(*value) : L"";
+            if (folded != L"on" && folded != L"off") return fail(L"/rules-task needs on or off.");
+            command.taskOn = folded == L"on";
         } else if (name == L"tries" || name == L"timeout" || name == L"port") {
             // /tries 1 to 20; /timeout 50 to 10000 ms; /port 1 to 65535.
             const bool tries = name == L"tries", port = name == L"port";
@@ -197,8 +204,10 @@ std::variant<Command, ParseError> parse(const std::vector<std::wstring>& args) {
     }
     if (!verb) return fail(L"No command given.");
     command.verb = *verb;
-    const bool takesAdapter =
-        changesSystem(*verb) && *verb != Verb::Flush && *verb != Verb::ApplyRules;
+    const bool takesAdapter = changesSystem(*verb) && *verb != Verb::Flush &&
+                              *verb != Verb::ApplyRules && *verb != Verb::RulesTask;
+    if (command.json && *verb == Verb::RulesTask)
+        return fail(L"/json does not go with /rules-task.");
     if (command.adapter && !takesAdapter && *verb != Verb::Check)
         return fail(L"/adapter goes with /set, /custom, /default, /restore or /check.");
     if (!command.servers6.empty() && *verb != Verb::Custom) return fail(L"/v6 goes with /custom.");

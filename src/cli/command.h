@@ -31,7 +31,8 @@ enum class Verb {
     Check,
     Networks,
     When,
-    ApplyRules
+    ApplyRules,
+    RulesTask
 };
 
 struct Command {
@@ -53,6 +54,7 @@ struct Command {
     std::optional<std::wstring> dohTemplate{}; // /template URL (with /custom)
     bool addKnown = false;                     // /add-known (with /catalogue)
     bool direct = false; // /direct (with /check): the servers only, not Windows' resolver
+    bool taskOn = false; // /rules-task on (else off)
     bool operator==(const Command&) const = default;
 };
 

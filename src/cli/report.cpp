@@ -147,6 +147,8 @@ std::wstring usageText() {
            L"                                 the automatic servers); /when NETWORK /forget\n"
            L"                                 drops it\n"
            L"  keldrast /apply-rules          applies each connected network's rule\n"
+           L"  keldrast /rules-task on|off    creates or removes the scheduled task that applies\n"
+           L"                                 the network rules without a prompt\n"
            L"  keldrast /version              the version and the settings file in use\n"
            L"  keldrast /?, /help             this text\n"
            L"\n"

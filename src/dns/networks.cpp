@@ -6,27 +6,11 @@
 
 #include "catalogue/mConfig.h"
 #include "dns/network.h"
+#include "toolkit/com.h"
 
 namespace dns {
 
 namespace {
-
-// Releases a COM interface pointer when it goes.
-template <typename T> class ComPtr {
-  public:
-    ComPtr() = default;
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    ~ComPtr() {
-        if (p_) p_->Release();
-    }
-    T* operator->() const { return p_; }
-    T** put() { return &p_; }
-    explicit operator bool() const { return p_ != nullptr; }
-
-  private:
-    T* p_ = nullptr;
-};
 
 std::wstring guidText(const GUID& guid) {
     wchar_t text[40] = {};
@@ -51,18 +35,18 @@ class ComScope {
 
 std::optional<std::vector<Network>> networkListManager() {
     const ComScope com;
-    ComPtr<INetworkListManager> manager;
+    tk::com_ptr<INetworkListManager> manager;
     if (FAILED(CoCreateInstance(CLSID_NetworkListManager, nullptr, CLSCTX_ALL,
-                                IID_INetworkListManager, reinterpret_cast<void**>(manager.put()))))
+                                IID_INetworkListManager, manager.put())))
         return std::nullopt;
-    ComPtr<IEnumNetworks> found;
-    if (FAILED(manager->GetNetworks(NLM_ENUM_NETWORK_CONNECTED, found.put())) || !found)
+    tk::com_ptr<IEnumNetworks> found;
+    if (FAILED(manager->GetNetworks(NLM_ENUM_NETWORK_CONNECTED, found.putTyped())) || !found)
         return std::nullopt;
     std::vector<Network> networks;
     for (;;) {
-        ComPtr<INetwork> network;
+        tk::com_ptr<INetwork> network;
         ULONG fetched = 0;
-        if (found->Next(1, network.put(), &fetched) != S_OK || fetched != 1 || !network) break;
+        if (found->Next(1, network.putTyped(), &fetched) != S_OK || fetched != 1 || !network) break;
         Network n;
         GUID id{};
         if (FAILED(network->GetNetworkId(&id))) continue;
@@ -70,12 +54,13 @@ std::optional<std::vector<Network>> networkListManager() {
         BSTR name = nullptr;
         if (SUCCEEDED(network->GetName(&name)) && name) n.name = name;
         SysFreeString(name);
-        ComPtr<IEnumNetworkConnections> connections;
-        if (SUCCEEDED(network->GetNetworkConnections(connections.put())) && connections)
+        tk::com_ptr<IEnumNetworkConnections> connections;
+        if (SUCCEEDED(network->GetNetworkConnections(connections.putTyped())) && connections)
             for (;;) {
-                ComPtr<INetworkConnection> connection;
+                tk::com_ptr<INetworkConnection> connection;
                 ULONG got = 0;
-                if (connections->Next(1, connection.put(), &got) != S_OK || got != 1 || !connection)
+                if (connections->Next(1, connection.putTyped(), &got) != S_OK || got != 1 ||
+                    !connection)
                     break;
                 GUID adapter{};
                 if (SUCCEEDED(connection->GetAdapterId(&adapter)))

@@ -1,4 +1,5 @@
 #include "toolkit/open_as_user.h"
+#include "toolkit/com.h"
 #include "toolkit/handles.h"
 
 #include <exdisp.h>
@@ -11,25 +12,6 @@
 namespace tk {
 
 namespace {
-
-// Releases a COM interface when it goes out of scope.
-template <typename T> class com_ptr {
-  public:
-    com_ptr() = default;
-    com_ptr(const com_ptr&) = delete;
-    com_ptr& operator=(const com_ptr&) = delete;
-    ~com_ptr() {
-        if (p_) p_->Release();
-    }
-    T* operator->() const { return p_; }
-    T* get() const { return p_; }
-    void** put() { return reinterpret_cast<void**>(&p_); }
-    T** putTyped() { return &p_; }
-    explicit operator bool() const { return p_ != nullptr; }
-
-  private:
-    T* p_ = nullptr;
-};
 
 bool systemIsElevated() {
     unique_handle token;

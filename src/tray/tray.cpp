@@ -10,6 +10,8 @@
 #include "catalogue/settings_location_win.h"
 #include "elevate/broker.h"
 #include "elevate/instances.h"
+#include "elevate/task.h"
+#include "dns/networks.h"
 #include "dns/change.h"
 #include "dns/checkrun.h"
 #include "toolkit/busy.h"
@@ -26,6 +28,7 @@ constexpr const wchar_t* kClassName = elevate::kTrayClassName;
 // How long a second start looks for the first one's window: it may be starting too.
 constexpr DWORD kInstanceAnswerMs = 3000;
 constexpr UINT_PTR kClickTimer = 1;
+constexpr UINT_PTR kSettleTimer = 2;
 
 bool notifyIcon(DWORD message, const NOTIFYICONDATAW& data) {
     return notifyIconSeam.call(
@@ -103,7 +106,10 @@ bool TrayWindow::create() {
         allow(hwnd(), taskbarCreated_, MSGFLT_ALLOW, nullptr);
         allow(hwnd(), windowKept_, MSGFLT_ALLOW, nullptr);
     }
+    model_.rulesPaused = mConfig::traySwitch(settingsFile(), catalogue::kPauseRulesKey);
     refresh();
+    // Without the notification (an old or stripped-down system) the rules apply when asked.
+    (void)watch_.start(hwnd(), kNetworkChanged);
     // At sign-in the taskbar may not be there yet: the icon comes with its TaskbarCreated.
     addIcon();
     return true;
@@ -248,6 +254,18 @@ void TrayWindow::run(const Command& command) {
                 {L"Start with Windows", L"The setting could not be changed.", Notice::Icon::Error});
         model_.startsWithWindows = startsWithWindows();
         break;
+    case Action::PauseRules:
+        // Paused or not, this session goes by the choice; a file that cannot be written only
+        // means the next start does not know it.
+        model_.rulesPaused = !model_.rulesPaused;
+        if (!mConfig::setTraySwitch(settingsFile(), catalogue::kPauseRulesKey, model_.rulesPaused))
+            notify(
+                {L"Pause rules",
+                 L"The choice holds until Keldrast ends: the settings file could not be written.",
+                 Notice::Icon::Warning});
+        break;
+    case Action::ApplyRules: // a settled network change starts it, never a menu item
+        break;
     case Action::Exit:
         DestroyWindow(hwnd());
         break;
@@ -293,8 +311,18 @@ void TrayWindow::changeDone() {
         brought = std::move(brought_);
     }
     model_.busy = false;
-    notify(noticeOf(running_, model_, brought));
+    // The task was not made: why, before the switch's own notice.
+    if (running_.action == Action::ApplyRules && !taskFailure_.empty())
+        notify({L"Keldrast DNS rules", shortened(taskFailure_, kMaxNoticeText),
+                Notice::Icon::Warning});
+    if (running_.action == Action::ApplyRules)
+        notify(rulesByTask_ ? taskRulesNotice(ruleChanges_, rulesInForce_)
+                            : rulesNotice(ruleChanges_, brought));
+    else
+        notify(noticeOf(running_, model_, brought));
     refresh();
+    // The change's own writes, or another switch, came meanwhile: look again now.
+    if (std::exchange(settledWhileBusy_, false)) networkSettled();
 }
 
 void TrayWindow::notify(const Notice& notice) {
@@ -346,12 +374,110 @@ void TrayWindow::windowKept() {
     // Without an icon the notice would go nowhere: it waits for the next time.
     if (!added_) return;
     const std::wstring settings = settingsFile();
-    const auto notice = trayNotice(noticeShown_ || mConfig::trayNoticeShown(settings));
+    const auto notice =
+        trayNotice(noticeShown_ || mConfig::traySwitch(settings, catalogue::kTrayNoticeKey));
     if (!notice) return;
     notify(*notice);
     noticeShown_ = true;
     // Not remembered when the file cannot be written: then each run says it once.
-    (void)mConfig::setTrayNoticeShown(settings);
+    (void)mConfig::setTraySwitch(settings, catalogue::kTrayNoticeKey, true);
+}
+
+void TrayWindow::networkChanged() {
+    settle_.changed(GetTickCount64());
+    settleTimer();
+}
+
+// Arms the timer for the end of the quiet period, or acts when it has come.
+void TrayWindow::settleTimer() {
+    KillTimer(hwnd(), kSettleTimer);
+    const ULONGLONG now = GetTickCount64();
+    if (settle_.fired(now)) {
+        networkSettled();
+    } else if (const auto due = settle_.due()) {
+        SetTimer(hwnd(), kSettleTimer, static_cast<UINT>(*due - now), nullptr);
+    }
+}
+
+// Applies the rules of the networks connected now, when one would change something and this
+// switch has not had its go. Read as the user; the elevated /apply-rules reads them again.
+void TrayWindow::networkSettled() {
+    if (model_.rulesPaused) return;
+    if (model_.busy) {
+        settledWhileBusy_ = true;
+        return;
+    }
+    const std::wstring settings = settingsFile();
+    const auto entries = mConfig::loadCatalogue(settings);
+    const auto rules = dns::networkRules(settings, entries);
+    if (rules.rules.empty()) return;
+    const auto plan = dns::planRules(dns::connectedNetworks(), rules, entries,
+                                     mConfig::encryptedDnsMode(settings), mConfig::foldKey);
+    auto needed =
+        changesNeeded(plan.changes, [](const std::wstring& guid) { return dns::currentDns(guid); });
+    if (!ruleSwitch_.shouldApply(needed)) return;
+    // The first time the rules would change something, the user chooses how they may.
+    bool createTask = false;
+    if (!mConfig::traySwitch(settings, catalogue::kTaskOfferedKey)) {
+        createTask =
+            tk::messageBox(
+                nullptr,
+                L"Keldrast can switch DNS for your networks without asking for administrator "
+                L"rights each time, through a scheduled task that applies your rules with highest "
+                L"privileges. Windows asks once now.\n\nCreate the task?",
+                L"Keldrast", MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) == IDYES;
+        // Asked once; declined, each switch asks for elevation.
+        (void)mConfig::setTraySwitch(settings, catalogue::kTaskOfferedKey, true);
+    }
+    startRules(std::move(needed), createTask);
+}
+
+void TrayWindow::startRules(std::vector<dns::PlannedChange> changes, bool createTask) {
+    worker_.join();
+    model_.busy = true;
+    running_ = {Action::ApplyRules};
+    ruleChanges_ = changes;
+    updateIcon();
+    const bool started = worker_.start([this, changes, createTask, window = hwnd()] {
+        elevate::Brought brought;
+        brought.exitCode = elevate::kNoReport;
+        bool byTask = false, inForce = false;
+        std::wstring taskFailure;
+        try {
+            if (createTask) {
+                const auto made = elevate::runElevated({L"/rules-task", L"on"});
+                if (made.exitCode != 0) taskFailure = made.err.empty() ? made.failure : made.err;
+            }
+            // The task, where it is there, runs /apply-rules without a prompt; its output stays
+            // with it, so the adapters' servers tell whether it applied.
+            if (elevate::runRulesTask().status == elevate::TaskStatus::Done) {
+                byTask = true;
+                const auto currentOf = [](const std::wstring& guid) {
+                    return dns::currentDns(guid);
+                };
+                for (int i = 0; i < 60 && !inForce; ++i) {
+                    Sleep(500);
+                    inForce = changesNeeded(changes, currentOf).empty();
+                }
+            } else {
+                brought = elevate::runElevated({L"/apply-rules"});
+            }
+        } catch (...) {
+            tk::logSwallowed(L"tray rules");
+        }
+        {
+            std::lock_guard hold(lock_);
+            brought_ = std::move(brought);
+            rulesByTask_ = byTask;
+            rulesInForce_ = inForce;
+            taskFailure_ = std::move(taskFailure);
+        }
+        PostMessageW(window, kChangeDone, 0, 0);
+    });
+    if (!started) {
+        model_.busy = false;
+        updateIcon();
+    }
 }
 
 LRESULT TrayWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -403,6 +529,10 @@ LRESULT TrayWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (std::exchange(waitingForDoubleClick_, false)) showMenu(clickAnchor_);
             return 0;
         }
+        if (wParam == kSettleTimer) {
+            settleTimer();
+            return 0;
+        }
         break;
     case WM_COMMAND:
         if (HIWORD(wParam) == 0 && lParam == 0) {
@@ -413,6 +543,9 @@ LRESULT TrayWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case kChangeDone:
         changeDone();
         return 0;
+    case kNetworkChanged:
+        networkChanged();
+        return 0;
     case WM_SETTINGCHANGE:
     case WM_DISPLAYCHANGE:
     case WM_DPICHANGED:
@@ -420,6 +553,8 @@ LRESULT TrayWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_DESTROY: {
         KillTimer(hwnd(), kClickTimer);
+        KillTimer(hwnd(), kSettleTimer);
+        watch_.stop();
         NOTIFYICONDATAW data{};
         data.cbSize = sizeof(data);
         data.hWnd = hwnd();

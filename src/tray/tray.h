@@ -17,6 +17,9 @@
 #include "toolkit/platform.h"
 #include "toolkit/thread.h"
 #include "toolkit/window.h"
+#include "tray/netwatch.h"
+#include "tray/rules.h"
+#include "tray/settle.h"
 #include "tray/traymenu.h"
 
 namespace tray {
@@ -36,6 +39,8 @@ class TrayWindow : public tk::Window {
 
     static constexpr UINT kIconMessage = WM_APP + 1;
     static constexpr UINT kChangeDone = WM_APP + 2;
+    // A network interface came, went or changed (posted from the system's thread).
+    static constexpr UINT kNetworkChanged = WM_APP + 3;
     static constexpr UINT kIconId = 1;
 
     const Model& model() const noexcept { return model_; }
@@ -61,6 +66,10 @@ class TrayWindow : public tk::Window {
     void findFastest();
     // The main window came here: the first time ever, the notice says how to get it back.
     void windowKept();
+    void networkChanged();
+    void settleTimer();
+    void networkSettled();
+    void startRules(std::vector<dns::PlannedChange> changes, bool createTask);
 
     std::wstring settingsDirectory_;
     Model model_;
@@ -79,6 +88,13 @@ class TrayWindow : public tk::Window {
     bool menuOpen_ = false;
     bool checking_ = false; // a check runs (its messages are dispatched meanwhile)
     std::unique_ptr<frmSpeed> speed_;
+    NetworkWatch watch_;
+    Settle settle_;
+    RuleSwitch ruleSwitch_;
+    bool settledWhileBusy_ = false;
+    std::vector<dns::PlannedChange> ruleChanges_{};   // what the running go applies
+    bool rulesByTask_ = false, rulesInForce_ = false; // the task ran it; in force afterwards
+    std::wstring taskFailure_{};                      // why the task offered was not made
 
     // The running change; its result is handed over under the lock.
     Command running_{};

@@ -114,6 +114,9 @@ std::vector<MenuItem> menuOf(const Model& model) {
     auto start = item(kStartWithWindowsId, L"&Start with Windows");
     start.checked = model.startsWithWindows;
     menu.push_back(std::move(start));
+    auto pause = item(kPauseRulesId, L"&Pause rules");
+    pause.checked = model.rulesPaused;
+    menu.push_back(std::move(pause));
     menu.push_back(separator());
     menu.push_back(item(kExitId, L"E&xit"));
     return menu;
@@ -146,6 +149,8 @@ std::optional<Command> commandOf(unsigned id, const Model& model) {
         return Command{Action::Open};
     case kStartWithWindowsId:
         return Command{Action::StartWithWindows};
+    case kPauseRulesId:
+        return Command{Action::PauseRules};
     case kExitId:
         return Command{Action::Exit};
     default:

@@ -29,7 +29,8 @@ struct Model {
     dns::CurrentDns current{}; // of the chosen adapter
     bool canRestore = false;
     bool startsWithWindows = false;
-    bool busy = false; // a change runs: no other starts until its verdict is in
+    bool rulesPaused = false; // "Pause rules": network changes apply no rule
+    bool busy = false;        // a change runs: no other starts until its verdict is in
 };
 
 // The remembered adapter when it is still listed, else the first; nothing without adapters.
@@ -52,6 +53,8 @@ enum class Action {
     Check,
     Open,
     StartWithWindows,
+    PauseRules,
+    ApplyRules, // a settled network change, not a menu item
     Exit
 };
 struct Command {
@@ -69,6 +72,7 @@ inline constexpr unsigned kOpenId = 0x0104;
 inline constexpr unsigned kStartWithWindowsId = 0x0105;
 inline constexpr unsigned kExitId = 0x0106;
 inline constexpr unsigned kCheckId = 0x0107;
+inline constexpr unsigned kPauseRulesId = 0x0108;
 inline constexpr unsigned kFirstAdapterId = 0x1000;
 inline constexpr unsigned kFirstEntryId = 0x2000;
 // A longer catalogue is listed up to here, and the window has the rest.

@@ -54,6 +54,7 @@ TEST(TrayMenu, ChecksTheAdapterAndTheMatchingEntryAndGreysWhatCannotRunNow) {
     EXPECT_EQ(full.at(kDefaultId), (Shown{L"Automatic (D&HCP)", false, true, true}));
     EXPECT_FALSE(full.at(kRestoreId).enabled);
     EXPECT_FALSE(full.at(kStartWithWindowsId).checked);
+    EXPECT_EQ(full.at(kPauseRulesId), (Shown{L"&Pause rules", false, false, true}));
     EXPECT_EQ(menuOf(model()).front().text, L"&Adapter: Wi-Fi");
 
     struct Case {
@@ -84,6 +85,7 @@ TEST(TrayMenu, ChecksTheAdapterAndTheMatchingEntryAndGreysWhatCannotRunNow) {
          [](Model& m) { m.canRestore = m.startsWithWindows = true; },
          {{kStartWithWindowsId, true}},
          {{kRestoreId, true}}},
+        {"rules paused", [](Model& m) { m.rulesPaused = true; }, {{kPauseRulesId, true}}, {}},
         {"a change runs: nothing else changes",
          [](Model& m) { m.busy = m.canRestore = true; },
          {},
@@ -96,6 +98,7 @@ TEST(TrayMenu, ChecksTheAdapterAndTheMatchingEntryAndGreysWhatCannotRunNow) {
           {kCheckId, true},
           {kOpenId, true},
           {kStartWithWindowsId, true},
+          {kPauseRulesId, true},
           {kExitId, true}}},
         {"no adapters",
          [](Model& m) { m.adapters.clear(), m.chosen.reset(), m.current = {}; },
@@ -136,6 +139,7 @@ TEST(TrayMenu, CommandsRunOnlyWhenTheirItemIsAvailableAndNameTheAdapterByItsGuid
         {kFlushId, false, {L"/flush"}},
         {kFirstAdapterId, false, {}},
         {kStartWithWindowsId, true, {}},
+        {kPauseRulesId, true, {}}, // a setting of the icon's own: no change runs
         {kFirstEntryId + 3, false, {}, false},
         {kFirstAdapterId + 2, false, {}, false},
         {kFirstEntryId, true, {}, false},
@@ -157,6 +161,7 @@ TEST(TrayMenu, CommandsRunOnlyWhenTheirItemIsAvailableAndNameTheAdapterByItsGuid
     Model m = model();
     EXPECT_FALSE(commandOf(kRestoreId, m)) << "greyed without a record";
     EXPECT_EQ(commandOf(kFirstAdapterId, m), (Command{Action::ChooseAdapter, 0}));
+    EXPECT_EQ(commandOf(kPauseRulesId, m), (Command{Action::PauseRules}));
     m.adapters.clear();
     m.chosen.reset();
     EXPECT_FALSE(commandOf(kDefaultId, m));

@@ -14,6 +14,7 @@
 #include "cli/cli.h"
 #include "dns/network.h"
 #include "dns/networks.h"
+#include "elevate/task.h"
 #include "interface_keys.h"
 #include "registry/modReg.h"
 #include "toolkit/open_as_user.h"
@@ -180,14 +181,25 @@ TEST_F(NetworkRulesTest, WhenNetworksAndApplyRulesInProcess) {
               0u)
         << output.brought.out;
 
-    // A rule naming no entry is refused with a message, not dropped.
+    // A rule naming no entry is refused with a message, not dropped. The rules task goes with
+    // the last rule, and not before.
+    std::vector<elevate::TaskOperation> scheduled;
+    elevate::ScopedTaskScheduler scheduler{
+        [&](elevate::TaskOperation operation, const elevate::TaskDefinition&) {
+            scheduled.push_back(operation);
+            return elevate::TaskResult{elevate::TaskStatus::Done, 0};
+        }};
     EXPECT_EQ(run({L"/when", L"Work", L"/forget"}), 0);
+    EXPECT_TRUE(scheduled.empty()) << "Home's rule is left";
     ASSERT_TRUE(mConfig::setNetworkRule(path, kHome, L"entry|Gone|Home"));
     EXPECT_EQ(run({L"/apply-rules"}), 2);
     EXPECT_NE(output.brought.err.find(L"names \"Gone\", which is not in the catalogue"),
               std::wstring::npos)
         << output.brought.err;
     EXPECT_EQ(run({L"/when", L"Home", L"/forget"}), 0);
+    EXPECT_EQ(scheduled, std::vector{elevate::TaskOperation::Remove});
+    EXPECT_NE(output.brought.out.find(L"the rules task is removed too"), std::wstring::npos)
+        << output.brought.out;
     EXPECT_EQ(run({L"/apply-rules"}), 0) << output.brought.err;
     EXPECT_EQ(mConfig::networkRuleLines(path)->size(), 0u);
 }

@@ -3,6 +3,8 @@
 // commands handed to the command line's elevated path, the verdict as a notification, the
 // remembered adapter and "Start with Windows"; and the window's way into the notification area.
 #include "elevate/instances.h"
+#include "elevate/task.h"
+#include "dns/networks.h"
 #include "tray/tray.h"
 #include "tray/trayicon.h"
 
@@ -249,6 +251,78 @@ TEST_F(TrayTest, StartWithWindowsWritesAndRemovesTheRunValue) {
     command(tray::kStartWithWindowsId);
     EXPECT_FALSE(tray::startsWithWindows());
     EXPECT_FALSE(t.model().startsWithWindows);
+}
+
+TEST_F(TrayTest, PauseRulesIsRememberedInTheSettingsFileAndReadAtStart) {
+    const auto ini = (dir / "Keldrast.ini").wstring();
+    EXPECT_FALSE(open().model().rulesPaused);
+    command(tray::kPauseRulesId);
+    EXPECT_TRUE(icon->model().rulesPaused);
+    EXPECT_TRUE(mConfig::traySwitch(ini, catalogue::kPauseRulesKey));
+    EXPECT_EQ(mConfig::loadCatalogue(ini).size(), 2u) << "the catalogue stays";
+    icon.reset();
+    EXPECT_TRUE(open().model().rulesPaused) << "a new start reads it";
+    command(tray::kPauseRulesId);
+    EXPECT_FALSE(icon->model().rulesPaused);
+    EXPECT_FALSE(mConfig::traySwitch(ini, catalogue::kPauseRulesKey));
+    // A file that cannot be written: the choice holds for the session, and the notice says so.
+    SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_READONLY);
+    command(tray::kPauseRulesId);
+    SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_TRUE(icon->model().rulesPaused);
+    EXPECT_FALSE(mConfig::traySwitch(ini, catalogue::kPauseRulesKey));
+    const auto* notice = notification();
+    ASSERT_TRUE(notice);
+    EXPECT_EQ(notice->title, L"Pause rules");
+}
+
+TEST_F(TrayTest, ASettledNetworkChangeAppliesTheRuleOnceHoweverManyNotificationsCome) {
+    const std::wstring ini = (dir / "Keldrast.ini").wstring(),
+                       home = L"{5B3C0000-0000-4000-8000-0000000000E1}";
+    ASSERT_TRUE(mConfig::setNetworkRule(ini, home, dns::encodeRule({home, L"A&B DNS", L"Home"})));
+    ASSERT_TRUE(mConfig::setTraySwitch(ini, catalogue::kTaskOfferedKey, true));
+    dns::ScopedNetworkList network{[&] {
+        return std::optional<std::vector<dns::Network>>({{home, L"Home", {{kEth, L""}}}});
+    }};
+    // The task "runs" /apply-rules: the card gets the rule's servers, as the real one would.
+    int runs = 0;
+    elevate::ScopedTaskScheduler task{[&](elevate::TaskOperation operation,
+                                          const elevate::TaskDefinition& definition) {
+        EXPECT_EQ(definition.arguments, L"/apply-rules");
+        if (operation == elevate::TaskOperation::Run) {
+            ++runs;
+            EXPECT_TRUE(modReg::writeValue(L"HKEY_LOCAL_MACHINE",
+                                           dns::interfaceKeyPath(dns::Family::V4, 2, kEth),
+                                           L"NameServer", L"9.9.9.9,149.112.112.112", L"string"));
+            EXPECT_TRUE(modReg::writeValue(L"HKEY_LOCAL_MACHINE",
+                                           dns::interfaceKeyPath(dns::Family::V6, 2, kEth),
+                                           L"NameServer", L"", L"string"));
+        }
+        return elevate::TaskResult{elevate::TaskStatus::Done, 0};
+    }};
+    auto& t = open();
+    for (int i = 0; i < 25; ++i)
+        PostMessageW(t.hwnd(), tray::TrayWindow::kNetworkChanged, 0, 0);
+    const Notified* shown = notification();
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(shown->title, L"Home: A&B DNS: done") << shown->text;
+    // The change's own notifications: the rule is in force, nothing runs again.
+    calls.clear();
+    for (int i = 0; i < 25; ++i)
+        PostMessageW(t.hwnd(), tray::TrayWindow::kNetworkChanged, 0, 0);
+    testhost::pump(3000);
+    EXPECT_EQ(runs, 1);
+    EXPECT_TRUE(std::none_of(calls.begin(), calls.end(),
+                             [](const Notified& n) { return (n.flags & NIF_INFO) != 0; }));
+    // Paused, a switch applies nothing.
+    command(tray::kPauseRulesId);
+    EXPECT_TRUE(modReg::writeValue(L"HKEY_LOCAL_MACHINE",
+                                   dns::interfaceKeyPath(dns::Family::V4, 2, kEth), L"NameServer",
+                                   L"8.8.8.8", L"string"));
+    PostMessageW(t.hwnd(), tray::TrayWindow::kNetworkChanged, 0, 0);
+    testhost::pump(3000);
+    EXPECT_EQ(runs, 1);
 }
 
 TEST_F(TrayTest, TheWindowStartsTheIconAsTheUserUnlessItRunsAndCloses) {
