@@ -135,14 +135,10 @@ LRESULT frmRules::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT routed = 0;
     if (tk::routeToChild(message, wParam, lParam, routed)) return routed;
     switch (message) {
-    case WM_DPICHANGED: {
-        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
-        SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top,
-                     suggested->right - suggested->left, suggested->bottom - suggested->top,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
+    case WM_DPICHANGED:
+        tk::moveToSuggestedRect(hwnd(), lParam);
         applyDpi(HIWORD(wParam));
         return 0;
-    }
     case WM_NOTIFY: {
         const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
         if (header.idFrom == kListId && header.code == LVN_ITEMCHANGED) updateButtons();

@@ -361,14 +361,10 @@ LRESULT frmSpeed::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case kRunDone:
         finish(cancel_.load());
         return 0;
-    case WM_DPICHANGED: {
-        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
-        SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top,
-                     suggested->right - suggested->left, suggested->bottom - suggested->top,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
+    case WM_DPICHANGED:
+        tk::moveToSuggestedRect(hwnd(), lParam);
         applyDpi(HIWORD(wParam));
         return 0;
-    }
     case WM_ACTIVATE:
         // As a dialog does: the focus comes back to where it was, the list at first.
         if (LOWORD(wParam) == WA_INACTIVE) {

@@ -80,6 +80,13 @@ template <typename F> F systemFunction(const wchar_t* dll, const char* name) noe
 
 } // namespace
 
+void moveToSuggestedRect(HWND window, LPARAM lParam) noexcept {
+    const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+    SetWindowPos(window, nullptr, suggested->left, suggested->top,
+                 suggested->right - suggested->left, suggested->bottom - suggested->top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 UINT dpiForWindow(HWND window) noexcept {
     using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
     static const auto getDpiForWindow =

@@ -39,6 +39,9 @@ class Window {
 
 // DPI of the monitor a window is on (96 when the system cannot say).
 UINT dpiForWindow(HWND window) noexcept;
+// WM_DPICHANGED of a resizable window: moves and sizes it to the rectangle the system suggests
+// (lParam), which keeps it under the cursor on the new monitor.
+void moveToSuggestedRect(HWND window, LPARAM lParam) noexcept;
 // Outer size for a client size, for a window style and DPI.
 SIZE windowSizeForClient(int clientWidth, int clientHeight, DWORD style, DWORD exStyle,
                          UINT dpi) noexcept;
